@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the benchmarks need.
+# Quick when everything is there: the package lists are refreshed only when something is
+# missing.
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    # the editor's windows
+    qt6-base-dev libgl-dev
+    # the audio component: decoding and encoding, devices, time stretch
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
+    portaudio19-dev libsoundtouch-dev
+    # test peers and benchmark peers
+    libsndfile1-dev sox ffmpeg mediainfo soundstretch
+    # screenshots of the windows
+    xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
