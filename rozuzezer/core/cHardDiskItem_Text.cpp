@@ -1,0 +1,1 @@
+#include "rozuzezer/core/cHardDiskItem.h"
