@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev libgl-dev
     # the audio component: decoding and encoding, devices, time stretch
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
-    portaudio19-dev libsoundtouch-dev
+    portaudio19-dev libasound2-dev libsoundtouch-dev
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
     # screenshots of the windows
