@@ -64,8 +64,8 @@ Cache& TheCache() {
 } // namespace
 
 std::string HomeFolder() {
-    if (const char* h = std::getenv("HOME"); h && *h) return NoTrailingSlash(h);
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir)
+    if (const char* h = std::getenv("HOME"); h && *h == '/') return NoTrailingSlash(h);
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir == '/')
         return NoTrailingSlash(pw->pw_dir);
     return "/";
 }
