@@ -143,7 +143,9 @@ void DecodeTextData(Value& v, bool ansi) {
             v.data = AnsiToUtf8(b);
             return;
         }
-    } else if (bytes.size() % 2 == 0) {
+        // Not ANSI text: judged as a 5.00 file would be, so a rewrite reads back the same.
+    }
+    if (bytes.size() % 2 == 0) {
         std::string_view b = bytes;
         if (b.size() >= 2 && b[b.size() - 1] == '\0' && b[b.size() - 2] == '\0') b.remove_suffix(2);
         bool nul = false;

@@ -1,0 +1,143 @@
+// Several processes on one hive: concurrent writers and writers killed half-way.
+#include "platform/registry/RegFile.h"
+#include "platform/registry/Registry.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+#include <set>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace platform::registry;
+using testsupport::ReadFile;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Brevant\\LumoEdit\\v1";
+
+LONG Write(const std::string& name, const std::string& text) {
+    HKEY k = 0;
+    LONG st = RegCreateKey(HKEY_CURRENT_USER, kKey, &k);
+    if (st != ERROR_SUCCESS) return st;
+    st = RegSetValueEx(k, name, REG_SZ, reinterpret_cast<const std::uint8_t*>(text.data()),
+                       static_cast<DWORD>(text.size()));
+    RegCloseKey(k);
+    return st;
+}
+
+// The hive file as a fresh reader sees it.
+detail::Hive ReadHive(const std::string& file) {
+    return detail::ParseRegText(ReadFile(file), "HKEY_CURRENT_USER");
+}
+
+const detail::Key* Find(const detail::Hive& h) {
+    const detail::Key* k = &h.root;
+    for (const char* part : {"SOFTWARE", "Brevant", "LumoEdit", "v1"})
+        if (k) k = k->Child(part);
+    return k;
+}
+
+// Runs fn in a child process; the child's exit code is fn's result.
+pid_t Spawn(const std::function<int()>& fn) {
+    pid_t pid = ::fork();
+    if (pid == 0) ::_exit(fn());
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(RegistryProcessTest, TwoWritersAtOnceLoseNothing) {
+    TempDir dir("reg-conc");
+    ScopedEnv env("BREVANT_REGISTRY_DIR", dir.path().string());
+    // A value of some other program, which both writers must keep.
+    ASSERT_EQ(Write("Other", "keep me"), ERROR_SUCCESS);
+    constexpr int kEach = 1000;
+    auto writer = [](char tag) {
+        return [tag]() {
+            for (int i = 0; i < kEach; ++i)
+                if (Write(std::string(1, tag) + std::to_string(i), std::to_string(i * 7)) != ERROR_SUCCESS)
+                    return 1;
+            return 0;
+        };
+    };
+    pid_t a = Spawn(writer('a'));
+    pid_t b = Spawn(writer('b'));
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_EQ(Wait(a), 0);
+    EXPECT_EQ(Wait(b), 0);
+
+    auto hive = ReadHive(dir / "user.reg");
+    EXPECT_TRUE(hive.clean) << hive.problem;
+    const detail::Key* k = Find(hive);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->values.size(), 2u * kEach + 1);
+    for (char tag : {'a', 'b'})
+        for (int i = 0; i < kEach; ++i) {
+            const detail::Value* v = k->FindValue(std::string(1, tag) + std::to_string(i));
+            ASSERT_NE(v, nullptr) << tag << i;
+            EXPECT_EQ(v->data, std::to_string(i * 7));
+        }
+    ASSERT_NE(k->FindValue("Other"), nullptr);
+    EXPECT_EQ(k->FindValue("Other")->data, "keep me");
+}
+
+TEST(RegistryProcessTest, WriterKilledAtAnyMomentLeavesACompleteHive) {
+    TempDir dir("reg-kill");
+    ScopedEnv env("BREVANT_REGISTRY_DIR", dir.path().string());
+    const std::string file = dir / "user.reg";
+    // Large enough that a rewrite takes a while to be caught in the middle of.
+    std::string filler(2000, 'f');
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(Write("Fill" + std::to_string(i), filler), ERROR_SUCCESS);
+
+    std::mt19937 rng(1234);
+    std::set<std::string> done; // values whose write returned before the kill
+    int next = 0;
+    for (int round = 0; round < 40; ++round) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        int first = next;
+        pid_t pid = Spawn([&]() {
+            ::close(fds[0]);
+            for (int i = first;; ++i) {
+                if (Write("K" + std::to_string(i), std::to_string(i)) != ERROR_SUCCESS) return 1;
+                int n = i;
+                if (::write(fds[1], &n, sizeof n) != sizeof n) return 2;
+            }
+        });
+        ::close(fds[1]);
+        ::usleep(std::uniform_int_distribution<int>(200, 20000)(rng));
+        ::kill(pid, SIGKILL);
+        EXPECT_EQ(Wait(pid), 128 + SIGKILL);
+        int n;
+        while (::read(fds[0], &n, sizeof n) == sizeof n) {
+            done.insert("K" + std::to_string(n));
+            next = n + 1;
+        }
+        ::close(fds[0]);
+        next += 1; // the write cut short may or may not have landed
+
+        auto hive = ReadHive(file);
+        ASSERT_TRUE(hive.clean) << "round " << round << ": " << hive.problem;
+        const detail::Key* k = Find(hive);
+        ASSERT_NE(k, nullptr);
+        for (const std::string& name : done) ASSERT_NE(k->FindValue(name), nullptr) << name;
+        for (int i = 0; i < 50; ++i) ASSERT_NE(k->FindValue("Fill" + std::to_string(i)), nullptr);
+    }
+    EXPECT_GT(done.size(), 40u);
+    // The lock died with its holder: this process writes at once.
+    EXPECT_EQ(Write("After", "1"), ERROR_SUCCESS);
+}
+
+} // namespace
