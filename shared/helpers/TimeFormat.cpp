@@ -90,7 +90,8 @@ std::string cTimeFormat::SecondsToText(double seconds, std::int32_t style) const
 }
 
 std::string cTimeFormat::DateRecordToText(std::int32_t day, double seconds, std::int32_t /*style*/) const {
-    if (day == 0) return {};
+    // Day numbers of 1 Jan 100 and 31 Dec 9999: outside them a day has no calendar text.
+    if (day == 0 || day < -657434 || day > 2958465) return {};
     std::string text;
     try {
         text = platform::FormatDate(static_cast<double>(day), "dd mmm yyyy");
