@@ -1,8 +1,501 @@
+// Reading and writing an item's broadcast information in a WAV file: the cart chunk with
+// its tag text, post timers and producer dialects, the bext chunk and the cue points.
 #include "rozuzezer/core/cHardDiskItem.h"
+
+#include "platform/base/Codepage.h"
+#include "platform/base/DateTime.h"
+#include "platform/base/Error.h"
+#include "platform/base/Numeric.h"
+#include "rozuzezer/core/MultimediaAPI.h"
+#include "rozuzezer/core/WavRiff.h"
+#include "shared/helpers/SystemHelper.h"
+#include "shared/helpers/TimeFormat.h"
+#include "shared/helpers/Utility.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
 
 namespace rozuzezer {
 
-bool cHardDiskItem::LoadFromWAVFile(const std::string&, std::int32_t) { return false; }
-bool cHardDiskItem::SaveToWAVFile(const std::string&, std::int32_t) { return false; }
+namespace {
+
+// The library's release as the producer version names it.
+constexpr int kVersionMajor = 2;
+constexpr int kVersionMinor = 6;
+constexpr int kVersionRevision = 0;
+
+constexpr std::int32_t kDefaultBack = static_cast<std::int32_t>(0x8000000Fu);
+constexpr std::int32_t kDefaultText = static_cast<std::int32_t>(0x80000012u);
+constexpr std::uint32_t kUnusedTimer = 0xFFFFFFFFu;
+
+bool Has(std::int32_t flags, std::int32_t dialect) { return (flags & dialect) == dialect; }
+
+std::string Trim(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from = 0) {
+    if (what.empty() || text.size() < what.size()) return std::string_view::npos;
+    for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < what.size()) {
+            char a = text[i + k], b = what[k];
+            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+            if (a != b) break;
+            ++k;
+        }
+        if (k == what.size()) return i;
+    }
+    return std::string_view::npos;
+}
+
+// Val that gives 0 instead of raising on a number beyond double range.
+double SafeVal(std::string_view s) {
+    try {
+        return platform::Val(s);
+    } catch (const platform::RuntimeError&) {
+        return 0;
+    }
+}
+
+std::string ColourText(std::int32_t v) { return "&H" + helpers::cUtility::EightHex(v) + "&"; }
+
+std::string TagValue(std::string_view text, std::string_view name) {
+    const std::string n(name);
+    return helpers::cUtility::TagValue(text, "<" + n + ">", ">", "</" + n + ">");
+}
+
+// Time text (form 1 duration, form 2 time of day) to seconds; unreadable text gives 0.
+double TimeTextToSeconds(std::string_view text, std::int32_t form) {
+    try {
+        return helpers::cUtility::TimeTextToSeconds(text, form);
+    } catch (const platform::RuntimeError&) {
+        return 0;
+    }
+}
+
+std::string TimeText(double seconds, std::int32_t form) {
+    return helpers::cTimeFormat::Instance().SecondsToText(seconds, form);
+}
+
+// A colour number: "&H" hexadecimal or decimal, a trailing "&" marking 32 bits. False for
+// a value no 32-bit colour can hold.
+bool ReadColour(std::string value, std::int32_t& out) {
+    if (value.empty() || value.back() != '&') value += '&';
+    const double d = SafeVal(value);
+    if (!(d >= INT32_MIN && d <= 4294967295.0)) return false;
+    const double r = platform::RoundHalfEven(d);
+    out = r > INT32_MAX ? static_cast<std::int32_t>(static_cast<std::uint32_t>(r)) : static_cast<std::int32_t>(r);
+    return true;
+}
+
+std::int32_t EndingFromWord(const std::string& word) {
+    const std::string w = Upper(word);
+    if (w == "S" || w == "SUSTAIN") return cheSustain;
+    if (w == "SF" || w == "SLOWFADE") return cheSlowFade;
+    if (w == "E" || w == "ENDS") return cheEnd;
+    if (w == "F" || w == "FADES") return cheFades;
+    return cheNonSpecific;
+}
+
+// "yyyy-mm-dd" to a day number; a month or day out of range rolls over. False when the
+// text gives no date the calendar can hold.
+bool ReadDate(const std::string& text, std::int32_t& day) {
+    auto part = [&](std::size_t from, std::size_t n) {
+        return from < text.size() ? SafeVal(std::string_view(text).substr(from, n)) : 0.0;
+    };
+    const double y = part(0, 4), m = part(5, 2), d = part(8, 2);
+    try {
+        day = platform::DayNumber(platform::DateSerial(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)));
+        return true;
+    } catch (const platform::RuntimeError&) {
+        return false;
+    }
+}
+
+// "yyyy-mm-dd"; "" for a day number outside the calendar.
+std::string DateText(std::int32_t day) {
+    try {
+        return platform::FormatDate(day, "yyyy-mm-dd");
+    } catch (const platform::RuntimeError&) {
+        return {};
+    }
+}
+
+template <std::size_t N>
+std::string FieldUtf8(const TextField<N>& f) {
+    return platform::AnsiToUtf8(Trim(FieldText(f)));
+}
+template <std::size_t N>
+void SetFieldUtf8(TextField<N>& f, const std::string& utf8) {
+    SetField(f, platform::Utf8ToAnsi(utf8));
+}
+std::int32_t ClampLength(double size) {
+    if (!(size > 0)) return 0;
+    const double r = platform::RoundHalfEven(size);
+    return r > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(r);
+}
+
+std::uint32_t TimerValue(float seconds, std::uint32_t rate) {
+    const std::int32_t v = platform::ToInt32(platform::RoundHalfEven(static_cast<double>(seconds) * rate));
+    return static_cast<std::uint32_t>(v);
+}
+
+} // namespace
+
+bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Flags) {
+    const std::string producerAtEntry = ProducerAppName;
+    const double size = FileLength(Filename);
+    if (!(size > 0)) return false;
+    wav::Reader file(Filename);
+
+    AudioFileName = Filename;
+    AudioFileLength = ClampLength(size);
+    {
+        WaveFormatRecord f{};
+        std::uint64_t dataSize = 0;
+        TotalLength = 0;
+        if (wav::ReadFormat(file, f, dataSize) == 0 && f.nAvgBytesPerSec > 0)
+            TotalLength = static_cast<float>(static_cast<double>(dataSize) / f.nAvgBytesPerSec);
+    }
+
+    SetAudioStart(0);
+    AudioEnd = TotalLength;
+    SetIntroStart(0);
+    SetIntroEnd(0);
+    LoopStart = 0;
+    LoopEnd = 0;
+    LoopNumberLoops = 0;
+    HookStart = 0;
+    HookEnd = 0;
+    SetExtroEx(1, AudioEnd);
+    SetOutroEx(1, AudioEnd);
+
+    {
+        WaveFormatRecord f = WaveFormat();
+        std::uint64_t dataSize = 0;
+        if (wav::ReadFormat(file, f, dataSize) == 0) SetWaveFormat(f);
+    }
+    const WaveFormatRecord fmt = WaveFormat();
+
+    CartChunkRecord cart;
+    std::string tagAnsi;
+    bool haveCart = false;
+    if ((Flags & llfCartChunk) || Flags == 0) haveCart = wav::ReadCart(file, cart, tagAnsi);
+    BextChunkRecord bext;
+    bool haveBext = false;
+    if ((Flags & llfBext) || Flags == 0) {
+        std::string history;
+        haveBext = wav::ReadBext(file, bext, history);
+        CodingHistory = platform::AnsiToUtf8(history);
+    }
+
+    if (haveCart) {
+        const std::string tags = platform::AnsiToUtf8(tagAnsi);
+        if (Flags == 0) {
+            if (producerAtEntry == "Brevant") Flags |= llfOrvanta;
+            else if (FindNoCase(tags, "<PRS>") != std::string::npos) Flags |= llfRarovidAderu;
+        }
+        const bool orvanta = Has(Flags, llfOrvanta);
+        const bool rarovid = Has(Flags, llfRarovidAderu);
+
+        ItemTitle = FieldUtf8(cart.Title);
+        SetArtistName(1, FieldUtf8(cart.Artist));
+        SchedulerReference = FieldUtf8(cart.CutID);
+        Category = FieldUtf8(cart.Category);
+        Client = FieldUtf8(cart.ClientID);
+        URL = FieldUtf8(cart.URL);
+        ArtistURL = URL;
+        ProducerAppName = FieldUtf8(cart.ProducerAppID);
+        ProducerAppVersion = FieldUtf8(cart.ProducerAppVersion);
+
+        std::int32_t day = 0;
+        if (const auto t = FieldUtf8(cart.StartDate); !t.empty() && ReadDate(t, day)) AirStartDate = day;
+        if (const auto t = FieldUtf8(cart.StartTime); !t.empty()) AirStartTime = static_cast<float>(TimeTextToSeconds(t, 2));
+        if (const auto t = FieldUtf8(cart.EndDate); !t.empty() && ReadDate(t, day)) AirEndDate = day;
+        if (const auto t = FieldUtf8(cart.EndTime); !t.empty()) AirEndTime = static_cast<float>(TimeTextToSeconds(t, 2));
+
+        OnlineStoreReference = TagValue(tags, "STOREREF");
+        CopyrightCode = TagValue(tags, "COPYRIGHTCODE");
+        CopyrightComposer = TagValue(tags, "COMPOSER");
+        CopyrightMusicTitle = TagValue(tags, "MUSICTITLE");
+        CopyrightPerformer = TagValue(tags, "PERFORMER");
+        CopyrightPublisher = TagValue(tags, "PUBLISHER");
+        CopyrightProductTitle = TagValue(tags, "PRODUCTTITLE");
+        CopyrightRecordLabel = TagValue(tags, "RECORDLABEL");
+        CopyrightRecordNumber = TagValue(tags, "RECORDNUMBER");
+        if (CopyrightRecordNumber.empty()) CopyrightRecordNumber = TagValue(tags, "PRS");
+        if (const auto v = TagValue(tags, "MUSICDURATION"); !v.empty())
+            CopyrightMusicDuration = static_cast<float>(TimeTextToSeconds(v, 1));
+        if (const auto v = TagValue(tags, "TOTALDURATION"); !v.empty())
+            CopyrightTotalDuration = static_cast<float>(TimeTextToSeconds(v, 1));
+        DABNotes = TagValue(tags, "DLS");
+        WebNotes = TagValue(tags, "TEXT");
+        RightsManagementReference = TagValue(tags, "RIGHTS");
+        Notes = TagValue(tags, "NOTES");
+        std::int32_t colour = 0;
+        if (const auto v = TagValue(tags, "BACKCOLOUR"); !v.empty() && ReadColour(v, colour)) BackColour = colour;
+        if (const auto v = TagValue(tags, "TEXTCOLOUR"); !v.empty() && ReadColour(v, colour)) TextColour = colour;
+        EndType = EndingFromWord(TagValue(tags, "ENDING"));
+
+        if (Flags & llfCopyrightFromTitle) {
+            const std::string title = FieldUtf8(cart.Title), artist = FieldUtf8(cart.Artist);
+            if (CopyrightProductTitle.empty()) CopyrightProductTitle = title;
+            if (CopyrightMusicTitle.empty()) CopyrightMusicTitle = title;
+            if (CopyrightComposer.empty()) CopyrightComposer = artist;
+            if (CopyrightPerformer.empty()) CopyrightPerformer = artist;
+        }
+
+        const std::string outCue = FieldText(cart.OutCue);
+        if (rarovid) {
+            OutCue = platform::AnsiToUtf8(Trim(outCue.size() > 3 ? std::string_view(outCue).substr(3) : std::string_view()));
+            const std::string code = Upper(Trim(std::string_view(outCue).substr(0, std::min<std::size_t>(2, outCue.size()))));
+            if (code == "E") EndType = cheEnd;
+            else if (code == "F") EndType = cheFades;
+            else if (code == "SF") EndType = cheSlowFade;
+        } else {
+            OutCue = platform::AnsiToUtf8(Trim(outCue));
+        }
+
+        if (orvanta) {
+            const std::string userDef = FieldUtf8(cart.UserDef);
+            auto lookup = [&](const char* name) { return helpers::ItemList::Lookup(userDef, name, "=", false, " "); };
+            if (const auto v = lookup("BackColor"); !v.empty() && ReadColour(v, colour)) BackColour = colour;
+            if (const auto v = lookup("ForeColor"); !v.empty() && ReadColour(v, colour)) TextColour = colour;
+            const std::string e = Upper(lookup("EndingType"));
+            EndType = e == "ENDS" ? cheEnd : e == "FADES" ? cheFades : e == "SUSTAIN" ? cheSustain : e == "SLOWFADE" ? cheSlowFade : cheNonSpecific;
+        }
+
+        if (fmt.nSamplesPerSec > 0) {
+            const bool ours = FindNoCase(FieldText(cart.ProducerAppID), "Brevant") != std::string::npos;
+            for (const auto& timer : cart.PostTimer) {
+                if (timer.Value == kUnusedTimer) continue;
+                const float t = static_cast<float>(static_cast<double>(timer.Value) / fmt.nSamplesPerSec);
+                const std::string rule = Upper(std::string(timer.Usage.data(), 3));
+                char suffix = timer.Usage[3];
+                if (suffix >= 'A' && suffix <= 'Z') suffix = static_cast<char>(suffix - 'A' + 'a');
+                if (rule == "SEG") {
+                    if (!rarovid) SetExtroEx(1, t);
+                } else if (rule == "SEC") {
+                    if (rarovid) {
+                        const double n = SafeVal(std::string(1, suffix));
+                        if (n >= 1 && n <= 3) SetExtroEx(static_cast<std::int16_t>(n), t);
+                    } else {
+                        SetExtroEx(1, t);
+                    }
+                } else if (rule == "OUT") {
+                    SetOutroEx(1, t);
+                } else if (rule == "INT") {
+                    SetIntroEx(suffix == 's' || suffix == '1' ? 1 : suffix == '2' ? 2 : 3, t);
+                } else if (rule == "MRK" && ours) {
+                    if (suffix == '1') HookStart = t;
+                    else if (suffix == '2') HookEnd = t;
+                    else if (suffix == '3') LoopStart = t;
+                    else if (suffix == '4') LoopEnd = t;
+                }
+            }
+        }
+    }
+
+    if (haveBext) {
+        SetDescription(1, FieldUtf8(bext.Description));
+        Originator = FieldUtf8(bext.Originator);
+        OriginatorReference = FieldUtf8(bext.OriginatorReference);
+        std::int32_t day = 0;
+        if (const auto t = FieldUtf8(bext.OriginationDate); !t.empty() && ReadDate(t, day)) OriginationDate = day;
+        if (const auto t = FieldUtf8(bext.OriginationTime); !t.empty())
+            OriginationTime = static_cast<float>(TimeTextToSeconds(t, 2));
+        Version = static_cast<std::int16_t>(bext.Version);
+    }
+
+    if (Flags & 0x2003) {
+        std::vector<CuePointRecord> points;
+        const std::int32_t n = wav::ReadCue(file, points);
+        for (std::int32_t i = 0; i < n && static_cast<std::size_t>(i) < points.size(); ++i) {
+            const CuePointRecord& p = points[static_cast<std::size_t>(i)];
+            if (p.Chunk != wav::kData || p.ChunkStart != 0 || p.Name < 1 || p.Name > 3) continue;
+            // A point whose arithmetic cannot be done is skipped.
+            const std::int64_t product = static_cast<std::int64_t>(static_cast<std::int32_t>(p.BlockStart)) * fmt.nBlockAlign;
+            if (product < INT32_MIN || product > INT32_MAX || fmt.nAvgBytesPerSec == 0 || fmt.nSamplesPerSec == 0) continue;
+            const double t = static_cast<double>(product) / fmt.nAvgBytesPerSec +
+                             static_cast<double>(static_cast<std::int32_t>(p.SampleOffset)) / fmt.nSamplesPerSec;
+            SetAudioStartEx(static_cast<std::int16_t>(p.Name), static_cast<float>(t));
+        }
+    }
+    return true;
+}
+
+bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags) {
+    if (!(FileLength(Filename) > 0)) return false;
+
+    AudioFileLength = ClampLength(FileLength(AudioFileName));
+    TotalLength = GetWaveDuration(Filename);
+    {
+        WaveFormatRecord f = WaveFormat();
+        std::uint64_t dataSize = 0;
+        if (ReadWaveFormat(Filename, f, dataSize) == 0) SetWaveFormat(f);
+    }
+    const WaveFormatRecord fmt = WaveFormat();
+
+    if (OriginationDate == 0) {
+        const double now = platform::Now();
+        OriginationDate = platform::DayNumber(now);
+        OriginationTime = static_cast<float>(platform::SecondsOfDay(now));
+    }
+    if (Originator.empty()) Originator = helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName();
+
+    const bool orvanta = Has(Flags, llfOrvanta);
+    const bool rarovid = Has(Flags, llfRarovidAderu);
+    bool ok = true;
+
+    if (Flags & llfCartChunk) {
+        CartChunkRecord r; // every byte zero
+        SetField(r.Version, "0101");
+        const std::string title = Trim(ItemTitle);
+        SetFieldUtf8(r.Title, title.empty() ? Trim(Description(1)) : title);
+        const std::string artist = Trim(ArtistName(1));
+        SetFieldUtf8(r.Artist, artist.empty() ? Trim(Description(2)) : artist);
+        SetFieldUtf8(r.Category, Trim(Category));
+        SetFieldUtf8(r.CutID, Trim(SchedulerReference));
+        SetFieldUtf8(r.ClientID, Trim(Client));
+        const std::string url = Trim(URL);
+        SetFieldUtf8(r.URL, url.empty() ? Trim(ArtistURL) : url);
+        if (ProducerAppName.empty()) {
+            ProducerAppName = "Brevant CartChunk Interface";
+            ProducerAppVersion = "v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                                 std::to_string(kVersionRevision);
+        }
+        SetFieldUtf8(r.ProducerAppID, Trim(ProducerAppName));
+        SetFieldUtf8(r.ProducerAppVersion, Trim(ProducerAppVersion));
+        if (AirStartDate > 0) SetField(r.StartDate, DateText(AirStartDate));
+        if (AirStartTime > 0) SetField(r.StartTime, TimeText(AirStartTime, 2));
+        if (AirEndDate > 0) SetField(r.EndDate, DateText(AirEndDate));
+        if (AirEndTime > 0) SetField(r.EndTime, TimeText(AirEndTime, 2));
+
+        std::string tags;
+        auto tag = [&](const char* name, const std::string& value) {
+            if (!value.empty()) tags += std::string("<") + name + ">" + value + "</" + name + ">";
+        };
+        tag("STOREREF", OnlineStoreReference);
+        tag("COPYRIGHTCODE", CopyrightCode);
+        tag("COMPOSER", CopyrightComposer);
+        tag("MUSICTITLE", CopyrightMusicTitle);
+        tag("PUBLISHER", CopyrightPublisher);
+        tag("PERFORMER", CopyrightPerformer);
+        tag("PRODUCTTITLE", CopyrightProductTitle);
+        tag("RECORDLABEL", CopyrightRecordLabel);
+        tag(rarovid ? "PRS" : "RECORDNUMBER", CopyrightRecordNumber);
+        if (CopyrightMusicDuration > 0) tag("MUSICDURATION", TimeText(CopyrightMusicDuration, 1));
+        if (CopyrightTotalDuration > 0) tag("TOTALDURATION", TimeText(CopyrightTotalDuration, 1));
+        tag("DLS", DABNotes);
+        tag("TEXT", WebNotes);
+        tag("RIGHTS", RightsManagementReference);
+        tag("NOTES", Notes);
+
+        const char* endingTag = nullptr;
+        const char* endingWord = nullptr;
+        const char* outCuePrefix = "";
+        switch (EndType) {
+        case cheEnd: endingTag = "E"; endingWord = "Ends"; outCuePrefix = "E"; break;
+        case cheFades: endingTag = "F"; endingWord = "Fades"; outCuePrefix = "F"; break;
+        case cheSustain: endingTag = "S"; endingWord = "Sustain"; break;
+        case cheSlowFade: endingTag = "SF"; endingWord = "SlowFade"; outCuePrefix = "SF"; break;
+        default: break;
+        }
+        if (!orvanta) {
+            if (BackColour != kDefaultBack) tag("BACKCOLOUR", ColourText(BackColour));
+            if (TextColour != kDefaultText) tag("TEXTCOLOUR", ColourText(TextColour));
+            if (endingTag) tag("ENDING", endingTag);
+            if (rarovid) {
+                std::string prefix = outCuePrefix;
+                prefix.resize(3, ' ');
+                SetFieldUtf8(r.OutCue, prefix + Trim(OutCue));
+            } else {
+                SetFieldUtf8(r.OutCue, Trim(OutCue));
+            }
+        } else {
+            std::string userDef;
+            if (BackColour != kDefaultBack)
+                userDef = helpers::ItemList::Append(userDef, "BackColor", ColourText(BackColour), "=", false, " ");
+            if (TextColour != kDefaultText)
+                userDef = helpers::ItemList::Append(userDef, "ForeColor", ColourText(TextColour), "=", false, " ");
+            if (endingWord) userDef = helpers::ItemList::Append(userDef, "EndingType", endingWord, "=", false, " ");
+            if (!userDef.empty()) SetFieldUtf8(r.UserDef, userDef);
+            SetFieldUtf8(r.OutCue, Trim(OutCue));
+        }
+
+        if (fmt.nSamplesPerSec >= 1) {
+            std::size_t slot = 0;
+            auto timer = [&](const char* usage, float seconds) {
+                if (slot >= r.PostTimer.size()) return;
+                SetField(r.PostTimer[slot].Usage, usage);
+                r.PostTimer[slot].Value = TimerValue(seconds, fmt.nSamplesPerSec);
+                ++slot;
+            };
+            if (rarovid) {
+                const char* sec[3] = {"SEC1", "SEC2", "SEC3"};
+                for (std::int16_t i = 1; i <= 3; ++i)
+                    if (ExtroEx(i) < AudioEnd) timer(sec[i - 1], ExtroEx(i));
+                if (IntroEx(1) > 0) timer("INTs", IntroEx(1));
+                if (IntroEx(3) > 0) timer("INTe", IntroEx(3));
+                if (OutroEx(1) < AudioEnd) timer("OUT ", OutroEx(1));
+                r.LevelReference = 10362;
+            } else {
+                const std::string digits = "123";
+                for (std::int16_t i = 1; i <= 3; ++i)
+                    if (IntroEx(i) > 0) timer(("INT" + digits.substr(static_cast<std::size_t>(i - 1), 1)).c_str(), IntroEx(i));
+                for (std::int16_t i = 1; i <= 3; ++i)
+                    if (ExtroEx(i) > 0 && ExtroEx(i) < AudioEnd)
+                        timer(("SEG" + digits.substr(static_cast<std::size_t>(i - 1), 1)).c_str(), ExtroEx(i));
+                for (std::int16_t i = 1; i <= 3; ++i)
+                    if (OutroEx(i) > 0 && OutroEx(i) < AudioEnd)
+                        timer(("OUT" + digits.substr(static_cast<std::size_t>(i - 1), 1)).c_str(), OutroEx(i));
+                if (HookEnd > 0 && slot + 2 <= r.PostTimer.size()) {
+                    timer("MRK1", HookStart);
+                    timer("MRK2", HookEnd);
+                }
+                if (LoopEnd > 0 && slot + 2 <= r.PostTimer.size()) {
+                    timer("MRK3", LoopStart);
+                    timer("MRK4", LoopEnd);
+                }
+                for (; slot < r.PostTimer.size(); ++slot) {
+                    SetField(r.PostTimer[slot].Usage, "");
+                    r.PostTimer[slot].Value = kUnusedTimer;
+                }
+            }
+        }
+        ok = WriteCartChunk(Filename, r, platform::Utf8ToAnsi(tags)) && ok;
+    }
+
+    if (Flags & llfBext) {
+        BextChunkRecord r; // every byte zero
+        std::string description = Trim(Description(1));
+        if (orvanta && description.empty()) description = Trim(ItemTitle);
+        SetFieldUtf8(r.Description, description);
+        SetFieldUtf8(r.Originator, Trim(Originator));
+        SetFieldUtf8(r.OriginatorReference, Trim(OriginatorReference));
+        SetField(r.OriginationDate, DateText(OriginationDate));
+        SetField(r.OriginationTime, TimeText(OriginationTime, 2));
+        r.Version = static_cast<std::uint16_t>(Version);
+        ok = WriteBextChunk(Filename, r) && ok;
+    }
+    return ok;
+}
 
 } // namespace rozuzezer

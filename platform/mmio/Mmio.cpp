@@ -1,0 +1,373 @@
+#include "platform/mmio/Mmio.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::mmio {
+
+namespace {
+
+constexpr std::size_t kCacheSize = 16 * 1024;
+constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
+
+std::uint32_t Le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint64_t Le64(const unsigned char* p) {
+    return static_cast<std::uint64_t>(Le32(p)) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
+}
+void PutLe32(unsigned char* p, std::uint32_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+    p[2] = static_cast<unsigned char>(v >> 16);
+    p[3] = static_cast<unsigned char>(v >> 24);
+}
+
+// Test hook state (see Mmio.h).
+std::atomic<std::int64_t> g_writes{0};
+std::int64_t g_killAt = 0;
+bool g_killHalf = false;
+
+void ReadKillHook() {
+    const char* v = std::getenv("BVR_MMIO_KILL_AT_WRITE");
+    g_killAt = 0;
+    g_killHalf = false;
+    if (!v || !*v) return;
+    char* end = nullptr;
+    g_killAt = std::strtoll(v, &end, 10);
+    g_killHalf = end && std::strcmp(end, ":half") == 0;
+}
+
+// Counts one write; returns how many bytes may be written before the process dies
+// (count when no kill is due).
+std::int64_t CountWrite(std::int64_t count) {
+    const std::int64_t n = ++g_writes;
+    if (g_killAt > 0 && n == g_killAt) {
+        if (!g_killHalf || count < 2) raise(SIGKILL);
+        return count / 2;
+    }
+    return count;
+}
+
+bool PWriteAll(int fd, const unsigned char* p, std::int64_t count, std::uint64_t offset) {
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd, p, static_cast<std::size_t>(count), static_cast<off_t>(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        p += n;
+        count -= n;
+        offset += static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::int64_t WritesSoFar() { return g_writes.load(); }
+
+FOURCC StringToFOURCC(std::string_view text) {
+    char c[4] = {' ', ' ', ' ', ' '};
+    for (std::size_t i = 0; i < 4 && i < text.size(); ++i) c[i] = text[i];
+    return MakeFourCC(c[0], c[1], c[2], c[3]);
+}
+
+std::string FOURCCToString(FOURCC id) {
+    std::string s(4, ' ');
+    for (int i = 0; i < 4; ++i) s[static_cast<std::size_t>(i)] = static_cast<char>((id >> (8 * i)) & 0xFF);
+    return s;
+}
+
+bool PlausibleId(FOURCC id) {
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<unsigned char>((id >> (8 * i)) & 0xFF);
+        if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+}
+
+std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
+    const std::uint64_t end = dataOffset + size;
+    if (!(size & 1) || end + 1 + 8 > size_) return end + (size & 1);
+    unsigned char h[9];
+    if (RawRead(end, h, 9) != 9) return end + 1;
+    if (!PlausibleId(Le32(h + 1)) && PlausibleId(Le32(h))) return end;
+    return end + 1;
+}
+
+File::~File() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* error) {
+    auto fail = [&](int e) -> std::unique_ptr<File> {
+        if (error) *error = e;
+        return nullptr;
+    };
+    ReadKillHook();
+    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    const int fd = ::open(path.c_str(), flags);
+    if (fd < 0) {
+        if (errno == ENOENT) return fail(MMIOERR_FILENOTFOUND);
+        if (errno == EACCES || errno == EPERM || errno == EROFS) return fail(MMIOERR_ACCESSDENIED);
+        return fail(MMIOERR_CANNOTOPEN);
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(MMIOERR_CANNOTOPEN);
+    }
+    std::unique_ptr<File> f(new File());
+    f->fd_ = fd;
+    f->mode_ = mode;
+    f->size_ = static_cast<std::uint64_t>(st.st_size);
+    if (error) *error = MMSYSERR_NOERROR;
+    return f;
+}
+
+int File::Close() {
+    if (fd_ < 0) return MMSYSERR_NOERROR;
+    const int r = ::close(fd_);
+    fd_ = -1;
+    return r == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTCLOSE;
+}
+
+bool File::Fill(std::uint64_t offset) {
+    if (cache_.size() != kCacheSize) cache_.resize(kCacheSize);
+    cacheOffset_ = offset;
+    cacheLength_ = 0;
+    std::size_t got = 0;
+    while (got < kCacheSize) {
+        const ssize_t n = ::pread(fd_, cache_.data() + got, kCacheSize - got,
+                                  static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    cacheLength_ = got;
+    return true;
+}
+
+std::int64_t File::RawRead(std::uint64_t offset, void* buffer, std::int64_t count) {
+    if (count <= 0) return 0;
+    auto* out = static_cast<unsigned char*>(buffer);
+    // Small reads (headers, fixed parts) come from the cache.
+    if (count <= static_cast<std::int64_t>(kCacheSize / 2)) {
+        const auto n = static_cast<std::size_t>(count);
+        if (!(cacheLength_ > 0 && offset >= cacheOffset_ && offset + n <= cacheOffset_ + cacheLength_)) {
+            if (!Fill(offset)) return -1;
+        }
+        if (offset < cacheOffset_ || offset >= cacheOffset_ + cacheLength_) return 0;
+        const std::size_t have = std::min<std::size_t>(n, cacheOffset_ + cacheLength_ - offset);
+        std::memcpy(out, cache_.data() + (offset - cacheOffset_), have);
+        return static_cast<std::int64_t>(have);
+    }
+    std::int64_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd_, out + got, static_cast<std::size_t>(count - got),
+                                  static_cast<off_t>(offset + static_cast<std::uint64_t>(got)));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
+
+std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::int64_t count) {
+    if (fd_ < 0 || count < 0) return -1;
+    return RawRead(offset, buffer, count);
+}
+
+bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count) {
+    if (fd_ < 0 || mode_ != OpenMode::ReadWrite || count < 0) return false;
+    if (count == 0) return true;
+    cacheLength_ = 0;
+    const auto* p = static_cast<const unsigned char*>(buffer);
+    const std::int64_t allowed = CountWrite(count);
+    if (allowed < count) {
+        PWriteAll(fd_, p, allowed, offset);
+        raise(SIGKILL);
+    }
+    if (!PWriteAll(fd_, p, count, offset)) {
+        struct stat st {};
+        if (::fstat(fd_, &st) == 0) size_ = static_cast<std::uint64_t>(st.st_size);
+        return false;
+    }
+    size_ = std::max(size_, offset + static_cast<std::uint64_t>(count));
+    return true;
+}
+
+bool File::Truncate(std::uint64_t length) {
+    if (fd_ < 0 || mode_ != OpenMode::ReadWrite) return false;
+    cacheLength_ = 0;
+    CountWrite(1);
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
+    size_ = length;
+    return true;
+}
+
+std::int64_t File::Read(void* buffer, std::int64_t count) {
+    if (fd_ < 0 || count < 0) return -1;
+    std::uint64_t limit = size_;
+    if (!stack_.empty()) limit = std::min(limit, stack_.back().trustedEnd);
+    if (pos_ >= limit) return 0;
+    const std::int64_t n = static_cast<std::int64_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), limit - pos_));
+    const std::int64_t got = RawRead(pos_, buffer, n);
+    if (got > 0) pos_ += static_cast<std::uint64_t>(got);
+    return got;
+}
+
+std::int64_t File::Write(const void* buffer, std::int64_t count) {
+    if (!WriteAt(pos_, buffer, count)) return -1;
+    pos_ += static_cast<std::uint64_t>(count);
+    return count;
+}
+
+std::int64_t File::Seek(std::int64_t offset, int origin) {
+    std::int64_t base = 0;
+    if (origin == 1) base = static_cast<std::int64_t>(pos_);
+    else if (origin == 2) base = static_cast<std::int64_t>(size_);
+    else if (origin != 0) return -1;
+    const std::int64_t p = base + offset;
+    if (p < 0) return -1;
+    pos_ = static_cast<std::uint64_t>(p);
+    return p;
+}
+
+int File::Descend(ChunkInfo& ck, const ChunkInfo* parent, unsigned flags) {
+    if (fd_ < 0) return MMIOERR_CANNOTREAD;
+    const std::uint64_t bound = parent ? std::min(parent->trustedEnd, size_) : size_;
+    std::uint64_t p = (flags & MMIO_FINDRIFF) ? 0 : pos_;
+    if (parent && p < parent->dwDataOffset) p = parent->dwDataOffset;
+    const FOURCC wantId = ck.ckid;
+    const FOURCC wantType = ck.fccType;
+    for (;;) {
+        if (p + 8 > bound) return MMIOERR_CHUNKNOTFOUND;
+        unsigned char h[12];
+        if (RawRead(p, h, 8) != 8) return MMIOERR_CHUNKNOTFOUND;
+        const FOURCC id = Le32(h);
+        const std::uint32_t size32 = Le32(h + 4);
+        std::uint64_t size = size32;
+        const std::uint64_t dataStart = p + 8;
+        bool rf64 = false;
+
+        if (flags & MMIO_FINDRIFF) {
+            const bool isRiff = id == kRIFF || id == kRF64 || id == kBW64;
+            if (isRiff && p + 12 <= bound && RawRead(p + 8, h + 8, 4) == 4 && Le32(h + 8) == wantType) {
+                rf64 = id != kRIFF;
+                if (rf64) {
+                    // The real sizes stand in the ds64 chunk right behind the form type.
+                    unsigned char ds[8 + 24];
+                    if (RawRead(p + 12, ds, sizeof ds) != static_cast<std::int64_t>(sizeof ds) ||
+                        Le32(ds) != kDS64 || Le32(ds + 4) < 24)
+                        return MMIOERR_CHUNKNOTFOUND;
+                    if (size32 == kUnknownSize) size = Le64(ds + 8);
+                    ds64Data_ = Le64(ds + 16);
+                    haveDs64_ = true;
+                } else if (size32 == kUnknownSize || size32 == 0) {
+                    size = bound - dataStart; // a streaming writer never filled it in
+                }
+                ck.ckid = id;
+                ck.cksize = size;
+                ck.fccType = wantType;
+                ck.dwDataOffset = dataStart;
+                ck.trustedEnd = std::min(dataStart + size, bound);
+                ck.dirty = false;
+                ck.rf64 = rf64;
+                if (ck.trustedEnd < dataStart + 4) return MMIOERR_CHUNKNOTFOUND;
+                pos_ = dataStart + 4;
+                stack_.push_back({ck.dwDataOffset, ck.trustedEnd});
+                return MMSYSERR_NOERROR;
+            }
+        } else {
+            if (id == MakeFourCC('d', 'a', 't', 'a') && size32 == kUnknownSize) {
+                size = (haveDs64_ && ds64Data_ > 0) ? ds64Data_ : bound - dataStart;
+            }
+            if (!(flags & MMIO_FINDCHUNK) || id == wantId) {
+                ck.ckid = id;
+                ck.cksize = size;
+                ck.fccType = 0;
+                ck.dwDataOffset = dataStart;
+                ck.trustedEnd = std::min(dataStart + size, bound);
+                ck.dirty = false;
+                ck.rf64 = false;
+                if (id == kRIFF || id == MakeFourCC('L', 'I', 'S', 'T')) {
+                    if (ck.trustedEnd >= dataStart + 4 && RawRead(dataStart, h + 8, 4) == 4) ck.fccType = Le32(h + 8);
+                }
+                pos_ = dataStart;
+                stack_.push_back({ck.dwDataOffset, ck.trustedEnd});
+                return MMSYSERR_NOERROR;
+            }
+        }
+        // Next chunk: behind this one and its pad byte.
+        const std::uint64_t next = NextChunk(dataStart, size);
+        if (next <= p) return MMIOERR_CHUNKNOTFOUND;
+        p = next;
+    }
+}
+
+int File::Ascend(ChunkInfo& ck) {
+    if (fd_ < 0) return MMIOERR_CANNOTSEEK;
+    while (!stack_.empty() && stack_.back().dataOffset >= ck.dwDataOffset) {
+        const bool match = stack_.back().dataOffset == ck.dwDataOffset;
+        stack_.pop_back();
+        if (match) break;
+    }
+    if (ck.dirty) {
+        // A created chunk is as long as what was written into it.
+        const std::uint64_t end = std::max(pos_, ck.dwDataOffset);
+        const std::uint64_t size = end - ck.dwDataOffset;
+        if (size > 0xFFFFFFFFull) return MMIOERR_CANNOTWRITE;
+        if (size & 1) {
+            const unsigned char zero = 0;
+            if (!WriteAt(end, &zero, 1)) return MMIOERR_CANNOTWRITE;
+        }
+        unsigned char s[4];
+        PutLe32(s, static_cast<std::uint32_t>(size));
+        if (!WriteAt(ck.dwDataOffset - 4, s, 4)) return MMIOERR_CANNOTWRITE;
+        ck.cksize = size;
+        ck.trustedEnd = end;
+        ck.dirty = false;
+        pos_ = end + (size & 1);
+        return MMSYSERR_NOERROR;
+    }
+    pos_ = ck.dwDataOffset + ck.cksize + (ck.cksize & 1);
+    return MMSYSERR_NOERROR;
+}
+
+int File::CreateChunk(ChunkInfo& ck, bool riff) {
+    if (fd_ < 0 || mode_ != OpenMode::ReadWrite) return MMIOERR_CANNOTWRITE;
+    unsigned char h[12];
+    PutLe32(h, riff ? kRIFF : ck.ckid);
+    PutLe32(h + 4, riff ? 4u : 0u);
+    PutLe32(h + 8, ck.fccType);
+    const std::int64_t n = riff ? 12 : 8;
+    if (!WriteAt(pos_, h, n)) return MMIOERR_CANNOTWRITE;
+    if (riff) ck.ckid = kRIFF;
+    ck.cksize = riff ? 4 : 0;
+    ck.dwDataOffset = pos_ + 8;
+    ck.trustedEnd = ck.dwDataOffset + ck.cksize;
+    ck.dirty = true;
+    pos_ += static_cast<std::uint64_t>(n);
+    stack_.push_back({ck.dwDataOffset, ~0ull});
+    return MMSYSERR_NOERROR;
+}
+
+} // namespace platform::mmio

@@ -1,0 +1,94 @@
+#include "rozuzezer/core/MultimediaAPI.h"
+
+#include "rozuzezer/core/WavRiff.h"
+
+#include <algorithm>
+
+#include <sys/stat.h>
+
+namespace rozuzezer {
+
+namespace mmio = platform::mmio;
+
+double FileLength(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<double>(st.st_size);
+}
+
+namespace wav {
+
+Reader::Reader(const std::string& path) {
+    if (FileLength(path) <= 0) return;
+    file_ = mmio::File::Open(path, mmio::OpenMode::Read);
+    if (!file_) return;
+    riff_.fccType = kWAVE;
+    const int e = file_->Descend(riff_, nullptr, mmio::MMIO_FINDRIFF);
+    status_ = e;
+    if (e != 0) file_.reset();
+}
+
+int Reader::Find(FOURCC id, ChunkInfo& ck) {
+    if (!file_) return status_ == 0 ? -1 : status_;
+    file_->Seek(static_cast<std::int64_t>(riff_.dwDataOffset + 4), 0);
+    ck = ChunkInfo{};
+    ck.ckid = id;
+    const int e = file_->Descend(ck, &riff_, mmio::MMIO_FINDCHUNK);
+    if (e == 0) file_->Ascend(ck);
+    return e;
+}
+
+std::int64_t Reader::ReadChunk(const ChunkInfo& ck, std::uint64_t at, void* buffer, std::int64_t count) {
+    if (!file_ || count < 0) return -1;
+    const std::uint64_t avail = ck.Available();
+    if (at >= avail) return 0;
+    const auto n = static_cast<std::int64_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(count), avail - at));
+    return file_->ReadAt(ck.dwDataOffset + at, buffer, n);
+}
+
+int ReadFormat(Reader& r, WaveFormatRecord& format, std::uint64_t& dataSize) {
+    if (r.Status() != 0) return r.Status();
+    dataSize = 0;
+    ChunkInfo fmt;
+    if (const int e = r.Find(kFmt, fmt); e != 0) return e;
+    if (fmt.cksize == 0) return 0;
+    unsigned char b[18] = {};
+    const std::int64_t want = static_cast<std::int64_t>(std::min<std::uint64_t>(fmt.cksize, 18));
+    const std::int64_t got = r.ReadChunk(fmt, 0, b, want);
+    if (got != want) return -1;
+    // Field by field, as far as the chunk goes.
+    auto u16 = [&](int o) { return static_cast<std::uint16_t>(b[o] | (b[o + 1] << 8)); };
+    auto u32 = [&](int o) {
+        return static_cast<std::uint32_t>(b[o]) | (static_cast<std::uint32_t>(b[o + 1]) << 8) |
+               (static_cast<std::uint32_t>(b[o + 2]) << 16) | (static_cast<std::uint32_t>(b[o + 3]) << 24);
+    };
+    if (got >= 2) format.wFormatTag = u16(0);
+    if (got >= 4) format.nChannels = u16(2);
+    if (got >= 8) format.nSamplesPerSec = u32(4);
+    if (got >= 12) format.nAvgBytesPerSec = u32(8);
+    if (got >= 14) format.nBlockAlign = u16(12);
+    if (got >= 16) format.wBitsPerSample = u16(14);
+    if (got >= 18) format.cbSize = u16(16);
+    ChunkInfo data;
+    // The audio that is really there: a cut-off recording claims more than the file holds.
+    if (r.Find(kData, data) == 0) dataSize = std::min(data.cksize, r.FileSize() - data.dwDataOffset);
+    return 0;
+}
+
+} // namespace wav
+
+std::int32_t ReadWaveFormat(const std::string& path, WaveFormatRecord& format, std::uint64_t& dataSize) {
+    if (FileLength(path) <= 0) return -1;
+    dataSize = 0;
+    wav::Reader r(path);
+    return wav::ReadFormat(r, format, dataSize);
+}
+
+float GetWaveDuration(const std::string& path) {
+    WaveFormatRecord f;
+    std::uint64_t size = 0;
+    if (ReadWaveFormat(path, f, size) != 0 || f.nAvgBytesPerSec == 0) return 0;
+    return static_cast<float>(static_cast<double>(size) / static_cast<double>(f.nAvgBytesPerSec));
+}
+
+} // namespace rozuzezer

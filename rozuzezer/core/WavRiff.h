@@ -1,0 +1,67 @@
+// Inside the WAV metadata routines: one open file with its RIFF/WAVE chunk found, the
+// chunk readers that work on it, and the one chunk writer that owns the write policy.
+#pragma once
+
+#include "platform/mmio/Mmio.h"
+#include "rozuzezer/core/MultimediaAPI.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace rozuzezer::wav {
+
+using platform::mmio::ChunkInfo;
+using platform::mmio::FOURCC;
+using platform::mmio::MakeFourCC;
+
+inline constexpr FOURCC kWAVE = MakeFourCC('W', 'A', 'V', 'E');
+inline constexpr FOURCC kFmt = MakeFourCC('f', 'm', 't', ' ');
+inline constexpr FOURCC kData = MakeFourCC('d', 'a', 't', 'a');
+inline constexpr FOURCC kCart = MakeFourCC('c', 'a', 'r', 't');
+inline constexpr FOURCC kBext = MakeFourCC('b', 'e', 'x', 't');
+inline constexpr FOURCC kCue = MakeFourCC('c', 'u', 'e', ' ');
+
+// The longest variable text (tag text, coding history) a reader delivers.
+inline constexpr std::size_t kMaxVariableText = 32000;
+
+// An open WAV file for reading: presence test, open, descent into RIFF/WAVE.
+class Reader {
+public:
+    explicit Reader(const std::string& path);
+    // 0 when the RIFF/WAVE chunk was found; -1 when the file is missing, empty or cannot be
+    // opened; otherwise the error of the failed descent.
+    int Status() const { return status_; }
+    // The first child with the id (searched from behind the form type); 0 or an mmio error.
+    int Find(FOURCC id, ChunkInfo& ck);
+    // Reads up to count bytes of a chunk's data from `at`, never past its trusted end.
+    std::int64_t ReadChunk(const ChunkInfo& ck, std::uint64_t at, void* buffer, std::int64_t count);
+    const ChunkInfo& Riff() const { return riff_; }
+    std::uint64_t FileSize() const { return file_ ? file_->Size() : 0; }
+
+private:
+    std::unique_ptr<platform::mmio::File> file_;
+    ChunkInfo riff_{};
+    int status_ = -1;
+};
+
+int ReadFormat(Reader& r, WaveFormatRecord& format, std::uint64_t& dataSize);
+bool ReadCart(Reader& r, CartChunkRecord& record, std::string& tagText);
+bool ReadBext(Reader& r, BextChunkRecord& record, std::string& codingHistory);
+std::int32_t ReadCue(Reader& r, std::vector<CuePointRecord>& points);
+void ClearCart(CartChunkRecord& r);
+void ClearBext(BextChunkRecord& r);
+
+enum class WriteStatus { Written, Refused, OpenFailed };
+
+// Writes one metadata chunk. An existing chunk is rewritten in place within its size: the
+// fixed part (cut to the chunk), then, when fillRoom, `tail` cut to the room behind the
+// fixed part and zeros to the end of the chunk. A missing chunk is appended at the end with
+// the fixed part and the whole tail. Every change is built in memory first and written in
+// one piece; an append that fails is cut back. Files this cannot describe with 32-bit sizes
+// (RF64, over 4 GB) and files whose end it cannot trust are refused.
+WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixed,
+                       std::string_view tail, bool fillRoom);
+
+} // namespace rozuzezer::wav

@@ -1,0 +1,380 @@
+#include "rozuzezer/core/cHardDiskItem.h"
+
+#include "platform/base/DateTime.h"
+#include "platform/base/MessageBox.h"
+#include "rozuzezer/core/MultimediaAPI.h"
+#include "rozuzezer/core/WavFixture.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace rozuzezer;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+namespace fx = wavfixture;
+
+namespace {
+
+constexpr std::int32_t kRate = 44100;
+
+std::string CartPayload(const CartChunkRecord& r, const std::string& tags) {
+    unsigned char img[2048];
+    EncodeCart(r, img);
+    return std::string(reinterpret_cast<char*>(img), 2048) + tags;
+}
+
+CartChunkRecord BlankCart() {
+    CartChunkRecord r;
+    for (auto& t : r.PostTimer) {
+        SetField(t.Usage, "");
+        t.Value = 0xFFFFFFFFu;
+    }
+    return r;
+}
+
+std::string WavWithCart(const CartChunkRecord& r, const std::string& tags, std::uint32_t rate = kRate) {
+    return fx::Build({{"fmt ", fx::Fmt(2, rate, 16)}, {"data", fx::Audio(rate * 4)}, {"cart", CartPayload(r, tags)}});
+}
+
+// An item with every field the writer carries.
+void FillItem(cHardDiskItem& it) {
+    it.ItemTitle = "Café del Mar";
+    it.SetArtistName(1, "Artïst");
+    it.SchedulerReference = "CUT0042";
+    it.Client = "Client Ltd";
+    it.Category = "MUSIC";
+    it.OutCue = "and that was it";
+    it.URL = "http://example.org/x";
+    it.AirStartDate = platform::DayNumber(platform::DateSerial(2024, 3, 1));
+    it.AirStartTime = 6 * 3600 + 30 * 60 + 15;
+    it.AirEndDate = platform::DayNumber(platform::DateSerial(2025, 12, 31));
+    it.AirEndTime = 23 * 3600 + 59 * 60 + 59;
+    it.ProducerAppName = "Brevant CartChunk Interface";
+    it.ProducerAppVersion = "v2.6.0";
+    it.OnlineStoreReference = "STORE-1";
+    it.CopyrightCode = "ISRC123";
+    it.CopyrightComposer = "Composer";
+    it.CopyrightMusicTitle = "Music title";
+    it.CopyrightPublisher = "Publisher";
+    it.CopyrightPerformer = "Performer";
+    it.CopyrightProductTitle = "Album";
+    it.CopyrightRecordLabel = "Label";
+    it.CopyrightRecordNumber = "LBL-7";
+    it.CopyrightMusicDuration = 183.47f;
+    it.CopyrightTotalDuration = 3725.5f;
+    it.DABNotes = "DAB text";
+    it.WebNotes = "Web notes";
+    it.RightsManagementReference = "RM-9";
+    it.Notes = "Studio notes\r\nline two";
+    it.BackColour = 0x00FF00;
+    it.TextColour = static_cast<std::int32_t>(0x80000008u);
+    it.EndType = cheFades;
+    it.AudioEnd = 0.9f;
+    it.SetIntroEx(1, 0.1f);
+    it.SetIntroEx(2, 0.2f);
+    it.SetIntroEx(3, 0.3f);
+    it.SetExtroEx(1, 0.7f);
+    it.SetOutroEx(1, 0.8f);
+    it.HookStart = 0.25f;
+    it.HookEnd = 0.5f;
+    it.SetDescription(1, "Description line");
+    it.Originator = "Originator";
+    it.OriginatorReference = "REF-1";
+    it.OriginationDate = platform::DayNumber(platform::DateSerial(2023, 7, 14));
+    it.OriginationTime = 12 * 3600 + 1;
+    it.Version = 12;
+}
+
+TEST(WavItemTest, SaveThenLoadGivesTheFieldsBack) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate));
+    cHardDiskItem w;
+    FillItem(w);
+    w.AudioFileName = dir / "a.wav";
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+    const std::string bytes = ReadFile(dir / "a.wav");
+    EXPECT_EQ(fx::Count(bytes, "cart"), 1u);
+    EXPECT_EQ(fx::Count(bytes, "bext"), 1u);
+    EXPECT_LT(bytes.find("cart"), bytes.find("bext")); // cart appended first
+    EXPECT_EQ(w.AudioFileLength, static_cast<std::int32_t>(fx::Simple(kRate).size()));
+    EXPECT_FLOAT_EQ(w.TotalLength, 1.0f);
+
+    cHardDiskItem r;
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 3));
+    EXPECT_EQ(r.AudioFileName, dir / "a.wav");
+    EXPECT_FLOAT_EQ(r.TotalLength, 1.0f);
+    EXPECT_EQ(r.AudioKHZ(), kRate);
+    EXPECT_EQ(r.ItemTitle, w.ItemTitle);
+    EXPECT_EQ(r.ArtistName(1), w.ArtistName(1));
+    EXPECT_EQ(r.SchedulerReference, w.SchedulerReference);
+    EXPECT_EQ(r.Client, w.Client);
+    EXPECT_EQ(r.Category, w.Category);
+    EXPECT_EQ(r.OutCue, w.OutCue);
+    EXPECT_EQ(r.URL, w.URL);
+    EXPECT_EQ(r.ArtistURL, w.URL);
+    EXPECT_EQ(r.AirStartDate, w.AirStartDate);
+    EXPECT_EQ(r.AirStartTime, w.AirStartTime);
+    EXPECT_EQ(r.AirEndDate, w.AirEndDate);
+    EXPECT_EQ(r.AirEndTime, w.AirEndTime);
+    EXPECT_EQ(r.ProducerAppName, w.ProducerAppName);
+    EXPECT_EQ(r.ProducerAppVersion, w.ProducerAppVersion);
+    for (auto [a, b] : {std::pair{&r.OnlineStoreReference, &w.OnlineStoreReference},
+                        {&r.CopyrightCode, &w.CopyrightCode},
+                        {&r.CopyrightComposer, &w.CopyrightComposer},
+                        {&r.CopyrightMusicTitle, &w.CopyrightMusicTitle},
+                        {&r.CopyrightPublisher, &w.CopyrightPublisher},
+                        {&r.CopyrightPerformer, &w.CopyrightPerformer},
+                        {&r.CopyrightProductTitle, &w.CopyrightProductTitle},
+                        {&r.CopyrightRecordLabel, &w.CopyrightRecordLabel},
+                        {&r.CopyrightRecordNumber, &w.CopyrightRecordNumber},
+                        {&r.DABNotes, &w.DABNotes},
+                        {&r.WebNotes, &w.WebNotes},
+                        {&r.RightsManagementReference, &w.RightsManagementReference},
+                        {&r.Notes, &w.Notes}})
+        EXPECT_EQ(*a, *b);
+    EXPECT_EQ(r.CopyrightMusicDuration, w.CopyrightMusicDuration);
+    EXPECT_EQ(r.CopyrightTotalDuration, w.CopyrightTotalDuration);
+    EXPECT_EQ(r.BackColour, w.BackColour);
+    EXPECT_EQ(r.TextColour, w.TextColour);
+    EXPECT_EQ(r.EndType, cheFades);
+    EXPECT_NEAR(r.IntroEx(1), 0.1f, 1e-4);
+    EXPECT_NEAR(r.IntroEx(2), 0.2f, 1e-4);
+    EXPECT_NEAR(r.IntroEx(3), 0.3f, 1e-4);
+    EXPECT_NEAR(r.ExtroEx(1), 0.7f, 1e-4);
+    EXPECT_NEAR(r.OutroEx(1), 0.8f, 1e-4);
+    EXPECT_NEAR(r.HookStart, 0.25f, 1e-4);
+    EXPECT_NEAR(r.HookEnd, 0.5f, 1e-4);
+    EXPECT_EQ(r.Description(1), w.Description(1));
+    EXPECT_EQ(r.Originator, w.Originator);
+    EXPECT_EQ(r.OriginatorReference, w.OriginatorReference);
+    EXPECT_EQ(r.OriginationDate, w.OriginationDate);
+    EXPECT_EQ(r.OriginationTime, w.OriginationTime);
+    EXPECT_EQ(r.Version, 12);
+
+    // A second save rewrites in place: same size, still one chunk of each.
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+    EXPECT_EQ(ReadFile(dir / "a.wav").size(), bytes.size());
+}
+
+TEST(WavItemTest, SaveFillsDefaultsAndCartFallbacks) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate));
+    cHardDiskItem w;
+    w.SetDescription(1, "  From description  ");
+    w.SetDescription(2, "Second line");
+    w.ArtistURL = "http://artist";
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+    EXPECT_EQ(w.ProducerAppName, "Brevant CartChunk Interface");
+    EXPECT_EQ(w.ProducerAppVersion, "v2.6.0");
+    EXPECT_NE(w.OriginationDate, 0);
+    EXPECT_NE(w.Originator.find(" on "), std::string::npos);
+    CartChunkRecord c;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    EXPECT_EQ(FieldText(c.Title).substr(0, 17), "From description ");
+    EXPECT_EQ(FieldText(c.Artist).substr(0, 11), "Second line");
+    EXPECT_EQ(FieldText(c.URL).substr(0, 13), "http://artist");
+    EXPECT_EQ(std::string(c.Version.data(), 4), "0101");
+    // Default colours and no ending: no tags at all; unused timers blank with 0xFFFFFFFF
+    // (the loop end of a new item is -1, the hook end 0).
+    EXPECT_EQ(tags, "");
+    EXPECT_EQ(c.PostTimer[0].Value, 0xFFFFFFFFu);
+    EXPECT_EQ(std::string(c.PostTimer[0].Usage.data(), 4), "    ");
+    // Fields the writer never sets stay zero bytes.
+    const std::string payload = fx::Payload(ReadFile(dir / "a.wav"), "cart");
+    EXPECT_EQ(payload.substr(324, 64), std::string(64, '\0'));   // Classification
+    EXPECT_EQ(payload.substr(616, 64), std::string(64, '\0'));   // UserDef
+    EXPECT_EQ(payload.substr(452, 10), std::string(10, '\0'));   // StartDate
+    const std::string bext = fx::Payload(ReadFile(dir / "a.wav"), "bext");
+    EXPECT_EQ(bext.substr(348, 64), std::string(64, '\0'));      // UMID
+}
+
+TEST(WavItemTest, TimersFillEightSlotsInOrder) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate));
+    cHardDiskItem w;
+    w.AudioEnd = 10;
+    for (std::int16_t i = 1; i <= 3; ++i) {
+        w.SetIntroEx(i, i * 0.5f);
+        w.SetExtroEx(i, 5 + i * 0.5f);
+        w.SetOutroEx(i, 7 + i * 0.5f);
+    }
+    w.HookEnd = 3;
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+    CartChunkRecord c;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    const char* want[8] = {"INT1", "INT2", "INT3", "SEG1", "SEG2", "SEG3", "OUT1", "OUT2"};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(std::string(c.PostTimer[i].Usage.data(), 4), want[i]) << i;
+    EXPECT_EQ(c.PostTimer[0].Value, static_cast<std::uint32_t>(kRate / 2));
+    EXPECT_EQ(c.LevelReference, 0u);
+    // An extro equal to the audio end is not written; hook end 0 gives no MRK pair.
+    cHardDiskItem v;
+    v.AudioEnd = 10;
+    v.SetExtroEx(1, 10);
+    v.HookStart = 1;
+    ASSERT_TRUE(v.SaveToWAVFile(dir / "a.wav", 3));
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    EXPECT_EQ(std::string(c.PostTimer[0].Usage.data(), 4), "    ");
+}
+
+TEST(WavItemTest, RarovidDialectOutCueTimersAndPrs) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate));
+    cHardDiskItem w;
+    w.EndType = cheFades;
+    w.OutCue = "two words";
+    w.CopyrightRecordNumber = "PRS-1";
+    w.AudioEnd = 1;
+    w.SetExtroEx(1, 0.5f);
+    w.SetExtroEx(2, 2); // beyond the end: not written
+    w.SetExtroEx(3, 0); // zero counts
+    w.SetIntroEx(1, 0.1f);
+    w.SetIntroEx(3, 0.2f);
+    w.SetOutroEx(1, 0.9f);
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", llfRarovidAderu));
+    CartChunkRecord c;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    EXPECT_EQ(FieldText(c.OutCue), "F  two words" + std::string(52, ' '));
+    EXPECT_NE(tags.find("<PRS>PRS-1</PRS>"), std::string::npos);
+    EXPECT_EQ(c.LevelReference, 10362u);
+    const char* want[5] = {"SEC1", "SEC3", "INTs", "INTe", "OUT "};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(std::string(c.PostTimer[i].Usage.data(), 4), want[i]) << i;
+    EXPECT_EQ(c.PostTimer[5].Value, 0u); // left over: zero bytes
+    // Auto-detection finds the dialect by the PRS tag.
+    cHardDiskItem r;
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 0));
+    EXPECT_EQ(r.OutCue, "two words");
+    EXPECT_EQ(r.EndType, cheFades);
+    EXPECT_EQ(r.CopyrightRecordNumber, "PRS-1");
+    EXPECT_NEAR(r.ExtroEx(1), 0.5f, 1e-4);
+    EXPECT_NEAR(r.ExtroEx(3), 0.0f, 1e-4);
+    EXPECT_NEAR(r.IntroEx(1), 0.1f, 1e-4);
+    EXPECT_NEAR(r.IntroEx(3), 0.2f, 1e-4);
+}
+
+TEST(WavItemTest, OrvantaDialectUsesUserDef) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate));
+    cHardDiskItem w;
+    w.BackColour = 0xFF0000;
+    w.EndType = cheSlowFade;
+    w.ItemTitle = "Title only";
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", llfOrvanta));
+    CartChunkRecord c;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    EXPECT_EQ(FieldText(c.UserDef), "BackColor=&H00FF0000& EndingType=SlowFade" + std::string(23, ' '));
+    EXPECT_EQ(tags.find("COLOUR"), std::string::npos);
+    BextChunkRecord b;
+    std::string h;
+    ASSERT_TRUE(ReadBextChunk(dir / "a.wav", b, h));
+    EXPECT_EQ(FieldText(b.Description).substr(0, 10), "Title only");
+    cHardDiskItem r;
+    r.ProducerAppName = "Brevant"; // auto-detection looks at the value on entry
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 0));
+    EXPECT_EQ(r.BackColour, 0xFF0000);
+    EXPECT_EQ(r.EndType, cheSlowFade);
+}
+
+TEST(WavItemTest, ReaderRules) {
+    TempDir dir;
+    CartChunkRecord c = BlankCart();
+    SetField(c.StartDate, "2006-02-30");
+    SetField(c.ProducerAppID, "Other");
+    SetField(c.PostTimer[0].Usage, "INTe");
+    c.PostTimer[0].Value = 10 * kRate;
+    SetField(c.PostTimer[1].Usage, "MRK1");
+    c.PostTimer[1].Value = kRate;
+    SetField(c.PostTimer[2].Usage, "AUD ");
+    c.PostTimer[2].Value = kRate;
+    WriteFile(dir / "a.wav", WavWithCart(c, "<prs>123</PRS><BACKCOLOUR>&HFF00</BACKCOLOUR><ENDING>sustain</ENDING>"));
+    cHardDiskItem r;
+    r.Notes = "old";
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 3));
+    EXPECT_EQ(r.AirStartDate, platform::DayNumber(platform::DateSerial(2006, 3, 2)));
+    EXPECT_FLOAT_EQ(r.IntroEx(3), 10.0f);
+    EXPECT_FLOAT_EQ(r.HookStart, 0.0f); // MRK only from our own producer
+    EXPECT_EQ(r.CopyrightRecordNumber, "123");
+    EXPECT_EQ(r.BackColour, 65280);
+    EXPECT_EQ(r.EndType, cheSustain);
+    EXPECT_EQ(r.Notes, ""); // a missing text tag empties its field
+    EXPECT_EQ(r.CodingHistory, "");
+
+    // Flags 4 alone reads neither chunk, and copyright-from-title fills empty fields.
+    cHardDiskItem q;
+    q.ItemTitle = "keep";
+    ASSERT_TRUE(q.LoadFromWAVFile(dir / "a.wav", 4));
+    EXPECT_EQ(q.ItemTitle, "keep");
+    SetField(c.Title, "T");
+    SetField(c.Artist, "A");
+    WriteFile(dir / "b.wav", WavWithCart(c, "<COMPOSER>C</COMPOSER>"));
+    ASSERT_TRUE(q.LoadFromWAVFile(dir / "b.wav", 6));
+    EXPECT_EQ(q.CopyrightProductTitle, "T");
+    EXPECT_EQ(q.CopyrightMusicTitle, "T");
+    EXPECT_EQ(q.CopyrightComposer, "C");
+    EXPECT_EQ(q.CopyrightPerformer, "A");
+
+    cHardDiskItem m;
+    m.ItemTitle = "untouched";
+    EXPECT_FALSE(m.LoadFromWAVFile(dir / "missing.wav", 3));
+    EXPECT_EQ(m.AudioFileName, "");
+}
+
+TEST(WavItemTest, FileWithoutMetadataChunks) {
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(kRate / 2));
+    cHardDiskItem r;
+    r.ItemTitle = "keep";
+    r.CodingHistory = "old";
+    r.LoopStart = -1;
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 3));
+    EXPECT_EQ(r.ItemTitle, "keep");
+    EXPECT_EQ(r.CodingHistory, "");
+    EXPECT_FLOAT_EQ(r.AudioEnd, 0.5f);
+    EXPECT_FLOAT_EQ(r.ExtroEx(1), 0.5f);
+    EXPECT_FLOAT_EQ(r.OutroEx(1), 0.5f);
+    EXPECT_EQ(r.LoopStart, 0.0f);
+}
+
+TEST(WavItemTest, CuePointsSetAudioStartsAndBadArithmeticIsSkipped) {
+    TempDir dir;
+    auto cue = [](std::uint32_t name, std::uint32_t block, std::uint32_t offset) {
+        std::string s;
+        for (std::uint32_t v : {name, 0u, 0x61746164u, 0u, block, offset}) fx::Le32(s, v);
+        return s;
+    };
+    std::string cues;
+    fx::Le32(cues, 3);
+    cues += cue(1, 44100, 0) + cue(2, 0x7FFFFFFF, 0) + cue(3, 0, 22050);
+    WriteFile(dir / "a.wav", fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"data", fx::Audio(400)}, {"cue ", cues}}));
+    cHardDiskItem r;
+    ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 3));
+    EXPECT_FLOAT_EQ(r.AudioStartEx(1), 1.0f);  // 44100 blocks × 4 bytes / 176400
+    EXPECT_FLOAT_EQ(r.AudioStartEx(2), 0.0f);  // overflowing product: skipped
+    EXPECT_FLOAT_EQ(r.AudioStartEx(3), 0.5f);
+    // A format without rates: the point is skipped, the load goes on.
+    WriteFile(dir / "b.wav", fx::Build({{"fmt ", std::string(16, '\0')}, {"data", "abcd"}, {"cue ", cues}}));
+    cHardDiskItem z;
+    EXPECT_TRUE(z.LoadFromWAVFile(dir / "b.wav", 3));
+    EXPECT_EQ(z.TotalLength, 0.0f);
+}
+
+TEST(WavItemTest, SaveReportsFailureOfAWriter) {
+    TempDir dir;
+    platform::ScopedScriptedMessageBoxes boxes;
+    cHardDiskItem w;
+    EXPECT_FALSE(w.SaveToWAVFile(dir / "missing.wav", 3));
+    WriteFile(dir / "avi.wav", "RIFF\x04\0\0\0AVI ");
+    EXPECT_FALSE(w.SaveToWAVFile(dir / "avi.wav", 3));
+    // A sample rate of 0: no timers, all eight slots zero bytes.
+    WriteFile(dir / "z.wav", fx::Build({{"fmt ", std::string(16, '\0')}, {"data", "abcd"}}));
+    w.SetIntroEx(1, 1);
+    EXPECT_TRUE(w.SaveToWAVFile(dir / "z.wav", 3));
+    const std::string cart = fx::Payload(ReadFile(dir / "z.wav"), "cart");
+    EXPECT_EQ(cart.substr(684, 64), std::string(64, '\0'));
+}
+
+} // namespace
