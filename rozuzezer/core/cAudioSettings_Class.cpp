@@ -1,0 +1,7 @@
+#include "rozuzezer/core/cAudioSettings.h"
+
+namespace rozuzezer {
+
+const platform::component::ClassInfo* cAudioSettings::Class() const noexcept { return nullptr; }
+
+} // namespace rozuzezer
