@@ -43,7 +43,10 @@ std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key
 // or the key (after the section's last entry) as needed. A missing `value` (std::nullopt)
 // removes the key; a missing `key` removes the whole section, its header and every line up to
 // the next section. Removing what is not there succeeds without touching the file.
-// Returns false when the file could not be written or was refused (see above).
+// Section and key names are used trimmed. Returns false when the file or its folder could not
+// be written, when the file was refused (see above), or when a name or the value holds what a
+// line of the file cannot (a line break; "=" or a leading "[" or ";" in a key; "]" in a
+// section) — written as given, it would damage the lines around it.
 bool WritePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value,
                                const std::string& fileName);
