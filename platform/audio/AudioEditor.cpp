@@ -1,0 +1,941 @@
+#include "platform/audio/EditorImpl.h"
+#include "platform/audio/WavFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::audio {
+
+namespace {
+
+std::string DefaultTempFolder() {
+    const char* t = std::getenv("TMPDIR");
+    return t && *t ? t : "/tmp";
+}
+
+std::string Thousands(std::int64_t v) {
+    std::string s = std::to_string(v), out;
+    int n = 0;
+    for (auto it = s.rbegin(); it != s.rend(); ++it) {
+        if (n && n % 3 == 0) out.insert(out.begin(), ',');
+        out.insert(out.begin(), *it);
+        ++n;
+    }
+    return out;
+}
+
+std::string ChannelWord(int ch) {
+    if (ch == 1) return "Mono";
+    if (ch == 2) return "Stereo";
+    return std::to_string(ch) + " channels";
+}
+
+std::int64_t MapPos(std::int64_t p, const Splice& s) {
+    if (p <= s.at) return p;
+    if (p >= s.at + s.removed) return p - s.removed + s.inserted;
+    // Inside what was replaced: in proportion.
+    return s.at + static_cast<std::int64_t>(std::llround(static_cast<double>(p - s.at) * static_cast<double>(s.inserted) /
+                                                         static_cast<double>(s.removed)));
+}
+
+} // namespace
+
+std::string DescribeFormat(const std::string& coding, int rate, int channels, int bits, std::int64_t bitRate) {
+    std::string s = coding;
+    if (bitRate > 0) s += ", " + std::to_string((bitRate + 500) / 1000) + " kbit/s";
+    s += ", " + Thousands(rate) + " Hz";
+    if (bits > 0) s += ", " + std::to_string(bits) + " Bit";
+    s += ", " + ChannelWord(channels);
+    return s;
+}
+
+AudioEditor::Impl::Impl(AudioEditor& e) : self(e), tempFolder(DefaultTempFolder()) {}
+
+std::shared_ptr<WorkFile> AudioEditor::Impl::Work() {
+    if (!work) work = std::make_shared<WorkFile>(tempFolder);
+    return work;
+}
+
+void AudioEditor::Impl::RequireDoc() const {
+    if (!hasDoc) Raise(err::InvalidCall, "No audio document is open");
+}
+
+void AudioEditor::Impl::RequireEditable() const {
+    RequireDoc();
+    if (docReadOnly) Raise(err::PermissionDenied, "The audio was opened read-only");
+}
+
+std::pair<std::int64_t, std::int64_t> AudioEditor::Impl::Target() const {
+    const std::int64_t len = Len();
+    if (!HasSelection()) return {0, len};
+    std::int64_t a = std::clamp<std::int64_t>(std::min(selStart, selEnd), 0, len);
+    std::int64_t b = std::clamp<std::int64_t>(std::max(selStart, selEnd), 0, len);
+    return {a, b};
+}
+
+std::int64_t AudioEditor::Impl::InsertPoint() const {
+    return std::clamp<std::int64_t>(HasSelection() ? std::min(selStart, selEnd) : position, 0, Len());
+}
+
+std::vector<int> AudioEditor::Impl::SelectedChannels() const {
+    std::vector<int> out;
+    for (int c = 0; c < channels; ++c)
+        if (chanSelected[static_cast<std::size_t>(c)]) out.push_back(c);
+    return out;
+}
+
+bool AudioEditor::Impl::AllChannelsSelected() const {
+    return static_cast<int>(SelectedChannels().size()) == channels;
+}
+
+void AudioEditor::Impl::EmitProgress(int pct) {
+    if (!quiet) self.Progress.Emit(std::clamp(pct, 0, 100));
+}
+
+void AudioEditor::Impl::SetSelection(std::int64_t s, std::int64_t e, bool shown) {
+    bool changed = s != selStart || e != selEnd || shown != selShown;
+    selStart = s;
+    selEnd = e;
+    selShown = shown;
+    if (changed && !quiet) self.SelectionChanged.Emit();
+}
+
+void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path) {
+    hasDoc = true;
+    rate = audio.rate;
+    channels = audio.channels;
+    fileName = path;
+    ownSetup = audio.setup;
+    ownType = audio.fileType;
+    description = audio.description;
+    history.clear();
+    history.push_back(DocState{std::move(audio.tracks), {}});
+    cursor = 0;
+    editDepth = 0;
+    groupOpen = false;
+    chanSelected.assign(static_cast<std::size_t>(channels), 1);
+    chanEnabled.assign(static_cast<std::size_t>(channels), 1);
+    position = selStart = selEnd = 0;
+    selShown = false;
+    visStart = 0;
+    visEnd = Len();
+    self.channels_.current_ = 1;
+    self.regions_.current_ = 0;
+}
+
+void AudioEditor::Impl::Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart,
+                               std::int64_t newSelEnd, bool newShown, std::int64_t newPosition) {
+    const std::vector<Region> before = Cur().regions;
+    for (auto& r : next.regions) {
+        std::int64_t a = r.start, b = r.start + r.length;
+        for (const auto& s : splices) {
+            a = MapPos(a, s);
+            b = MapPos(b, s);
+        }
+        r.start = a;
+        r.length = std::max<std::int64_t>(0, b - a);
+    }
+    if (editDepth > 0 && groupOpen) {
+        history[cursor] = std::move(next);
+    } else {
+        history.resize(cursor + 1);
+        history.push_back(std::move(next));
+        ++cursor;
+        constexpr std::size_t kMaxUndo = 200;
+        if (history.size() > kMaxUndo) {
+            history.erase(history.begin(), history.begin() + static_cast<std::ptrdiff_t>(history.size() - kMaxUndo));
+            cursor = history.size() - 1;
+        }
+        if (editDepth > 0) groupOpen = true;
+    }
+    const std::int64_t len = Len();
+    visStart = std::clamp<std::int64_t>(visStart, 0, len);
+    visEnd = std::clamp<std::int64_t>(visEnd, visStart, len);
+    if (visEnd == visStart) visEnd = len;
+    position = std::clamp<std::int64_t>(newPosition, 0, len);
+    SetSelection(std::clamp<std::int64_t>(newSelStart, 0, len), std::clamp<std::int64_t>(newSelEnd, 0, len), newShown);
+    if (quiet) return;
+    const auto& after = Cur().regions;
+    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i)
+        if (after[i].start != before[i].start || after[i].length != before[i].length)
+            self.RegionChanged.Emit(static_cast<int>(i + 1));
+    self.AudioChanged.Emit();
+}
+
+void AudioEditor::Impl::Restore(std::size_t to) {
+    const std::vector<Region> before = Cur().regions;
+    cursor = to;
+    groupOpen = false;
+    const std::int64_t len = Len();
+    position = std::clamp<std::int64_t>(position, 0, len);
+    visStart = std::clamp<std::int64_t>(visStart, 0, len);
+    visEnd = std::clamp<std::int64_t>(visEnd, visStart, len);
+    if (visEnd == visStart) visEnd = len;
+    SetSelection(std::clamp<std::int64_t>(selStart, 0, len), std::clamp<std::int64_t>(selEnd, 0, len), selShown);
+    const auto& after = Cur().regions;
+    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i)
+        if (after[i].start != before[i].start || after[i].length != before[i].length)
+            self.RegionChanged.Emit(static_cast<int>(i + 1));
+    self.AudioChanged.Emit();
+}
+
+// ---- Loading
+
+LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, bool events) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Raise(err::FileNotFound, "The audio file " + path + " cannot be opened");
+    struct FdGuard {
+        int fd;
+        ~FdGuard() {
+            if (fd >= 0) ::close(fd);
+        }
+    } guard{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) Raise(err::BadFileName, path + " is not a file");
+    auto progress = [&](int p) {
+        if (events) EmitProgress(p);
+    };
+
+    LoadedAudio out;
+    std::optional<WavInfo> info = ReadWavInfo(fd, st.st_size);
+    PcmFile::Encoding enc{};
+    bool pcm = false;
+    std::int64_t dataOffset = 0, dataSize = 0;
+    int ch = 0, fileRate = 0, bits = 0;
+    std::uint16_t tag = 0;
+    RawKind raw = RawKind::None;
+    if (info) {
+        tag = info->tag;
+        bits = info->bits;
+        ch = info->channels;
+        fileRate = static_cast<int>(info->rate);
+        if (tag == kTagPcm) {
+            pcm = true;
+            switch (bits) {
+            case 8: enc = PcmFile::Encoding::UInt8; break;
+            case 16: enc = PcmFile::Encoding::Int16; break;
+            case 24: enc = PcmFile::Encoding::Int24; break;
+            case 32: enc = PcmFile::Encoding::Int32; break;
+            default: pcm = false;
+            }
+        } else if (tag == kTagFloat) {
+            pcm = bits == 32 || bits == 64;
+            enc = bits == 64 ? PcmFile::Encoding::Float64 : PcmFile::Encoding::Float32;
+        }
+        if (pcm && (ch > 32 || info->rate > 768000))
+            Raise(err::InvalidPropertyValue, "The WAV file's format is not supported (" + std::to_string(ch) +
+                                                 " channels, " + std::to_string(info->rate) + " Hz)");
+        dataOffset = info->dataOffset;
+        dataSize = info->dataSize;
+    } else {
+        raw = RawKindOfPath(path);
+        if (raw == RawKind::Pcm16) {
+            pcm = true;
+            enc = PcmFile::Encoding::Int16;
+            ch = rawChannels;
+            fileRate = rawRate;
+            bits = 16;
+            dataOffset = 0;
+            dataSize = st.st_size;
+        }
+    }
+
+    if (pcm) {
+        const std::int64_t frameBytes = static_cast<std::int64_t>(ch) * ((bits + 7) / 8);
+        const std::int64_t frames = dataSize / frameBytes;
+        auto file = std::make_shared<PcmFile>(fd, dataOffset, frames, ch, enc);
+        guard.fd = -1; // the file owns it now
+        const std::int64_t regions = (frames + kFileBlockFrames - 1) / kFileBlockFrames;
+        std::vector<std::vector<BlockPtr>> blocks(static_cast<std::size_t>(ch),
+                                                  std::vector<BlockPtr>(static_cast<std::size_t>(regions)));
+        auto makeRegion = [&](std::int64_t i, bool withSummaries) {
+            const std::int64_t first = i * kFileBlockFrames, n = std::min(kFileBlockFrames, frames - first);
+            auto region = std::make_shared<FileRegion>(file, first, n);
+            ChannelData d;
+            if (withSummaries) region->Load(d);
+            for (int c = 0; c < ch; ++c)
+                blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = std::make_shared<Block>(
+                    region, c, withSummaries ? Summaries::Compute(d[static_cast<std::size_t>(c)].data(), n) : Summaries{});
+        };
+        if (!summaries) {
+            for (std::int64_t i = 0; i < regions; ++i) makeRegion(i, false);
+        } else {
+            // Read and summarise regions on a few threads; report progress from this one.
+            const int workers = static_cast<int>(std::clamp<std::int64_t>(
+                std::min<std::int64_t>(std::thread::hardware_concurrency(), 4), 1, std::max<std::int64_t>(regions, 1)));
+            std::atomic<std::int64_t> next{0};
+            std::mutex m;
+            std::condition_variable cv;
+            std::int64_t done = 0;
+            std::exception_ptr failure;
+            std::vector<std::thread> threads;
+            for (int w = 0; w < workers; ++w)
+                threads.emplace_back([&] {
+                    for (;;) {
+                        std::int64_t i = next++;
+                        if (i >= regions) break;
+                        try {
+                            makeRegion(i, true);
+                        } catch (...) {
+                            std::lock_guard lock(m);
+                            if (!failure) failure = std::current_exception();
+                        }
+                        std::lock_guard lock(m);
+                        ++done;
+                        cv.notify_one();
+                    }
+                });
+            int last = -1;
+            {
+                std::unique_lock lock(m);
+                while (done < regions) {
+                    cv.wait(lock);
+                    int pct = static_cast<int>(done * 100 / regions);
+                    if (pct != last) {
+                        last = pct;
+                        lock.unlock();
+                        progress(pct);
+                        lock.lock();
+                    }
+                }
+            }
+            for (auto& t : threads) t.join();
+            if (failure) std::rethrow_exception(failure);
+        }
+        out.rate = fileRate;
+        out.channels = ch;
+        for (auto& b : blocks) out.tracks.push_back(Track::FromBlocks(b));
+        if (raw == RawKind::Pcm16) {
+            out.setup = SaveSetup{SaveSetup::Kind::RawPcm, fileRate, ch, 16, 0, kTagPcm, false};
+            out.fileType = filetype::RawPcm;
+            out.description = DescribeFormat("Raw PCM", fileRate, ch, 16, 0);
+        } else {
+            out.setup = SaveSetup{SaveSetup::Kind::Pcm, fileRate, ch, bits, 0, tag, false};
+            out.fileType = filetype::Wav;
+            out.description = DescribeFormat(tag == kTagFloat ? "IEEE Float" : "PCM", fileRate, ch, bits, 0);
+        }
+        return out;
+    }
+
+    // Everything else through the decoders.
+    DecodeOptions o;
+    o.raw = raw;
+    o.progress = progress;
+    if (summaries) o.work = Work();
+    DecodedAudio d = DecodeFile(path, o);
+    out.rate = d.rate;
+    out.channels = d.channels;
+    if (summaries)
+        for (auto& b : d.blocks) out.tracks.push_back(Track::FromBlocks(b));
+    else
+        for (int c = 0; c < d.channels; ++c) out.tracks.push_back(Track::Silence(d.frames));
+    const std::string& c = d.codec;
+    std::string name = d.codecLongName;
+    using K = SaveSetup::Kind;
+    if (raw == RawKind::G721 || raw == RawKind::G723 || raw == RawKind::G726) {
+        K k = raw == RawKind::G721 ? K::G721 : raw == RawKind::G723 ? K::G723 : K::G726;
+        out.setup = SaveSetup{k, 8000, 1, d.bitsPerCodedSample, 0, 0, false};
+        out.fileType = raw == RawKind::G721 ? filetype::G721 : raw == RawKind::G723 ? filetype::G723 : filetype::G726;
+        name = raw == RawKind::G721 ? "G.721" : raw == RawKind::G723 ? "G.723" : "G.726";
+    } else if (raw == RawKind::Vox) {
+        // No writer for this coding: a save in the document's own format writes linear WAV.
+        out.setup = SaveSetup{K::Pcm, d.rate, d.channels, 16, 0, kTagPcm, false};
+        out.fileType = filetype::Wav;
+        name = "Dialogic VOX ADPCM";
+    } else if (c.rfind("mp3", 0) == 0) {
+        out.setup = SaveSetup{K::Mp3, d.rate, d.channels, 0, d.bitRate, 0, false};
+        out.fileType = filetype::Mp3;
+        name = "MPEG Layer-3";
+    } else if (c.rfind("mp2", 0) == 0) {
+        out.setup = SaveSetup{K::Mp2, d.rate, d.channels, 0, d.bitRate, 0, false};
+        out.fileType = filetype::Mp2;
+        name = "MPEG Layer-2";
+    } else if (c == "vorbis" || c == "libvorbis") {
+        out.setup = SaveSetup{K::OggVorbis, d.rate, d.channels, 0, d.bitRate, 0, true};
+        out.fileType = filetype::OggVorbis;
+        name = "Ogg Vorbis";
+    } else if (c == "wmav1" || c == "wmav2") {
+        out.setup = SaveSetup{K::WindowsMedia, d.rate, d.channels, 0, d.bitRate, 0, false};
+        out.fileType = filetype::WindowsMedia;
+        name = "Windows Media Audio";
+    } else if (info && (c == "adpcm_ima_wav" || c == "adpcm_ms" || c == "pcm_alaw" || c == "pcm_mulaw")) {
+        out.setup = SaveSetup{K::Template, d.rate, d.channels, 0, 0, tag, false};
+        out.fileType = 0;
+        if (c == "adpcm_ima_wav") name = "IMA ADPCM";
+        if (c == "adpcm_ms") name = "Microsoft ADPCM";
+        if (c == "pcm_alaw") name = "A-Law";
+        if (c == "pcm_mulaw") name = "u-Law";
+    } else {
+        out.setup = SaveSetup{K::Pcm, d.rate, d.channels, 16, 0, kTagPcm, false};
+        out.fileType = filetype::Wav;
+    }
+    out.description = DescribeFormat(name, d.rate, d.channels, 0, out.setup.kind == K::Template ? 0 : d.bitRate);
+    return out;
+}
+
+TrackPtr AudioEditor::Impl::Render(std::int64_t length,
+                                   const std::function<void(std::int64_t, std::int64_t, float*)>& fill) {
+    BlockWriter w(Work());
+    std::vector<float> buf(static_cast<std::size_t>(std::min<std::int64_t>(length, kWorkBlockFrames)));
+    for (std::int64_t pos = 0; pos < length;) {
+        std::int64_t n = std::min<std::int64_t>(length - pos, kWorkBlockFrames);
+        fill(pos, n, buf.data());
+        w.Write(buf.data(), n);
+        pos += n;
+    }
+    return Track::FromBlocks(w.Finish());
+}
+
+std::vector<TrackPtr> AudioEditor::Impl::Conform(const LoadedAudio& a) {
+    std::vector<TrackPtr> src = a.tracks;
+    const std::int64_t n = a.Length();
+    if (a.rate != rate) {
+        // Resample through memory in pieces of about a minute, overlapping is not needed
+        // for the converter keeps its state only within one call, so convert at once.
+        std::vector<std::vector<float>> in(src.size(), std::vector<float>(static_cast<std::size_t>(n)));
+        for (std::size_t c = 0; c < src.size(); ++c) src[c]->Read(0, n, in[c].data());
+        auto outData = ConvertAudio(in, a.rate, rate, static_cast<int>(src.size()));
+        in.clear();
+        std::vector<TrackPtr> conv;
+        for (auto& ch : outData) {
+            const float* p = ch.data();
+            conv.push_back(Render(static_cast<std::int64_t>(ch.size()),
+                                  [&](std::int64_t pos, std::int64_t cnt, float* out) { std::copy(p + pos, p + pos + cnt, out); }));
+        }
+        src = std::move(conv);
+    }
+    if (static_cast<int>(src.size()) == channels) return src;
+    std::vector<TrackPtr> out;
+    if (src.size() == 1) {
+        out.assign(static_cast<std::size_t>(channels), src[0]);
+        return out;
+    }
+    if (channels == 1) {
+        // Down to one channel: the average of all.
+        const std::int64_t len = src[0]->Length();
+        std::vector<float> tmp(static_cast<std::size_t>(kWorkBlockFrames));
+        out.push_back(Render(len, [&](std::int64_t pos, std::int64_t cnt, float* dst) {
+            std::fill(dst, dst + cnt, 0.0f);
+            for (auto& t : src) {
+                t->Read(pos, cnt, tmp.data());
+                for (std::int64_t i = 0; i < cnt; ++i) dst[i] += tmp[static_cast<std::size_t>(i)];
+            }
+            const float k = 1.0f / static_cast<float>(src.size());
+            for (std::int64_t i = 0; i < cnt; ++i) dst[i] *= k;
+        }));
+        return out;
+    }
+    for (int c = 0; c < channels; ++c) out.push_back(src[static_cast<std::size_t>(c) % src.size()]);
+    return out;
+}
+
+// ---- The component
+
+AudioEditor::AudioEditor() : impl_(std::make_unique<Impl>(*this)) {
+    static std::atomic<int> serial{0};
+    impl_->clipPath = (std::filesystem::path(impl_->tempFolder) /
+                       ("lumoaudio-" + std::to_string(::getpid()) + "-clip" + std::to_string(serial++) + ".wav"))
+                          .string();
+    CleanStaleFiles(impl_->tempFolder);
+}
+
+AudioEditor::~AudioEditor() {
+    if (!impl_->clipPath.empty() && impl_->clipWritten) ::unlink(impl_->clipPath.c_str());
+}
+
+void AudioEditor::SetTemporaryFolder(const std::string& folder) {
+    if (folder.empty() || folder == impl_->tempFolder) return;
+    impl_->tempFolder = folder;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    CleanStaleFiles(folder);
+    // New work goes to the new folder; the clipboard moves with it.
+    if (impl_->clipWritten) ::unlink(impl_->clipPath.c_str());
+    impl_->clipWritten = false;
+    impl_->clipPath = (std::filesystem::path(folder) / std::filesystem::path(impl_->clipPath).filename()).string();
+    if (impl_->work) impl_->work.reset();
+}
+const std::string& AudioEditor::TemporaryFolder() const { return impl_->tempFolder; }
+void AudioEditor::SetPlaybackDevice(int n) { impl_->playDevice = n; }
+int AudioEditor::PlaybackDevice() const { return impl_->playDevice; }
+void AudioEditor::SetRecordingDevice(int n) { impl_->recordDevice = n; }
+int AudioEditor::RecordingDevice() const { return impl_->recordDevice; }
+void AudioEditor::SetMouseMarkerEvents(bool on) { impl_->mouseMarkers = on; }
+bool AudioEditor::MouseMarkerEvents() const { return impl_->mouseMarkers; }
+void AudioEditor::SetScaleMode(int m) { impl_->scaleMode = m; }
+int AudioEditor::ScaleMode() const { return impl_->scaleMode; }
+void AudioEditor::SetReadOnly(bool on) { impl_->readOnly = on; }
+bool AudioEditor::ReadOnly() const { return impl_->readOnly; }
+void AudioEditor::SetRawFormat(int rate, int channels) {
+    if (rate <= 0 || rate > 768000 || channels <= 0 || channels > 32) Raise(err::InvalidPropertyValue);
+    impl_->rawRate = rate;
+    impl_->rawChannels = channels;
+}
+
+void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
+    if (state_ != kStateIdle) Raise(err::InvalidCall, "The audio editor is busy");
+    CloseDocument();
+    BusyScope busy(state_);
+    Impl& d = *impl_;
+    d.quiet = quiet != 0 || d.readOnly;
+    struct QuietReset {
+        bool& q;
+        ~QuietReset() { q = false; }
+    } qr{d.quiet};
+    d.work.reset();
+    LoadedAudio a = d.Load(path, !d.readOnly, !d.quiet);
+    if (a.channels <= 0) Raise(err::InvalidPropertyValue, "The audio file " + path + " holds no audio");
+    d.ResetDocument(std::move(a), path);
+    d.docReadOnly = d.readOnly;
+    if (!d.quiet) {
+        SelectionChanged.Emit();
+        AudioChanged.Emit();
+    }
+}
+
+void AudioEditor::NewDocument(int sampleRate, int channels) {
+    if (state_ != kStateIdle) Raise(err::InvalidCall, "The audio editor is busy");
+    if (sampleRate <= 0 || sampleRate > 768000 || channels <= 0 || channels > 32)
+        Raise(err::InvalidPropertyValue, "A new document needs a sample rate and from 1 to 32 channels");
+    CloseDocument();
+    LoadedAudio a;
+    a.rate = sampleRate;
+    a.channels = channels;
+    for (int c = 0; c < channels; ++c) a.tracks.push_back(Track::Empty());
+    a.setup = SaveSetup{SaveSetup::Kind::Pcm, sampleRate, channels, 16, 0, kTagPcm, false};
+    a.fileType = filetype::Wav;
+    a.description = DescribeFormat("PCM", sampleRate, channels, 16, 0);
+    impl_->ResetDocument(std::move(a), {});
+    impl_->docReadOnly = false;
+    SelectionChanged.Emit();
+    AudioChanged.Emit();
+}
+
+void AudioEditor::CloseDocument() {
+    Impl& d = *impl_;
+    if (!d.hasDoc) return;
+    // The clipboard may hold audio of this document: write it out so no block of the
+    // document outlives it.
+    if (!d.clip.empty()) {
+        try {
+            d.WriteClipboardFile();
+        } catch (const RuntimeError&) {
+        }
+        d.clip.clear();
+    }
+    d.history.clear();
+    d.cursor = 0;
+    d.hasDoc = false;
+    d.docReadOnly = false;
+    d.channels = 0;
+    d.fileName.clear();
+    d.description.clear();
+    d.chanSelected.clear();
+    d.chanEnabled.clear();
+    d.position = d.selStart = d.selEnd = d.visStart = d.visEnd = 0;
+    d.selShown = false;
+    d.work.reset();
+}
+
+bool AudioEditor::HasDocument() const { return impl_->hasDoc; }
+std::int64_t AudioEditor::Length() const { return impl_->hasDoc ? impl_->Len() : 0; }
+double AudioEditor::LengthMs() const {
+    return impl_->hasDoc ? std::round(static_cast<double>(impl_->Len()) * 1000.0 / impl_->rate) : 0.0;
+}
+int AudioEditor::SampleRate() const { return impl_->hasDoc ? impl_->rate : 0; }
+int AudioEditor::ChannelCount() const { return impl_->hasDoc ? impl_->channels : 0; }
+const std::string& AudioEditor::FileName() const { return impl_->fileName; }
+std::size_t AudioEditor::UndoSteps() const { return impl_->history.empty() ? 0 : impl_->history.size() - 1; }
+
+void AudioEditor::ReadSamples(int channel, std::int64_t start, std::int64_t count, float* out) const {
+    impl_->RequireDoc();
+    if (channel < 0 || channel >= impl_->channels) Raise(err::SubscriptOutOfRange);
+    impl_->Cur().tracks[static_cast<std::size_t>(channel)]->Read(start, count, out);
+}
+
+Stats AudioEditor::ChannelStats(int channel, std::int64_t start, std::int64_t count) const {
+    impl_->RequireDoc();
+    if (channel < 0 || channel >= impl_->channels) Raise(err::SubscriptOutOfRange);
+    return impl_->Cur().tracks[static_cast<std::size_t>(channel)]->StatsOf(start, count);
+}
+
+// ---- Edits
+
+void AudioEditor::BeginEdit() {
+    if (impl_->editDepth++ == 0) impl_->groupOpen = false;
+}
+
+void AudioEditor::EndEdit() {
+    if (impl_->editDepth > 0 && --impl_->editDepth == 0) impl_->groupOpen = false;
+}
+
+bool AudioEditor::CanUndo() const { return impl_->hasDoc && !impl_->docReadOnly && impl_->cursor > 0; }
+bool AudioEditor::CanRedo() const {
+    return impl_->hasDoc && !impl_->docReadOnly && impl_->cursor + 1 < impl_->history.size();
+}
+
+void AudioEditor::Undo() {
+    impl_->RequireEditable();
+    if (!CanUndo()) return;
+    impl_->Restore(impl_->cursor - 1);
+}
+
+void AudioEditor::Redo() {
+    impl_->RequireEditable();
+    if (!CanRedo()) return;
+    impl_->Restore(impl_->cursor + 1);
+}
+
+void AudioEditor::Copy() {
+    Impl& d = *impl_;
+    d.RequireDoc();
+    if (!d.HasSelection()) return;
+    auto [a, b] = d.Target();
+    std::vector<TrackPtr> clip;
+    for (int c : d.SelectedChannels()) clip.push_back(d.Cur().tracks[static_cast<std::size_t>(c)]->Slice(a, b));
+    if (clip.empty()) return;
+    d.clipRate = d.rate;
+    d.StoreClipboard(std::move(clip));
+}
+
+void AudioEditor::Cut() {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    if (!d.HasSelection()) return;
+    Copy();
+    Delete();
+}
+
+void AudioEditor::Delete() {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    if (!d.HasSelection()) return;
+    BusyScope busy(state_);
+    auto [a, b] = d.Target();
+    DocState next = d.Cur();
+    if (d.AllChannelsSelected()) {
+        for (auto& t : next.tracks) t = t->Replace(a, b, *Track::Empty());
+        d.Commit(std::move(next), {Splice{a, b - a, 0}}, a, a, false, a);
+    } else {
+        // Removing audio from only some channels would shift them against the others.
+        auto silence = Track::Silence(b - a);
+        for (int c : d.SelectedChannels()) next.tracks[static_cast<std::size_t>(c)] = next.tracks[static_cast<std::size_t>(c)]->Replace(a, b, *silence);
+        d.Commit(std::move(next), {}, a, b, true, d.position);
+    }
+}
+
+void AudioEditor::Impl::StoreClipboard(std::vector<TrackPtr> tracks) {
+    clip = std::move(tracks);
+    if (clipWritten) ::unlink(clipPath.c_str());
+    clipWritten = false;
+}
+
+void AudioEditor::Impl::WriteClipboardFile() {
+    if (clip.empty() || clipWritten) return;
+    const int ch = static_cast<int>(clip.size());
+    const std::int64_t n = clip[0]->Length();
+    WavPayload p;
+    p.fmt = PcmFormatRecord(kTagFloat, static_cast<std::uint16_t>(ch), static_cast<std::uint32_t>(clipRate), 32);
+    p.writeData = [&](AtomicFile& f) {
+        std::vector<std::vector<float>> planes(static_cast<std::size_t>(ch), std::vector<float>(65536));
+        std::vector<float> inter(static_cast<std::size_t>(65536 * ch));
+        for (std::int64_t pos = 0; pos < n; pos += 65536) {
+            std::int64_t k = std::min<std::int64_t>(65536, n - pos);
+            for (int c = 0; c < ch; ++c) clip[static_cast<std::size_t>(c)]->Read(pos, k, planes[static_cast<std::size_t>(c)].data());
+            for (std::int64_t i = 0; i < k; ++i)
+                for (int c = 0; c < ch; ++c) inter[static_cast<std::size_t>(i * ch + c)] = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+            f.Write(inter.data(), static_cast<std::size_t>(k * ch) * sizeof(float));
+        }
+    };
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(clipPath).parent_path(), ec);
+    ::unlink(clipPath.c_str()); // never carry chunks of an earlier clipboard over
+    WriteWavFile(clipPath, p);
+    struct stat st {};
+    if (::stat(clipPath.c_str(), &st) == 0) {
+        clipIno = st.st_ino;
+        clipSize = st.st_size;
+        clipMtime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    }
+    clipWritten = true;
+}
+
+std::string AudioEditor::ClipboardFileName() {
+    impl_->WriteClipboardFile();
+    return impl_->clipPath;
+}
+
+std::vector<TrackPtr> AudioEditor::Impl::ClipboardAudio() {
+    struct stat st {};
+    bool fileOk = ::stat(clipPath.c_str(), &st) == 0 && st.st_size > 0;
+    if (!clip.empty()) {
+        bool same = !clipWritten ||
+                    (fileOk && st.st_ino == clipIno && st.st_size == clipSize &&
+                     static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec == clipMtime);
+        if (same) {
+            LoadedAudio a;
+            a.rate = clipRate;
+            a.channels = static_cast<int>(clip.size());
+            a.tracks = clip;
+            return Conform(a);
+        }
+    }
+    if (!fileOk) return {};
+    // Another program (or a system-clipboard paste) put a file there.
+    LoadedAudio a = Load(clipPath, true, false);
+    return Conform(a);
+}
+
+void AudioEditor::Paste() {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    BusyScope busy(state_);
+    auto clip = d.ClipboardAudio();
+    if (clip.empty() || clip[0]->Length() == 0) return;
+    const std::int64_t at = d.InsertPoint(), n = clip[0]->Length();
+    DocState next = d.Cur();
+    auto silence = Track::Silence(n);
+    for (int c = 0; c < d.channels; ++c) {
+        auto& t = next.tracks[static_cast<std::size_t>(c)];
+        t = t->Replace(at, at, d.chanSelected[static_cast<std::size_t>(c)] ? *clip[static_cast<std::size_t>(c)] : *silence);
+    }
+    d.Commit(std::move(next), {Splice{at, 0, n}}, at, at + n, true, at);
+}
+
+namespace {
+
+// Mixes `add` into `base` channel by channel from `at`, extending the document with silence
+// when the added audio runs past its end.
+void MixInto(AudioEditor::Impl& d, const std::vector<TrackPtr>& add, std::int64_t at, float origPct, float newPct) {
+    const std::int64_t n = add[0]->Length(), len = d.Len();
+    const std::int64_t end = at + n, grow = std::max<std::int64_t>(0, end - len);
+    DocState next = d.Cur();
+    const float ko = origPct / 100.0f, kn = newPct / 100.0f;
+    for (int c = 0; c < d.channels; ++c) {
+        auto& t = next.tracks[static_cast<std::size_t>(c)];
+        if (grow > 0) t = t->Replace(len, len, *Track::Silence(grow));
+        if (!d.chanSelected[static_cast<std::size_t>(c)]) continue;
+        const TrackPtr orig = t, other = add[static_cast<std::size_t>(c)];
+        std::vector<float> tmp(static_cast<std::size_t>(kWorkBlockFrames));
+        auto mixed = d.Render(n, [&](std::int64_t pos, std::int64_t cnt, float* out) {
+            orig->Read(at + pos, cnt, out);
+            other->Read(pos, cnt, tmp.data());
+            for (std::int64_t i = 0; i < cnt; ++i) out[i] = out[i] * ko + tmp[static_cast<std::size_t>(i)] * kn;
+            d.EmitProgress(static_cast<int>((pos + cnt) * 100 / std::max<std::int64_t>(n, 1)));
+        });
+        t = t->Replace(at, end, *mixed);
+    }
+    d.Commit(std::move(next), {Splice{len, 0, grow}}, at, end, true, at);
+}
+
+} // namespace
+
+void AudioEditor::MixPaste(float originalPercent, float newPercent) {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    BusyScope busy(state_);
+    auto clip = d.ClipboardAudio();
+    if (clip.empty() || clip[0]->Length() == 0) return;
+    MixInto(d, clip, d.InsertPoint(), originalPercent, newPercent);
+}
+
+void AudioEditor::InsertFile(const std::string& path) {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    BusyScope busy(state_);
+    LoadedAudio a = d.Load(path, true, true);
+    auto tracks = d.Conform(a);
+    if (tracks.empty() || tracks[0]->Length() == 0) return;
+    const std::int64_t at = d.InsertPoint(), n = tracks[0]->Length();
+    DocState next = d.Cur();
+    auto silence = Track::Silence(n);
+    for (int c = 0; c < d.channels; ++c) {
+        auto& t = next.tracks[static_cast<std::size_t>(c)];
+        t = t->Replace(at, at, d.chanSelected[static_cast<std::size_t>(c)] ? *tracks[static_cast<std::size_t>(c)] : *silence);
+    }
+    d.Commit(std::move(next), {Splice{at, 0, n}}, at, at + n, true, at);
+}
+
+void AudioEditor::MixInsertFile(float originalPercent, const std::string& path, float newPercent) {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    BusyScope busy(state_);
+    LoadedAudio a = d.Load(path, true, true);
+    auto tracks = d.Conform(a);
+    if (tracks.empty() || tracks[0]->Length() == 0) return;
+    MixInto(d, tracks, d.InsertPoint(), originalPercent, newPercent);
+}
+
+// ---- View
+
+void AudioEditor::ZoomFull() {
+    impl_->visStart = 0;
+    impl_->visEnd = impl_->Len();
+}
+void AudioEditor::ZoomOut() {
+    Impl& d = *impl_;
+    std::int64_t span = d.visEnd - d.visStart, mid = d.visStart + span / 2;
+    d.visStart = std::max<std::int64_t>(0, mid - span);
+    d.visEnd = std::min(d.Len(), mid + span);
+}
+void AudioEditor::ZoomSelection() {
+    Impl& d = *impl_;
+    if (!d.HasSelection()) return;
+    auto [a, b] = d.Target();
+    d.visStart = a;
+    d.visEnd = b;
+}
+void AudioEditor::ZoomToRange(std::int64_t& start, std::int64_t& end) {
+    impl_->visStart = start;
+    impl_->visEnd = end;
+}
+
+std::int64_t AudioEditor::ViewObject::Position() const { return e_.impl_->position; }
+void AudioEditor::ViewObject::SetPosition(std::int64_t p) {
+    auto& d = *e_.impl_;
+    p = std::clamp<std::int64_t>(p, 0, d.Len());
+    if (p == d.position) return;
+    d.position = p;
+    e_.PositionChanged.Emit();
+}
+std::int64_t AudioEditor::ViewObject::SelectionStart() const { return e_.impl_->selStart; }
+void AudioEditor::ViewObject::SetSelectionStart(std::int64_t p) {
+    auto& d = *e_.impl_;
+    d.SetSelection(std::clamp<std::int64_t>(p, 0, d.Len()), d.selEnd, d.selShown);
+}
+std::int64_t AudioEditor::ViewObject::SelectionEnd() const { return e_.impl_->selEnd; }
+void AudioEditor::ViewObject::SetSelectionEnd(std::int64_t p) {
+    auto& d = *e_.impl_;
+    d.SetSelection(d.selStart, std::clamp<std::int64_t>(p, 0, d.Len()), d.selShown);
+}
+bool AudioEditor::ViewObject::SelectionShown() const { return e_.impl_->selShown; }
+void AudioEditor::ViewObject::SetSelectionShown(bool on) {
+    auto& d = *e_.impl_;
+    d.SetSelection(d.selStart, d.selEnd, on);
+}
+std::int64_t AudioEditor::ViewObject::Length() const { return e_.Length(); }
+std::int64_t AudioEditor::ViewObject::VisibleStart() const { return e_.impl_->visStart; }
+void AudioEditor::ViewObject::SetVisibleStart(std::int64_t p) { e_.impl_->visStart = p; }
+std::int64_t AudioEditor::ViewObject::VisibleEnd() const { return e_.impl_->visEnd; }
+void AudioEditor::ViewObject::SetVisibleEnd(std::int64_t p) { e_.impl_->visEnd = p; }
+std::int64_t AudioEditor::ViewObject::VisibleLength() const { return e_.impl_->visEnd - e_.impl_->visStart; }
+std::int64_t AudioEditor::ViewObject::MsToSamples(double ms) const {
+    return static_cast<std::int64_t>(std::llround(ms * e_.impl_->rate / 1000.0));
+}
+std::int64_t AudioEditor::ViewObject::SamplesToMs(std::int64_t samples) const {
+    return static_cast<std::int64_t>(std::llround(static_cast<double>(samples) * 1000.0 / e_.impl_->rate));
+}
+
+// ---- Channels
+
+int AudioEditor::ChannelsObject::Count() const { return e_.impl_->channels; }
+int AudioEditor::ChannelsObject::Current() const { return current_; }
+void AudioEditor::ChannelsObject::SetCurrent(int c) {
+    if (c < 1 || c > Count()) Raise(err::SubscriptOutOfRange, "There is no channel " + std::to_string(c));
+    current_ = c;
+}
+bool AudioEditor::ChannelsObject::Selected() const {
+    if (current_ < 1 || current_ > Count()) return false;
+    return e_.impl_->chanSelected[static_cast<std::size_t>(current_ - 1)] != 0;
+}
+void AudioEditor::ChannelsObject::SetSelected(bool on) {
+    if (current_ < 1 || current_ > Count()) Raise(err::SubscriptOutOfRange);
+    e_.impl_->chanSelected[static_cast<std::size_t>(current_ - 1)] = on;
+}
+bool AudioEditor::ChannelsObject::Enabled() const {
+    if (current_ < 1 || current_ > Count()) return false;
+    return e_.impl_->chanEnabled[static_cast<std::size_t>(current_ - 1)] != 0;
+}
+void AudioEditor::ChannelsObject::SetEnabled(bool on) {
+    if (current_ < 1 || current_ > Count()) Raise(err::SubscriptOutOfRange);
+    e_.impl_->chanEnabled[static_cast<std::size_t>(current_ - 1)] = on;
+}
+
+// ---- Regions (kept in the document state, so undo restores them)
+
+namespace {
+std::vector<Region>& MutableRegions(AudioEditor::Impl& d) { return d.history[d.cursor].regions; }
+} // namespace
+
+int AudioEditor::RegionsObject::Count() const { return e_.impl_->hasDoc ? static_cast<int>(e_.impl_->Cur().regions.size()) : 0; }
+int AudioEditor::RegionsObject::Current() const { return current_; }
+void AudioEditor::RegionsObject::SetCurrent(int i) {
+    if (i < 1 || i > Count()) Raise(err::SubscriptOutOfRange, "There is no region " + std::to_string(i));
+    current_ = i;
+}
+Region& AudioEditor::RegionsObject::Cur() const {
+    if (current_ < 1 || current_ > Count()) Raise(err::SubscriptOutOfRange, "No region is current");
+    return MutableRegions(*e_.impl_)[static_cast<std::size_t>(current_ - 1)];
+}
+const Region& AudioEditor::RegionsObject::At(int i) const {
+    if (i < 1 || i > Count()) Raise(err::SubscriptOutOfRange);
+    return e_.impl_->Cur().regions[static_cast<std::size_t>(i - 1)];
+}
+std::string AudioEditor::RegionsObject::Tag() const { return Cur().tag; }
+void AudioEditor::RegionsObject::SetTag(const std::string& t) { Cur().tag = t; }
+std::string AudioEditor::RegionsObject::Name() const { return Cur().name; }
+std::int64_t AudioEditor::RegionsObject::Start() const { return Cur().start; }
+void AudioEditor::RegionsObject::SetStart(std::int64_t s) { Cur().start = std::max<std::int64_t>(0, s); }
+std::int64_t AudioEditor::RegionsObject::Length() const { return Cur().length; }
+void AudioEditor::RegionsObject::SetLength(std::int64_t n) { Cur().length = std::max<std::int64_t>(0, n); }
+std::int32_t AudioEditor::RegionsObject::Colour() const { return Cur().colour; }
+void AudioEditor::RegionsObject::SetColour(std::int32_t c) { Cur().colour = c; }
+
+void AudioEditor::RegionsObject::Add(std::int64_t start, std::int64_t length, const std::string& name,
+                                     const std::string& tag, const std::string& caption, std::int32_t colour,
+                                     std::int32_t options, std::int32_t, std::int32_t) {
+    e_.impl_->RequireDoc();
+    Region r;
+    r.start = std::max<std::int64_t>(0, start);
+    r.length = std::max<std::int64_t>(0, length);
+    r.name = name;
+    r.tag = tag;
+    r.caption = caption;
+    r.colour = colour;
+    r.options = options;
+    MutableRegions(*e_.impl_).push_back(r);
+    current_ = Count();
+}
+
+void AudioEditor::RegionsObject::Delete() {
+    Cur();
+    auto& rs = MutableRegions(*e_.impl_);
+    rs.erase(rs.begin() + (current_ - 1));
+    if (current_ > Count()) current_ = Count();
+}
+
+// ---- Format object
+
+std::string AudioEditor::FormatObject::Description() const { return e_.impl_->description; }
+int AudioEditor::FormatObject::Channels() const { return e_.impl_->hasDoc ? e_.impl_->channels : 0; }
+int AudioEditor::FormatObject::SampleRate() const { return e_.impl_->hasDoc ? e_.impl_->rate : 0; }
+int AudioEditor::FormatObject::BitsPerSample() const { return e_.impl_->ownSetup.bits > 0 ? e_.impl_->ownSetup.bits : 16; }
+int AudioEditor::FormatObject::FormatTag() const { return e_.impl_->ownSetup.tag ? e_.impl_->ownSetup.tag : kTagPcm; }
+
+// ---- Length of a file
+
+double GetAudioFileLength(const std::string& fileName) {
+    struct stat st {};
+    if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0 || st.st_size <= 0) return -1;
+    try {
+        AudioEditor probe;
+        probe.SetReadOnly(true);
+        probe.OpenAudio(fileName, 0, 1);
+        double ms = probe.LengthMs();
+        probe.CloseDocument();
+        return ms / 1000.0;
+    } catch (...) {
+        return -1;
+    }
+}
+
+} // namespace platform::audio

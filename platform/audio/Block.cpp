@@ -1,0 +1,438 @@
+#include "platform/audio/Block.h"
+
+#include "platform/base/Error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <list>
+#include <signal.h>
+#include <unordered_map>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::audio {
+
+void Stats::Add(const Stats& o) {
+    if (o.count == 0) return;
+    if (count == 0) {
+        min = o.min;
+        max = o.max;
+    } else {
+        min = std::min(min, o.min);
+        max = std::max(max, o.max);
+    }
+    sum += o.sum;
+    sumSq += o.sumSq;
+    count += o.count;
+}
+
+static Stats RawStats(const float* x, std::int64_t n) {
+    Stats s;
+    if (n <= 0) return s;
+    float mn = x[0], mx = x[0];
+    double sum = 0, sq = 0;
+    for (std::int64_t i = 0; i < n; ++i) {
+        float v = x[i];
+        mn = std::min(mn, v);
+        mx = std::max(mx, v);
+        sum += v;
+        sq += static_cast<double>(v) * v;
+    }
+    s.min = mn;
+    s.max = mx;
+    s.sum = sum;
+    s.sumSq = sq;
+    s.count = n;
+    return s;
+}
+
+Summaries Summaries::Compute(const float* x, std::int64_t n) {
+    Summaries s;
+    std::int64_t fineCount = (n + kFineWindow - 1) / kFineWindow;
+    s.fine.resize(static_cast<std::size_t>(fineCount));
+    for (std::int64_t w = 0; w < fineCount; ++w) {
+        std::int64_t a = w * kFineWindow, b = std::min(n, a + kFineWindow);
+        float mn = x[a], mx = x[a], sq = 0;
+        for (std::int64_t i = a; i < b; ++i) {
+            float v = x[i];
+            mn = std::min(mn, v);
+            mx = std::max(mx, v);
+            sq += v * v;
+        }
+        s.fine[static_cast<std::size_t>(w)] = {mn, mx, std::sqrt(sq / static_cast<float>(b - a))};
+    }
+    std::int64_t coarseCount = (n + kCoarseWindow - 1) / kCoarseWindow;
+    s.coarse.resize(static_cast<std::size_t>(coarseCount));
+    s.coarseSum.resize(static_cast<std::size_t>(coarseCount));
+    constexpr std::int64_t per = kCoarseWindow / kFineWindow;
+    for (std::int64_t w = 0; w < coarseCount; ++w) {
+        std::int64_t a = w * kCoarseWindow, b = std::min(n, a + kCoarseWindow);
+        double sum = 0;
+        for (std::int64_t i = a; i < b; ++i) sum += x[i];
+        SummaryPoint p = s.fine[static_cast<std::size_t>(w * per)];
+        double sq = 0;
+        for (std::int64_t f = w * per; f < std::min(fineCount, (w + 1) * per); ++f) {
+            const auto& q = s.fine[static_cast<std::size_t>(f)];
+            p.min = std::min(p.min, q.min);
+            p.max = std::max(p.max, q.max);
+            std::int64_t len = std::min<std::int64_t>(kFineWindow, n - f * kFineWindow);
+            sq += static_cast<double>(q.rms) * q.rms * static_cast<double>(len);
+        }
+        p.rms = static_cast<float>(std::sqrt(sq / static_cast<double>(b - a)));
+        s.coarse[static_cast<std::size_t>(w)] = p;
+        s.coarseSum[static_cast<std::size_t>(w)] = sum;
+    }
+    return s;
+}
+
+// ---- Storage and cache
+
+static std::atomic<std::uint64_t> g_nextStorageId{1};
+
+Storage::Storage() : id_(g_nextStorageId++) {}
+Storage::~Storage() { BlockCache::Instance().Forget(id_); }
+
+struct BlockCache::Impl {
+    mutable std::mutex mutex;
+    std::size_t budget = 96u << 20;
+    std::size_t bytes = 0;
+    struct Item {
+        std::shared_ptr<const ChannelData> data;
+        std::size_t bytes;
+        std::list<std::uint64_t>::iterator pos;
+    };
+    std::list<std::uint64_t> lru; // front = most recent
+    std::unordered_map<std::uint64_t, Item> items;
+
+    void Trim() {
+        while (bytes > budget && !lru.empty()) {
+            auto id = lru.back();
+            lru.pop_back();
+            auto it = items.find(id);
+            bytes -= it->second.bytes;
+            items.erase(it);
+        }
+    }
+};
+
+BlockCache::BlockCache() : impl_(std::make_unique<Impl>()) {}
+
+BlockCache& BlockCache::Instance() {
+    static BlockCache* cache = new BlockCache(); // outlives every static storage
+    return *cache;
+}
+
+static std::size_t SizeOf(const ChannelData& d) {
+    std::size_t n = 0;
+    for (auto& c : d) n += c.size() * sizeof(float);
+    return n;
+}
+
+std::shared_ptr<const ChannelData> BlockCache::Get(const Storage& s) {
+    {
+        std::lock_guard lock(impl_->mutex);
+        auto it = impl_->items.find(s.Id());
+        if (it != impl_->items.end()) {
+            impl_->lru.splice(impl_->lru.begin(), impl_->lru, it->second.pos);
+            return it->second.data;
+        }
+    }
+    auto data = std::make_shared<ChannelData>();
+    s.Load(*data);
+    Put(s, data);
+    return data;
+}
+
+void BlockCache::Put(const Storage& s, std::shared_ptr<const ChannelData> data) {
+    std::lock_guard lock(impl_->mutex);
+    auto it = impl_->items.find(s.Id());
+    if (it != impl_->items.end()) return;
+    impl_->lru.push_front(s.Id());
+    std::size_t b = SizeOf(*data);
+    impl_->items.emplace(s.Id(), Impl::Item{std::move(data), b, impl_->lru.begin()});
+    impl_->bytes += b;
+    impl_->Trim();
+}
+
+void BlockCache::Forget(std::uint64_t id) {
+    std::lock_guard lock(impl_->mutex);
+    auto it = impl_->items.find(id);
+    if (it == impl_->items.end()) return;
+    impl_->bytes -= it->second.bytes;
+    impl_->lru.erase(it->second.pos);
+    impl_->items.erase(it);
+}
+
+void BlockCache::SetBudget(std::size_t bytes) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->budget = bytes;
+    impl_->Trim();
+}
+
+std::size_t BlockCache::Budget() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->budget;
+}
+
+std::size_t BlockCache::Bytes() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->bytes;
+}
+
+// ---- PCM file
+
+PcmFile::PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc)
+    : fd_(fd), dataOffset_(dataOffset), frames_(frames), channels_(channels), enc_(enc) {}
+
+PcmFile::~PcmFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+static int BytesOf(PcmFile::Encoding e) {
+    switch (e) {
+    case PcmFile::Encoding::UInt8: return 1;
+    case PcmFile::Encoding::Int16: return 2;
+    case PcmFile::Encoding::Int24: return 3;
+    case PcmFile::Encoding::Int32: return 4;
+    case PcmFile::Encoding::Float32: return 4;
+    case PcmFile::Encoding::Float64: return 8;
+    }
+    return 2;
+}
+
+int PcmFile::BytesPerSample() const { return BytesOf(enc_); }
+
+void PcmFile::Convert(const unsigned char* src, std::int64_t frames, int channels, Encoding enc,
+                      ChannelData& out, std::int64_t outOffset) {
+    const int bps = BytesOf(enc);
+    for (int c = 0; c < channels; ++c) {
+        float* dst = out[static_cast<std::size_t>(c)].data() + outOffset;
+        const unsigned char* p = src + c * bps;
+        const std::size_t step = static_cast<std::size_t>(bps * channels);
+        switch (enc) {
+        case Encoding::UInt8:
+            for (std::int64_t i = 0; i < frames; ++i, p += step)
+                dst[i] = (static_cast<float>(*p) - 128.0f) * (1.0f / 128.0f);
+            break;
+        case Encoding::Int16:
+            for (std::int64_t i = 0; i < frames; ++i, p += step) {
+                std::int16_t v;
+                std::memcpy(&v, p, 2);
+                dst[i] = static_cast<float>(v) * (1.0f / 32768.0f);
+            }
+            break;
+        case Encoding::Int24:
+            for (std::int64_t i = 0; i < frames; ++i, p += step) {
+                std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 8 |
+                                                           static_cast<std::uint32_t>(p[1]) << 16 |
+                                                           static_cast<std::uint32_t>(p[2]) << 24) >> 8;
+                dst[i] = static_cast<float>(v) * (1.0f / 8388608.0f);
+            }
+            break;
+        case Encoding::Int32:
+            for (std::int64_t i = 0; i < frames; ++i, p += step) {
+                std::int32_t v;
+                std::memcpy(&v, p, 4);
+                dst[i] = static_cast<float>(static_cast<double>(v) * (1.0 / 2147483648.0));
+            }
+            break;
+        case Encoding::Float32:
+            for (std::int64_t i = 0; i < frames; ++i, p += step) {
+                float v;
+                std::memcpy(&v, p, 4);
+                dst[i] = std::isfinite(v) ? v : 0.0f;
+            }
+            break;
+        case Encoding::Float64:
+            for (std::int64_t i = 0; i < frames; ++i, p += step) {
+                double v;
+                std::memcpy(&v, p, 8);
+                dst[i] = std::isfinite(v) ? static_cast<float>(v) : 0.0f;
+            }
+            break;
+        }
+    }
+}
+
+void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) const {
+    out.assign(static_cast<std::size_t>(channels_), std::vector<float>(static_cast<std::size_t>(count), 0.0f));
+    const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
+    std::vector<unsigned char> buf(static_cast<std::size_t>(std::min<std::int64_t>(count, 65536) * frameBytes));
+    std::int64_t done = 0;
+    while (done < count) {
+        std::int64_t want = std::min<std::int64_t>(count - done, 65536);
+        std::int64_t bytes = want * frameBytes, got = 0;
+        while (got < bytes) {
+            ssize_t r = ::pread(fd_, buf.data() + got, static_cast<std::size_t>(bytes - got),
+                                static_cast<off_t>(dataOffset_ + (first + done) * frameBytes + got));
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break; // gone or unreadable: the rest stays silent
+            got += r;
+        }
+        std::int64_t frames = got / frameBytes;
+        Convert(buf.data(), frames, channels_, enc_, out, done);
+        if (frames < want) break;
+        done += want;
+    }
+}
+
+void FileRegion::Load(ChannelData& out) const { file_->Read(first_, frames_, out); }
+
+// ---- Work files
+
+static std::atomic<int> g_workSerial{0};
+
+WorkFile::WorkFile(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+        path_ = (std::filesystem::path(folder) /
+                 ("lumoaudio-" + std::to_string(::getpid()) + "-" + std::to_string(g_workSerial++) + ".work"))
+                    .string();
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0 && errno != EEXIST) break;
+    }
+    if (fd_ < 0)
+        Raise(err::PathFileAccess, "The temporary folder " + folder + " cannot hold work files: " +
+                                       std::strerror(errno));
+}
+
+WorkFile::~WorkFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+}
+
+std::int64_t WorkFile::Append(const float* x, std::int64_t n) {
+    std::int64_t off;
+    {
+        std::lock_guard lock(mutex_);
+        off = end_;
+        end_ += n * static_cast<std::int64_t>(sizeof(float));
+    }
+    const char* p = reinterpret_cast<const char*>(x);
+    std::int64_t bytes = n * static_cast<std::int64_t>(sizeof(float)), done = 0;
+    while (done < bytes) {
+        ssize_t w = ::pwrite(fd_, p + done, static_cast<std::size_t>(bytes - done), static_cast<off_t>(off + done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) Raise(err::DiskFull, "The temporary folder is full: " + std::string(std::strerror(errno)));
+        done += w;
+    }
+    return off;
+}
+
+void WorkFile::Read(std::int64_t offset, float* x, std::int64_t n) const {
+    char* p = reinterpret_cast<char*>(x);
+    std::int64_t bytes = n * static_cast<std::int64_t>(sizeof(float)), done = 0;
+    while (done < bytes) {
+        ssize_t r = ::pread(fd_, p + done, static_cast<std::size_t>(bytes - done), static_cast<off_t>(offset + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) break;
+        done += r;
+    }
+    if (done < bytes) std::memset(p + done, 0, static_cast<std::size_t>(bytes - done));
+}
+
+void WorkFile::Release(std::int64_t offset, std::int64_t n) {
+    // Give the space back; the file keeps its size so later offsets stay valid.
+    ::fallocate(fd_, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset),
+                static_cast<off_t>(n * static_cast<std::int64_t>(sizeof(float))));
+}
+
+WorkRegion::~WorkRegion() { file_->Release(offset_, frames_); }
+
+void WorkRegion::Load(ChannelData& out) const {
+    out.assign(1, std::vector<float>(static_cast<std::size_t>(frames_)));
+    file_->Read(offset_, out[0].data(), frames_);
+}
+
+// ---- Blocks
+
+std::shared_ptr<const ChannelData> Block::Data() const { return BlockCache::Instance().Get(*storage_); }
+
+Stats Block::StatsOf(std::int64_t first, std::int64_t count) const {
+    Stats s;
+    if (count <= 0) return s;
+    const std::int64_t last = first + count;
+    std::shared_ptr<const ChannelData> data;
+    auto raw = [&](std::int64_t a, std::int64_t b) {
+        if (b <= a) return;
+        if (!data) data = Data();
+        s.Add(RawStats(Samples(*data) + a, b - a));
+    };
+    // Whole coarse windows from their summaries, the ragged ends from the samples.
+    std::int64_t w = (first + kCoarseWindow - 1) / kCoarseWindow;
+    std::int64_t pos = std::min(w * kCoarseWindow, last);
+    raw(first, pos);
+    while (pos < last) {
+        std::int64_t wEnd = std::min((w + 1) * kCoarseWindow, Frames());
+        if (wEnd > last || static_cast<std::size_t>(w) >= summaries_.coarse.size()) {
+            raw(pos, last);
+            break;
+        }
+        const auto& p = summaries_.coarse[static_cast<std::size_t>(w)];
+        Stats c;
+        c.min = p.min;
+        c.max = p.max;
+        c.sum = summaries_.coarseSum[static_cast<std::size_t>(w)];
+        c.count = wEnd - pos;
+        c.sumSq = static_cast<double>(p.rms) * p.rms * static_cast<double>(c.count);
+        s.Add(c);
+        pos = wEnd;
+        ++w;
+    }
+    return s;
+}
+
+void BlockWriter::Write(const float* x, std::int64_t n) {
+    while (n > 0) {
+        std::int64_t room = kWorkBlockFrames - static_cast<std::int64_t>(pending_.size());
+        std::int64_t take = std::min(room, n);
+        pending_.insert(pending_.end(), x, x + take);
+        x += take;
+        n -= take;
+        if (static_cast<std::int64_t>(pending_.size()) == kWorkBlockFrames) Flush();
+    }
+}
+
+void BlockWriter::Flush() {
+    if (pending_.empty()) return;
+    const auto n = static_cast<std::int64_t>(pending_.size());
+    std::int64_t off = file_->Append(pending_.data(), n);
+    auto storage = std::make_shared<WorkRegion>(file_, off, n);
+    Summaries sums = Summaries::Compute(pending_.data(), n);
+    auto data = std::make_shared<ChannelData>(1);
+    (*data)[0].swap(pending_);
+    BlockCache::Instance().Put(*storage, data);
+    blocks_.push_back(std::make_shared<Block>(storage, 0, std::move(sums)));
+    pending_.clear();
+    pending_.reserve(static_cast<std::size_t>(kWorkBlockFrames));
+}
+
+std::vector<BlockPtr> BlockWriter::Finish() {
+    Flush();
+    return std::move(blocks_);
+}
+
+void CleanStaleFiles(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.rfind("lumoaudio-", 0) != 0) continue;
+        std::size_t dash = name.find('-', 10);
+        if (dash == std::string::npos) continue;
+        char* stop = nullptr;
+        long pid = std::strtol(name.c_str() + 10, &stop, 10);
+        if (stop != name.c_str() + dash || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue; // still running
+        std::error_code rm;
+        std::filesystem::remove(it->path(), rm);
+    }
+}
+
+} // namespace platform::audio

@@ -1,0 +1,184 @@
+// Immutable sample blocks: where their samples live (a region of an opened PCM file or of a
+// work file), a bounded cache of loaded samples, and the level summaries made with each block.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform::audio {
+
+inline constexpr int kFineWindow = 256;
+inline constexpr int kCoarseWindow = 65536;
+// Blocks made from a PCM file and blocks written by edits.
+inline constexpr std::int64_t kFileBlockFrames = 1 << 20;
+inline constexpr std::int64_t kWorkBlockFrames = 1 << 18;
+
+struct SummaryPoint {
+    float min = 0, max = 0, rms = 0;
+};
+
+// Level statistics of a run of samples.
+struct Stats {
+    double min = 0, max = 0, sum = 0, sumSq = 0;
+    std::int64_t count = 0;
+    void Add(const Stats& o);
+    double Peak() const { return count ? std::max(-min, max) : 0.0; }
+};
+
+struct Summaries {
+    std::vector<SummaryPoint> fine;    // one per 256 samples
+    std::vector<SummaryPoint> coarse;  // one per 65536 samples
+    std::vector<double> coarseSum;     // sum of the samples of each coarse window
+    static Summaries Compute(const float* x, std::int64_t n);
+};
+
+using ChannelData = std::vector<std::vector<float>>;
+
+// Where a block's samples live. Loading gives every channel of the region at once, so the
+// channels of one file region are read from disk once.
+class Storage {
+public:
+    Storage();
+    virtual ~Storage();
+    Storage(const Storage&) = delete;
+    Storage& operator=(const Storage&) = delete;
+    virtual int Channels() const = 0;
+    virtual std::int64_t Frames() const = 0;
+    virtual void Load(ChannelData& out) const = 0;
+    std::uint64_t Id() const { return id_; }
+
+private:
+    std::uint64_t id_;
+};
+
+// Loaded samples of recently used storages, within a byte budget for the whole process.
+class BlockCache {
+public:
+    static BlockCache& Instance();
+    std::shared_ptr<const ChannelData> Get(const Storage& s);
+    void Put(const Storage& s, std::shared_ptr<const ChannelData> data);
+    void Forget(std::uint64_t id);
+    void SetBudget(std::size_t bytes);
+    std::size_t Budget() const;
+    std::size_t Bytes() const;
+
+private:
+    struct Impl;
+    BlockCache();
+    std::unique_ptr<Impl> impl_;
+};
+
+// An opened PCM file. The descriptor stays open for the life of the document, so the file
+// may be renamed over or deleted meanwhile; bytes that have gone read as silence.
+class PcmFile {
+public:
+    enum class Encoding { UInt8, Int16, Int24, Int32, Float32, Float64 };
+    PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc);
+    ~PcmFile();
+    PcmFile(const PcmFile&) = delete;
+    PcmFile& operator=(const PcmFile&) = delete;
+    int Channels() const { return channels_; }
+    std::int64_t Frames() const { return frames_; }
+    int BytesPerSample() const;
+    // Reads frames [first, first+count) into out (planar), zero where the file holds nothing.
+    void Read(std::int64_t first, std::int64_t count, ChannelData& out) const;
+    static void Convert(const unsigned char* src, std::int64_t frames, int channels,
+                        Encoding enc, ChannelData& out, std::int64_t outOffset);
+
+private:
+    int fd_;
+    std::int64_t dataOffset_, frames_;
+    int channels_;
+    Encoding enc_;
+};
+
+class FileRegion final : public Storage {
+public:
+    FileRegion(std::shared_ptr<const PcmFile> file, std::int64_t first, std::int64_t frames)
+        : file_(std::move(file)), first_(first), frames_(frames) {}
+    int Channels() const override { return file_->Channels(); }
+    std::int64_t Frames() const override { return frames_; }
+    void Load(ChannelData& out) const override;
+
+private:
+    std::shared_ptr<const PcmFile> file_;
+    std::int64_t first_, frames_;
+};
+
+// Append-only file of float samples in the component's temporary folder; removed when the
+// last block stored in it goes.
+class WorkFile {
+public:
+    explicit WorkFile(const std::string& folder);
+    ~WorkFile();
+    WorkFile(const WorkFile&) = delete;
+    WorkFile& operator=(const WorkFile&) = delete;
+    std::int64_t Append(const float* x, std::int64_t n);
+    void Read(std::int64_t offset, float* x, std::int64_t n) const;
+    void Release(std::int64_t offset, std::int64_t n);
+    const std::string& Path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    std::mutex mutex_;
+    std::int64_t end_ = 0;
+};
+
+class WorkRegion final : public Storage {
+public:
+    WorkRegion(std::shared_ptr<WorkFile> file, std::int64_t offset, std::int64_t frames)
+        : file_(std::move(file)), offset_(offset), frames_(frames) {}
+    ~WorkRegion() override;
+    int Channels() const override { return 1; }
+    std::int64_t Frames() const override { return frames_; }
+    void Load(ChannelData& out) const override;
+
+private:
+    std::shared_ptr<WorkFile> file_;
+    std::int64_t offset_, frames_;
+};
+
+// One channel of a storage, with its summaries.
+class Block {
+public:
+    Block(std::shared_ptr<const Storage> storage, int channel, Summaries summaries)
+        : storage_(std::move(storage)), channel_(channel), summaries_(std::move(summaries)) {}
+    std::int64_t Frames() const { return storage_->Frames(); }
+    const Summaries& Summary() const { return summaries_; }
+    // The block's samples (loaded through the cache).
+    std::shared_ptr<const ChannelData> Data() const;
+    const float* Samples(const ChannelData& d) const { return d[static_cast<std::size_t>(channel_)].data(); }
+    Stats StatsOf(std::int64_t first, std::int64_t count) const;
+
+private:
+    std::shared_ptr<const Storage> storage_;
+    int channel_;
+    Summaries summaries_;
+};
+
+using BlockPtr = std::shared_ptr<const Block>;
+
+// Writes the samples of one channel into work-file blocks.
+class BlockWriter {
+public:
+    explicit BlockWriter(std::shared_ptr<WorkFile> file) : file_(std::move(file)) {}
+    void Write(const float* x, std::int64_t n);
+    std::vector<BlockPtr> Finish();
+
+private:
+    void Flush();
+    std::shared_ptr<WorkFile> file_;
+    std::vector<float> pending_;
+    std::vector<BlockPtr> blocks_;
+};
+
+// Removes work and clipboard files of runs whose process is gone.
+void CleanStaleFiles(const std::string& folder);
+
+} // namespace platform::audio

@@ -1,0 +1,110 @@
+// Inside of the audio-editing component, shared by its source files.
+#pragma once
+
+#include "platform/audio/AudioEditor.h"
+#include "platform/audio/Codec.h"
+#include "platform/base/Error.h"
+
+#include <sys/types.h>
+
+namespace platform::audio {
+
+struct DocState {
+    std::vector<TrackPtr> tracks;
+    std::vector<Region> regions;
+};
+
+// Audio read from a file, before it becomes (part of) a document.
+struct LoadedAudio {
+    int rate = 0, channels = 0;
+    std::vector<TrackPtr> tracks;
+    SaveSetup setup;   // how to write it back in its own format
+    int fileType = filetype::Wav;
+    std::string description;
+    std::int64_t Length() const { return tracks.empty() ? 0 : tracks[0]->Length(); }
+};
+
+// One edit of the timeline: at `at`, `removed` samples gave way to `inserted` samples.
+struct Splice {
+    std::int64_t at = 0, removed = 0, inserted = 0;
+};
+
+struct AudioEditor::Impl {
+    explicit Impl(AudioEditor& e);
+    AudioEditor& self;
+
+    // settings
+    std::string tempFolder;
+    int playDevice = 0, recordDevice = 0, scaleMode = 0;
+    bool mouseMarkers = true, readOnly = false;
+    int rawRate = 44100, rawChannels = 2;
+
+    // document
+    bool hasDoc = false, docReadOnly = false;
+    int rate = 44100, channels = 0;
+    std::string fileName;
+    SaveSetup ownSetup;
+    int ownType = filetype::Wav;
+    std::string description;
+    std::vector<DocState> history;
+    std::size_t cursor = 0;
+    int editDepth = 0;
+    bool groupOpen = false;
+    std::vector<char> chanSelected, chanEnabled;
+    std::int64_t position = 0, selStart = 0, selEnd = 0, visStart = 0, visEnd = 0;
+    bool selShown = false;
+    std::shared_ptr<WorkFile> work;
+    bool quiet = false;
+
+    // the component's clipboard
+    std::string clipPath;
+    int clipRate = 0;
+    std::vector<TrackPtr> clip; // audio not yet written, or as written
+    bool clipWritten = false;
+    ino_t clipIno = 0;
+    std::int64_t clipSize = 0, clipMtime = 0;
+
+    const DocState& Cur() const { return history[cursor]; }
+    std::int64_t Len() const { return history.empty() || Cur().tracks.empty() ? 0 : Cur().tracks[0]->Length(); }
+    std::shared_ptr<WorkFile> Work();
+    void RequireDoc() const;
+    void RequireEditable() const;
+    bool HasSelection() const { return selShown && selStart != selEnd; }
+    // The range an effect works on: the selection, or the whole document.
+    std::pair<std::int64_t, std::int64_t> Target() const;
+    std::int64_t InsertPoint() const;
+    std::vector<int> SelectedChannels() const;
+    bool AllChannelsSelected() const;
+
+    void ResetDocument(LoadedAudio audio, const std::string& path);
+    void Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart, std::int64_t newSelEnd,
+                bool newShown, std::int64_t newPosition);
+    void Restore(std::size_t to);
+    void EmitProgress(int pct);
+    void SetSelection(std::int64_t s, std::int64_t e, bool shown);
+
+    LoadedAudio Load(const std::string& path, bool summaries, bool events);
+    std::vector<TrackPtr> Conform(const LoadedAudio& a);
+    std::vector<TrackPtr> ClipboardAudio();
+    void StoreClipboard(std::vector<TrackPtr> tracks);
+    void WriteClipboardFile();
+    TrackPtr Render(std::int64_t length, const std::function<void(std::int64_t, std::int64_t, float*)>& fill);
+    void Save(const std::string& path, bool selectionOnly, int fileType, bool haveType);
+};
+
+// Keeps the component's state busy while an operation runs.
+class BusyScope {
+public:
+    explicit BusyScope(int& state) : state_(state), old_(state) { state_ = kStateBusy; }
+    ~BusyScope() { state_ = old_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    int& state_;
+    int old_;
+};
+
+std::string DescribeFormat(const std::string& coding, int rate, int channels, int bits, std::int64_t bitRate);
+
+} // namespace platform::audio

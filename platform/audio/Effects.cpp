@@ -1,0 +1,298 @@
+// The processing object: effects on the selection (the whole document when nothing is
+// selected) of the selected channels. Level changes are kept as a gain on the pieces, so
+// they cost no sample copies; effects that change samples one by one write new blocks for
+// their range only.
+#include "platform/audio/EditorImpl.h"
+
+#include <SoundTouch.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace platform::audio {
+
+namespace {
+
+using Impl = AudioEditor::Impl;
+
+struct Prepared {
+    std::int64_t a = 0, b = 0;
+    std::vector<int> chans;
+};
+
+Prepared Prepare(Impl& d) {
+    d.RequireEditable();
+    Prepared p;
+    std::tie(p.a, p.b) = d.Target();
+    p.chans = d.SelectedChannels();
+    return p;
+}
+
+// Ends an effect that kept the length: the selection stays.
+void CommitSameLength(Impl& d, DocState next) {
+    d.Commit(std::move(next), {}, d.selStart, d.selEnd, d.selShown, d.position);
+}
+
+double PeakOf(Impl& d, const Prepared& p, const std::vector<double>& dc) {
+    double peak = 0;
+    for (std::size_t i = 0; i < p.chans.size(); ++i) {
+        Stats s = d.Cur().tracks[static_cast<std::size_t>(p.chans[i])]->StatsOf(p.a, p.b - p.a);
+        if (s.count == 0) continue;
+        peak = std::max({peak, std::abs(s.min - dc[i]), std::abs(s.max - dc[i])});
+    }
+    return peak;
+}
+
+// Runs SoundTouch over [a, b) of every channel; returns the new audio per channel.
+std::vector<TrackPtr> Stretch(Impl& d, std::int64_t a, std::int64_t b, double tempo, double rateFactor, int quality,
+                              std::int64_t outLength) {
+    const int ch = d.channels;
+    soundtouch::SoundTouch st;
+    st.setSampleRate(static_cast<unsigned>(d.rate));
+    st.setChannels(static_cast<unsigned>(ch));
+    st.setTempo(tempo);
+    st.setRate(rateFactor);
+    st.setSetting(SETTING_USE_QUICKSEEK, quality < 2 ? 1 : 0);
+    st.setSetting(SETTING_USE_AA_FILTER, quality >= 1 ? 1 : 0);
+    const std::int64_t n = b - a;
+    std::vector<BlockWriter> writers;
+    for (int c = 0; c < ch; ++c) writers.emplace_back(d.Work());
+    constexpr std::int64_t kStep = 1 << 15;
+    std::vector<std::vector<float>> planes(static_cast<std::size_t>(ch), std::vector<float>(kStep));
+    std::vector<float> inter(static_cast<std::size_t>(kStep * ch)), out(static_cast<std::size_t>(kStep * ch));
+    std::vector<float> plane(static_cast<std::size_t>(kStep));
+    std::int64_t written = 0;
+    auto drain = [&] {
+        for (;;) {
+            unsigned got = st.receiveSamples(out.data(), static_cast<unsigned>(kStep));
+            if (got == 0) break;
+            std::int64_t take = std::min<std::int64_t>(got, outLength - written);
+            for (int c = 0; c < ch && take > 0; ++c) {
+                for (std::int64_t i = 0; i < take; ++i) plane[static_cast<std::size_t>(i)] = out[static_cast<std::size_t>(i * ch + c)];
+                writers[static_cast<std::size_t>(c)].Write(plane.data(), take);
+            }
+            written += std::max<std::int64_t>(take, 0);
+        }
+    };
+    for (std::int64_t pos = 0; pos < n; pos += kStep) {
+        std::int64_t k = std::min(kStep, n - pos);
+        for (int c = 0; c < ch; ++c) d.Cur().tracks[static_cast<std::size_t>(c)]->Read(a + pos, k, planes[static_cast<std::size_t>(c)].data());
+        for (std::int64_t i = 0; i < k; ++i)
+            for (int c = 0; c < ch; ++c) inter[static_cast<std::size_t>(i * ch + c)] = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+        st.putSamples(inter.data(), static_cast<unsigned>(k));
+        drain();
+        d.EmitProgress(static_cast<int>((pos + k) * 100 / n));
+    }
+    st.flush();
+    drain();
+    // Whatever SoundTouch still holds back is made up with silence, so the length is exact.
+    if (written < outLength) {
+        std::vector<float> zeros(static_cast<std::size_t>(std::min<std::int64_t>(outLength - written, kStep)), 0.0f);
+        while (written < outLength) {
+            std::int64_t k = std::min<std::int64_t>(outLength - written, static_cast<std::int64_t>(zeros.size()));
+            for (auto& w : writers) w.Write(zeros.data(), k);
+            written += k;
+        }
+    }
+    std::vector<TrackPtr> tracks;
+    for (auto& w : writers) tracks.push_back(Track::FromBlocks(w.Finish()));
+    return tracks;
+}
+
+void LengthChange(Impl& d, const Prepared& p, const std::vector<TrackPtr>& replacement) {
+    DocState next = d.Cur();
+    const std::int64_t n = replacement.empty() ? 0 : replacement[0]->Length();
+    for (int c = 0; c < d.channels; ++c) {
+        auto& t = next.tracks[static_cast<std::size_t>(c)];
+        t = t->Replace(p.a, p.b, *replacement[static_cast<std::size_t>(c)]);
+    }
+    const bool sel = d.HasSelection();
+    d.Commit(std::move(next), {Splice{p.a, p.b - p.a, n}}, p.a, sel ? p.a + n : p.a, sel, p.a);
+}
+
+} // namespace
+
+void AudioEditor::ProcessingObject::Erase() {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty()) return;
+    BusyScope busy(e_.state_);
+    DocState next = d.Cur();
+    auto silence = Track::Silence(p.b - p.a);
+    for (int c : p.chans) next.tracks[static_cast<std::size_t>(c)] = next.tracks[static_cast<std::size_t>(c)]->Replace(p.a, p.b, *silence);
+    CommitSameLength(d, std::move(next));
+}
+
+void AudioEditor::ProcessingObject::InsertSilence(std::int32_t ms) {
+    Impl& d = *e_.impl_;
+    d.RequireEditable();
+    if (ms <= 0) return;
+    BusyScope busy(e_.state_);
+    const std::int64_t n = e_.View().MsToSamples(ms);
+    Prepared p;
+    // The silence takes the place of a selection, or goes in at the cursor.
+    if (d.HasSelection())
+        std::tie(p.a, p.b) = d.Target();
+    else
+        p.a = p.b = d.InsertPoint();
+    std::vector<TrackPtr> silence(static_cast<std::size_t>(d.channels), Track::Silence(n));
+    DocState next = d.Cur();
+    for (int c = 0; c < d.channels; ++c) {
+        auto& t = next.tracks[static_cast<std::size_t>(c)];
+        t = t->Replace(p.a, p.b, *silence[static_cast<std::size_t>(c)]);
+    }
+    d.Commit(std::move(next), {Splice{p.a, p.b - p.a, n}}, p.a, p.a + n, true, p.a);
+}
+
+void AudioEditor::ProcessingObject::Reverse() {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty()) return;
+    BusyScope busy(e_.state_);
+    DocState next = d.Cur();
+    for (int c : p.chans) next.tracks[static_cast<std::size_t>(c)] = next.tracks[static_cast<std::size_t>(c)]->Reversed(p.a, p.b);
+    CommitSameLength(d, std::move(next));
+}
+
+void AudioEditor::ProcessingObject::Amplify(float percent) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return;
+    BusyScope busy(e_.state_);
+    double gain = std::max(0.0f, percent) / 100.0;
+    if (option_) {
+        double peak = PeakOf(d, p, std::vector<double>(p.chans.size(), 0.0));
+        if (peak > 0 && peak * gain > 1.0) gain = 1.0 / peak;
+    }
+    DocState next = d.Cur();
+    for (int c : p.chans)
+        next.tracks[static_cast<std::size_t>(c)] = next.tracks[static_cast<std::size_t>(c)]->Scaled(p.a, p.b, static_cast<float>(gain), 0.0f);
+    CommitSameLength(d, std::move(next));
+}
+
+void AudioEditor::ProcessingObject::Normalise(float percent, bool removeDcBias) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return;
+    BusyScope busy(e_.state_);
+    std::vector<double> dc(p.chans.size(), 0.0);
+    if (removeDcBias)
+        for (std::size_t i = 0; i < p.chans.size(); ++i) {
+            Stats s = d.Cur().tracks[static_cast<std::size_t>(p.chans[i])]->StatsOf(p.a, p.b - p.a);
+            if (s.count) dc[i] = s.sum / static_cast<double>(s.count);
+        }
+    // One gain for all channels keeps their balance.
+    const double peak = PeakOf(d, p, dc);
+    DocState next = d.Cur();
+    const double target = std::clamp(percent, 0.0f, 100.0f) / 100.0;
+    const double gain = peak > 0 ? target / peak : 1.0;
+    for (std::size_t i = 0; i < p.chans.size(); ++i) {
+        auto& t = next.tracks[static_cast<std::size_t>(p.chans[i])];
+        t = t->Scaled(p.a, p.b, static_cast<float>(gain), static_cast<float>(-dc[i] * gain));
+    }
+    CommitSameLength(d, std::move(next));
+}
+
+void AudioEditor::ProcessingObject::Fade(float startPercent, float endPercent) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty()) return;
+    BusyScope busy(e_.state_);
+    const std::int64_t n = p.b - p.a;
+    const double g0 = startPercent / 100.0, g1 = endPercent / 100.0;
+    const double step = n > 1 ? (g1 - g0) / static_cast<double>(n - 1) : 0.0;
+    DocState next = d.Cur();
+    for (std::size_t k = 0; k < p.chans.size(); ++k) {
+        const int c = p.chans[k];
+        const TrackPtr src = next.tracks[static_cast<std::size_t>(c)];
+        auto faded = d.Render(n, [&](std::int64_t pos, std::int64_t cnt, float* out) {
+            src->Read(p.a + pos, cnt, out);
+            for (std::int64_t i = 0; i < cnt; ++i) {
+                double g = g0 + step * static_cast<double>(pos + i);
+                float v = static_cast<float>(out[i] * g);
+                out[i] = option_ ? std::clamp(v, -1.0f, 1.0f) : v;
+            }
+            d.EmitProgress(static_cast<int>(((static_cast<std::int64_t>(k) * n + pos + cnt) * 100) /
+                                            (n * static_cast<std::int64_t>(p.chans.size()))));
+        });
+        next.tracks[static_cast<std::size_t>(c)] = src->Replace(p.a, p.b, *faded);
+    }
+    CommitSameLength(d, std::move(next));
+}
+
+void AudioEditor::ProcessingObject::DeleteSilence(float thresholdDb, float attackMs, float releaseMs) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || p.chans.empty()) return;
+    BusyScope busy(e_.state_);
+    // Silent where every selected channel stays below the threshold. A silent stretch is
+    // removed except for `release` after the sound before it and `attack` before the sound
+    // after it; a stretch shorter than both together is kept.
+    const double thr = std::pow(10.0, -std::abs(thresholdDb) / 20.0);
+    const std::int64_t attack = e_.View().MsToSamples(std::max(0.0f, attackMs));
+    const std::int64_t release = e_.View().MsToSamples(std::max(0.0f, releaseMs));
+    std::vector<std::pair<std::int64_t, std::int64_t>> cuts;
+    constexpr std::int64_t kStep = 1 << 16;
+    std::vector<float> buf(kStep), loud(kStep);
+    std::int64_t runStart = -1;
+    auto endRun = [&](std::int64_t runEnd, bool atStart, bool atEnd) {
+        std::int64_t s = atStart ? runStart : runStart + release;
+        std::int64_t e = atEnd ? runEnd : runEnd - attack;
+        if (e > s) cuts.emplace_back(s, e);
+    };
+    for (std::int64_t pos = p.a; pos < p.b; pos += kStep) {
+        std::int64_t k = std::min(kStep, p.b - pos);
+        std::fill(loud.begin(), loud.begin() + k, 0.0f);
+        for (int c : p.chans) {
+            d.Cur().tracks[static_cast<std::size_t>(c)]->Read(pos, k, buf.data());
+            for (std::int64_t i = 0; i < k; ++i)
+                loud[static_cast<std::size_t>(i)] = std::max(loud[static_cast<std::size_t>(i)], std::abs(buf[static_cast<std::size_t>(i)]));
+        }
+        for (std::int64_t i = 0; i < k; ++i) {
+            bool silent = loud[static_cast<std::size_t>(i)] < thr;
+            if (silent && runStart < 0) runStart = pos + i;
+            if (!silent && runStart >= 0) {
+                endRun(pos + i, false, false);
+                runStart = -1;
+            }
+        }
+        d.EmitProgress(static_cast<int>((pos + k - p.a) * 100 / (p.b - p.a)));
+    }
+    if (runStart >= 0) endRun(p.b, false, false);
+    if (cuts.empty()) {
+        CommitSameLength(d, d.Cur());
+        return;
+    }
+    DocState next = d.Cur();
+    std::vector<Splice> splices;
+    std::int64_t removed = 0;
+    for (auto it = cuts.rbegin(); it != cuts.rend(); ++it) {
+        for (auto& t : next.tracks) t = t->Replace(it->first, it->second, *Track::Empty());
+        splices.push_back(Splice{it->first, it->second - it->first, 0});
+        removed += it->second - it->first;
+    }
+    const bool sel = d.HasSelection();
+    d.Commit(std::move(next), splices, p.a, sel ? p.b - removed : p.a, sel, p.a);
+}
+
+void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return;
+    BusyScope busy(e_.state_);
+    const double tempo = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
+    const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / tempo));
+    LengthChange(d, p, Stretch(d, p.a, p.b, tempo, 1.0, mode_, outLen));
+}
+
+void AudioEditor::ProcessingObject::ChangeSpeed(float ratioPercent) {
+    Impl& d = *e_.impl_;
+    Prepared p = Prepare(d);
+    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return;
+    BusyScope busy(e_.state_);
+    const double rate = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
+    const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / rate));
+    LengthChange(d, p, Stretch(d, p.a, p.b, 1.0, rate, mode_, outLen));
+}
+
+} // namespace platform::audio

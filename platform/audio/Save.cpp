@@ -1,0 +1,336 @@
+// Saving: the save-format set-ups, the file-type codes and the writers behind them.
+#include "platform/audio/EditorImpl.h"
+#include "platform/audio/WavFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::audio {
+
+using K = SaveSetup::Kind;
+
+void AudioEditor::SaveFormatObject::SetPcm(int rate, int channels, int bits) {
+    setup_ = SaveSetup{K::Pcm, rate, channels, bits, 0, kTagPcm, false};
+}
+void AudioEditor::SaveFormatObject::SetG721(int rate) { setup_ = SaveSetup{K::G721, rate, 1, 4, 0, 0, false}; }
+void AudioEditor::SaveFormatObject::SetG723(int rate, int bits) { setup_ = SaveSetup{K::G723, rate, 1, bits, 0, 0, false}; }
+void AudioEditor::SaveFormatObject::SetG726(int rate, int bits) { setup_ = SaveSetup{K::G726, rate, 1, bits, 0, 0, false}; }
+void AudioEditor::SaveFormatObject::SetMpegLayer2(int rate, std::int64_t bitRate, int channels) {
+    setup_ = SaveSetup{K::Mp2, rate, channels, 0, bitRate, 0, false};
+}
+void AudioEditor::SaveFormatObject::SetMpegLayer3(const MP3Settings& s) {
+    setup_ = SaveSetup{K::Mp3, s.SampleRate, s.Channels, 0, s.BitRate, 0, false};
+}
+void AudioEditor::SaveFormatObject::SetOggVorbis(int rate, int channels, std::int64_t bitRate, std::int64_t,
+                                                 std::int64_t, bool variable) {
+    setup_ = SaveSetup{K::OggVorbis, rate, channels, 0, bitRate, 0, variable};
+}
+void AudioEditor::SaveFormatObject::SetRawPcm(int formatTag, int rate, int channels, int bits) {
+    setup_ = SaveSetup{K::RawPcm, rate, channels, bits, 0, static_cast<std::uint16_t>(formatTag), false};
+}
+void AudioEditor::SaveFormatObject::SetWindowsMedia(std::int64_t formatValue) {
+    setup_ = SaveSetup{K::WindowsMedia, 0, 0, 0, formatValue, 0, false};
+}
+
+void AudioEditor::SaveFormatObject::SetFromTemplate(const std::string& wavPath) {
+    int fd = ::open(wavPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Raise(err::FileNotFound, "The format template " + wavPath + " cannot be opened");
+    struct stat st {};
+    ::fstat(fd, &st);
+    std::optional<WavInfo> info;
+    try {
+        info = ReadWavInfo(fd, st.st_size);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+    if (!info) Raise(err::InvalidPropertyValue, wavPath + " is not a WAV file");
+    switch (info->tag) {
+    case kTagPcm:
+    case kTagFloat:
+    case kTagMsAdpcm:
+    case kTagALaw:
+    case kTagMuLaw:
+    case kTagImaAdpcm: break;
+    default: Raise(err::InvalidPropertyValue, "The template's audio format cannot be written");
+    }
+    setup_ = SaveSetup{K::Template, static_cast<int>(info->rate), info->channels, info->bits, 0, info->tag, false};
+}
+
+namespace {
+
+struct Plan {
+    enum class How { PcmWav, RawPcm, Coded } how = How::PcmWav;
+    EncodeSettings enc;
+    int rate = 0, channels = 0, bits = 16;
+    std::uint16_t tag = kTagPcm;
+    SaveSetup asSetup;
+    int asType = filetype::Wav;
+};
+
+int Or(int v, int dflt) { return v > 0 ? v : dflt; }
+
+Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
+    Plan p;
+    p.asSetup = s;
+    auto coded = [&](Container c, const char* encoder, int rate, int ch, std::int64_t bitRate) {
+        p.how = Plan::How::Coded;
+        p.enc.container = c;
+        p.enc.encoder = encoder;
+        p.enc.rate = rate;
+        p.enc.channels = ch;
+        p.enc.bitRate = bitRate;
+        p.rate = rate;
+        p.channels = ch;
+    };
+    switch (s.kind) {
+    case K::None:
+    case K::Pcm:
+        p.rate = Or(s.rate, docRate);
+        p.channels = Or(s.channels, docCh);
+        p.bits = Or(s.bits, 16);
+        p.tag = s.tag == kTagFloat ? kTagFloat : kTagPcm;
+        if (p.tag == kTagFloat && p.bits != 64) p.bits = 32;
+        if (p.tag == kTagPcm && p.bits != 8 && p.bits != 24 && p.bits != 32) p.bits = 16;
+        p.asType = filetype::Wav;
+        if (p.rate != docRate || p.channels != docCh) {
+            // Another rate or channel count goes through the converter.
+            coded(Container::Wav, "pcm_s16le", p.rate, p.channels, 0);
+            p.enc.wavTag = kTagPcm;
+            p.bits = 16;
+        }
+        p.asSetup = SaveSetup{K::Pcm, p.rate, p.channels, p.bits, 0, p.tag, false};
+        break;
+    case K::RawPcm:
+        p.how = Plan::How::RawPcm;
+        p.rate = docRate;
+        p.channels = docCh;
+        p.bits = 16;
+        p.asType = filetype::RawPcm;
+        if (Or(s.rate, docRate) != docRate || Or(s.channels, docCh) != docCh) {
+            coded(Container::Raw, "pcm_s16le", Or(s.rate, docRate), Or(s.channels, docCh), 0);
+        }
+        break;
+    case K::G721:
+    case K::G723:
+    case K::G726: {
+        int bits = s.kind == K::G721 ? 4 : s.kind == K::G723 ? std::clamp(Or(s.bits, 3), 3, 5) : std::clamp(Or(s.bits, 4), 2, 5);
+        coded(Container::Raw, "g726le", 8000, 1, 0);
+        p.enc.codeSize = bits;
+        p.asType = s.kind == K::G721 ? filetype::G721 : s.kind == K::G723 ? filetype::G723 : filetype::G726;
+        p.asSetup.bits = bits;
+        break;
+    }
+    case K::Mp2:
+        coded(Container::Mp2, "mp2", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 2),
+              s.bitRate > 0 ? s.bitRate : 192000);
+        p.asType = filetype::Mp2;
+        break;
+    case K::Mp3:
+        coded(Container::Mp3, "libmp3lame", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 2),
+              s.bitRate > 0 ? s.bitRate : 128000);
+        p.asType = filetype::Mp3;
+        break;
+    case K::OggVorbis:
+        coded(Container::Ogg, "libvorbis", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 8),
+              s.bitRate > 0 ? s.bitRate : 128000);
+        p.asType = filetype::OggVorbis;
+        break;
+    case K::WindowsMedia:
+        coded(Container::Asf, "wmav2", std::min(Or(s.rate, docRate), 48000), std::clamp(Or(s.channels, docCh), 1, 2),
+              s.bitRate > 0 ? s.bitRate : 128000);
+        p.asType = filetype::WindowsMedia;
+        break;
+    case K::Template:
+        p.asType = 0;
+        if (s.tag == kTagPcm || s.tag == kTagFloat) {
+            SaveSetup pcm = s;
+            pcm.kind = K::Pcm;
+            Plan q = PlanFor(pcm, docRate, docCh);
+            q.asSetup = q.asSetup;
+            return q;
+        }
+        {
+            const char* e = s.tag == kTagImaAdpcm ? "adpcm_ima_wav"
+                            : s.tag == kTagMsAdpcm ? "adpcm_ms"
+                            : s.tag == kTagALaw    ? "pcm_alaw"
+                                                   : "pcm_mulaw";
+            coded(Container::Wav, e, Or(s.rate, docRate), Or(s.channels, docCh), 0);
+            p.enc.wavTag = s.tag;
+        }
+        break;
+    }
+    return p;
+}
+
+SaveSetup SetupForCode(int code, const SaveSetup& pending, const SaveSetup& own) {
+    auto is = [&](K k) { return pending.kind == k; };
+    auto orOwn = [&](K k) {
+        if (is(k)) return pending;
+        if (own.kind == k) return own;
+        SaveSetup s;
+        s.kind = k;
+        return s;
+    };
+    switch (code) {
+    case filetype::Wav: return is(K::Pcm) ? pending : (own.kind == K::Pcm ? own : SaveSetup{K::Pcm, 0, 0, 16, 0, kTagPcm, false});
+    case filetype::Mp3: return orOwn(K::Mp3);
+    case filetype::RawPcm: return orOwn(K::RawPcm);
+    case filetype::G726: return orOwn(K::G726);
+    case filetype::OggVorbis: return orOwn(K::OggVorbis);
+    case filetype::G721: return orOwn(K::G721);
+    case filetype::G723: return orOwn(K::G723);
+    case filetype::WindowsMedia: return orOwn(K::WindowsMedia);
+    case filetype::Mp2: return orOwn(K::Mp2);
+    default: Raise(err::InvalidPropertyValue, "Unknown file type " + std::to_string(code));
+    }
+}
+
+void ToPcmBytes(const std::vector<std::vector<float>>& planes, std::int64_t n, int bits, std::uint16_t tag,
+                std::vector<std::uint8_t>& out) {
+    const int ch = static_cast<int>(planes.size());
+    const int bps = bits / 8;
+    out.resize(static_cast<std::size_t>(n * ch * bps));
+    std::uint8_t* o = out.data();
+    for (std::int64_t i = 0; i < n; ++i)
+        for (int c = 0; c < ch; ++c) {
+            float x = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
+            if (tag == kTagFloat) {
+                if (bits == 64) {
+                    double v = x;
+                    std::memcpy(o, &v, 8);
+                } else {
+                    std::memcpy(o, &x, 4);
+                }
+            } else if (bits == 16) {
+                float v = std::nearbyint(x * 32768.0f);
+                auto s = static_cast<std::int16_t>(std::clamp(v, -32768.0f, 32767.0f));
+                std::memcpy(o, &s, 2);
+            } else if (bits == 8) {
+                float v = std::nearbyint(x * 128.0f) + 128.0f;
+                *o = static_cast<std::uint8_t>(std::clamp(v, 0.0f, 255.0f));
+            } else if (bits == 24) {
+                double v = std::nearbyint(static_cast<double>(x) * 8388608.0);
+                auto s = static_cast<std::int32_t>(std::clamp(v, -8388608.0, 8388607.0));
+                o[0] = static_cast<std::uint8_t>(s);
+                o[1] = static_cast<std::uint8_t>(s >> 8);
+                o[2] = static_cast<std::uint8_t>(s >> 16);
+            } else {
+                double v = std::nearbyint(static_cast<double>(x) * 2147483648.0);
+                auto s = static_cast<std::int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
+                std::memcpy(o, &s, 4);
+            }
+            o += bps;
+        }
+}
+
+} // namespace
+
+void AudioEditor::SaveAudio(const std::string& path, bool selectionOnly) { impl_->Save(path, selectionOnly, 0, false); }
+void AudioEditor::SaveAudio(const std::string& path, bool selectionOnly, int fileType) {
+    impl_->Save(path, selectionOnly, fileType, true);
+}
+
+void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fileType, bool haveType) {
+    RequireEditable();
+    if (path.empty()) Raise(err::BadFileName, "No file name to save to");
+    if (selectionOnly && !HasSelection()) Raise(err::InvalidCall, "There is no selection to save");
+    BusyScope busy(self.state_);
+    SaveSetup pending = self.saveFormat_.setup_;
+    self.saveFormat_.Clear(); // a set-up serves one save
+    SaveSetup chosen;
+    if (!haveType)
+        chosen = pending.kind == K::Template ? pending : ownSetup;
+    else
+        chosen = SetupForCode(fileType, pending, ownSetup);
+    if (chosen.kind == K::None) chosen = SaveSetup{K::Pcm, rate, channels, 16, 0, kTagPcm, false};
+    Plan plan = PlanFor(chosen, rate, channels);
+
+    const auto [a, b] = selectionOnly ? Target() : std::pair<std::int64_t, std::int64_t>{0, Len()};
+    const std::int64_t n = b - a;
+    const DocState state = Cur(); // the tracks stay alive while we write
+    std::int64_t pos = 0;
+    FrameSource source = [&](std::vector<std::vector<float>>& planes, std::int64_t maxFrames) -> std::int64_t {
+        std::int64_t k = std::min(maxFrames, n - pos);
+        if (k <= 0) return 0;
+        planes.resize(static_cast<std::size_t>(channels));
+        for (int c = 0; c < channels; ++c) {
+            auto& pl = planes[static_cast<std::size_t>(c)];
+            pl.resize(static_cast<std::size_t>(k));
+            state.tracks[static_cast<std::size_t>(c)]->Read(a + pos, k, pl.data());
+        }
+        pos += k;
+        return k;
+    };
+    int lastPct = -1;
+    auto progress = [&](int p) {
+        if (p != lastPct) EmitProgress(lastPct = p);
+    };
+    auto writePcm = [&](AtomicFile& f) {
+        std::vector<std::vector<float>> planes;
+        std::vector<std::uint8_t> bytes;
+        for (;;) {
+            std::int64_t k = source(planes, 1 << 16);
+            if (k <= 0) break;
+            ToPcmBytes(planes, k, plan.bits, plan.tag, bytes);
+            f.Write(bytes.data(), bytes.size());
+            progress(static_cast<int>(pos * 100 / std::max<std::int64_t>(n, 1)));
+        }
+    };
+
+    switch (plan.how) {
+    case Plan::How::PcmWav: {
+        WavPayload p;
+        p.fmt = PcmFormatRecord(plan.tag, static_cast<std::uint16_t>(channels), static_cast<std::uint32_t>(rate),
+                                static_cast<std::uint16_t>(plan.bits));
+        p.writeData = writePcm;
+        WriteWavFile(path, p);
+        break;
+    }
+    case Plan::How::RawPcm: {
+        AtomicFile f(path);
+        writePcm(f);
+        f.Commit();
+        break;
+    }
+    case Plan::How::Coded:
+        if (plan.enc.container == Container::Wav) {
+            EncodeResult probe = Encode(plan.enc, rate, channels, n, FrameSource{}, {}, {}, {});
+            WavPayload p;
+            p.fmt = probe.wavFormat;
+            if (plan.enc.wavTag != kTagPcm)
+                p.factSamples = static_cast<std::uint32_t>(std::min<std::int64_t>(
+                    0xFFFFFFFFLL, n * plan.enc.rate / std::max(rate, 1)));
+            p.writeData = [&](AtomicFile& f) {
+                Encode(plan.enc, rate, channels, n, source, {},
+                       [&](const std::uint8_t* data, std::size_t size) { f.Write(data, size); }, progress);
+            };
+            WriteWavFile(path, p);
+        } else if (plan.enc.container == Container::Raw) {
+            AtomicFile f(path);
+            Encode(plan.enc, rate, channels, n, source, {},
+                   [&](const std::uint8_t* data, std::size_t size) { f.Write(data, size); }, progress);
+            f.Commit();
+        } else {
+            AtomicFile f(path);
+            f.CloseForExternalWriter();
+            Encode(plan.enc, rate, channels, n, source, f.TempPath(), {}, progress);
+            f.Commit();
+        }
+        break;
+    }
+    if (!selectionOnly) {
+        // The document's own format is now what it was saved as.
+        fileName = path;
+        ownSetup = plan.asSetup;
+        if (plan.asType) ownType = plan.asType;
+    }
+}
+
+} // namespace platform::audio

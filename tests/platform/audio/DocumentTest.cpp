@@ -1,0 +1,191 @@
+#include "AudioFixtures.h"
+#include "support/TestSupport.h"
+
+#include "platform/audio/AudioEditor.h"
+#include "platform/audio/Block.h"
+#include "platform/base/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+using namespace platform::audio;
+using namespace audiotest;
+namespace fs = std::filesystem;
+
+namespace {
+
+int WorkFiles(const fs::path& dir) {
+    int n = 0;
+    for (auto& e : fs::directory_iterator(dir))
+        if (e.path().extension() == ".work") ++n;
+    return n;
+}
+
+class DocumentTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir{"audiodoc"};
+    testsupport::TempDir work{"audiowork"};
+    AudioEditor ed;
+    void SetUp() override { ed.SetTemporaryFolder(work.path().string()); }
+};
+
+} // namespace
+
+TEST_F(DocumentTest, PcmEncodingsReadBackAsTheirSamples) {
+    struct Case {
+        int bits;
+        bool isFloat;
+        double tolerance;
+    } cases[] = {{8, false, 1.0 / 100}, {16, false, 1.0 / 30000}, {24, false, 1e-6}, {32, false, 1e-6}, {32, true, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bits);
+        auto planes = TonePlanes(2, 3000, 8000);
+        std::string path = dir / ("t" + std::to_string(c.bits) + (c.isFloat ? "f" : "") + ".wav");
+        WriteBytes(path, WavBytes(planes, 8000, c.bits, c.isFloat));
+        ed.OpenAudio(path);
+        ASSERT_EQ(ed.Length(), 3000);
+        EXPECT_EQ(ed.SampleRate(), 8000);
+        EXPECT_EQ(ed.ChannelCount(), 2);
+        for (int ch = 0; ch < 2; ++ch) {
+            auto got = Channel(ed, ch);
+            for (std::size_t i = 0; i < got.size(); i += 37) EXPECT_NEAR(got[i], planes[static_cast<std::size_t>(ch)][i], c.tolerance + 1.0 / 32768);
+        }
+        EXPECT_EQ(ed.AudioFormat().BitsPerSample(), c.bits);
+    }
+}
+
+TEST_F(DocumentTest, OpeningPcmWavCopiesNothingAndGivesFormatAndLength) {
+    std::string path = dir / "a.wav";
+    WriteToneWav(path, 2, 441000); // 10 s
+    int progressEvents = 0, audioChanged = 0;
+    ed.Progress.Connect([&](int) { ++progressEvents; });
+    ed.AudioChanged.Connect([&] { ++audioChanged; });
+    ed.OpenAudio(path);
+    EXPECT_TRUE(ed.HasDocument());
+    EXPECT_EQ(ed.Length(), 441000);
+    EXPECT_EQ(ed.LengthMs(), 10000);
+    EXPECT_EQ(ed.AudioFormat().Channels(), 2);
+    EXPECT_EQ(ed.AudioFormat().SampleRate(), 44100);
+    EXPECT_EQ(ed.AudioFormat().Description(), "PCM, 44,100 Hz, 16 Bit, Stereo");
+    EXPECT_GT(progressEvents, 0);
+    EXPECT_EQ(audioChanged, 1);
+    EXPECT_EQ(WorkFiles(work.path()), 0);
+    // The summaries agree with the samples.
+    Stats s = ed.ChannelStats(0, 0, ed.Length());
+    EXPECT_NEAR(s.max, 0.5, 1e-3);
+    EXPECT_NEAR(s.min, -0.5, 1e-3);
+    EXPECT_NEAR(std::sqrt(s.sumSq / static_cast<double>(s.count)), 0.5 / std::sqrt(2.0), 1e-3);
+}
+
+TEST_F(DocumentTest, FileTruncatedOrReplacedWhileOpenDoesNotBreakTheDocument) {
+    std::string path = dir / "a.wav";
+    WriteToneWav(path, 2, 3 * (1 << 20));
+    ed.OpenAudio(path);
+    BlockCache::Instance().SetBudget(0); // nothing held in memory: every read goes to the file
+    auto before = Channel(ed, 1, 100000, 1000);
+
+    // Replaced by another program (a new file renamed over it): the document keeps its audio.
+    std::string other = dir / "b.wav";
+    WriteToneWav(other, 1, 100);
+    fs::rename(other, path);
+    EXPECT_EQ(Channel(ed, 1, 100000, 1000), before);
+
+    // Truncated in place: what is gone reads as silence.
+    AudioEditor ed2;
+    std::string p2 = dir / "c.wav";
+    WriteToneWav(p2, 2, 3 * (1 << 20));
+    ed2.OpenAudio(p2);
+    ASSERT_EQ(::truncate(p2.c_str(), 44 + 4 * 1000), 0);
+    auto tail = Channel(ed2, 0, 2 * (1 << 20), 5000);
+    for (float v : tail) ASSERT_EQ(v, 0.0f);
+    auto head = Channel(ed2, 0, 0, 1000);
+    EXPECT_NE(head[10], 0.0f);
+    BlockCache::Instance().SetBudget(96u << 20);
+}
+
+TEST_F(DocumentTest, DamagedAndUndecodableFiles) {
+    // A data chunk claiming more than the file holds opens as far as it goes.
+    std::string bytes = WavBytes(TonePlanes(1, 1000, 8000), 8000);
+    bytes[40] = '\xff';
+    bytes[41] = '\xff';
+    bytes[42] = '\xff';
+    WriteBytes(dir / "long.wav", bytes);
+    ed.OpenAudio(dir / "long.wav");
+    EXPECT_EQ(ed.Length(), 1000);
+
+    struct Bad {
+        const char* name;
+        std::string bytes;
+    } bad[] = {
+        {"noise.mp3", std::string(5000, '\x5a')},
+        {"empty.wav", ""},
+        {"nofmt.wav", "RIFF\x04\0\0\0WAVE"},
+        {"zero.wav", std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0", 20) + std::string(16, '\0') + std::string("data\0\0\0\0", 8)},
+    };
+    for (const auto& b : bad) {
+        SCOPED_TRACE(b.name);
+        WriteBytes(dir / b.name, b.bytes);
+        EXPECT_THROW(ed.OpenAudio(dir / b.name), platform::RuntimeError);
+        EXPECT_FALSE(ed.HasDocument());
+    }
+    EXPECT_THROW(ed.OpenAudio(dir / "missing.wav"), platform::RuntimeError);
+}
+
+TEST_F(DocumentTest, NewAndClosedDocuments) {
+    EXPECT_FALSE(ed.HasDocument());
+    ed.NewDocument(22050, 1);
+    EXPECT_TRUE(ed.HasDocument());
+    EXPECT_EQ(ed.Length(), 0);
+    EXPECT_EQ(ed.AudioFormat().SampleRate(), 22050);
+    EXPECT_EQ(ed.AudioFormat().Channels(), 1);
+    EXPECT_EQ(ed.Channels().Count(), 1);
+    EXPECT_THROW(ed.NewDocument(0, 2), platform::RuntimeError);
+    ed.CloseDocument();
+    EXPECT_FALSE(ed.HasDocument());
+    EXPECT_EQ(ed.LengthMs(), 0);
+    EXPECT_THROW(ed.Cut(), platform::RuntimeError);
+}
+
+TEST_F(DocumentTest, WorkFilesGoWithTheDocumentAndStaleOnesAtTheNextStart) {
+    std::string path = dir / "a.wav";
+    WriteToneWav(path, 2, 100000);
+    ed.OpenAudio(path);
+    ed.Processing().Fade(0, 100);
+    EXPECT_EQ(WorkFiles(work.path()), 1);
+    ed.CloseDocument();
+    EXPECT_EQ(WorkFiles(work.path()), 0);
+
+    // A crashed run's files (its process is gone) are removed; a live process's are kept.
+    pid_t dead = 0;
+    for (pid_t p = 4000000; p > 300000; p -= 7919)
+        if (::kill(p, 0) != 0 && errno == ESRCH) {
+            dead = p;
+            break;
+        }
+    ASSERT_NE(dead, 0);
+    std::string stale = work / ("lumoaudio-" + std::to_string(dead) + "-0.work");
+    std::string live = work / ("lumoaudio-" + std::to_string(::getppid()) + "-0.work");
+    WriteBytes(stale, "x");
+    WriteBytes(live, "x");
+    AudioEditor next;
+    next.SetTemporaryFolder(work.path().string());
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
+}
+
+TEST_F(DocumentTest, ReadOnlyOpenMeasuresWithoutEventsOrEdits) {
+    std::string path = dir / "a.wav";
+    WriteToneWav(path, 2, 44100 * 3);
+    int events = 0;
+    ed.AudioChanged.Connect([&] { ++events; });
+    ed.Progress.Connect([&](int) { ++events; });
+    ed.SetReadOnly(true);
+    ed.OpenAudio(path, 0, 1);
+    EXPECT_EQ(ed.LengthMs(), 3000);
+    EXPECT_EQ(events, 0);
+    EXPECT_THROW(ed.Processing().Reverse(), platform::RuntimeError);
+    EXPECT_THROW(ed.SaveAudio(dir / "x.wav", false), platform::RuntimeError);
+}
