@@ -1,0 +1,177 @@
+// The form base of every window of the system.
+//
+// A window derives from Form, builds its controls on Client() in its constructor (positions in
+// twips, names as the code names them), connects their events to its handlers, and overrides
+// the lifecycle handlers it needs:
+//
+//   class frmAbout : public platform::ui::Form {
+//   public:
+//       frmAbout() : Form("frmAbout") {
+//           cmdOK = new CommandButton(Client(), "cmdOK", "OK");
+//           connect(cmdOK, &CommandButton::Click, this, &frmAbout::cmdOK_Click);
+//       }
+//   protected:
+//       void Form_Load() override;
+//       void cmdOK_Click() { Unload(); }
+//       CommandButton* cmdOK;
+//   };
+//
+// Lifecycle: Form_Initialize once, before the first load; Form_Load on Load() (Show loads
+// first); Form_Activate each time the form becomes the active form; Form_Resize on every size
+// change; Form_QueryUnload(Cancel, UnloadMode) then Form_Unload(Cancel) when the form is
+// unloaded by code (UnloadMode 1) or closed from its close box or control menu (UnloadMode 0);
+// a Cancel other than 0 keeps the form. An unloaded form is hidden and may be loaded again;
+// its owner deletes it.
+//
+// Show(Modal = 1) returns when the form hides itself (or unloads). Tests never block on one:
+// they queue the actions a modal form should take with ScriptModal, and under the offscreen
+// platform an unscripted modal form is hidden at once and counted in UnscriptedModals().
+//
+// KeyPreview: the form sees every key before the focused control, as Form_KeyDown(KeyCode,
+// Shift) with the platform's virtual-key codes (vk:: below) and the shift mask 1 Shift,
+// 2 Ctrl, 4 Alt, then Form_KeyPress(KeyAscii) for characters; setting the code to 0 consumes
+// the key. Enter clicks the Default command button and Esc the Cancel one.
+//
+// Menus: AddMenu / AddMenuItem make named QActions; a top menu's click handler (which
+// recomputes its entries) connects to QMenu::aboutToShow.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+#include <QMainWindow>
+#include <QMenu>
+
+#include <functional>
+#include <string>
+
+class QEventLoop;
+
+namespace platform::ui {
+
+namespace vk {
+inline constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18,
+                     Pause = 19, Capital = 20, Escape = 27, Space = 32, Prior = 33, Next = 34,
+                     End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
+                     Insert = 45, Delete = 46, Numpad0 = 96, Multiply = 106, Add = 107,
+                     Subtract = 109, Decimal = 110, Divide = 111, F1 = 112, OemSemicolon = 186,
+                     OemPlus = 187, OemComma = 188, OemMinus = 189, OemPeriod = 190,
+                     OemSlash = 191, OemTilde = 192, OemOpenBracket = 219, OemBackslash = 220,
+                     OemCloseBracket = 221, OemQuote = 222;
+// Letters are 'A'..'Z' (65..90), digits '0'..'9' (48..57), F-keys F1 + n - 1.
+} // namespace vk
+
+inline constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
+
+// Virtual-key code and shift mask of a Qt key event (0 for keys without a code).
+int VirtualKey(int qtKey, Qt::KeyboardModifiers modifiers);
+int ShiftState(Qt::KeyboardModifiers modifiers);
+
+enum UnloadMode { FormControlMenu = 0, FormCode = 1, AppWindows = 2, AppTaskManager = 3 };
+enum WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
+enum MousePointer { PointerDefault = 0, PointerArrow = 1, PointerHourglass = 11 };
+enum ShowMode { Modeless = 0, Modal = 1 };
+
+// The screen's mouse pointer (over every window of the program).
+void SetScreenMousePointer(int pointer);
+int ScreenMousePointer();
+
+class Form : public QMainWindow {
+public:
+    explicit Form(const std::string& name, QWidget* owner = nullptr);
+    ~Form() override;
+
+    // Controls go on the client area; its size is ScaleWidth x ScaleHeight.
+    QWidget* Client() const { return client_; }
+
+    void Load();
+    bool IsLoaded() const { return loaded_; }
+    void Show(int modal = Modeless, QWidget* owner = nullptr);
+    void Hide();
+    bool Unload(); // false when the form refused
+    void Refresh();
+
+    std::string Caption() const { return S(windowTitle()); }
+    void SetCaption(const std::string& c) { setWindowTitle(Q(c)); }
+
+    // Outer position and size in twips (frame included), as the window's own units.
+    double Left() const;
+    double Top() const;
+    double Width() const;
+    double Height() const;
+    void Move(double left, double top, double width, double height);
+    void SetLeft(double t) { Move(t, Top(), Width(), Height()); }
+    void SetTop(double t) { Move(Left(), t, Width(), Height()); }
+    void SetWidth(double t) { Move(Left(), Top(), t, Height()); }
+    void SetHeight(double t) { Move(Left(), Top(), Width(), t); }
+    // A control's geometry in twips from inside a form (the form's own names hide the free
+    // functions of Controls.h).
+    static double Left(const QWidget* w) { return platform::ui::Left(w); }
+    static double Top(const QWidget* w) { return platform::ui::Top(w); }
+    static double Width(const QWidget* w) { return platform::ui::Width(w); }
+    static double Height(const QWidget* w) { return platform::ui::Height(w); }
+    static void SetLeft(QWidget* w, double t) { platform::ui::SetLeft(w, t); }
+    static void SetTop(QWidget* w, double t) { platform::ui::SetTop(w, t); }
+    static void SetWidth(QWidget* w, double t) { platform::ui::SetWidth(w, t); }
+    static void SetHeight(QWidget* w, double t) { platform::ui::SetHeight(w, t); }
+    static void Move(QWidget* w, double left, double top, double width, double height) {
+        platform::ui::Move(w, left, top, width, height);
+    }
+    double ScaleWidth() const;
+    double ScaleHeight() const;
+    int WindowState() const;
+    void SetWindowState(int state);
+
+    int MousePointer() const { return pointer_; }
+    void SetMousePointer(int pointer);
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool on) { keyPreview_ = on; }
+    // Stays above other windows (the platform's topmost place).
+    void SetTopmost(bool on);
+
+    // Menus with code names; "-" as caption makes a separator.
+    QMenu* AddMenu(const std::string& name, const std::string& caption);
+    QMenu* AddSubMenu(QMenu* parent, const std::string& name, const std::string& caption);
+    QAction* AddMenuItem(QMenu* menu, const std::string& name, const std::string& caption,
+                         const QKeySequence& shortcut = {});
+
+    // Test support: what the next modal show does (it should hide or unload the form).
+    static void ScriptModal(std::function<void(Form&)> action);
+    static int UnscriptedModals();
+    static void ClearModalScript();
+
+protected:
+    virtual void Form_Initialize() {}
+    virtual void Form_Load() {}
+    virtual void Form_Activate() {}
+    virtual void Form_Deactivate() {}
+    virtual void Form_QueryUnload(int& /*Cancel*/, int /*UnloadMode*/) {}
+    virtual void Form_Unload(int& /*Cancel*/) {}
+    virtual void Form_Resize() {}
+    virtual void Form_KeyDown(int& /*KeyCode*/, int /*Shift*/) {}
+    virtual void Form_KeyUp(int& /*KeyCode*/, int /*Shift*/) {}
+    virtual void Form_KeyPress(int& /*KeyAscii*/) {}
+
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    friend class KeyPreviewFilter;
+    bool Unloading(int mode);
+    void Activated();
+    bool PreviewKey(QObject* target, QKeyEvent* e);
+
+    QWidget* client_;
+    bool initialised_ = false;
+    bool loaded_ = false;
+    bool keyPreview_ = false;
+    bool inUnload_ = false;
+    int pointer_ = PointerDefault;
+    QEventLoop* modalLoop_ = nullptr;
+    QRectF twips_;  // outer geometry as last set
+    QRect pixels_;  // the frame geometry it gave
+};
+
+} // namespace platform::ui

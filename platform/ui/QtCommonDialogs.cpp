@@ -1,0 +1,95 @@
+#include "platform/ui/QtCommonDialogs.h"
+
+#include "platform/ui/Controls.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace platform::ui {
+
+QStringList QtNameFilters(const std::string& filter) {
+    QStringList parts = Q(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (auto& p : patterns) p = p.trimmed();
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
+FileAnswer QtCommonDialogs::ShowFile(const FileRequest& r) {
+    QFileDialog d(r.owner, Q(r.title));
+    d.setAcceptMode(r.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (r.save) d.setFileMode(QFileDialog::AnyFile);
+    else if (r.flags & cdl::AllowMultiselect) d.setFileMode(QFileDialog::ExistingFiles);
+    else if (r.flags & cdl::FileMustExist) d.setFileMode(QFileDialog::ExistingFile);
+    else d.setFileMode(QFileDialog::AnyFile);
+    if (r.save && !(r.flags & cdl::OverwritePrompt)) d.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters = QtNameFilters(r.filter);
+    if (!filters.isEmpty()) {
+        d.setNameFilters(filters);
+        int i = std::clamp(r.filterIndex, 1, static_cast<int>(filters.size()));
+        d.selectNameFilter(filters[i - 1]);
+    }
+    if (!r.initDir.empty()) d.setDirectory(Q(r.initDir));
+    if (!r.fileName.empty()) d.selectFile(Q(r.fileName));
+    if (!r.defaultExt.empty()) d.setDefaultSuffix(Q(r.defaultExt));
+    FileAnswer a;
+    if (d.exec() != QDialog::Accepted) return a;
+    for (const QString& f : d.selectedFiles()) a.files.push_back(S(f));
+    a.ok = !a.files.empty();
+    a.filterIndex = std::max(1, static_cast<int>(filters.indexOf(d.selectedNameFilter())) + 1);
+    return a;
+}
+
+ColourAnswer QtCommonDialogs::ShowColour(const ColourRequest& r) {
+    QColor initial = (r.flags & cdl::RGBInit) ? ToQColor(r.colour) : QColor(Qt::black);
+    QColor c = QColorDialog::getColor(initial, r.owner, Q(r.title));
+    if (!c.isValid()) return {};
+    return ColourAnswer{true, FromQColor(c)};
+}
+
+std::string QtCommonDialogs::BrowseForFolder(const FolderRequest& r) {
+    return S(QFileDialog::getExistingDirectory(r.owner, Q(r.title), Q(r.startFolder)));
+}
+
+PrintAnswer QtCommonDialogs::ShowPrinter(const PrintRequest& r) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setCopyCount(std::max(1, r.copies));
+    QPrintDialog d(&printer, r.owner);
+    if (!r.title.empty()) d.setWindowTitle(Q(r.title));
+    QAbstractPrintDialog::PrintDialogOptions o = d.options();
+    o.setFlag(QAbstractPrintDialog::PrintToFile, !(r.flags & (cdl::PDDisablePrintToFile | cdl::PDHidePrintToFile)));
+    o.setFlag(QAbstractPrintDialog::PrintPageRange, !(r.flags & cdl::PDNoPageNums));
+    o.setFlag(QAbstractPrintDialog::PrintSelection, !(r.flags & cdl::PDNoSelection));
+    d.setOptions(o);
+    if (r.flags & cdl::PDSelection) d.setPrintRange(QAbstractPrintDialog::Selection);
+    PrintAnswer a;
+    if (d.exec() != QDialog::Accepted) return a;
+    a.ok = true;
+    a.flags = d.printRange() == QAbstractPrintDialog::Selection ? cdl::PDSelection : 0;
+    a.copies = printer.copyCount();
+    a.printerName = S(printer.printerName());
+    a.outputFile = S(printer.outputFileName());
+    return a;
+}
+
+bool QtCommonDialogs::HasPrinter() { return !QPrinterInfo::availablePrinterNames().isEmpty(); }
+
+std::unique_ptr<QPrinter> MakePrinter(const PrintAnswer& a) {
+    auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!a.outputFile.empty()) {
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(Q(a.outputFile));
+    } else if (!a.printerName.empty()) {
+        p->setPrinterName(Q(a.printerName));
+    }
+    p->setCopyCount(std::max(1, a.copies));
+    return p;
+}
+
+} // namespace platform::ui

@@ -1,0 +1,217 @@
+#include "platform/ui/Controls.h"
+#include "platform/ui/Twips.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <memory>
+
+using namespace platform::ui;
+
+namespace {
+
+struct ControlsTest : ::testing::Test {
+    void SetUp() override { OverrideTwipsPerPixel(15); }
+    void TearDown() override { OverrideTwipsPerPixel(0); }
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+};
+
+TEST_F(ControlsTest, WritesRunHandlersOnlyOnRealChanges) {
+    auto* txt = new TextBox(window.get(), "txtNotes");
+    auto* chk = new CheckBox(window.get(), "chkLoop");
+    auto* opt1 = new OptionButton(window.get(), "optA(0)");
+    auto* opt2 = new OptionButton(window.get(), "optA(1)");
+    auto* combo = new ComboBox(window.get(), "comboList");
+    auto* list = new ListBox(window.get(), "listLastPlays");
+    auto* lbl = new Label(window.get(), "TLength");
+    int t = 0, c = 0, o1 = 0, o2 = 0, cb = 0, l = 0, lb = 0;
+    QObject::connect(txt, &TextBox::Change, [&] { ++t; });
+    QObject::connect(chk, &CheckBox::Click, [&] { ++c; });
+    QObject::connect(opt1, &OptionButton::Click, [&] { ++o1; });
+    QObject::connect(opt2, &OptionButton::Click, [&] { ++o2; });
+    QObject::connect(combo, &ComboBox::Click, [&] { ++cb; });
+    QObject::connect(list, &ListBox::Click, [&] { ++l; });
+    QObject::connect(lbl, &Label::Change, [&] { ++lb; });
+
+    std::string seen;
+    QObject::connect(txt, &TextBox::Change, [&] { seen = txt->Text(); });
+    txt->SetText("abc");
+    EXPECT_EQ(seen, "abc") << "the handler runs before the write returns";
+    txt->SetText("abc");
+    EXPECT_EQ(t, 1);
+
+    chk->SetValue(1);
+    chk->SetValue(1);
+    chk->SetValue(0);
+    EXPECT_EQ(c, 2);
+
+    opt1->SetValue(true);
+    opt2->SetValue(true); // turns opt1 off: only the button turned on runs its handler
+    opt2->SetValue(true);
+    EXPECT_EQ(o1, 1);
+    EXPECT_EQ(o2, 1);
+
+    combo->AddItem("one");
+    combo->AddItem("two");
+    EXPECT_EQ(combo->ListIndex(), -1) << "adding entries chooses none";
+    EXPECT_EQ(cb, 0);
+    combo->SetListIndex(1);
+    combo->SetListIndex(1);
+    combo->SetText("one");
+    EXPECT_EQ(combo->ListIndex(), 0);
+    EXPECT_EQ(cb, 2);
+
+    list->AddItem("a");
+    list->AddItem("b");
+    EXPECT_EQ(l, 0);
+    list->SetListIndex(1);
+    list->SetListIndex(1);
+    EXPECT_EQ(l, 1);
+    EXPECT_EQ(list->Text(), "b");
+
+    lbl->SetCaption("10");
+    lbl->SetCaption("10");
+    EXPECT_EQ(lbl->Caption(), "10");
+    EXPECT_EQ(lb, 1);
+}
+
+TEST_F(ControlsTest, PropertiesReadBackAsSet) {
+    auto* txt = new TextBox(window.get(), "txtDescription(1)");
+    EXPECT_EQ(txt->objectName(), "txtDescription_1");
+    EXPECT_EQ(window->findChild<TextBox*>("txtDescription_1"), txt);
+    EXPECT_EQ(ObjectName("mnuMRUAudio(10)"), "mnuMRUAudio_10");
+    EXPECT_EQ(ObjectName("cmdOK"), "cmdOK");
+
+    // Colours: system colours read back as set and draw with the palette.
+    EXPECT_EQ(BackColor(txt), syscolour::Window);
+    EXPECT_EQ(ForeColor(txt), syscolour::WindowText);
+    auto* cmd = new CommandButton(window.get(), "cmdOK", "OK");
+    EXPECT_EQ(BackColor(cmd), syscolour::ButtonFace);
+    EXPECT_EQ(ForeColor(cmd), syscolour::ButtonText);
+    SetBackColor(txt, 0x0000FF);
+    EXPECT_EQ(BackColor(txt), 0x0000FFu);
+    EXPECT_EQ(txt->palette().color(QPalette::Base), QColor(255, 0, 0));
+    SetBackColor(txt, syscolour::ButtonFace);
+    EXPECT_EQ(BackColor(txt), syscolour::ButtonFace);
+    EXPECT_EQ(txt->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+    SetForeColor(txt, 0x00FF00);
+    EXPECT_EQ(ForeColor(txt), 0x00FF00u);
+    EXPECT_EQ(FromQColor(ToQColor(0x123456)), 0x123456u);
+
+    SetTag(txt, "C:/audio/a.wav");
+    EXPECT_EQ(Tag(txt), "C:/audio/a.wav");
+
+    // Geometry in twips: exact, including values that are no whole number of pixels.
+    Move(txt, 127, 60, 4000.5, 285);
+    EXPECT_EQ(Left(txt), 127);
+    EXPECT_EQ(Top(txt), 60);
+    EXPECT_EQ(Width(txt), 4000.5);
+    EXPECT_EQ(Height(txt), 285);
+    EXPECT_EQ(txt->geometry(), QRect(8, 4, 267, 19));
+    SetWidth(txt, 1500);
+    EXPECT_EQ(Width(txt), 1500);
+    EXPECT_EQ(Left(txt), 127);
+    txt->move(20, 4); // moved by other means: reads its pixels
+    EXPECT_EQ(Left(txt), 300);
+    EXPECT_EQ(Top(txt), 60);
+
+    // Visible and Enabled are the control's own flags, whatever its container does.
+    EXPECT_TRUE(Visible(txt));
+    SetVisible(txt, false);
+    EXPECT_FALSE(Visible(txt));
+    SetVisible(txt, true);
+    window->setEnabled(false);
+    EXPECT_TRUE(Enabled(txt));
+    SetEnabled(txt, false);
+    EXPECT_FALSE(Enabled(txt));
+    window->setEnabled(true);
+    EXPECT_FALSE(Enabled(txt));
+
+    txt->SetLocked(true);
+    EXPECT_TRUE(txt->Locked());
+
+    // Z-order: 0 to the front, 1 to the back.
+    auto* a = new Label(window.get(), "a");
+    auto* b = new Label(window.get(), "b");
+    ZOrder(a, 0);
+    EXPECT_GT(ZIndex(a), ZIndex(b));
+    ZOrder(a, 1);
+    EXPECT_EQ(ZIndex(a), 0);
+
+    auto* combo = new ComboBox(window.get(), "comboPlaybackDevice");
+    combo->AddItem("Default");
+    combo->SetItemData(combo->NewIndex(), 0);
+    combo->AddItem("Card 1");
+    combo->SetItemData(combo->NewIndex(), 7);
+    EXPECT_EQ(combo->ItemData(1), 7);
+    EXPECT_EQ(combo->ItemData(0), 0);
+    auto* list = new ListBox(window.get(), "listMulti", 1);
+    list->AddItem("x");
+    list->SetItemData(0, -5);
+    EXPECT_EQ(list->ItemData(0), -5);
+}
+
+TEST_F(ControlsTest, MaxLengthLimitsTypingOnly) {
+    window->show();
+    auto* txt = new TextBox(window.get(), "Text1");
+    txt->show();
+    txt->SetText("longer than five");
+    txt->SetMaxLength(5);
+    EXPECT_EQ(txt->Text(), "longer than five") << "text already there stays in full";
+    txt->SetText("");
+    QTest::keyClicks(txt, "abcdefgh");
+    EXPECT_EQ(txt->Text(), "abcde");
+    txt->SetMaxLength(0);
+    QTest::keyClicks(txt, "fg");
+    EXPECT_EQ(txt->Text(), "abcdefg");
+
+    txt->SetSelStart(2);
+    txt->SetSelLength(3);
+    EXPECT_EQ(txt->SelText(), "cde");
+    EXPECT_EQ(txt->SelStart(), 2);
+    EXPECT_EQ(txt->SelLength(), 3);
+
+    auto* area = new TextArea(window.get(), "txtNotes");
+    area->show();
+    int changes = 0;
+    QObject::connect(area, &TextArea::Change, [&] { ++changes; });
+    area->SetMaxLength(3);
+    QTest::keyClicks(area, "wxyz");
+    EXPECT_EQ(area->Text(), "wxy");
+    area->SetText("wxy");
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(ControlsTest, TextBoxKeyEventsCanConsumeOrChange) {
+    window->show();
+    auto* txt = new TextBox(window.get(), "txtSchedulerID");
+    txt->show();
+    QObject::connect(txt, &TextBox::KeyPress, [](int& k) {
+        if (k == 'x') k = 0;            // refused
+        else if (k == 'a') k = 'A';     // changed
+    });
+    QTest::keyClicks(txt, "axb");
+    EXPECT_EQ(txt->Text(), "Ab");
+}
+
+TEST_F(ControlsTest, TimerRunsOnlyWhileEnabledWithInterval) {
+    Timer t(nullptr, "tmrunload", 0);
+    int ticks = 0;
+    QObject::connect(&t, &Timer::Tick, [&] { ++ticks; });
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 0);
+    t.SetInterval(5);
+    t.SetEnabled(false);
+    QTest::qWait(30);
+    EXPECT_EQ(ticks, 0);
+    t.SetEnabled(true);
+    for (int i = 0; i < 200 && ticks == 0; ++i) QTest::qWait(10);
+    EXPECT_GT(ticks, 0);
+    t.SetEnabled(false);
+    EXPECT_FALSE(t.Enabled());
+    EXPECT_EQ(t.Interval(), 5);
+}
+
+} // namespace

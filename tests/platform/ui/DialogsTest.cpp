@@ -1,0 +1,151 @@
+#include "platform/base/Error.h"
+#include "platform/ui/CommonDialog.h"
+#include "platform/ui/QtCommonDialogs.h"
+#include "platform/ui/QtMessageBoxes.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <memory>
+
+using namespace platform::ui;
+using platform::MessageRequest;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+TEST(CommonDialog, OpenPassesTheRequestAndTakesTheAnswer) {
+    ScopedScriptedCommonDialogs dialogs;
+    dialogs->AnswerFile("/audio/jingle.mp3", 2);
+    CommonDialog cd;
+    cd.DialogTitle = "Open Audio File";
+    cd.InitDir = "/audio";
+    cd.Filter = "Windows WAV (*.wav)|*.wav|MPEG 3 (*.mp3)|*.mp3";
+    cd.FilterIndex = 1;
+    cd.Flags = cdl::HideReadOnly | cdl::FileMustExist;
+    cd.CancelError = true;
+    cd.ShowOpen();
+    EXPECT_EQ(cd.FileName, "/audio/jingle.mp3");
+    EXPECT_EQ(cd.FileTitle(), "jingle.mp3");
+    EXPECT_EQ(cd.FilterIndex, 2);
+    ASSERT_EQ(dialogs->fileRequests.size(), 1u);
+    const FileRequest& r = dialogs->fileRequests[0];
+    EXPECT_FALSE(r.save);
+    EXPECT_EQ(r.title, "Open Audio File");
+    EXPECT_EQ(r.initDir, "/audio");
+    EXPECT_EQ(r.flags, 0x1004);
+    EXPECT_EQ(r.filterIndex, 1);
+}
+
+TEST(CommonDialog, CancelRaises32755OnlyWhenAsked) {
+    ScopedScriptedCommonDialogs dialogs;
+    CommonDialog cd;
+    cd.FileName = "proposed.rtf";
+    cd.CancelError = true;
+    try {
+        cd.ShowSave();
+        ADD_FAILURE() << "no error raised";
+    } catch (const platform::RuntimeError& e) {
+        EXPECT_EQ(e.Number(), 32755);
+    }
+    cd.CancelError = false;
+    cd.FileName = "proposed.rtf";
+    EXPECT_NO_THROW(cd.ShowSave());
+    EXPECT_EQ(cd.FileName, "") << "a cancelled dialog answers with no file";
+    for (auto show : {&CommonDialog::ShowColor, &CommonDialog::ShowPrinter}) {
+        cd.CancelError = true;
+        EXPECT_THROW((cd.*show)(), platform::RuntimeError);
+        cd.CancelError = false;
+        EXPECT_NO_THROW((cd.*show)());
+    }
+    EXPECT_EQ(cd.BrowseForFolder("Directory", "/tmp"), "");
+}
+
+TEST(CommonDialog, DefaultExtensionMultipleFilesColourAndPrint) {
+    ScopedScriptedCommonDialogs dialogs;
+    CommonDialog cd;
+    cd.DefaultExt = "wav";
+    dialogs->AnswerFile("/out/take1");
+    dialogs->AnswerFile("/out/take2.mp2");
+    cd.ShowSave();
+    EXPECT_EQ(cd.FileName, "/out/take1.wav");
+    cd.ShowSave();
+    EXPECT_EQ(cd.FileName, "/out/take2.mp2");
+
+    cd.Flags = cdl::AllowMultiselect;
+    dialogs->AnswerFile(std::vector<std::string>{"/a/1.wav", "/a/2.wav"});
+    cd.ShowOpen();
+    EXPECT_EQ(cd.FileName, "/a/1.wav");
+    EXPECT_EQ(cd.FileNames().size(), 2u);
+
+    cd.Color = 0x00FF00;
+    cd.Flags = cdl::RGBInit;
+    dialogs->AnswerColour(0x123456);
+    cd.ShowColor();
+    EXPECT_EQ(cd.Color, 0x123456u);
+    EXPECT_EQ(dialogs->colourRequests.at(0).colour, 0x00FF00u);
+
+    cd.Flags = 0xC0108 | cdl::PDSelection;
+    PrintAnswer pa;
+    pa.flags = 0; // the user chose all pages
+    pa.outputFile = "/tmp/x.pdf";
+    dialogs->AnswerPrint(pa);
+    cd.ShowPrinter();
+    EXPECT_EQ(cd.Flags & cdl::PDSelection, 0);
+    EXPECT_EQ(cd.PrintFileName, "/tmp/x.pdf");
+    EXPECT_EQ(dialogs->printRequests.at(0).flags, 0xC0109);
+
+    dialogs->AnswerFolder("/scratch");
+    EXPECT_EQ(cd.BrowseForFolder("Directory to store Temporary files in:", "/tmp"), "/scratch");
+    EXPECT_EQ(dialogs->folderRequests.at(0).title, "Directory to store Temporary files in:");
+
+    EXPECT_FALSE(PrinterInstalled());
+    dialogs->SetHasPrinter(true);
+    EXPECT_TRUE(PrinterInstalled());
+}
+
+TEST(CommonDialog, QtFilterList) {
+    QStringList f = QtNameFilters("Rich Text Files (*.rtf)|*.rtf|Audio|*.wav;*.mp3|All Files|*.*");
+    ASSERT_EQ(f.size(), 3);
+    EXPECT_EQ(f[0], "Rich Text Files (*.rtf) (*.rtf)");
+    EXPECT_EQ(f[1], "Audio (*.wav *.mp3)");
+    EXPECT_EQ(f[2], "All Files (*.*)");
+    EXPECT_TRUE(QtNameFilters("").isEmpty());
+    EXPECT_EQ(QtNameFilters("odd|*.x|dangling").size(), 1);
+}
+
+TEST(QtMessageBoxes, BoxShowsTheRequest) {
+    struct Case {
+        MsgButtons buttons;
+        MsgIcon icon;
+        int defaultButton;
+        QMessageBox::StandardButton expectDefault;
+        QMessageBox::Icon expectIcon;
+        int buttonCount;
+    } cases[] = {
+        {MsgButtons::OK, MsgIcon::Exclamation, 1, QMessageBox::Ok, QMessageBox::Warning, 1},
+        {MsgButtons::YesNo, MsgIcon::Question, 2, QMessageBox::No, QMessageBox::Question, 2},
+        {MsgButtons::YesNoCancel, MsgIcon::Exclamation, 3, QMessageBox::Cancel, QMessageBox::Warning, 3},
+        {MsgButtons::YesNo, MsgIcon::Information, 1, QMessageBox::Yes, QMessageBox::Information, 2},
+        {MsgButtons::OK, MsgIcon::None, 5, QMessageBox::Ok, QMessageBox::NoIcon, 1},
+    };
+    platform::SetApplicationTitle("LumoEdit");
+    for (const auto& c : cases) {
+        MessageRequest r{"Do you want to save?", c.buttons, c.icon, c.defaultButton, ""};
+        std::unique_ptr<QMessageBox> box(BuildMessageBox(r));
+        EXPECT_EQ(box->windowTitle(), "LumoEdit");
+        EXPECT_EQ(box->text(), "Do you want to save?");
+        EXPECT_EQ(box->icon(), c.expectIcon);
+        EXPECT_EQ(static_cast<int>(box->buttons().size()), c.buttonCount);
+        EXPECT_EQ(box->standardButton(box->defaultButton()), c.expectDefault);
+    }
+    MessageRequest titled{"x", MsgButtons::OK, MsgIcon::None, 1, "Insert Silence"};
+    std::unique_ptr<QMessageBox> box(BuildMessageBox(titled));
+    EXPECT_EQ(box->windowTitle(), "Insert Silence");
+}
+
+} // namespace
