@@ -1,0 +1,151 @@
+#include "AudioFixtures.h"
+#include "support/TestSupport.h"
+
+#include "platform/audio/AudioEditor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform::audio;
+using namespace audiotest;
+
+namespace {
+
+class EffectsTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir{"audiofx"};
+    AudioEditor ed;
+    int audioChanged = 0;
+    void Open(const std::vector<std::vector<float>>& planes, int rate = 8000) {
+        ed.SetTemporaryFolder((dir.path() / "tmp").string());
+        WriteBytes(dir / "in.wav", WavBytes(planes, rate, 32, true));
+        ed.OpenAudio(dir / "in.wav");
+        ed.AudioChanged.Connect([&] { ++audioChanged; });
+    }
+    void Select(std::int64_t a, std::int64_t b) {
+        ed.View().SetSelectionShown(true);
+        ed.View().SetSelectionStart(a);
+        ed.View().SetSelectionEnd(b);
+    }
+    void OnlyChannel(int c) {
+        for (int k = 1; k <= ed.Channels().Count(); ++k) {
+            ed.Channels().SetCurrent(k);
+            ed.Channels().SetSelected(k == c);
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(EffectsTest, EveryEffectTouchesOnlyTheSelectedChannelAndUndoes) {
+    Open(TonePlanes(2, 16000, 8000));
+    const auto left = Channel(ed, 0), right = Channel(ed, 1);
+    struct Case {
+        const char* name;
+        std::function<void(AudioEditor::ProcessingObject&)> run;
+    } cases[] = {
+        {"erase", [](auto& p) { p.Erase(); }},
+        {"reverse", [](auto& p) { p.Reverse(); }},
+        {"amplify", [](auto& p) { p.Amplify(150); }},
+        {"normalise", [](auto& p) { p.Normalise(90, true); }},
+        {"fade", [](auto& p) { p.Fade(100, 0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OnlyChannel(1);
+        Select(4000, 12000);
+        int before = audioChanged;
+        c.run(ed.Processing());
+        EXPECT_EQ(audioChanged, before + 1);
+        EXPECT_EQ(ed.Length(), 16000);
+        EXPECT_EQ(Channel(ed, 1), right);
+        auto now = Channel(ed, 0);
+        EXPECT_NE(now, left);
+        EXPECT_EQ(std::vector<float>(now.begin(), now.begin() + 4000), std::vector<float>(left.begin(), left.begin() + 4000));
+        ed.Undo();
+        EXPECT_EQ(Channel(ed, 0), left);
+        ed.Redo();
+        EXPECT_NE(Channel(ed, 0), left);
+        ed.Undo();
+    }
+}
+
+TEST_F(EffectsTest, LevelEffectsGiveTheirLevels) {
+    std::vector<float> x(8000), y(8000);
+    for (int i = 0; i < 8000; ++i) {
+        x[static_cast<std::size_t>(i)] = 0.1f + 0.2f * static_cast<float>(std::sin(i * 0.05)); // DC 0.1
+        y[static_cast<std::size_t>(i)] = 0.4f * static_cast<float>(std::sin(i * 0.07));
+    }
+    Open({x, y});
+    // Nothing selected: the whole document.
+    ed.Processing().Amplify(50);
+    EXPECT_NEAR(Channel(ed, 1, 100, 1)[0], 0.5f * y[100], 1e-6);
+    ed.Undo();
+    ed.Processing().Normalise(100, false);
+    // One gain for both channels keeps their balance: the louder one reaches full scale.
+    EXPECT_NEAR(ed.ChannelStats(1, 0, 8000).Peak(), 1.0, 1e-4);
+    EXPECT_NEAR(ed.ChannelStats(0, 0, 8000).max, 0.3 * 2.5, 1e-4);
+    ed.Undo();
+    ed.Processing().Normalise(50, true);
+    Stats s = ed.ChannelStats(0, 0, 8000);
+    EXPECT_NEAR(s.sum / static_cast<double>(s.count), 0.0, 1e-4);
+    EXPECT_NEAR(std::max(ed.ChannelStats(0, 0, 8000).Peak(), ed.ChannelStats(1, 0, 8000).Peak()), 0.5, 1e-3);
+    ed.Undo();
+    // Amplify stops at full scale while the transform option is on, and clips when it is off.
+    ed.Processing().SetTransformOption(true);
+    ed.Processing().Amplify(1000);
+    EXPECT_NEAR(ed.ChannelStats(1, 0, 8000).Peak(), 1.0, 1e-3);
+    ed.Undo();
+    ed.Processing().SetTransformOption(false);
+    ed.Processing().Amplify(1000);
+    EXPECT_NEAR(ed.ChannelStats(1, 0, 8000).Peak(), 4.0, 1e-2);
+    ed.Undo();
+    ed.Processing().Fade(0, 100);
+    EXPECT_EQ(Channel(ed, 1, 0, 1)[0], 0.0f);
+    EXPECT_NEAR(Channel(ed, 1, 4000, 1)[0], y[4000] * 4000.0f / 7999.0f, 1e-5);
+    EXPECT_NEAR(Channel(ed, 1, 7999, 1)[0], y[7999], 1e-6);
+    ed.Undo();
+    ed.Processing().Reverse();
+    EXPECT_EQ(Channel(ed, 0, 0, 1)[0], x[7999]);
+    EXPECT_EQ(Channel(ed, 0, 7999, 1)[0], x[0]);
+}
+
+TEST_F(EffectsTest, SilenceIsInsertedErasedAndDeleted) {
+    std::vector<float> x(16000, 0.0f);
+    for (int i = 0; i < 16000; ++i)
+        if (i < 4000 || i >= 12000) x[static_cast<std::size_t>(i)] = 0.5f * static_cast<float>(std::sin(i * 0.3));
+    Open({x, x});
+    // 1 s of silence (8000 samples) in the middle; keep 100 ms after the sound (release)
+    // and 50 ms before it (attack): 8000 - 800 - 400 removed.
+    ed.Processing().DeleteSilence(-60, 50, 100);
+    EXPECT_EQ(ed.Length(), 16000 - 6800);
+    ed.Undo();
+    // Insert silence replaces a selection.
+    Select(1000, 2000);
+    ed.Processing().InsertSilence(250);
+    EXPECT_EQ(ed.Length(), 16000 - 1000 + 2000);
+    EXPECT_EQ(Channel(ed, 0, 1000, 2000), std::vector<float>(2000, 0.0f));
+    EXPECT_EQ(ed.View().SelectionEnd(), 3000);
+    ed.Undo();
+    Select(10, 20);
+    ed.Processing().Erase();
+    EXPECT_EQ(Channel(ed, 1, 10, 10), std::vector<float>(10, 0.0f));
+    EXPECT_NE(Channel(ed, 1, 20, 1)[0], 0.0f);
+}
+
+TEST_F(EffectsTest, TimeStretchKeepsPitchAndSpeedChangeDoesNot) {
+    const int rate = 44100;
+    Open(TonePlanes(2, rate * 2, rate), rate);
+    ed.Processing().TimeStretch(200); // twice as fast: half the length
+    EXPECT_EQ(ed.Length(), rate);
+    auto mid = Channel(ed, 0, rate / 4, rate / 2);
+    EXPECT_NEAR(Frequency(mid, rate), 440, 10);
+    ed.Undo();
+    Select(0, rate);
+    ed.Processing().ChangeSpeed(50); // the first second at half speed: twice as long, an octave down
+    EXPECT_EQ(ed.Length(), rate * 3);
+    auto slow = Channel(ed, 1, rate / 2, rate);
+    EXPECT_NEAR(Frequency(slow, rate), 440, 10); // channel 2 was 880 Hz
+    EXPECT_EQ(ed.View().SelectionEnd(), 2 * rate);
+}
