@@ -13,10 +13,13 @@ struct ClassInfo;
 
 class Object {
 public:
-    Object() = default;
+    Object() noexcept { live_.fetch_add(1, std::memory_order_relaxed); }
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
-    virtual ~Object() = default;
+    virtual ~Object() { live_.fetch_sub(1, std::memory_order_relaxed); }
+
+    // Objects alive in the process: a host may unload the library once this is 0.
+    static std::int64_t LiveObjects() noexcept { return live_.load(std::memory_order_relaxed); }
 
     std::uint32_t AddRef() noexcept { return ++refs_; }
     std::uint32_t Release() noexcept {
@@ -32,6 +35,7 @@ public:
 
 private:
     std::atomic<std::uint32_t> refs_{0};
+    static inline std::atomic<std::int64_t> live_{0};
 };
 
 // An owning reference to an Object (or a class derived from it).
