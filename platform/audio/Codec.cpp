@@ -189,12 +189,14 @@ DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
     ToFloat conv(ctx.p->ch_layout, ctx.p->sample_fmt, 8000);
     Frame frame;
     Packet pkt;
-    std::vector<std::uint8_t> buf(4096 + AV_INPUT_BUFFER_PADDING_SIZE);
+    // Whole groups of code words per packet: 4095 bytes hold whole 3- and 5-bit codes.
+    constexpr int kChunk = 4095;
+    std::vector<std::uint8_t> buf(kChunk + AV_INPUT_BUFFER_PADDING_SIZE);
     std::int64_t pos = 0;
     bool more = true;
     int lastPct = -1;
     while (more) {
-        ssize_t r = ::read(fd, buf.data(), 4096);
+        ssize_t r = ::read(fd, buf.data(), kChunk);
         if (r <= 0) break;
         pos += r;
         std::memset(buf.data() + r, 0, AV_INPUT_BUFFER_PADDING_SIZE);

@@ -1,0 +1,212 @@
+#include "AudioFixtures.h"
+#include "support/TestSupport.h"
+
+#include "platform/audio/AudioEditor.h"
+#include "platform/audio/WavTemplate.h"
+#include "platform/base/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+using namespace platform::audio;
+using namespace audiotest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class SaveTest : public ::testing::Test {
+protected:
+    testsupport::TempDir dir{"audiosave"};
+    AudioEditor ed;
+    void SetUp() override { ed.SetTemporaryFolder((dir.path() / "tmp").string()); }
+    void OpenTone(int channels, std::int64_t frames, int rate = 44100) {
+        WriteToneWav(dir / "src.wav", channels, frames, rate);
+        ed.OpenAudio(dir / "src.wav");
+    }
+};
+
+} // namespace
+
+TEST_F(SaveTest, EveryFormatRoundTrips) {
+    OpenTone(2, 44100 * 2);
+    const auto source = Channel(ed, 0);
+    struct Case {
+        const char* name;
+        const char* file;
+        int code;
+        std::function<void(AudioEditor&)> setup;
+        int rate, channels;
+        double minCorrelation;
+    } cases[] = {
+        {"linear wav", "a.wav", filetype::Wav, [](AudioEditor& e) { e.SaveFormat().SetPcm(44100, 2, 16); }, 44100, 2, 0.9999},
+        {"raw pcm", "a.pcm", filetype::RawPcm, [](AudioEditor& e) { e.SaveFormat().SetRawPcm(1, 44100, 2, 16); }, 44100, 2, 0.9999},
+        {"g721", "a.g721", filetype::G721, [](AudioEditor& e) { e.SaveFormat().SetG721(8000); }, 8000, 1, 0.9},
+        {"g723", "a.g723", filetype::G723, [](AudioEditor& e) { e.SaveFormat().SetG723(8000, 3); }, 8000, 1, 0.8},
+        {"g726", "a.g726", filetype::G726, [](AudioEditor& e) { e.SaveFormat().SetG726(8000, 4); }, 8000, 1, 0.9},
+        {"mp2", "a.mp2", filetype::Mp2, [](AudioEditor& e) { e.SaveFormat().SetMpegLayer2(44100, 192000, 2); }, 44100, 2, 0.95},
+        {"mp3", "a.mp3", filetype::Mp3,
+         [](AudioEditor& e) {
+             MP3Settings s = e.CreateMP3Settings();
+             s.BitRate = 128000;
+             s.Channels = 2;
+             s.SampleRate = 44100;
+             e.SaveFormat().SetMpegLayer3(s);
+         },
+         44100, 2, 0.95},
+        {"ogg", "a.ogg", filetype::OggVorbis, [](AudioEditor& e) { e.SaveFormat().SetOggVorbis(44100, 2, 128000, 0, 0, true); }, 44100, 2, 0.95},
+        {"wma", "a.wma", filetype::WindowsMedia, [](AudioEditor& e) { e.SaveFormat().SetWindowsMedia(128000); }, 44100, 2, 0.9},
+        {"ima adpcm", "ima.wav", 0,
+         [this](AudioEditor& e) {
+             ASSERT_TRUE(CreateWAVFile(dir / "template.wav", 44100, 2, 17));
+             e.SaveFormat().SetFromTemplate(dir / "template.wav");
+         },
+         44100, 2, 0.98},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.setup(ed);
+        const std::string out = dir / c.file;
+        ed.AudioFormat().SetSaveOption(0);
+        if (c.code)
+            ed.SaveAudio(out, false, c.code);
+        else
+            ed.SaveAudio(out, false);
+        AudioEditor back;
+        back.SetTemporaryFolder((dir.path() / "tmp").string());
+        back.SetRawFormat(44100, 2);
+        back.OpenAudio(out);
+        EXPECT_EQ(back.SampleRate(), c.rate);
+        EXPECT_EQ(back.ChannelCount(), c.channels);
+        const double seconds = back.LengthMs() / 1000.0;
+        EXPECT_NEAR(seconds, 2.0, 0.06);
+        if (c.rate == 44100) {
+            auto got = Channel(back, 0, 0, std::min<std::int64_t>(back.Length(), 44100));
+            auto [r, lag] = BestCorrelation(std::vector<float>(source.begin(), source.begin() + 44100), got, 2400);
+            EXPECT_GT(r, c.minCorrelation) << "lag " << lag;
+        } else {
+            // The coders at 8 kHz keep the tone (the average of 440 and 880 Hz).
+            AudioEditor ref;
+            ref.NewDocument(8000, 1);
+            auto got = Channel(back, 0);
+            std::vector<float> expect(got.size());
+            for (std::size_t i = 0; i < got.size(); ++i) expect[i] = 0.5f * (Tone(0, static_cast<std::int64_t>(i), 8000) + Tone(1, static_cast<std::int64_t>(i), 8000));
+            auto [r, lag] = BestCorrelation(expect, got, 40);
+            EXPECT_GT(r, c.minCorrelation) << "lag " << lag;
+        }
+    }
+}
+
+TEST_F(SaveTest, WavTargetKeepsEveryOtherChunkAndSavingOverTheOpenFileWorks) {
+    const std::string cart = Chunk("cart", std::string(2048, 'c'));
+    const std::string bext = Chunk("bext", std::string(603, 'b')); // odd: padded
+    const std::string list = Chunk("LIST", "INFOINAM\x05\0\0\0Title\0");
+    const std::string cue = Chunk("cue ", std::string(28, '\x01'));
+    const std::string ixml = Chunk("iXML", "<BWFXML/>");
+    const std::string path = dir / "item.wav";
+    WriteBytes(path, WavBytes(TonePlanes(2, 20000, 44100), 44100, 16, false, bext + cart, list + cue + ixml));
+    ed.OpenAudio(path);
+    ed.View().SetSelectionShown(true);
+    ed.View().SetSelectionStart(0);
+    ed.View().SetSelectionEnd(5000);
+    ed.Delete();
+    ed.SaveAudio(path, false); // the document reads from this very file
+    const std::string bytes = testsupport::ReadFile(path);
+    const auto at = [&](const std::string& chunk) { return bytes.find(chunk); };
+    ASSERT_NE(at(bext), std::string::npos);
+    ASSERT_NE(at(cart), std::string::npos);
+    ASSERT_NE(at(list), std::string::npos);
+    ASSERT_NE(at(cue), std::string::npos);
+    ASSERT_NE(at(ixml), std::string::npos);
+    EXPECT_LT(at(cart), at("data"));
+    EXPECT_GT(at(list), at("data"));
+    EXPECT_LT(at(list), at(cue));
+    EXPECT_EQ(bytes.size() % 2, 0u);
+    EXPECT_EQ(static_cast<std::size_t>(static_cast<unsigned char>(bytes[4]) | static_cast<unsigned char>(bytes[5]) << 8 |
+                                       static_cast<unsigned char>(bytes[6]) << 16),
+              bytes.size() - 8);
+    // The open document still reads, and the file holds what it shows.
+    EXPECT_EQ(ed.Length(), 15000);
+    AudioEditor back;
+    back.OpenAudio(path);
+    EXPECT_EQ(back.Length(), 15000);
+    EXPECT_EQ(Channel(back, 1), Channel(ed, 1));
+    // No temporary file is left beside it.
+    int files = 0;
+    for (auto& e : fs::directory_iterator(dir.path())) files += e.is_regular_file();
+    EXPECT_EQ(files, 1);
+}
+
+TEST_F(SaveTest, SelectionAndOwnFormat) {
+    OpenTone(1, 44100);
+    ed.View().SetSelectionShown(true);
+    ed.View().SetSelectionStart(100);
+    ed.View().SetSelectionEnd(1100);
+    ed.SaveAudio(dir / "sel.mp3", true, filetype::Mp3);
+    AudioEditor back;
+    back.OpenAudio(dir / "sel.mp3");
+    EXPECT_NEAR(back.Length(), 1000, 1200); // the coder's delay and padding
+    EXPECT_EQ(ed.FileName(), dir / "src.wav"); // a selection does not rename the document
+    // A document opened from MP3 saves as MP3 when no type is given.
+    back.SaveAudio(dir / "again.mp3", false);
+    EXPECT_EQ(testsupport::ReadFile(dir / "again.mp3").substr(0, 3), "ID3");
+    ed.View().SetSelectionShown(false);
+    EXPECT_THROW(ed.SaveAudio(dir / "none.wav", true, filetype::Wav), platform::RuntimeError);
+    EXPECT_THROW(ed.SaveAudio(dir / "bad.xyz", false, 99), platform::RuntimeError);
+    EXPECT_FALSE(fs::exists(dir / "bad.xyz"));
+}
+
+TEST(WavTemplateTest, CreateWavFile) {
+    testsupport::TempDir dir{"wavtemplate"};
+    ASSERT_TRUE(CreateWAVFile(dir / "pcm.wav", 44100, 2, 1));
+    const std::string pcm = testsupport::ReadFile(dir / "pcm.wav");
+    std::string expect = "RIFF";
+    Put32(expect, 36);
+    expect += "WAVEfmt ";
+    Put32(expect, 16);
+    Put16(expect, 1);
+    Put16(expect, 2);
+    Put32(expect, 44100);
+    Put32(expect, 176400);
+    Put16(expect, 4);
+    Put16(expect, 16);
+    expect += "data";
+    Put32(expect, 0);
+    EXPECT_EQ(pcm, expect);
+
+    ASSERT_TRUE(CreateWAVFile(dir / "ima.wav", 44100, 2, 17));
+    const std::string ima = testsupport::ReadFile(dir / "ima.wav");
+    EXPECT_EQ(ima.size(), 12u + 8 + 20 + 8);
+    EXPECT_EQ(ima.substr(20, 2), std::string("\x11\0", 2));
+    EXPECT_EQ(ima.substr(32, 2), std::string("\0\x08", 2)); // block align 2048
+    EXPECT_EQ(ima.substr(36, 4), std::string("\x02\0\xf9\x07", 4)); // 2041 samples per block
+
+    EXPECT_FALSE(CreateWAVFile("", 44100, 2, 1));
+    EXPECT_FALSE(CreateWAVFile(dir / "nochan.wav", 44100, 0, 1));
+    EXPECT_FALSE(CreateWAVFile(dir / "norate.wav", 0, 2, 1));
+    EXPECT_FALSE(CreateWAVFile(dir / "unknown.wav", 44100, 2, 0x1234));
+    EXPECT_FALSE(fs::exists(dir / "nochan.wav"));
+    EXPECT_FALSE(fs::exists(dir / "unknown.wav"));
+}
+
+TEST(AudioFileLengthTest, MeasuresWithAFreshSilentInstance) {
+    testsupport::TempDir dir{"audiolength"};
+    WriteToneWav(dir / "ninety.wav", 1, 8000LL * 90, 8000);
+    EXPECT_DOUBLE_EQ(GetAudioFileLength(dir / "ninety.wav"), 90.0);
+    EXPECT_EQ(GetAudioFileLength(dir / "missing.wav"), -1);
+    WriteBytes(dir / "empty.wav", "");
+    EXPECT_EQ(GetAudioFileLength(dir / "empty.wav"), -1);
+    WriteBytes(dir / "junk.mp3", std::string(3000, '\x11'));
+    EXPECT_EQ(GetAudioFileLength(dir / "junk.mp3"), -1);
+    // Measuring does not disturb a component that holds another document.
+    AudioEditor ed;
+    ed.NewDocument(44100, 2);
+    ed.SaveFormat().SetMpegLayer3(MP3Settings{});
+    WriteToneWav(dir / "src.wav", 2, 44100 * 3);
+    AudioEditor src;
+    src.OpenAudio(dir / "src.wav");
+    src.SaveAudio(dir / "three.mp3", false, filetype::Mp3);
+    EXPECT_NEAR(GetAudioFileLength(dir / "three.mp3"), 3.0, 0.06);
+    EXPECT_TRUE(ed.HasDocument());
+}
