@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -24,7 +25,14 @@ void PutLe32(std::string& s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-// How the file's top-level chunks end.
+constexpr FOURCC kJunk = MakeFourCC('J', 'U', 'N', 'K');
+
+struct Found {
+    std::uint64_t offset; // header offset
+    std::uint64_t size;   // declared size
+};
+
+// The file's top-level chunks: where they end, and those with the wanted id.
 struct Tail {
     std::uint64_t end = 12;          // where the last whole chunk (with its pad) ends
     bool clean = false;              // the chunks fill the file exactly
@@ -33,9 +41,12 @@ struct Tail {
     std::uint64_t truncatedAt = 0;   // its header offset
     FOURCC truncatedId = 0;
     bool shortRemainder = false;     // fewer than 8 bytes behind the last whole chunk
+    std::uint64_t lastAt = 0;        // header offset of the last chunk
+    FOURCC lastId = 0;
+    std::vector<Found> same;         // chunks with the wanted id, in file order
 };
 
-Tail WalkTail(mmio::File& f) {
+Tail WalkTail(mmio::File& f, FOURCC id) {
     Tail t;
     const std::uint64_t size = f.Size();
     std::uint64_t p = 12;
@@ -57,6 +68,9 @@ Tail WalkTail(mmio::File& f) {
         }
         const std::uint64_t csize = Le32(h + 4);
         const std::uint64_t end = p + 8 + csize;
+        t.lastAt = p;
+        t.lastId = Le32(h);
+        if (Le32(h) == id) t.same.push_back({p, csize});
         if (end > size) {
             t.end = p;
             t.truncated = true;
@@ -88,9 +102,10 @@ bool WriteRiffSize(mmio::File& f, std::uint32_t v) {
 }
 
 // Rewrites the data of an existing chunk within its room.
-WriteStatus InPlace(mmio::File& f, const ChunkInfo& ck, const Tail& t, std::string_view fixed,
+WriteStatus InPlace(mmio::File& f, const Found& ck, const Tail& t, std::string_view fixed,
                     std::string_view tail, bool fillRoom) {
-    const std::uint64_t room = std::min<std::uint64_t>(ck.cksize, f.Size() - ck.dwDataOffset);
+    const std::uint64_t data = ck.offset + 8;
+    const std::uint64_t room = std::min<std::uint64_t>(ck.size, f.Size() - data);
     std::string buf(fixed.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(room, fixed.size()))));
     if (fillRoom && room > fixed.size()) {
         // The whole room is rewritten, so nothing of an older, longer tail can be read back.
@@ -98,7 +113,7 @@ WriteStatus InPlace(mmio::File& f, const ChunkInfo& ck, const Tail& t, std::stri
         buf.append(tail.substr(0, std::min(extra, tail.size())));
         buf.resize(buf.size() + (extra - std::min(extra, tail.size())), '\0');
     }
-    if (!f.WriteAt(ck.dwDataOffset, buf.data(), static_cast<std::int64_t>(buf.size()))) return WriteStatus::Refused;
+    if (!f.WriteAt(data, buf.data(), static_cast<std::int64_t>(buf.size()))) return WriteStatus::Refused;
     std::uint32_t riff = 0;
     if (t.clean && ReadRiffSize(f, riff) && f.Size() - 8 <= kMax32 && riff != f.Size() - 8) {
         if (!WriteRiffSize(f, static_cast<std::uint32_t>(f.Size() - 8))) return WriteStatus::Refused;
@@ -106,16 +121,19 @@ WriteStatus InPlace(mmio::File& f, const ChunkInfo& ck, const Tail& t, std::stri
     return WriteStatus::Written;
 }
 
-// Writes a whole new chunk at `at` (the end of the file, or the start of a cut-off leftover
-// at the end), preceded by the pad byte the chunk before it lacks.
+// Writes a whole new chunk at `at` (the end of the file, or over a chunk at the end that it
+// replaces), preceded by the pad byte the chunk before it lacks. With nameLast the chunk is
+// written as JUNK and gets its id only once complete, so a write stopped half-way leaves
+// filler that every reader skips, never a cut-off chunk that a reader must parse.
 WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, std::string_view fixed,
-                   std::string_view tail) {
+                   std::string_view tail, bool nameLast) {
     const std::uint64_t payload = fixed.size() + tail.size();
     if (payload > kMax32) return WriteStatus::Refused;
     std::string buf;
     buf.reserve(static_cast<std::size_t>(payload) + 10);
     if (padFirst) buf.push_back('\0');
-    PutLe32(buf, id);
+    const std::uint64_t idAt = at + (padFirst ? 1 : 0);
+    PutLe32(buf, nameLast ? kJunk : id);
     PutLe32(buf, static_cast<std::uint32_t>(payload));
     buf.append(fixed);
     buf.append(tail);
@@ -130,16 +148,38 @@ WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, st
     // holds, which every reader takes in its stride; a chunk beyond the RIFF end would not be.
     const auto newRiff = static_cast<std::uint32_t>(newEnd - 8);
     if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return WriteStatus::Refused;
-    if (at < oldSize && !f.Truncate(at)) {
-        WriteRiffSize(f, oldRiff);
-        return WriteStatus::Refused;
-    }
     if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) {
-        f.Truncate(std::min(at, oldSize));
+        // Back to the old length; bytes of the old file that this write covered (only ever
+        // a chunk being replaced) are not brought back.
+        f.Truncate(oldSize);
         WriteRiffSize(f, oldRiff);
         return WriteStatus::Refused;
     }
+    if (nameLast) {
+        std::string name;
+        PutLe32(name, id);
+        if (!f.WriteAt(idAt, name.data(), 4)) return WriteStatus::Refused;
+    }
+    // What is left of a longer chunk that this one replaced lies beyond the RIFF end now.
+    if (newEnd < oldSize && !f.Truncate(newEnd)) return WriteStatus::Refused;
     return WriteStatus::Written;
+}
+
+// Every other chunk with the id goes, so that no reader can take a stale one: a whole one
+// becomes JUNK (its bytes stay), one cut off at the end of the file is cut away.
+bool RetireOthers(mmio::File& f, const Tail& t, std::uint64_t keptAt) {
+    for (const Found& c : t.same) {
+        if (c.offset == keptAt) continue;
+        if (t.truncated && c.offset == t.truncatedAt) {
+            if (!f.Truncate(c.offset)) return false;
+            if (c.offset - 8 <= kMax32 && !WriteRiffSize(f, static_cast<std::uint32_t>(c.offset - 8))) return false;
+            continue;
+        }
+        std::string id;
+        PutLe32(id, kJunk);
+        if (!f.WriteAt(c.offset, id.data(), 4)) return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -157,25 +197,49 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
     // Sizes that 32 bits cannot hold: writing would break the file.
     if (riff.rf64 || riff.HeaderOffset() != 0 || f->Size() - 8 > kMax32) return WriteStatus::Refused;
 
-    const Tail t = WalkTail(*f);
-    ChunkInfo ck;
-    ck.ckid = id;
-    f->Seek(static_cast<std::int64_t>(riff.dwDataOffset + 4), 0);
+    const Tail t = WalkTail(*f, id);
+    const std::uint64_t size = f->Size();
     WriteStatus result = WriteStatus::Refused;
-    if (f->Descend(ck, &riff, mmio::MMIO_FINDCHUNK) == 0) {
-        f->Ascend(ck);
-        const bool cutOff = ck.dwDataOffset + ck.cksize > f->Size();
-        if (!cutOff) {
-            result = InPlace(*f, ck, t, fixed, tail, fillRoom);
-        } else if (t.truncated && t.truncatedAt == ck.HeaderOffset()) {
-            // A chunk cut off at the end of the file (a write that was stopped): write it whole.
-            result = Append(*f, ck.HeaderOffset(), false, id, fixed, tail);
+    std::uint64_t keptAt = ~0ull;
+    // Where a new chunk can go at the end: behind the last whole chunk, over filler (JUNK)
+    // or the leftover of a stopped write at the end, or nowhere when the end cannot be
+    // trusted.
+    const bool canAppend =
+        t.clean || t.shortRemainder || (t.truncated && (t.truncatedId == id || t.truncatedId == kJunk));
+    const bool overJunk = t.clean && t.lastId == kJunk && t.lastAt >= 12;
+    const std::uint64_t appendAt = overJunk ? t.lastAt : t.clean ? size : t.end;
+    const bool padFirst = t.clean && t.missingPad && !overJunk;
+    if (!t.same.empty()) {
+        const Found& c = t.same.front();
+        const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
+        const bool cutOff = c.offset + 8 + c.size > size;
+        const bool fits = !fillRoom || fixed.size() + tail.size() <= room;
+        const bool last = c.offset == t.lastAt && (t.clean || cutOff);
+        keptAt = c.offset;
+        if (cutOff || (!fits && last)) {
+            // Cut off by a stopped write, or the last chunk of the file: written whole where
+            // it stands, growing the file.
+            result = Append(*f, c.offset, false, id, fixed, tail, false);
+        } else if (fits) {
+            result = InPlace(*f, c, t, fixed, tail, fillRoom);
+        } else if (canAppend) {
+            // Too small for what it must hold: a new chunk at the end takes its place, and
+            // only then does the old one become JUNK.
+            result = Append(*f, appendAt, padFirst, id, fixed, tail, true);
+            keptAt = appendAt + (padFirst ? 1 : 0);
+        } else {
+            // Nowhere to grow: the old rule, the tail cut to the room.
+            result = InPlace(*f, c, t, fixed, tail, fillRoom);
         }
-    } else if (t.clean) {
-        result = Append(*f, f->Size(), t.missingPad, id, fixed, tail);
-    } else if (t.shortRemainder || (t.truncated && t.truncatedId == id)) {
-        // Leftover of a stopped append of this chunk: it is replaced.
-        result = Append(*f, t.end, false, id, fixed, tail);
+    } else if (canAppend) {
+        result = Append(*f, appendAt, padFirst, id, fixed, tail, true);
+        keptAt = appendAt + (padFirst ? 1 : 0);
+    }
+    if (result == WriteStatus::Written && !RetireOthers(*f, t, keptAt)) result = WriteStatus::Refused;
+    // Filler left at the end by a stopped write, which this write did not reuse, is cut off.
+    const bool leftover = t.shortRemainder || (t.truncated && t.truncatedId == kJunk);
+    if (result == WriteStatus::Written && leftover && keptAt != t.end && f->Size() > t.end && t.end - 8 <= kMax32) {
+        if (!f->Truncate(t.end) || !WriteRiffSize(*f, static_cast<std::uint32_t>(t.end - 8))) result = WriteStatus::Refused;
     }
     if (f->Close() != 0 && result == WriteStatus::Written) result = WriteStatus::Refused;
     return result;

@@ -139,27 +139,55 @@ TEST(WavChunkTest, CartAppendedThenRewrittenInPlace) {
     EXPECT_EQ(tags.find("NOTES"), std::string::npos);
     EXPECT_EQ(tags.size(), 29u);
 
-    // Longer tag text is cut to the room.
-    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart(), std::string(100, 'z')));
+    // Longer tag text: the cart is the last chunk, so it grows where it stands.
+    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart(), std::string(101, 'z')));
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
-    EXPECT_EQ(tags, std::string(29, 'z'));
-    EXPECT_EQ(ReadFile(dir / "a.wav").size(), size1);
+    EXPECT_EQ(tags, std::string(101, 'z'));
+    bytes = ReadFile(dir / "a.wav");
+    EXPECT_EQ(bytes.size(), size1 - 29 - 1 + 101 + 1);
+    EXPECT_EQ(fx::Get32(bytes, 4), bytes.size() - 8);
+
+    // With a chunk behind it, a new cart at the end takes its place and the old one
+    // becomes JUNK; the chunk behind stays where it was.
+    ASSERT_TRUE(WriteBextChunk(dir / "a.wav", BextChunkRecord{}));
+    const std::string before = ReadFile(dir / "a.wav");
+    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart("Moved"), std::string(500, 'y')));
+    bytes = ReadFile(dir / "a.wav");
+    EXPECT_EQ(fx::Count(bytes, "cart"), 1u);
+    EXPECT_EQ(fx::Count(bytes, "JUNK"), 1u);
+    EXPECT_EQ(bytes.substr(before.size() - 610, 610), before.substr(before.size() - 610)); // bext untouched
+    EXPECT_EQ(bytes.substr(before.size(), 4), "cart");
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
+    EXPECT_EQ(tags, std::string(500, 'y'));
+    EXPECT_EQ(FieldText(r.Title).substr(0, 5), "Moved");
 }
 
-TEST(WavChunkTest, CartOfExactly2048BytesNeverGetsTagText) {
+TEST(WavChunkTest, CartOfExactly2048BytesStaysUnlessTagTextNeedsRoom) {
     TempDir dir;
     unsigned char img[2048];
     EncodeCart(SampleCart("Old"), img);
     const std::string cart(reinterpret_cast<char*>(img), 2048);
-    WriteFile(dir / "a.wav", fx::Build({{"fmt ", fx::Fmt(1, 8000, 16)}, {"cart", cart}, {"data", fx::Audio(80)}}));
-    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart("New"), "<NOTES>n</NOTES>"));
-    const std::string bytes = ReadFile(dir / "a.wav");
+    const std::string original =
+        fx::Build({{"fmt ", fx::Fmt(1, 8000, 16)}, {"cart", cart}, {"data", fx::Audio(80)}});
+    WriteFile(dir / "a.wav", original);
+    // Without tag text: rewritten where it stands.
+    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart("New"), ""));
+    std::string bytes = ReadFile(dir / "a.wav");
+    EXPECT_EQ(bytes.size(), original.size());
     EXPECT_EQ(fx::Payload(bytes, "cart").size(), 2048u);
     CartChunkRecord r;
     std::string tags = "stale";
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
     EXPECT_EQ(tags, "");
     EXPECT_EQ(FieldText(r.Title).substr(0, 3), "New");
+    // Tag text that has no room there is not dropped: the chunk moves to the end.
+    ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart("Tags"), "<NOTES>n</NOTES>"));
+    bytes = ReadFile(dir / "a.wav");
+    EXPECT_EQ(fx::Count(bytes, "cart"), 1u);
+    EXPECT_EQ(bytes.substr(original.size(), 4), "cart");
+    EXPECT_EQ(fx::Payload(bytes, "data"), fx::Payload(original, "data"));
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
+    EXPECT_EQ(tags, "<NOTES>n</NOTES>");
 }
 
 TEST(WavChunkTest, CartReaderCutsFieldsAndBoundsTagText) {
@@ -185,7 +213,7 @@ TEST(WavChunkTest, CartReaderCutsFieldsAndBoundsTagText) {
     EXPECT_FALSE(ReadCartChunk(dir / "none.wav", r, tags));
 }
 
-TEST(WavChunkTest, TwoCartChunksTheFirstIsReadAndWritten) {
+TEST(WavChunkTest, TwoCartChunksTheFirstIsReadAndWrittenTheOtherRetired) {
     TempDir dir;
     unsigned char a[2048], b[2048];
     EncodeCart(SampleCart("First"), a);
@@ -200,8 +228,11 @@ TEST(WavChunkTest, TwoCartChunksTheFirstIsReadAndWritten) {
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
     EXPECT_EQ(FieldText(r.Title).substr(0, 5), "First");
     ASSERT_TRUE(WriteCartChunk(dir / "a.wav", SampleCart("Third"), ""));
+    // Readers disagree on which of two carts counts, so the other one becomes JUNK, its
+    // bytes kept.
     const std::string bytes = ReadFile(dir / "a.wav");
-    EXPECT_EQ(fx::Count(bytes, "cart"), 2u);
+    EXPECT_EQ(fx::Count(bytes, "cart"), 1u);
+    EXPECT_EQ(fx::Count(bytes, "JUNK"), 1u);
     EXPECT_EQ(bytes.substr(bytes.size() - 2048), second);
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
     EXPECT_EQ(FieldText(r.Title).substr(0, 5), "Third");
