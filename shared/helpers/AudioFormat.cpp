@@ -33,6 +33,7 @@ bool ReadNumber(const std::unordered_map<std::string, std::string>& items, const
     if (it == items.end()) return false;
     const std::string& text = it->second;
     if (text.empty() || text.find_first_not_of("-0123456789") != std::string::npos) return false;
+    if (text.size() > 12) return false; // no field needs more digits
     const double v = platform::Val(text);
     if (!(v >= lowest && v <= highest)) return false;
     out = v;

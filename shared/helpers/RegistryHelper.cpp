@@ -75,7 +75,12 @@ std::int32_t cRegistryHelper::ReadNumber(HKEY hive, std::string_view keyPath,
     std::vector<std::uint8_t> data;
     if (!Query(hive, keyPath, valueName, type, data)) return defaultValue;
     if (type == reg::REG_SZ || type == reg::REG_EXPAND_SZ) {
-        const double v = platform::Val(TextOf(data));
+        double v = 0;
+        try {
+            v = platform::Val(TextOf(data));
+        } catch (...) {
+            return defaultValue; // too large a number
+        }
         if (!(v >= -2147483648.0 && v <= 2147483647.0)) return defaultValue;
         return static_cast<std::int32_t>(platform::RoundHalfEven(v));
     }

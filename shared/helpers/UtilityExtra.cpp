@@ -87,7 +87,12 @@ double cUtility::TimeTextToSeconds(std::string_view text, std::int32_t /*form*/)
         std::string field(text.substr(start, end - start));
         for (char& c : field)
             if (c == '_') c = '0';
-        double v = platform::Val(field);
+        double v = 0;
+        try {
+            v = platform::Val(field);
+        } catch (...) {
+            v = 0; // a number too large for any time
+        }
         if (!std::isfinite(v) || v < 0) v = 0;
         fields[count++] = v;
         if (colon == std::string_view::npos) break;

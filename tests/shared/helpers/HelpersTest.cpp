@@ -87,6 +87,7 @@ TEST_F(HelpersTest, RegistryValuesOfOtherTypesReadSensibly) {
     SetRaw(HKEY_LOCAL_MACHINE, "Short", reg::REG_BINARY, std::string("\x01\x02", 2));
     SetRaw(HKEY_LOCAL_MACHINE, "Long", reg::REG_BINARY, std::string(8, '\x01'));
     SetRaw(HKEY_LOCAL_MACHINE, "Expand", reg::REG_EXPAND_SZ, "%TMP%");
+    SetRaw(HKEY_LOCAL_MACHINE, "Huge", reg::REG_SZ, "1e400");
     const struct {
         const char* name;
         std::int32_t number;
@@ -97,6 +98,7 @@ TEST_F(HelpersTest, RegistryValuesOfOtherTypesReadSensibly) {
         {"Short", 0x0201, "default"},
         {"Long", 99, "default"},
         {"Expand", 0, "%TMP%"},
+        {"Huge", 99, "1e400"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(r.ReadNumber(HKEY_LOCAL_MACHINE, kKey, c.name, 99), c.number) << c.name;

@@ -59,6 +59,7 @@ TEST(TimeFormatTest, TimeTextsReadBackLeniently) {
         {"1:00:00:00", 1, 86400}, // a fourth field counts days
         {"99:59:59.99", 11, 359999.99},
         {":::", 2, 0},
+        {"00:00:1e400", 1, 0}, // too large for any number: 0, not a failure
     };
     for (const auto& c : cases)
         EXPECT_NEAR(cUtility::TimeTextToSeconds(c.text, c.form), c.seconds, 1e-9) << c.text;
