@@ -210,3 +210,26 @@ TEST(AudioFileLengthTest, MeasuresWithAFreshSilentInstance) {
     EXPECT_NEAR(GetAudioFileLength(dir / "three.mp3"), 3.0, 0.06);
     EXPECT_TRUE(ed.HasDocument());
 }
+
+TEST_F(SaveTest, OpensFilesOtherProgramsWrote) {
+    if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
+    WriteToneWav(dir / "tone.wav", 1, 16000, 8000);
+    struct Case {
+        const char* file;
+        const char* soxArgs;
+        int rate;
+    } cases[] = {{"a.vox", "-r 8000", 8000}, {"ima.wav", "-e ima-adpcm", 8000}, {"ms.wav", "-e ms-adpcm", 8000},
+                 {"ulaw.wav", "-e u-law", 8000}, {"24.wav", "-b 24", 8000}, {"s.ogg", "", 8000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string cmd = "sox '" + (dir / "tone.wav") + "' " + c.soxArgs + " '" + (dir / c.file) + "' 2>/dev/null";
+        if (std::system(cmd.c_str()) != 0) continue; // this sox cannot write it
+        ed.OpenAudio(dir / c.file);
+        EXPECT_EQ(ed.SampleRate(), c.rate);
+        EXPECT_NEAR(ed.LengthMs(), 2000, 60);
+        auto got = Channel(ed, 0);
+        std::vector<float> expect(got.size());
+        for (std::size_t i = 0; i < got.size(); ++i) expect[i] = Tone(0, static_cast<std::int64_t>(i), 8000);
+        EXPECT_GT(BestCorrelation(expect, got, 100).first, 0.9);
+    }
+}
