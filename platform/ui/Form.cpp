@@ -222,7 +222,9 @@ void Form::Show(int modal, QWidget* owner) {
         std::fprintf(stderr, "modal form %s shown without a script; hidden\n", qPrintable(objectName()));
         hide();
     }
+    QPointer<Form> alive(this);
     if (isVisible()) loop.exec();
+    if (!alive) return; // deleted while shown
     modalLoop_ = nullptr;
     setWindowModality(Qt::NonModal);
 }
@@ -279,6 +281,14 @@ void Form::closeEvent(QCloseEvent* e) {
 void Form::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     if (loaded_) Form_Resize();
+}
+
+void Form::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    // The frame is known now: give the window the outer size it was asked for.
+    if (frameUnknown_ && WindowState() == Normal && frameGeometry() != pixels_)
+        Move(twips_.x(), twips_.y(), twips_.width(), twips_.height());
+    frameUnknown_ = false;
 }
 
 void Form::hideEvent(QHideEvent* e) {
@@ -348,6 +358,18 @@ void Form::Move(double left, double top, double width, double height) {
                 std::max(1, outer.height() - m.top() - m.bottom()));
     twips_ = QRectF(left, top, width, height);
     pixels_ = outer; // reads back as set only while the window really has this geometry
+    frameUnknown_ = !isVisible();
+}
+
+QRectF Form::NormalBounds() const {
+    if (WindowState() == Normal) return QRectF(Left(), Top(), Width(), Height());
+    QRect n = normalGeometry();
+    QMargins m(geometry().x() - frameGeometry().x(), geometry().y() - frameGeometry().y(),
+               frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    QRect outer = n.marginsAdded(m);
+    if (outer.size() == pixels_.size() && !twips_.isNull() && outer.topLeft() == pixels_.topLeft()) return twips_;
+    return QRectF(PixelsToTwipsX(outer.x()), PixelsToTwipsY(outer.y()), PixelsToTwipsX(outer.width()),
+                  PixelsToTwipsY(outer.height()));
 }
 
 double Form::ScaleWidth() const { return PixelsToTwipsX(client_->width()); }

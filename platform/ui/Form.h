@@ -120,6 +120,8 @@ public:
     double ScaleHeight() const;
     int WindowState() const;
     void SetWindowState(int state);
+    // The outer bounds the window has, or returns to, in its normal state.
+    QRectF NormalBounds() const;
 
     int MousePointer() const { return pointer_; }
     void SetMousePointer(int pointer);
@@ -155,6 +157,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -171,7 +174,8 @@ private:
     int pointer_ = PointerDefault;
     QEventLoop* modalLoop_ = nullptr;
     QRectF twips_;  // outer geometry as last set
-    QRect pixels_;  // the frame geometry it gave
+    QRect pixels_;  // the frame geometry it asked for
+    bool frameUnknown_ = false; // set before the window had a frame: applied again on show
 };
 
 } // namespace platform::ui

@@ -1,0 +1,128 @@
+// Containers and bars of the form kit, built like the controls of Controls.h (parent and code
+// name, events that also run on writes from code, properties read back as set):
+// PictureBox, Panel (the 3D panel with a caption), TabStrip (tabs numbered from 0, each a
+// container page), Toolbar (keyed buttons with drop-down entries), ProgressBar and Slider.
+#pragma once
+
+#include "platform/ui/Controls.h"
+
+#include <QFrame>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTabWidget>
+#include <QToolBar>
+
+#include <map>
+
+class QToolButton;
+
+namespace platform::ui {
+
+class PictureBox : public QFrame {
+    Q_OBJECT
+public:
+    PictureBox(QWidget* parent, const std::string& name);
+    void SetPicture(const QPixmap& p) { picture_ = p; update(); }
+    const QPixmap& Picture() const { return picture_; }
+    int BorderStyle() const { return frameShape() == QFrame::NoFrame ? 0 : 1; }
+    void SetBorderStyle(int style);
+signals:
+    void Resize();
+    void Click();
+    void DblClick();
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+private:
+    QPixmap picture_;
+};
+
+// BevelOuter: 0 none, 1 inset, 2 raised. Alignment: 0 left, 1 right, 2 centre.
+class Panel : public QFrame {
+    Q_OBJECT
+public:
+    Panel(QWidget* parent, const std::string& name, const std::string& caption = {});
+    std::string Caption() const { return S(caption_->text()); }
+    void SetCaption(const std::string& c) { caption_->setText(Q(c)); }
+    int BevelOuter() const { return bevel_; }
+    void SetBevelOuter(int bevel);
+    void SetAlignment(int alignment);
+signals:
+    void Click();
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+private:
+    QLabel* caption_;
+    int bevel_ = 2;
+};
+
+class TabStrip : public QTabWidget {
+    Q_OBJECT
+public:
+    TabStrip(QWidget* parent, const std::string& name);
+    // The page that holds the tab's controls.
+    QWidget* AddTab(const std::string& caption);
+    QWidget* Page(int index) const { return widget(index); }
+    int TabCount() const { return count(); }
+    std::string TabCaption(int index) const { return S(tabText(index)); }
+    int Tab() const { return currentIndex(); }
+    void SetTab(int index) { setCurrentIndex(index); }
+signals:
+    void Click(); // the shown tab changed
+};
+
+class Toolbar : public QToolBar {
+    Q_OBJECT
+public:
+    Toolbar(QWidget* parent, const std::string& name);
+    QAction* AddButton(const std::string& key, const std::string& toolTip, const QIcon& icon = {},
+                       const std::string& caption = {});
+    void AddSeparator();
+    QAction* Button(const std::string& key) const; // nullptr for an unknown key
+    bool ButtonEnabled(const std::string& key) const;
+    void SetButtonEnabled(const std::string& key, bool on);
+    // Entries of a button's drop-down menu.
+    QAction* AddButtonMenu(const std::string& buttonKey, const std::string& key, const std::string& caption);
+    QAction* ButtonMenu(const std::string& buttonKey, const std::string& key) const;
+    // Runs the button's handler as a click would (enabled buttons only).
+    void ClickButton(const std::string& key);
+signals:
+    void ButtonClick(const std::string& key);
+    void ButtonMenuClick(const std::string& buttonKey, const std::string& key);
+private:
+    std::map<std::string, QAction*> buttons_;
+    std::map<std::string, QMenu*> menus_;
+};
+
+class ProgressBar : public QProgressBar {
+    Q_OBJECT
+public:
+    ProgressBar(QWidget* parent, const std::string& name);
+    int Min() const { return minimum(); }
+    int Max() const { return maximum(); }
+    int Value() const { return value(); }
+    void SetMin(int v) { setMinimum(v); }
+    void SetMax(int v) { setMaximum(v); }
+    void SetValue(int v) { setValue(v); }
+};
+
+// Change runs when the value changes, by the user or by code.
+class Slider : public QSlider {
+    Q_OBJECT
+public:
+    Slider(QWidget* parent, const std::string& name);
+    int Min() const { return minimum(); }
+    int Max() const { return maximum(); }
+    int Value() const { return value(); }
+    void SetMin(int v) { setMinimum(v); }
+    void SetMax(int v) { setMaximum(v); }
+    void SetValue(int v) { setValue(v); }
+signals:
+    void Change();
+};
+
+} // namespace platform::ui
