@@ -154,14 +154,15 @@ struct CacheEntry {
     std::unique_ptr<Parsed> parsed; // null: no such file
 };
 
+// Never destroyed: settings may be read and written from destructors at exit.
 std::mutex& Mutex() {
-    static std::mutex m;
-    return m;
+    static std::mutex* m = new std::mutex;
+    return *m;
 }
 
 std::map<std::string, CacheEntry>& Cache() {
-    static std::map<std::string, CacheEntry> c;
-    return c;
+    static auto* c = new std::map<std::string, CacheEntry>;
+    return *c;
 }
 
 // A version changed within the last few ticks of the file clock may change again unseen.

@@ -199,10 +199,10 @@ int MakeFolders(const std::string& folder) {
 }
 
 void WarnOnce(const std::string& key, const std::string& message) {
-    static std::mutex m;
-    static std::set<std::string> said;
-    std::lock_guard<std::mutex> g(m);
-    if (!said.insert(key).second) return;
+    static auto* m = new std::mutex;
+    static auto* said = new std::set<std::string>;
+    std::lock_guard<std::mutex> g(*m);
+    if (!said->insert(key).second) return;
     std::fprintf(stderr, "%s\n", message.c_str());
 }
 

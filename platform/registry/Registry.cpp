@@ -89,9 +89,11 @@ struct State {
     HKEY next = 0x1000;
 };
 
+// Never destroyed, so that objects saving settings from their own destructors at exit still
+// find it.
 State& S() {
-    static State s;
-    return s;
+    static State* s = new State;
+    return *s;
 }
 
 // File times tick in steps of a few milliseconds, so a program rewriting the file in place

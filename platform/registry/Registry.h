@@ -89,7 +89,8 @@ inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;  // hive file damaged; writ
 inline constexpr LONG ERROR_KEY_DELETED = 1018;       // the open key was deleted meanwhile
 
 // Opens an existing key below `key` (a hive or an open key). `subKey` is a path of names
-// separated by "\" (or "/"); empty opens `key` itself again. Asking for any write right
+// separated by "\" (empty names, as from a doubled or trailing "\", are skipped); empty opens
+// `key` itself again. Names holding a line break or NUL cannot exist. Asking for any write right
 // (KEY_SET_VALUE, KEY_CREATE_SUB_KEY, DELETE, KEY_WRITE, KEY_ALL_ACCESS ...) on a hive that
 // may not be written gives ERROR_ACCESS_DENIED. *result is 0 on failure.
 LONG RegOpenKeyEx(HKEY key, std::string_view subKey, DWORD options, REGSAM access, HKEY* result);
