@@ -2,6 +2,9 @@
 
 #include "RozuzezerSettingsEnv.h"
 #include "platform/base/Error.h"
+#include "platform/component/Dispatch.h"
+#include "rozuzezer/capi/bvrozuzezer2.h"
+#include "rozuzezer/core/Library.h"
 #include "rozuzezer/core/SettingsDialogs.h"
 #include "shared/helpers/Utility.h"
 
@@ -524,4 +527,37 @@ TEST_F(AudioSettings, DisplaySettingsShowsTheDialogOnThisObject) {
         EXPECT_TRUE(log.destroyed);
         EXPECT_EQ(StoredNumber(ProfileKey("Profile1", "Players"), "GeneralVolume"), 60);
     }
+}
+
+TEST_F(AudioSettings, PublishedUnderItsProgramIdWithThreeEarlierInterfaces) {
+    using namespace platform::component;
+    auto obj = rozuzezer::CreateObject("BVRozuzezer2.cAudioSettings");
+    ASSERT_TRUE(obj);
+    ASSERT_NE(dynamic_cast<cAudioSettings*>(obj.get()), nullptr);
+    Put(*obj, "GeneralVolume", Variant(std::int16_t{77}));
+    Variant index[] = {Variant(std::int16_t{2})};
+    EXPECT_EQ(Get(*obj, "MAXPLAYERS").ToInt32(), 12);
+    Put(*obj, "PlayerSoundCardNumber", Variant(std::int16_t{2}), Variant(std::int16_t{5}));
+    EXPECT_EQ(Get(*obj, "PlayerSoundCardNumber", index).ToInt32(), 5);
+    EXPECT_EQ(Get(*obj, "GeneralVolume").ToInt32(), 77);
+    EXPECT_EQ(Get(*obj, "AutomaticPlayerAssignment").kind(), Variant::Kind::Boolean);
+
+    const InterfaceInfo& itf = InterfaceOf(*obj);
+    ASSERT_EQ(itf.members.size(), 42u);
+    EXPECT_EQ(itf.AtSlot(31)->name, "LoadProfile");
+    EXPECT_EQ(itf.AtSlot(42)->name, "DisplaySettings");
+    const std::pair<const char*, std::int32_t> earlier[] = {
+        {BVR_IID__cAudioSettings_v1, 37}, {BVR_IID__cAudioSettings_v2, 39}, {BVR_IID__cAudioSettings_v3, 41}};
+    for (auto [iid, slots] : earlier) {
+        auto same = QueryInterface(*obj, *Guid::Parse(iid));
+        EXPECT_EQ(same.get(), obj.get()) << iid;
+        std::int32_t n = 0;
+        EXPECT_TRUE(itf.Answers(*Guid::Parse(iid), &n));
+        EXPECT_EQ(n, slots) << iid;
+    }
+    // A host of the first version reaches DebugMode through its last slot.
+    EXPECT_EQ(itf.AtSlot(37)->name, "DebugMode");
+    Variant profile[] = {Variant("P")};
+    EXPECT_TRUE(InvokeSlot(*obj, 32, CallKind::Method, profile).ToBool());
+    EXPECT_EQ(StoredNumber(Players(), "GeneralVolume"), 77);
 }
