@@ -133,6 +133,12 @@ public:
     const ClassInfo* Class() const noexcept override;
 };
 
+class uToy : public Object {
+public:
+    const ClassInfo* Class() const noexcept override;
+    std::int16_t Index = 0;
+};
+
 constexpr Guid kLib = Guid::Of("{11111111-2222-3333-4444-555555555555}");
 constexpr Guid kToyClass = Guid::Of("{11111111-2222-3333-4444-000000000001}");
 constexpr Guid kToyV1 = Guid::Of("{11111111-2222-3333-4444-000000000002}");
@@ -141,6 +147,9 @@ constexpr Guid kToy = Guid::Of("{11111111-2222-3333-4444-000000000004}");
 constexpr Guid kOtherClass = Guid::Of("{11111111-2222-3333-4444-000000000005}");
 constexpr Guid kOther = Guid::Of("{11111111-2222-3333-4444-000000000006}");
 constexpr Guid kUnrelated = Guid::Of("{11111111-2222-3333-4444-000000000007}");
+constexpr Guid kControlClass = Guid::Of("{11111111-2222-3333-4444-000000000008}");
+constexpr Guid kControl = Guid::Of("{11111111-2222-3333-4444-000000000009}");
+constexpr Guid kControlEvents = Guid::Of("{11111111-2222-3333-4444-00000000000A}");
 
 const InterfaceInfo& ToyInterface() {
     static const InterfaceInfo itf =
@@ -181,7 +190,20 @@ ClassInfo& OtherClass() {
     return cls;
 }
 
+ClassInfo& ControlClass() {
+    static const InterfaceInfo itf = MemberTable<uToy>("_uToy", kControl).Field("Index", &uToy::Index, tInt16).Build();
+    static const InterfaceInfo events =
+        MemberTable<uToy>("__uToy", kControlEvents)
+            .Events()
+            .Method("Clicked", tVoid, {{"Index", tInt16, false}}, [](uToy&, Args) { return Variant(); })
+            .Build();
+    static ClassInfo cls{"uToy", kControlClass, ClassKind::Control, &itf, &events,
+                         [] { return Ref<Object>(MakeRef<uToy>()); }, {}};
+    return cls;
+}
+
 const ClassInfo* cToy::Class() const noexcept { return &ToyClass(); }
+const ClassInfo* uToy::Class() const noexcept { return &ControlClass(); }
 const ClassInfo* cOther::Class() const noexcept { return &OtherClass(); }
 
 const EnumInfo kColours{"enToyColour", {{"tcRed", 2}, {"tcBlue", 1}, {"tcNone", 0}}};
@@ -191,6 +213,7 @@ TypeLibrary& ToyLibrary() {
     static bool once = [] {
         lib.AddClass(ToyClass());
         lib.AddClass(OtherClass());
+        lib.AddClass(ControlClass());
         lib.AddEnum(kColours);
         return true;
     }();
@@ -220,6 +243,10 @@ TEST(Component, CreatesByProgramIdOrClassId) {
         EXPECT_EQ(o->Class(), &ToyClass());
     }
     EXPECT_TRUE(lib.Create(kToyClass));
+    // A control is placed on a host's window, so hosts create it too.
+    Ref<Object> control = lib.Create("ToyLib.uToy");
+    ASSERT_TRUE(control);
+    EXPECT_EQ(ControlClass().events->name, "__uToy");
 }
 
 TEST(Component, RefusesToCreateUnknownOrInterfaceClasses) {
@@ -389,11 +416,15 @@ TEST(Component, DescriptionFollowsTheTables) {
     at = Find(d, "interface _cToy : _cToy_v2", at);
     at = Find(d, "[id(6)] HRESULT Fail([in] long Number);", at);
     at = Find(d, "[id(8), propput] HRESULT Secret(", at);
+    at = Find(d, "dispinterface __uToy {", at);
+    at = Find(d, "[id(1)] void Clicked([in] short Index);", at);
     at = Find(d, "progid(\"ToyLib.cToy\")", at);
     at = Find(d, "coclass cToy", at);
     at = Find(d, "[default] interface _cToy;", at);
     at = Find(d, "noncreatable", at);
-    Find(d, "coclass iOther", at);
+    at = Find(d, "coclass iOther", at);
+    at = Find(d, "control,\n        progid(\"ToyLib.uToy\")", at);
+    at = Find(d, "coclass uToy {\n        [default] interface _uToy;\n        [default, source] dispinterface __uToy;", at);
     EXPECT_EQ(d.find("propget] HRESULT Secret"), std::string::npos) << "write-only property has no get";
     EXPECT_EQ(d.find("propput] HRESULT Length"), std::string::npos) << "read-only property has no put";
 }
