@@ -33,6 +33,43 @@ std::string DateText(double serial) {
     return FormatDate(serial, "yyyy-mm-dd hh:nn:ss");
 }
 
+// Reads a whole number of 1..maxDigits digits at s[i].
+bool Digits(std::string_view s, std::size_t& i, std::size_t maxDigits, int& value) {
+    std::size_t start = i;
+    value = 0;
+    while (i < s.size() && IsDigit(s[i]) && i - start < maxDigits) value = value * 10 + (s[i++] - '0');
+    return i > start;
+}
+
+// The forms a date takes as text here: "yyyy-mm-dd", "hh:nn:ss" or both, blank between.
+bool DateFromText(std::string_view text, double& serial) {
+    std::string_view s = Trim(text);
+    std::size_t i = 0;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+    bool hasDate = false, hasTime = false;
+    auto timePart = [&] {
+        return Digits(s, i, 2, h) && i < s.size() && s[i++] == ':' && Digits(s, i, 2, mi) && i < s.size() &&
+               s[i++] == ':' && Digits(s, i, 2, se) && h < 24 && mi < 60 && se < 60;
+    };
+    if (s.find('-') != std::string_view::npos) {
+        if (!(Digits(s, i, 4, y) && i < s.size() && s[i++] == '-' && Digits(s, i, 2, mo) && i < s.size() &&
+              s[i++] == '-' && Digits(s, i, 2, d) && IsValidDate(y, mo, d) && y >= 100))
+            return false;
+        hasDate = true;
+        if (i < s.size()) {
+            if (s[i++] != ' ' || !timePart()) return false;
+            hasTime = true;
+        }
+    } else {
+        if (!timePart()) return false;
+        hasTime = true;
+    }
+    if (i != s.size()) return false;
+    double day = hasDate ? DateSerial(y, mo, d) : 0;
+    serial = SerialFromDayAndSeconds(static_cast<std::int32_t>(day), hasTime ? h * 3600.0 + mi * 60.0 + se : 0);
+    return true;
+}
+
 } // namespace
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -143,6 +180,8 @@ float Variant::ToSingle() const {
 double Variant::ToDouble() const { return Number(); }
 
 double Variant::ToDate() const {
+    double serial = 0;
+    if (kind_ == Kind::Text && !IsNumericText(text_) && DateFromText(text_, serial)) return serial;
     // Checked even for a date: one from a host may hold any double.
     return ToDateSerial(Number());
 }

@@ -6,7 +6,8 @@
 // (blanks around it allowed, "&H"/"&O" forms included), else error 13; a number becomes
 // text in the general number form; a Boolean is -1 or 0 as a number and "True"/"False"
 // as text, and any non-zero number is True. A date must lie within the years 100 to 9999
-// (else error 6); as text it reads "yyyy-mm-dd hh:nn:ss" without the part that is zero.
+// (else error 6); as text it reads "yyyy-mm-dd hh:nn:ss" without the part that is zero,
+// and those forms read back as dates.
 // Empty reads as 0, "", False and a null object. Objects and records convert to nothing
 // else (error 13).
 #pragma once

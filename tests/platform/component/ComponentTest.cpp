@@ -80,7 +80,15 @@ TEST(Variant, ConvertsByThePlatformRules) {
         {"date beyond year 9999", Variant(3e6), Kind::Date, {}, 6},
         {"date to number", Variant::Date(1.5), Kind::Double, Variant(1.5)},
         {"impossible date to text", Variant::Date(1.8e185), Kind::Text, {}, 6},
-        {"text to date", Variant("45000.5"), Kind::Date, Variant::Date(45000.5)},
+        {"numeric text to date", Variant("45000.5"), Kind::Date, Variant::Date(45000.5)},
+        {"date text to date", Variant("2024-01-02 18:00:00"), Kind::Date,
+         Variant::Date(platform::DateSerial(2024, 1, 2) + 0.75)},
+        {"time text to date", Variant(" 06:00:00 "), Kind::Date, Variant::Date(0.25)},
+        {"before 1899 keeps the time of day", Variant("1899-12-29 06:00:00"), Kind::Date, Variant::Date(-1.25)},
+        {"no such day", Variant("2023-02-29"), Kind::Date, {}, 13},
+        {"no such hour", Variant("24:00:00"), Kind::Date, {}, 13},
+        {"date text is no number", Variant("2024-01-02"), Kind::Double, {}, 13},
+        {"half a date", Variant("2024-01"), Kind::Date, {}, 13},
         // Objects and records convert to nothing else.
         {"object to number", Variant::Nothing(), Kind::Int32, {}, 13},
         {"text to object", Variant("x"), Kind::Object, {}, 13},
@@ -104,7 +112,10 @@ TEST(Variant, ConvertsByThePlatformRules) {
     }
 }
 
-TEST(Variant, DatesReadAsTextWithoutTheEmptyPart) {
+TEST(Variant, DatesReadAsTextWithoutTheEmptyPartAndBack) {
+    for (double serial : {platform::DateSerial(2024, 1, 2), 0.5, platform::DateSerial(1950, 7, 31) + 0.125, -1.25,
+                          platform::DateSerial(9999, 12, 31)})
+        EXPECT_EQ(Variant(Variant::Date(serial).ToText()).ToDate(), serial) << serial;
     EXPECT_EQ(Variant::Date(platform::DateSerial(2024, 1, 2)).ToText(), "2024-01-02");
     EXPECT_EQ(Variant::Date(0.5).ToText(), "12:00:00");
     EXPECT_EQ(Variant::Date(platform::DateSerial(2024, 1, 2) + 0.75).ToText(), "2024-01-02 18:00:00");
