@@ -368,6 +368,17 @@ OptionButton::OptionButton(QWidget* parent, const std::string& name, const std::
     connect(this, &QRadioButton::toggled, this, [this](bool on) { if (on) emit Click(); });
 }
 
+void OptionButton::SetValue(bool on) {
+    if (on || !isChecked()) {
+        setChecked(on);
+        return;
+    }
+    // An exclusive button cannot be turned off on its own.
+    setAutoExclusive(false);
+    setChecked(false);
+    setAutoExclusive(true);
+}
+
 Frame::Frame(QWidget* parent, const std::string& name, const std::string& caption)
     : QGroupBox(Q(caption), parent) {
     SetName(this, name);
@@ -416,9 +427,17 @@ void ComboBox::SetText(const std::string& t) {
 void ComboBox::SetLocked(bool on) {
     locked_ = on;
     if (isEditable()) lineEdit()->setReadOnly(on);
-    setFocusPolicy(Qt::StrongFocus);
-    view()->setEnabled(!on);
 }
+
+void ComboBox::mousePressEvent(QMouseEvent* e) { if (!locked_) QComboBox::mousePressEvent(e); }
+void ComboBox::keyPressEvent(QKeyEvent* e) {
+    if (locked_ && e->key() != Qt::Key_Tab && e->key() != Qt::Key_Backtab) {
+        e->ignore();
+        return;
+    }
+    QComboBox::keyPressEvent(e);
+}
+void ComboBox::wheelEvent(QWheelEvent* e) { if (!locked_) QComboBox::wheelEvent(e); }
 
 void ComboBox::focusInEvent(QFocusEvent* e) { QComboBox::focusInEvent(e); emit GotFocus(); }
 

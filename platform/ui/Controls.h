@@ -211,7 +211,7 @@ class OptionButton : public QRadioButton {
 public:
     OptionButton(QWidget* parent, const std::string& name, const std::string& caption = {});
     bool Value() const { return isChecked(); }
-    void SetValue(bool on) { setChecked(on); }
+    void SetValue(bool on); // False leaves no button of the group turned on
     std::string Caption() const { return S(text()); }
     void SetCaption(const std::string& c) { setText(Q(c)); }
 signals:
@@ -253,6 +253,10 @@ signals:
     void GotFocus();
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    // A locked box shows its entries but the user cannot change the choice.
+    void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 private:
     int newIndex_ = -1;
     bool locked_ = false;

@@ -322,18 +322,30 @@ private:
 
     void AppendText(std::uint32_t cp) {
         if (cp < 0x20 && cp != '\t' && cp != '\n') return; // control characters are no text
-        rtf::Run r;
-        auto f = fonts_.find(cur_.font < 0 ? deff_ : cur_.font);
-        if (f != fonts_.end()) r.font = f->second;
-        r.halfPoints = cur_.halfPoints;
-        r.bold = cur_.bold;
-        r.italic = cur_.italic;
-        r.underline = cur_.underline;
-        if (cur_.colour > 0 && static_cast<std::size_t>(cur_.colour) < colours_.size())
-            r.colour = colours_[static_cast<std::size_t>(cur_.colour)];
-        if (para_.runs.empty() || !SameFormat(para_.runs.back(), r)) para_.runs.push_back(r);
+        // The common case: same state as the run being written.
+        RunKey key{cur_.font, cur_.halfPoints, cur_.colour, cur_.bold, cur_.italic, cur_.underline};
+        if (para_.runs.empty() || !(key == runKey_)) {
+            rtf::Run r;
+            auto f = fonts_.find(cur_.font < 0 ? deff_ : cur_.font);
+            if (f != fonts_.end()) r.font = f->second;
+            r.halfPoints = cur_.halfPoints;
+            r.bold = cur_.bold;
+            r.italic = cur_.italic;
+            r.underline = cur_.underline;
+            if (cur_.colour > 0 && static_cast<std::size_t>(cur_.colour) < colours_.size())
+                r.colour = colours_[static_cast<std::size_t>(cur_.colour)];
+            if (para_.runs.empty() || !SameFormat(para_.runs.back(), r)) para_.runs.push_back(std::move(r));
+            runKey_ = key;
+        }
         AppendUtf8(para_.runs.back().text, cp);
     }
+
+    struct RunKey {
+        int font = 0, halfPoints = 0, colour = 0;
+        bool bold = false, italic = false, underline = false;
+        bool operator==(const RunKey&) const = default;
+    };
+    RunKey runKey_;
 
     static bool SameFormat(const rtf::Run& a, const rtf::Run& b) {
         return a.font == b.font && a.halfPoints == b.halfPoints && a.bold == b.bold &&

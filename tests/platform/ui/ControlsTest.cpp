@@ -52,6 +52,11 @@ TEST_F(ControlsTest, WritesRunHandlersOnlyOnRealChanges) {
     opt2->SetValue(true);
     EXPECT_EQ(o1, 1);
     EXPECT_EQ(o2, 1);
+    opt2->SetValue(false);
+    EXPECT_FALSE(opt1->Value());
+    EXPECT_FALSE(opt2->Value()) << "False leaves the group with no choice";
+    opt1->SetValue(true);
+    EXPECT_EQ(o1, 2);
 
     combo->AddItem("one");
     combo->AddItem("two");
@@ -147,6 +152,17 @@ TEST_F(ControlsTest, PropertiesReadBackAsSet) {
     combo->SetItemData(combo->NewIndex(), 7);
     EXPECT_EQ(combo->ItemData(1), 7);
     EXPECT_EQ(combo->ItemData(0), 0);
+    combo->SetLocked(true);
+    window->show();
+    combo->show();
+    combo->SetListIndex(0);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(combo->ListIndex(), 0) << "a locked box refuses the user's choice";
+    combo->SetListIndex(1);
+    EXPECT_EQ(combo->ListIndex(), 1) << "but code still chooses";
+    combo->SetLocked(false);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(combo->ListIndex(), 0);
     auto* list = new ListBox(window.get(), "listMulti", 1);
     list->AddItem("x");
     list->SetItemData(0, -5);

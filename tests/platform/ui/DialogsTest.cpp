@@ -149,3 +149,20 @@ TEST(QtMessageBoxes, BoxShowsTheRequest) {
 }
 
 } // namespace
+
+#include "platform/ui/QtServices.h"
+
+namespace {
+
+TEST(QtServices, InstallsTheQtDialogs) {
+    auto previousBoxes = platform::SetMessageBoxService(nullptr);
+    auto previousDialogs = SetCommonDialogService(nullptr);
+    InstallQtServices("LumoEdit");
+    EXPECT_NE(dynamic_cast<QtMessageBoxes*>(&platform::MessageBoxes()), nullptr);
+    EXPECT_NE(dynamic_cast<QtCommonDialogs*>(&CommonDialogs()), nullptr);
+    EXPECT_EQ(platform::ApplicationTitle(), "LumoEdit");
+    platform::SetMessageBoxService(previousBoxes);
+    SetCommonDialogService(previousDialogs);
+}
+
+} // namespace
