@@ -289,7 +289,7 @@ int File::Descend(ChunkInfo& ck, const ChunkInfo* parent, unsigned flags) {
                 ck.cksize = size;
                 ck.fccType = wantType;
                 ck.dwDataOffset = dataStart;
-                ck.trustedEnd = std::min(dataStart + size, bound);
+                ck.trustedEnd = dataStart + std::min(size, bound - dataStart);
                 ck.dirty = false;
                 ck.rf64 = rf64;
                 if (ck.trustedEnd < dataStart + 4) return MMIOERR_CHUNKNOTFOUND;
@@ -306,7 +306,7 @@ int File::Descend(ChunkInfo& ck, const ChunkInfo* parent, unsigned flags) {
                 ck.cksize = size;
                 ck.fccType = 0;
                 ck.dwDataOffset = dataStart;
-                ck.trustedEnd = std::min(dataStart + size, bound);
+                ck.trustedEnd = dataStart + std::min(size, bound - dataStart);
                 ck.dirty = false;
                 ck.rf64 = false;
                 if (id == kRIFF || id == MakeFourCC('L', 'I', 'S', 'T')) {
@@ -317,7 +317,8 @@ int File::Descend(ChunkInfo& ck, const ChunkInfo* parent, unsigned flags) {
                 return MMSYSERR_NOERROR;
             }
         }
-        // Next chunk: behind this one and its pad byte.
+        // Next chunk: behind this one and its pad byte; none behind one that runs to the end.
+        if (size >= bound - dataStart) return MMIOERR_CHUNKNOTFOUND;
         const std::uint64_t next = NextChunk(dataStart, size);
         if (next <= p) return MMIOERR_CHUNKNOTFOUND;
         p = next;
@@ -349,7 +350,7 @@ int File::Ascend(ChunkInfo& ck) {
         pos_ = end + (size & 1);
         return MMSYSERR_NOERROR;
     }
-    pos_ = ck.dwDataOffset + ck.cksize + (ck.cksize & 1);
+    pos_ = ck.cksize >= ck.trustedEnd - ck.dwDataOffset ? ck.trustedEnd : ck.dwDataOffset + ck.cksize + (ck.cksize & 1);
     return MMSYSERR_NOERROR;
 }
 

@@ -209,8 +209,17 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
     const bool overJunk = t.clean && t.lastId == kJunk && t.lastAt >= 12;
     const std::uint64_t appendAt = overJunk ? t.lastAt : t.clean ? size : t.end;
     const bool padFirst = t.clean && t.missingPad && !overJunk;
-    if (!t.same.empty()) {
-        const Found& c = t.same.front();
+    // The chunk to rewrite is the first one a reader finds: within the RIFF chunk's trusted
+    // end. Others, beyond it too, are retired afterwards.
+    const Found* target = nullptr;
+    for (const Found& c : t.same) {
+        if (c.offset + 8 <= riff.trustedEnd) {
+            target = &c;
+            break;
+        }
+    }
+    if (target) {
+        const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
         const bool cutOff = c.offset + 8 + c.size > size;
         const bool fits = !fillRoom || fixed.size() + tail.size() <= room;

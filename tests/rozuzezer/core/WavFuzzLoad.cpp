@@ -1,0 +1,36 @@
+// LoadFromWAVFile on arbitrary bytes with every kind of flags, and a save and reload.
+#include "platform/base/Error.h"
+#include "rozuzezer/core/cHardDiskItem.h"
+#include "WavFuzzFile.h"
+
+#include <cstdlib>
+
+using namespace rozuzezer;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const wavfuzz::Scratch scratch("fuzz-load");
+    const std::string& path = scratch.path();
+    if (!wavfuzz::WriteScratch(path, data, size)) return 0;
+    for (std::int32_t flags : {0, 3, 4, 0x1003, 0x2007}) {
+        cHardDiskItem it;
+        if (size > 0 && flags == 0) it.ProducerAppName = "Brevant";
+        try {
+            const bool ok = it.LoadFromWAVFile(path, flags);
+            if (ok != (size > 0)) std::abort();
+        } catch (const platform::RuntimeError&) {
+            std::abort(); // bad input never ends a load with an error
+        }
+    }
+    cHardDiskItem it;
+    try {
+        it.LoadFromWAVFile(path, 3);
+        it.AudioFileName = path;
+        if (it.SaveToWAVFile(path, 3)) {
+            cHardDiskItem back;
+            if (!back.LoadFromWAVFile(path, 3)) std::abort();
+        }
+    } catch (const platform::RuntimeError&) {
+        // Marker times beyond the range of a post timer end a save with Overflow.
+    }
+    return 0;
+}
