@@ -171,7 +171,7 @@ bool cAudioSettings::LoadProfile(const std::string& Profile) {
                     card = LastSuitableWaveOutDevice(kRate, kChannels) + 1;
                 }
             } else {
-                card = ReadLong(players, PlayerValueName(i), i);
+                card = ReadInt(players, PlayerValueName(i), i);
             }
             soundCards_[static_cast<std::size_t>(i) - 1] = card;
         }

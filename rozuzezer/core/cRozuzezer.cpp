@@ -311,11 +311,9 @@ enCheckSettings cRozuzezer::CheckSettings() {
                MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
         return cstFailed;
 
-    for (int i = 1; i <= slots; ++i) {
-        std::string f = found[static_cast<std::size_t>(i) - 1];
-        if (!f.empty() && f.back() == '\\') f.pop_back();
-        SetAudioLocation(static_cast<std::int16_t>(i), f);
-    }
+    // The location's write removes one trailing backslash.
+    for (int i = 1; i <= slots; ++i)
+        SetAudioLocation(static_cast<std::int16_t>(i), found[static_cast<std::size_t>(i) - 1]);
     GetRozuzezerSettings(AudioLocation(1));
     return cstDiscovered;
 }

@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
 using namespace rozuzezer;
 using platform::component::MakeRef;
 using settings_test::MonoOutputs;
@@ -560,4 +565,29 @@ TEST_F(AudioSettings, PublishedUnderItsProgramIdWithThreeEarlierInterfaces) {
     Variant profile[] = {Variant("P")};
     EXPECT_TRUE(InvokeSlot(*obj, 32, CallKind::Method, profile).ToBool());
     EXPECT_EQ(StoredNumber(Players(), "GeneralVolume"), 77);
+}
+
+TEST_F(AudioSettings, DeviceListFromTheEnvironmentOrTheRealMachine) {
+    // A whole program can be started against a list named in the environment.
+    platform::devices::SetFakeDevices(std::nullopt);
+    {
+        testsupport::ScopedEnv list("BREVANT_FAKE_DEVICES", "out 0x400 A;out 0x800 B;out 0xC00 C;in 0x400 Mic");
+        auto s = MakeRef<cAudioSettings>();
+        EXPECT_EQ(s->NumberPlayers, 2);
+        EXPECT_EQ(Cards(*s), (std::vector<int>{1, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(s->RecordingSoundCardNumber, 1);
+    }
+    // Without either, the sound system is asked, and says nothing on stderr.
+    std::fflush(stderr);
+    const std::string log = Path("stderr.txt");
+    int saved = ::dup(2);
+    int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(fd, 2);
+    ::close(fd);
+    auto s = MakeRef<cAudioSettings>();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    EXPECT_EQ(testsupport::ReadFile(log), "");
+    EXPECT_GE(s->NumberPlayers, 0);
 }
