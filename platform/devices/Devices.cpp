@@ -43,6 +43,7 @@ std::mutex& QuietMutex() {
 }
 int quietDepth = 0;
 int savedStderr = -1;
+snd_lib_error_handler_t savedAlsaHandler = nullptr;
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
@@ -311,13 +312,15 @@ QuietAudioScope::QuietAudioScope() {
     int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (savedStderr >= 0 && devnull >= 0) ::dup2(devnull, 2);
     if (devnull >= 0) ::close(devnull);
+    // Another part of the program may have installed its own handler: keep it for later.
+    savedAlsaHandler = snd_lib_error;
     snd_lib_error_set_handler(&SilentAlsaHandler);
 }
 
 QuietAudioScope::~QuietAudioScope() {
     std::lock_guard lock(QuietMutex());
     if (--quietDepth > 0) return;
-    snd_lib_error_set_handler(nullptr);
+    snd_lib_error_set_handler(savedAlsaHandler);
     std::fflush(stderr);
     if (savedStderr >= 0) {
         ::dup2(savedStderr, 2);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <alsa/asoundlib.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -199,4 +201,22 @@ TEST_F(Devices_, BadVariableWarnsOnceAndKeepsTheGoodLines) {
     EXPECT_NE(first.find("BREVANT_FAKE_DEVICES: line 2"), std::string::npos) << first;
     std::string second = CaptureStderr([&] { count = DeviceCount(Direction::Output); });
     EXPECT_EQ(second, "");
+}
+
+namespace {
+int alsaMessages = 0;
+extern "C" void CountingAlsaHandler(const char*, int, const char*, int, const char*, ...) { ++alsaMessages; }
+} // namespace
+
+TEST(QuietAudioScope, KeepsAnAlsaHandlerInstalledBeforeIt) {
+    snd_lib_error_set_handler(&CountingAlsaHandler);
+    {
+        QuietAudioScope quiet;
+        EXPECT_NE(snd_lib_error, &CountingAlsaHandler);
+        snd_lib_error("x.c", 1, "f", 0, "hidden");
+    }
+    EXPECT_EQ(snd_lib_error, &CountingAlsaHandler);
+    snd_lib_error("x.c", 1, "f", 0, "counted");
+    EXPECT_EQ(alsaMessages, 1);
+    snd_lib_error_set_handler(nullptr);
 }
