@@ -19,8 +19,7 @@ namespace platform::component {
 
 // A C++ value as a variant of the given type, and back. The 16-bit form of a Boolean
 // travels unchanged, so whatever a field holds reads back as it is.
-template <typename M>
-Variant ToVariant(const M& v, const TypeRef& t) {
+template <typename M> Variant ToVariant(const M& v, const TypeRef& t) {
     if constexpr (std::is_same_v<M, bool>) {
         return Variant::Boolean(v);
     } else if constexpr (std::is_same_v<M, std::int16_t>) {
@@ -32,19 +31,24 @@ Variant ToVariant(const M& v, const TypeRef& t) {
     }
 }
 
-template <typename M>
-M FromVariant(const Variant& v, const TypeRef& t) {
-    if constexpr (std::is_same_v<M, std::string>) return v.ToText();
-    else if constexpr (std::is_same_v<M, bool>) return v.ToBool();
-    else if constexpr (std::is_same_v<M, std::int16_t>) return t.type == ValueType::Boolean ? v.ToVBool() : v.ToInt16();
-    else if constexpr (std::is_same_v<M, std::int32_t>) return v.ToInt32();
-    else if constexpr (std::is_same_v<M, float>) return v.ToSingle();
-    else if constexpr (std::is_same_v<M, double>) return t.type == ValueType::Date ? v.ToDate() : v.ToDouble();
-    else static_assert(sizeof(M) == 0, "no variant form for this type");
+template <typename M> M FromVariant(const Variant& v, const TypeRef& t) {
+    if constexpr (std::is_same_v<M, std::string>)
+        return v.ToText();
+    else if constexpr (std::is_same_v<M, bool>)
+        return v.ToBool();
+    else if constexpr (std::is_same_v<M, std::int16_t>)
+        return t.type == ValueType::Boolean ? v.ToVBool() : v.ToInt16();
+    else if constexpr (std::is_same_v<M, std::int32_t>)
+        return v.ToInt32();
+    else if constexpr (std::is_same_v<M, float>)
+        return v.ToSingle();
+    else if constexpr (std::is_same_v<M, double>)
+        return t.type == ValueType::Date ? v.ToDate() : v.ToDouble();
+    else
+        static_assert(sizeof(M) == 0, "no variant form for this type");
 }
 
-template <typename T>
-class MemberTable {
+template <typename T> class MemberTable {
 public:
     using Getter = std::function<Variant(T&, Args)>;
     using Putter = std::function<void(T&, Args, const Variant&)>;
@@ -55,8 +59,7 @@ public:
     }
 
     // A plain field: stored and read back as it is.
-    template <typename M>
-    MemberTable& Field(std::string name, M T::*field, TypeRef type) {
+    template <typename M> MemberTable& Field(std::string name, M T::*field, TypeRef type) {
         return Property(
             std::move(name), type, {},
             [field, type](T& o, Args) { return ToVariant(o.*field, type); },
@@ -73,13 +76,16 @@ public:
         m.type = type;
         m.get = Wrap(std::move(get));
         if (put)
-            m.put = [put = std::move(put)](Object& o, Args a, const Variant& v) { put(static_cast<T&>(o), a, v); };
+            m.put = [put = std::move(put)](Object& o, Args a, const Variant& v) {
+                put(static_cast<T&>(o), a, v);
+            };
         m.putByRef = putByRef;
         info_.members.push_back(std::move(m));
         return *this;
     }
 
-    MemberTable& Method(std::string name, TypeRef result, std::vector<ParamInfo> params, Getter fn) {
+    MemberTable& Method(std::string name, TypeRef result, std::vector<ParamInfo> params,
+                        Getter fn) {
         MemberInfo m;
         m.name = std::move(name);
         m.kind = MemberKind::Method;

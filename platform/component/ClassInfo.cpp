@@ -18,18 +18,28 @@ std::string FoldedKey(std::string_view name) {
 Variant::Kind TypeRef::kind() const {
     switch (type) {
     case ValueType::Void:
-    case ValueType::Variant: return Variant::Kind::Empty;
-    case ValueType::Boolean: return Variant::Kind::Boolean;
-    case ValueType::Int16: return Variant::Kind::Int16;
+    case ValueType::Variant:
+        return Variant::Kind::Empty;
+    case ValueType::Boolean:
+        return Variant::Kind::Boolean;
+    case ValueType::Int16:
+        return Variant::Kind::Int16;
     case ValueType::Int32:
     case ValueType::Colour:
-    case ValueType::Enum: return Variant::Kind::Int32;
-    case ValueType::Single: return Variant::Kind::Single;
-    case ValueType::Double: return Variant::Kind::Double;
-    case ValueType::Date: return Variant::Kind::Date;
-    case ValueType::Text: return Variant::Kind::Text;
-    case ValueType::Record: return Variant::Kind::Record;
-    case ValueType::Object: return Variant::Kind::Object;
+    case ValueType::Enum:
+        return Variant::Kind::Int32;
+    case ValueType::Single:
+        return Variant::Kind::Single;
+    case ValueType::Double:
+        return Variant::Kind::Double;
+    case ValueType::Date:
+        return Variant::Kind::Date;
+    case ValueType::Text:
+        return Variant::Kind::Text;
+    case ValueType::Record:
+        return Variant::Kind::Record;
+    case ValueType::Object:
+        return Variant::Kind::Object;
     }
     return Variant::Kind::Empty;
 }
@@ -37,7 +47,8 @@ Variant::Kind TypeRef::kind() const {
 Variant TypeRef::Coerce(const Variant& v) const {
     switch (type) {
     case ValueType::Void:
-    case ValueType::Variant: return v;
+    case ValueType::Variant:
+        return v;
     case ValueType::Record: {
         const RecordValue& r = v.ToRecord();
         if (!name.empty() && !SameName(r.type, name)) Raise(err::TypeMismatch);
@@ -47,13 +58,15 @@ Variant TypeRef::Coerce(const Variant& v) const {
         Ref<Object> o = v.ToObject();
         if (o && !name.empty()) {
             const ClassInfo* cls = o->Class();
-            bool fits = cls && (SameName(cls->name, name) ||
-                                (cls->defaultInterface && SameName(cls->defaultInterface->name, name)));
+            bool fits =
+                cls && (SameName(cls->name, name) ||
+                        (cls->defaultInterface && SameName(cls->defaultInterface->name, name)));
             if (!fits) Raise(err::TypeMismatch);
         }
         return Variant(std::move(o));
     }
-    default: return v.ConvertTo(kind());
+    default:
+        return v.ConvertTo(kind());
     }
 }
 
@@ -95,7 +108,8 @@ void InterfaceInfo::Seal() {
 RecordValue RecordInfo::Empty() const {
     RecordValue r;
     r.type = name;
-    for (const auto& [fieldName, t] : fields) r.fields.emplace_back(fieldName, t.Coerce(Variant()));
+    for (const auto& [fieldName, t] : fields)
+        r.fields.emplace_back(fieldName, t.Coerce(Variant()));
     return r;
 }
 

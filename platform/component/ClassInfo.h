@@ -27,11 +27,11 @@ enum class ValueType {
     Double,
     Date,
     Text,
-    Colour,  // 32-bit colour; travels as Int32
-    Enum,    // named enumeration; travels as Int32
-    Record,  // named record
-    Object,  // reference to an object of the named class (any object when unnamed)
-    Variant  // any value
+    Colour, // 32-bit colour; travels as Int32
+    Enum,   // named enumeration; travels as Int32
+    Record, // named record
+    Object, // reference to an object of the named class (any object when unnamed)
+    Variant // any value
 };
 
 struct TypeRef {
@@ -55,9 +55,15 @@ inline constexpr TypeRef tDate{ValueType::Date, {}};
 inline constexpr TypeRef tText{ValueType::Text, {}};
 inline constexpr TypeRef tColour{ValueType::Colour, {}};
 inline constexpr TypeRef tVariant{ValueType::Variant, {}};
-constexpr TypeRef tEnum(std::string_view name) { return {ValueType::Enum, name}; }
-constexpr TypeRef tRecord(std::string_view name) { return {ValueType::Record, name}; }
-constexpr TypeRef tObject(std::string_view className) { return {ValueType::Object, className}; }
+constexpr TypeRef tEnum(std::string_view name) {
+    return {ValueType::Enum, name};
+}
+constexpr TypeRef tRecord(std::string_view name) {
+    return {ValueType::Record, name};
+}
+constexpr TypeRef tObject(std::string_view className) {
+    return {ValueType::Object, className};
+}
 
 struct ParamInfo {
     std::string name;
@@ -79,9 +85,9 @@ struct MemberInfo {
     std::int32_t slot = 0; // dispatch id: the member's place in its interface, from 1
     MemberKind kind = MemberKind::Property;
     std::vector<ParamInfo> params;
-    TypeRef type;      // result (method) or property type
-    GetFn get;         // property get, or the method itself
-    PutFn put;         // property let; empty for read-only properties
+    TypeRef type;          // result (method) or property type
+    GetFn get;             // property get, or the method itself
+    PutFn put;             // property let; empty for read-only properties
     bool putByRef = false; // the let takes its value by reference
 
     bool CanGet() const { return static_cast<bool>(get); }
@@ -98,9 +104,9 @@ struct EarlierVersion {
 struct InterfaceInfo {
     std::string name;
     Guid iid;
-    std::vector<MemberInfo> members; // slot order: members[i].slot == i + 1
+    std::vector<MemberInfo> members;     // slot order: members[i].slot == i + 1
     std::vector<EarlierVersion> earlier; // oldest first
-    bool events = false; // an outgoing (event) interface, called by name only
+    bool events = false;                 // an outgoing (event) interface, called by name only
 
     // Case-insensitive, as the platform looks up names; null when there is none.
     const MemberInfo* Find(std::string_view memberName) const;

@@ -61,7 +61,8 @@ Variant InvokeSlot(Object& obj, std::int32_t slot, CallKind kind, std::span<Vari
 Ref<Object> QueryInterface(Object& obj, const Guid& iid) {
     if (iid == IID_IUnknown || iid == IID_IDispatch) return Ref<Object>(&obj);
     const ClassInfo* cls = obj.Class();
-    if (cls && cls->defaultInterface && cls->defaultInterface->Answers(iid)) return Ref<Object>(&obj);
+    if (cls && cls->defaultInterface && cls->defaultInterface->Answers(iid))
+        return Ref<Object>(&obj);
     return {};
 }
 

@@ -58,7 +58,8 @@ constexpr std::optional<Guid> Guid::Parse(std::string_view s) {
               (std::uint32_t{bytes[2]} << 8) | bytes[3];
     g.data2 = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
     g.data3 = static_cast<std::uint16_t>((bytes[6] << 8) | bytes[7]);
-    for (int i = 0; i < 8; ++i) g.data4[static_cast<std::size_t>(i)] = bytes[8 + i];
+    for (int i = 0; i < 8; ++i)
+        g.data4[static_cast<std::size_t>(i)] = bytes[8 + i];
     return g;
 }
 

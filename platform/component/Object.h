@@ -39,8 +39,7 @@ private:
 };
 
 // An owning reference to an Object (or a class derived from it).
-template <typename T>
-class Ref {
+template <typename T> class Ref {
 public:
     Ref() noexcept = default;
     Ref(std::nullptr_t) noexcept {}
@@ -49,8 +48,7 @@ public:
     }
     Ref(const Ref& o) noexcept : Ref(o.p_) {}
     Ref(Ref&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    template <typename U>
-    Ref(const Ref<U>& o) noexcept : Ref(static_cast<T*>(o.get())) {}
+    template <typename U> Ref(const Ref<U>& o) noexcept : Ref(static_cast<T*>(o.get())) {}
     ~Ref() {
         if (p_) p_->Release();
     }
@@ -78,8 +76,7 @@ private:
     T* p_ = nullptr;
 };
 
-template <typename T, typename... Args>
-Ref<T> MakeRef(Args&&... args) {
+template <typename T, typename... Args> Ref<T> MakeRef(Args&&... args) {
     return Ref<T>(new T(std::forward<Args>(args)...));
 }
 

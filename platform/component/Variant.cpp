@@ -10,19 +10,29 @@ namespace platform::component {
 
 namespace {
 
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Fold(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
     return s;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-[[noreturn]] void Mismatch() { Raise(err::TypeMismatch); }
+[[noreturn]] void Mismatch() {
+    Raise(err::TypeMismatch);
+}
 
 std::string DateText(double serial) {
     ToDateSerial(serial); // a host may hand in any double as a date
@@ -37,7 +47,8 @@ std::string DateText(double serial) {
 bool Digits(std::string_view s, std::size_t& i, std::size_t maxDigits, int& value) {
     std::size_t start = i;
     value = 0;
-    while (i < s.size() && IsDigit(s[i]) && i - start < maxDigits) value = value * 10 + (s[i++] - '0');
+    while (i < s.size() && IsDigit(s[i]) && i - start < maxDigits)
+        value = value * 10 + (s[i++] - '0');
     return i > start;
 }
 
@@ -48,12 +59,13 @@ bool DateFromText(std::string_view text, double& serial) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
     bool hasDate = false, hasTime = false;
     auto timePart = [&] {
-        return Digits(s, i, 2, h) && i < s.size() && s[i++] == ':' && Digits(s, i, 2, mi) && i < s.size() &&
-               s[i++] == ':' && Digits(s, i, 2, se) && h < 24 && mi < 60 && se < 60;
+        return Digits(s, i, 2, h) && i < s.size() && s[i++] == ':' && Digits(s, i, 2, mi) &&
+               i < s.size() && s[i++] == ':' && Digits(s, i, 2, se) && h < 24 && mi < 60 && se < 60;
     };
     if (s.find('-') != std::string_view::npos) {
-        if (!(Digits(s, i, 4, y) && i < s.size() && s[i++] == '-' && Digits(s, i, 2, mo) && i < s.size() &&
-              s[i++] == '-' && Digits(s, i, 2, d) && IsValidDate(y, mo, d) && y >= 100))
+        if (!(Digits(s, i, 4, y) && i < s.size() && s[i++] == '-' && Digits(s, i, 2, mo) &&
+              i < s.size() && s[i++] == '-' && Digits(s, i, 2, d) && IsValidDate(y, mo, d) &&
+              y >= 100))
             return false;
         hasDate = true;
         if (i < s.size()) {
@@ -66,7 +78,8 @@ bool DateFromText(std::string_view text, double& serial) {
     }
     if (i != s.size()) return false;
     double day = hasDate ? DateSerial(y, mo, d) : 0;
-    serial = SerialFromDayAndSeconds(static_cast<std::int32_t>(day), hasTime ? h * 3600.0 + mi * 60.0 + se : 0);
+    serial = SerialFromDayAndSeconds(static_cast<std::int32_t>(day),
+                                     hasTime ? h * 3600.0 + mi * 60.0 + se : 0);
     return true;
 }
 
@@ -93,17 +106,20 @@ bool IsNumericText(std::string_view text, double* value) {
     } else {
         if (s[i] == '+' || s[i] == '-') ++i;
         std::size_t digits = 0;
-        while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+        while (i < s.size() && IsDigit(s[i]))
+            ++i, ++digits;
         if (i < s.size() && s[i] == '.') {
             ++i;
-            while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+            while (i < s.size() && IsDigit(s[i]))
+                ++i, ++digits;
         }
         if (digits == 0) return false;
         if (i < s.size() && (Fold(s[i]) == 'e' || Fold(s[i]) == 'd')) {
             ++i;
             if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
             std::size_t expDigits = 0;
-            while (i < s.size() && IsDigit(s[i])) ++i, ++expDigits;
+            while (i < s.size() && IsDigit(s[i]))
+                ++i, ++expDigits;
             if (expDigits == 0) return false;
         }
         if (i != s.size()) return false;
@@ -117,20 +133,26 @@ Variant::Variant(RecordValue v)
 
 double Variant::Number() const {
     switch (kind_) {
-    case Kind::Empty: return 0;
+    case Kind::Empty:
+        return 0;
     case Kind::Boolean:
-    case Kind::Int16: return n_.i16;
-    case Kind::Int32: return n_.i32;
-    case Kind::Single: return n_.r4;
+    case Kind::Int16:
+        return n_.i16;
+    case Kind::Int32:
+        return n_.i32;
+    case Kind::Single:
+        return n_.r4;
     case Kind::Double:
-    case Kind::Date: return n_.r8;
+    case Kind::Date:
+        return n_.r8;
     case Kind::Text: {
         double v = 0;
         if (!IsNumericText(text_, &v)) Mismatch();
         return v;
     }
     case Kind::Record:
-    case Kind::Object: break;
+    case Kind::Object:
+        break;
     }
     Mismatch();
 }
@@ -152,32 +174,44 @@ std::int16_t Variant::ToVBool() const {
 std::int16_t Variant::ToInt16() const {
     switch (kind_) {
     case Kind::Boolean:
-    case Kind::Int16: return n_.i16;
-    case Kind::Int32: return CheckInt16(n_.i32);
-    default: return platform::ToInt16(Number());
+    case Kind::Int16:
+        return n_.i16;
+    case Kind::Int32:
+        return CheckInt16(n_.i32);
+    default:
+        return platform::ToInt16(Number());
     }
 }
 
 std::int32_t Variant::ToInt32() const {
     switch (kind_) {
     case Kind::Boolean:
-    case Kind::Int16: return n_.i16;
-    case Kind::Int32: return n_.i32;
-    default: return platform::ToInt32(Number());
+    case Kind::Int16:
+        return n_.i16;
+    case Kind::Int32:
+        return n_.i32;
+    default:
+        return platform::ToInt32(Number());
     }
 }
 
 float Variant::ToSingle() const {
     switch (kind_) {
-    case Kind::Single: return n_.r4;
+    case Kind::Single:
+        return n_.r4;
     case Kind::Boolean:
-    case Kind::Int16: return n_.i16;
-    case Kind::Int32: return static_cast<float>(n_.i32);
-    default: return platform::ToSingle(Number());
+    case Kind::Int16:
+        return n_.i16;
+    case Kind::Int32:
+        return static_cast<float>(n_.i32);
+    default:
+        return platform::ToSingle(Number());
     }
 }
 
-double Variant::ToDouble() const { return Number(); }
+double Variant::ToDouble() const {
+    return Number();
+}
 
 double Variant::ToDate() const {
     double serial = 0;
@@ -188,16 +222,25 @@ double Variant::ToDate() const {
 
 std::string Variant::ToText() const {
     switch (kind_) {
-    case Kind::Empty: return {};
-    case Kind::Boolean: return n_.i16 != 0 ? "True" : "False";
-    case Kind::Int16: return std::to_string(n_.i16);
-    case Kind::Int32: return std::to_string(n_.i32);
-    case Kind::Single: return FormatSingle(n_.r4);
-    case Kind::Double: return FormatDouble(n_.r8);
-    case Kind::Date: return DateText(n_.r8);
-    case Kind::Text: return text_;
+    case Kind::Empty:
+        return {};
+    case Kind::Boolean:
+        return n_.i16 != 0 ? "True" : "False";
+    case Kind::Int16:
+        return std::to_string(n_.i16);
+    case Kind::Int32:
+        return std::to_string(n_.i32);
+    case Kind::Single:
+        return FormatSingle(n_.r4);
+    case Kind::Double:
+        return FormatDouble(n_.r8);
+    case Kind::Date:
+        return DateText(n_.r8);
+    case Kind::Text:
+        return text_;
     case Kind::Record:
-    case Kind::Object: break;
+    case Kind::Object:
+        break;
     }
     Mismatch();
 }
@@ -216,16 +259,26 @@ const RecordValue& Variant::ToRecord() const {
 Variant Variant::ConvertTo(Kind kind) const {
     if (kind == kind_) return *this;
     switch (kind) {
-    case Kind::Empty: return {};
-    case Kind::Boolean: return FromVBool(ToVBool());
-    case Kind::Int16: return Variant(ToInt16());
-    case Kind::Int32: return Variant(ToInt32());
-    case Kind::Single: return Variant(ToSingle());
-    case Kind::Double: return Variant(ToDouble());
-    case Kind::Date: return Date(ToDate());
-    case Kind::Text: return Variant(ToText());
-    case Kind::Object: return Variant(ToObject());
-    case Kind::Record: break;
+    case Kind::Empty:
+        return {};
+    case Kind::Boolean:
+        return FromVBool(ToVBool());
+    case Kind::Int16:
+        return Variant(ToInt16());
+    case Kind::Int32:
+        return Variant(ToInt32());
+    case Kind::Single:
+        return Variant(ToSingle());
+    case Kind::Double:
+        return Variant(ToDouble());
+    case Kind::Date:
+        return Date(ToDate());
+    case Kind::Text:
+        return Variant(ToText());
+    case Kind::Object:
+        return Variant(ToObject());
+    case Kind::Record:
+        break;
     }
     Mismatch();
 }
@@ -233,32 +286,50 @@ Variant Variant::ConvertTo(Kind kind) const {
 bool Variant::operator==(const Variant& o) const {
     if (kind_ != o.kind_) return false;
     switch (kind_) {
-    case Kind::Empty: return true;
+    case Kind::Empty:
+        return true;
     case Kind::Boolean:
-    case Kind::Int16: return n_.i16 == o.n_.i16;
-    case Kind::Int32: return n_.i32 == o.n_.i32;
-    case Kind::Single: return n_.r4 == o.n_.r4;
+    case Kind::Int16:
+        return n_.i16 == o.n_.i16;
+    case Kind::Int32:
+        return n_.i32 == o.n_.i32;
+    case Kind::Single:
+        return n_.r4 == o.n_.r4;
     case Kind::Double:
-    case Kind::Date: return n_.r8 == o.n_.r8;
-    case Kind::Text: return text_ == o.text_;
-    case Kind::Object: return object_.get() == o.object_.get();
-    case Kind::Record: return *record_ == *o.record_;
+    case Kind::Date:
+        return n_.r8 == o.n_.r8;
+    case Kind::Text:
+        return text_ == o.text_;
+    case Kind::Object:
+        return object_.get() == o.object_.get();
+    case Kind::Record:
+        return *record_ == *o.record_;
     }
     return false;
 }
 
 std::string_view Variant::KindName(Kind kind) {
     switch (kind) {
-    case Kind::Empty: return "Empty";
-    case Kind::Boolean: return "Boolean";
-    case Kind::Int16: return "Integer";
-    case Kind::Int32: return "Long";
-    case Kind::Single: return "Single";
-    case Kind::Double: return "Double";
-    case Kind::Date: return "Date";
-    case Kind::Text: return "String";
-    case Kind::Record: return "Record";
-    case Kind::Object: return "Object";
+    case Kind::Empty:
+        return "Empty";
+    case Kind::Boolean:
+        return "Boolean";
+    case Kind::Int16:
+        return "Integer";
+    case Kind::Int32:
+        return "Long";
+    case Kind::Single:
+        return "Single";
+    case Kind::Double:
+        return "Double";
+    case Kind::Date:
+        return "Date";
+    case Kind::Text:
+        return "String";
+    case Kind::Record:
+        return "Record";
+    case Kind::Object:
+        return "Object";
     }
     return "?";
 }

@@ -30,12 +30,12 @@ LastError& Last() {
 int Fail(int number, std::string description = {}) {
     LastError& e = Last();
     e.number = number;
-    e.description = description.empty() ? std::string(platform::StandardMessage(number)) : std::move(description);
+    e.description = description.empty() ? std::string(platform::StandardMessage(number))
+                                        : std::move(description);
     return number;
 }
 
-template <typename F>
-int Guard(F&& f) noexcept {
+template <typename F> int Guard(F&& f) noexcept {
     try {
         f();
         return 0;
@@ -50,10 +50,18 @@ int Guard(F&& f) noexcept {
     }
 }
 
-Object* Obj(bvr_object* p) { return reinterpret_cast<Object*>(p); }
-bvr_object* Handle(Object* p) { return reinterpret_cast<bvr_object*>(p); }
-RecordValue* Rec(bvr_record* p) { return reinterpret_cast<RecordValue*>(p); }
-bvr_record* Handle(RecordValue* p) { return reinterpret_cast<bvr_record*>(p); }
+Object* Obj(bvr_object* p) {
+    return reinterpret_cast<Object*>(p);
+}
+bvr_object* Handle(Object* p) {
+    return reinterpret_cast<bvr_object*>(p);
+}
+RecordValue* Rec(bvr_record* p) {
+    return reinterpret_cast<RecordValue*>(p);
+}
+bvr_record* Handle(RecordValue* p) {
+    return reinterpret_cast<bvr_record*>(p);
+}
 
 Object& Need(bvr_object* p) {
     if (!p) platform::Raise(err::ObjectNotSet);
@@ -66,20 +74,30 @@ void NeedOut(const void* p) {
 
 Variant FromC(const bvr_variant& v) {
     switch (v.kind) {
-    case BVR_EMPTY: return {};
-    case BVR_BOOLEAN: return Variant::FromVBool(v.value.boolean);
-    case BVR_INT16: return Variant(v.value.int16);
-    case BVR_INT32: return Variant(v.value.int32);
-    case BVR_SINGLE: return Variant(v.value.single);
-    case BVR_DOUBLE: return Variant(v.value.dbl);
-    case BVR_DATE: return Variant::Date(v.value.date);
+    case BVR_EMPTY:
+        return {};
+    case BVR_BOOLEAN:
+        return Variant::FromVBool(v.value.boolean);
+    case BVR_INT16:
+        return Variant(v.value.int16);
+    case BVR_INT32:
+        return Variant(v.value.int32);
+    case BVR_SINGLE:
+        return Variant(v.value.single);
+    case BVR_DOUBLE:
+        return Variant(v.value.dbl);
+    case BVR_DATE:
+        return Variant::Date(v.value.date);
     case BVR_TEXT:
-        return Variant(v.value.text.data ? std::string(v.value.text.data, v.value.text.length) : std::string());
+        return Variant(v.value.text.data ? std::string(v.value.text.data, v.value.text.length)
+                                         : std::string());
     case BVR_RECORD:
         if (!v.value.record) platform::Raise(err::TypeMismatch);
         return Variant(*Rec(v.value.record));
-    case BVR_OBJECT: return Variant(Ref<Object>(Obj(v.value.object)));
-    default: platform::Raise(err::TypeMismatch);
+    case BVR_OBJECT:
+        return Variant(Ref<Object>(Obj(v.value.object)));
+    default:
+        platform::Raise(err::TypeMismatch);
     }
 }
 
@@ -97,41 +115,64 @@ void SetText(bvr_variant* out, const char* data, std::size_t length) {
 void ToC(const Variant& v, bvr_variant* out) {
     bvr_variant_init(out);
     switch (v.kind()) {
-    case Variant::Kind::Empty: return;
-    case Variant::Kind::Boolean: out->value.boolean = v.ToVBool(); break;
-    case Variant::Kind::Int16: out->value.int16 = v.ToInt16(); break;
-    case Variant::Kind::Int32: out->value.int32 = v.ToInt32(); break;
-    case Variant::Kind::Single: out->value.single = v.ToSingle(); break;
-    case Variant::Kind::Double: out->value.dbl = v.ToDouble(); break;
-    case Variant::Kind::Date: out->value.date = v.ToDate(); break;
+    case Variant::Kind::Empty:
+        return;
+    case Variant::Kind::Boolean:
+        out->value.boolean = v.ToVBool();
+        break;
+    case Variant::Kind::Int16:
+        out->value.int16 = v.ToInt16();
+        break;
+    case Variant::Kind::Int32:
+        out->value.int32 = v.ToInt32();
+        break;
+    case Variant::Kind::Single:
+        out->value.single = v.ToSingle();
+        break;
+    case Variant::Kind::Double:
+        out->value.dbl = v.ToDouble();
+        break;
+    case Variant::Kind::Date:
+        out->value.date = v.ToDate();
+        break;
     case Variant::Kind::Text: {
         std::string t = v.ToText();
         SetText(out, t.data(), t.size());
         return;
     }
-    case Variant::Kind::Record: out->value.record = Handle(new RecordValue(v.ToRecord())); break;
-    case Variant::Kind::Object: out->value.object = Handle(v.ToObject().Detach()); break;
+    case Variant::Kind::Record:
+        out->value.record = Handle(new RecordValue(v.ToRecord()));
+        break;
+    case Variant::Kind::Object:
+        out->value.object = Handle(v.ToObject().Detach());
+        break;
     }
     out->kind = static_cast<std::int32_t>(v.kind());
 }
 
-int InvokeMember(bvr_object* obj, const MemberInfo* (*find)(const InterfaceInfo&, const void*), const void* key,
-                 std::int32_t call, bvr_variant* args, size_t count, bvr_variant* result) {
+int InvokeMember(bvr_object* obj, const MemberInfo* (*find)(const InterfaceInfo&, const void*),
+                 const void* key, std::int32_t call, bvr_variant* args, size_t count,
+                 bvr_variant* result) {
     if (result) bvr_variant_init(result);
     return Guard([&] {
         Object& o = Need(obj);
         if (count && !args) platform::Raise(err::InvalidCall);
-        if (call != BVR_GET && call != BVR_PUT && call != BVR_METHOD) platform::Raise(err::InvalidCall);
+        if (call != BVR_GET && call != BVR_PUT && call != BVR_METHOD)
+            platform::Raise(err::InvalidCall);
         const MemberInfo* m = find(InterfaceOf(o), key);
         if (!m) platform::Raise(err::MemberNotSupported);
         std::vector<Variant> values;
         values.reserve(count);
-        for (size_t i = 0; i < count; ++i) values.push_back(FromC(args[i]));
-        CallKind kind = call == BVR_GET ? CallKind::Get : call == BVR_PUT ? CallKind::Put : CallKind::Method;
+        for (size_t i = 0; i < count; ++i)
+            values.push_back(FromC(args[i]));
+        CallKind kind = call == BVR_GET   ? CallKind::Get
+                        : call == BVR_PUT ? CallKind::Put
+                                          : CallKind::Method;
         Variant r = Invoke(o, *m, kind, values);
         // Hand the by-reference arguments back.
         for (size_t i = 0; i < count; ++i) {
-            bool byRef = i < m->params.size() ? m->params[i].byRef : (kind == CallKind::Put && m->putByRef);
+            bool byRef =
+                i < m->params.size() ? m->params[i].byRef : (kind == CallKind::Put && m->putByRef);
             if (!byRef) continue;
             bvr_variant fresh;
             ToC(values[i], &fresh);
@@ -167,12 +208,17 @@ void bvr_variant_init(bvr_variant* v) {
 void bvr_variant_clear(bvr_variant* v) {
     if (!v) return;
     switch (v->kind) {
-    case BVR_TEXT: std::free(v->value.text.data); break;
+    case BVR_TEXT:
+        std::free(v->value.text.data);
+        break;
     case BVR_OBJECT:
         if (v->value.object) Obj(v->value.object)->Release();
         break;
-    case BVR_RECORD: delete Rec(v->value.record); break;
-    default: break;
+    case BVR_RECORD:
+        delete Rec(v->value.record);
+        break;
+    default:
+        break;
     }
     bvr_variant_init(v);
 }
@@ -264,7 +310,8 @@ int bvr_record_get_field(const bvr_variant* record, const char* field, bvr_varia
     if (out) bvr_variant_init(out);
     return Guard([&] {
         NeedOut(out);
-        if (!record || record->kind != BVR_RECORD || !record->value.record) platform::Raise(err::TypeMismatch);
+        if (!record || record->kind != BVR_RECORD || !record->value.record)
+            platform::Raise(err::TypeMismatch);
         const Variant* f = field ? Rec(record->value.record)->Field(field) : nullptr;
         if (!f) platform::Raise(err::MemberNotSupported);
         ToC(*f, out);
@@ -274,7 +321,8 @@ int bvr_record_get_field(const bvr_variant* record, const char* field, bvr_varia
 int bvr_record_set_field(bvr_variant* record, const char* field, const bvr_variant* value) {
     return Guard([&] {
         NeedOut(value);
-        if (!record || record->kind != BVR_RECORD || !record->value.record) platform::Raise(err::TypeMismatch);
+        if (!record || record->kind != BVR_RECORD || !record->value.record)
+            platform::Raise(err::TypeMismatch);
         RecordValue& r = *Rec(record->value.record);
         Variant* f = field ? r.Field(field) : nullptr;
         if (!f) platform::Raise(err::MemberNotSupported);
@@ -319,21 +367,29 @@ int bvr_query_interface(bvr_object* obj, const bvr_guid* iid, bvr_object** out) 
     });
 }
 
-uint32_t bvr_add_ref(bvr_object* obj) { return obj ? Obj(obj)->AddRef() : 0; }
-uint32_t bvr_release(bvr_object* obj) { return obj ? Obj(obj)->Release() : 0; }
-int64_t bvr_live_objects(void) { return Object::LiveObjects(); }
+uint32_t bvr_add_ref(bvr_object* obj) {
+    return obj ? Obj(obj)->AddRef() : 0;
+}
+uint32_t bvr_release(bvr_object* obj) {
+    return obj ? Obj(obj)->Release() : 0;
+}
+int64_t bvr_live_objects(void) {
+    return Object::LiveObjects();
+}
 
-int bvr_invoke(bvr_object* obj, const char* member, int32_t call, bvr_variant* args, size_t arg_count,
-               bvr_variant* result) {
+int bvr_invoke(bvr_object* obj, const char* member, int32_t call, bvr_variant* args,
+               size_t arg_count, bvr_variant* result) {
     auto byName = [](const InterfaceInfo& itf, const void* key) {
         return key ? itf.Find(static_cast<const char*>(key)) : nullptr;
     };
     return InvokeMember(obj, byName, member, call, args, arg_count, result);
 }
 
-int bvr_invoke_slot(bvr_object* obj, int32_t slot, int32_t call, bvr_variant* args, size_t arg_count,
-                    bvr_variant* result) {
-    auto bySlot = [](const InterfaceInfo& itf, const void* key) { return itf.AtSlot(*static_cast<const int32_t*>(key)); };
+int bvr_invoke_slot(bvr_object* obj, int32_t slot, int32_t call, bvr_variant* args,
+                    size_t arg_count, bvr_variant* result) {
+    auto bySlot = [](const InterfaceInfo& itf, const void* key) {
+        return itf.AtSlot(*static_cast<const int32_t*>(key));
+    };
     return InvokeMember(obj, bySlot, &slot, call, args, arg_count, result);
 }
 
@@ -351,8 +407,12 @@ const char* bvr_class_name(bvr_object* obj) {
     return c ? c->name.c_str() : "";
 }
 
-int bvr_last_error_number(void) { return Last().number; }
-const char* bvr_last_error_description(void) { return Last().description.c_str(); }
+int bvr_last_error_number(void) {
+    return Last().number;
+}
+const char* bvr_last_error_description(void) {
+    return Last().description.c_str();
+}
 
 const char* bvr_type_library(void) {
     static const std::string text = [] {

@@ -94,13 +94,13 @@ typedef enum bvr_kind {
     BVR_EMPTY = 0,
     BVR_BOOLEAN = 1, /* 16 bits: True = -1, False = 0 */
     BVR_INT16 = 2,
-    BVR_INT32 = 3,   /* also colours and enumerations */
+    BVR_INT32 = 3, /* also colours and enumerations */
     BVR_SINGLE = 4,
     BVR_DOUBLE = 5,
-    BVR_DATE = 6,    /* days since 30 December 1899, the time of day as the fraction */
-    BVR_TEXT = 7,    /* UTF-8, owned by the variant */
-    BVR_RECORD = 8,  /* SDateRecord, WaveFormatRecord; see bvr_record_* */
-    BVR_OBJECT = 9   /* holds a reference; may be NULL (Nothing) */
+    BVR_DATE = 6,   /* days since 30 December 1899, the time of day as the fraction */
+    BVR_TEXT = 7,   /* UTF-8, owned by the variant */
+    BVR_RECORD = 8, /* SDateRecord, WaveFormatRecord; see bvr_record_* */
+    BVR_OBJECT = 9  /* holds a reference; may be NULL (Nothing) */
 } bvr_kind;
 
 typedef struct bvr_variant {
@@ -132,7 +132,7 @@ BVR_API int bvr_variant_copy(bvr_variant* dest, const bvr_variant* src);
 BVR_API int bvr_variant_set_text(bvr_variant* v, const char* utf8);
 BVR_API int bvr_variant_set_text_n(bvr_variant* v, const char* utf8, size_t length);
 BVR_API void bvr_variant_set_object(bvr_variant* v, bvr_object* obj); /* adds a reference */
-BVR_API void bvr_variant_set_bool(bvr_variant* v, int value);          /* non-zero = True */
+BVR_API void bvr_variant_set_bool(bvr_variant* v, int value);         /* non-zero = True */
 BVR_API void bvr_variant_set_int16(bvr_variant* v, int16_t value);
 BVR_API void bvr_variant_set_int32(bvr_variant* v, int32_t value);
 BVR_API void bvr_variant_set_double(bvr_variant* v, double value);
@@ -166,9 +166,9 @@ BVR_API uint32_t bvr_release(bvr_object* obj);
 BVR_API int64_t bvr_live_objects(void);
 
 typedef enum bvr_call {
-    BVR_GET = 1,    /* property get */
-    BVR_PUT = 2,    /* property let: the value is the last argument */
-    BVR_METHOD = 3  /* method call (a property get is also accepted) */
+    BVR_GET = 1,   /* property get */
+    BVR_PUT = 2,   /* property let: the value is the last argument */
+    BVR_METHOD = 3 /* method call (a property get is also accepted) */
 } bvr_call;
 
 /* Calls a member by name (case-insensitive). Arguments stand in parameter order. By-reference

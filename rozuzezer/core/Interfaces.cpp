@@ -8,8 +8,12 @@ namespace rozuzezer {
 
 using namespace platform::component;
 
-bool iEditHardDiskItem::EditInformation(std::int32_t) { return false; }
-bool iEditHardDiskItem::PlayAudio(std::int32_t) { return false; }
+bool iEditHardDiskItem::EditInformation(std::int32_t) {
+    return false;
+}
+bool iEditHardDiskItem::PlayAudio(std::int32_t) {
+    return false;
+}
 void iAudioCallback::HardDiskItemUpdated(const std::string&) {}
 void iAudioCallback::DisplayHardDiskItem(const std::string&) {}
 
@@ -19,12 +23,21 @@ ClassInfo& EditHardDiskItemClass() {
     static const InterfaceInfo itf =
         MemberTable<iEditHardDiskItem>("_iEditHardDiskItem", Guid::Of(BVR_IID__iEditHardDiskItem))
             .Method("EditInformation", tBoolean, {{"InfoType", tEnum("enEditInfo"), false}},
-                    [](iEditHardDiskItem& o, Args a) { return Variant::Boolean(o.EditInformation(a[0].ToInt32())); })
+                    [](iEditHardDiskItem& o, Args a) {
+                        return Variant::Boolean(o.EditInformation(a[0].ToInt32()));
+                    })
             .Method("PlayAudio", tBoolean, {{"AudioType", tEnum("enPlayAudio"), false}},
-                    [](iEditHardDiskItem& o, Args a) { return Variant::Boolean(o.PlayAudio(a[0].ToInt32())); })
+                    [](iEditHardDiskItem& o, Args a) {
+                        return Variant::Boolean(o.PlayAudio(a[0].ToInt32()));
+                    })
             .Build();
-    static ClassInfo cls{"iEditHardDiskItem", Guid::Of(BVR_CLSID_iEditHardDiskItem), ClassKind::InterfaceClass,
-                         &itf, nullptr, {}, {}};
+    static ClassInfo cls{"iEditHardDiskItem",
+                         Guid::Of(BVR_CLSID_iEditHardDiskItem),
+                         ClassKind::InterfaceClass,
+                         &itf,
+                         nullptr,
+                         {},
+                         {}};
     return cls;
 }
 
@@ -42,8 +55,13 @@ ClassInfo& AudioCallbackClass() {
                         return Variant();
                     })
             .Build();
-    static ClassInfo cls{"iAudioCallback", Guid::Of(BVR_CLSID_iAudioCallback), ClassKind::InterfaceClass,
-                         &itf, nullptr, {}, {}};
+    static ClassInfo cls{"iAudioCallback",
+                         Guid::Of(BVR_CLSID_iAudioCallback),
+                         ClassKind::InterfaceClass,
+                         &itf,
+                         nullptr,
+                         {},
+                         {}};
     return cls;
 }
 
@@ -52,7 +70,11 @@ const Registration callbackRegistration(Library(), AudioCallbackClass());
 
 } // namespace
 
-const ClassInfo* iEditHardDiskItem::Class() const noexcept { return &EditHardDiskItemClass(); }
-const ClassInfo* iAudioCallback::Class() const noexcept { return &AudioCallbackClass(); }
+const ClassInfo* iEditHardDiskItem::Class() const noexcept {
+    return &EditHardDiskItemClass();
+}
+const ClassInfo* iAudioCallback::Class() const noexcept {
+    return &AudioCallbackClass();
+}
 
 } // namespace rozuzezer

@@ -14,10 +14,15 @@ const std::vector<EnumInfo>& Enumerations() {
     static const std::vector<EnumInfo> enums = {
         {"enPlayerDisplayAlignment", {{"pdaBottom", pdaBottom}, {"pdaTop", pdaTop}}},
         {"enSettingOrPreference",
-         {{"sopDisabled", sopDisabled}, {"sopEnabled", sopEnabled}, {"sopFollowPreference", sopFollowPreference}}},
-        {"enCheckSettings", {{"cstFailed", cstFailed}, {"cstOK", cstOK}, {"cstDiscovered", cstDiscovered}}},
+         {{"sopDisabled", sopDisabled},
+          {"sopEnabled", sopEnabled},
+          {"sopFollowPreference", sopFollowPreference}}},
+        {"enCheckSettings",
+         {{"cstFailed", cstFailed}, {"cstOK", cstOK}, {"cstDiscovered", cstDiscovered}}},
         {"enRecentPlayType",
-         {{"rptIgnore", rptIgnore}, {"rptFixedPeriod", rptFixedPeriod}, {"rptDurationMultiple", rptDurationMultiple}}},
+         {{"rptIgnore", rptIgnore},
+          {"rptFixedPeriod", rptFixedPeriod},
+          {"rptDurationMultiple", rptDurationMultiple}}},
         {"enHDEND",
          {{"cheNonSpecific", cheNonSpecific},
           {"cheEnd", cheEnd},
@@ -25,7 +30,10 @@ const std::vector<EnumInfo>& Enumerations() {
           {"cheSustain", cheSustain},
           {"cheSlowFade", cheSlowFade}}},
         {"enHDItemType",
-         {{"hitSong", hitSong}, {"hitLink", hitLink}, {"hitAdvert", hitAdvert}, {"hitNonSpecific", hitNonSpecific}}},
+         {{"hitSong", hitSong},
+          {"hitLink", hitLink},
+          {"hitAdvert", hitAdvert},
+          {"hitNonSpecific", hitNonSpecific}}},
         {"enLFFlags",
          {{"llfAutoDetect", llfAutoDetect},
           {"llfBext", llfBext},
@@ -65,7 +73,8 @@ const std::vector<EnumInfo>& Enumerations() {
           {"ehdWeb", ehdWeb},
           {"ehdURL", ehdURL},
           {"ehdCopyright", ehdCopyright}}},
-        {"enPlayAudio", {{"epaPlayAll", epaPlayAll}, {"epaPlayHook", epaPlayHook}, {"epaPlayLoop", epaPlayLoop}}},
+        {"enPlayAudio",
+         {{"epaPlayAll", epaPlayAll}, {"epaPlayHook", epaPlayHook}, {"epaPlayLoop", epaPlayLoop}}},
     };
     return enums;
 }
@@ -97,10 +106,18 @@ const Variant& FieldOf(const RecordValue& r, std::string_view name) {
     return f ? *f : empty;
 }
 
-std::uint16_t U16(const Variant& v) { return static_cast<std::uint16_t>(v.ToInt16()); }
-std::uint32_t U32(const Variant& v) { return static_cast<std::uint32_t>(v.ToInt32()); }
-Variant S16(std::uint16_t v) { return Variant(static_cast<std::int16_t>(v)); }
-Variant S32(std::uint32_t v) { return Variant(static_cast<std::int32_t>(v)); }
+std::uint16_t U16(const Variant& v) {
+    return static_cast<std::uint16_t>(v.ToInt16());
+}
+std::uint32_t U32(const Variant& v) {
+    return static_cast<std::uint32_t>(v.ToInt32());
+}
+Variant S16(std::uint16_t v) {
+    return Variant(static_cast<std::int16_t>(v));
+}
+Variant S32(std::uint32_t v) {
+    return Variant(static_cast<std::int32_t>(v));
+}
 
 const RecordValue& RecordOf(const Variant& v, const RecordInfo& info) {
     const RecordValue& r = v.ToRecord();
@@ -112,16 +129,20 @@ const RecordValue& RecordOf(const Variant& v, const RecordInfo& info) {
 
 TypeLibrary& Library() {
     static TypeLibrary* lib = [] {
-        auto* l = new TypeLibrary("BVRozuzezer2", Guid::Of(BVR_LIBID), 2, 6, "Brevant Verudivur v2");
+        auto* l =
+            new TypeLibrary("BVRozuzezer2", Guid::Of(BVR_LIBID), 2, 6, "Brevant Verudivur v2");
         l->AddRecord(SDateInfo());
         l->AddRecord(WaveFormatInfo());
-        for (const EnumInfo& e : Enumerations()) l->AddEnum(e);
+        for (const EnumInfo& e : Enumerations())
+            l->AddEnum(e);
         return l;
     }();
     return *lib;
 }
 
-Ref<Object> CreateObject(std::string_view progIdOrClassId) { return Library().Create(progIdOrClassId); }
+Ref<Object> CreateObject(std::string_view progIdOrClassId) {
+    return Library().Create(progIdOrClassId);
+}
 
 Variant ToVariant(const SDateRecord& r) {
     RecordValue v;
@@ -133,9 +154,12 @@ Variant ToVariant(const SDateRecord& r) {
 Variant ToVariant(const WaveFormatRecord& r) {
     RecordValue v;
     v.type = WaveFormatInfo().name;
-    v.fields = {{"wFormatTag", S16(r.wFormatTag)},         {"nChannels", S16(r.nChannels)},
-                {"nSamplesPerSec", S32(r.nSamplesPerSec)},   {"nAvgBytesPerSec", S32(r.nAvgBytesPerSec)},
-                {"nBlockAlign", S16(r.nBlockAlign)},         {"wBitsPerSample", S16(r.wBitsPerSample)},
+    v.fields = {{"wFormatTag", S16(r.wFormatTag)},
+                {"nChannels", S16(r.nChannels)},
+                {"nSamplesPerSec", S32(r.nSamplesPerSec)},
+                {"nAvgBytesPerSec", S32(r.nAvgBytesPerSec)},
+                {"nBlockAlign", S16(r.nBlockAlign)},
+                {"wBitsPerSample", S16(r.wBitsPerSample)},
                 {"cbSize", S16(r.cbSize)}};
     return Variant(std::move(v));
 }

@@ -10,7 +10,8 @@ namespace rozuzezer {
 platform::component::TypeLibrary& Library();
 
 // Creates a class of the library by program id or class id text (raises 429).
-platform::component::Ref<platform::component::Object> CreateObject(std::string_view progIdOrClassId);
+platform::component::Ref<platform::component::Object>
+CreateObject(std::string_view progIdOrClassId);
 
 // The records as they travel through calls by name. Reading takes the fields by name, so
 // a record of the right type with fields in any state converts (errors 6 and 13 apply).

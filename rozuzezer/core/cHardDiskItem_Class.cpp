@@ -22,7 +22,9 @@ MemberTable<C>& Indexed(MemberTable<C>& t, std::string name, TypeRef type, bool 
     return t.Property(
         std::move(name), type, {{"Index", tInt16, indexByRef}},
         [get, type](C& o, Args a) { return ToVariant((o.*get)(a[0].ToInt16()), type); },
-        [set, type](C& o, Args a, const Variant& v) { (o.*set)(a[0].ToInt16(), FromVariant<V>(v, type)); });
+        [set, type](C& o, Args a, const Variant& v) {
+            (o.*set)(a[0].ToInt16(), FromVariant<V>(v, type));
+        });
 }
 
 // A property without arguments, reached through its getter and (optional) setter.
@@ -39,7 +41,8 @@ MemberTable<C>& Accessor(MemberTable<C>& t, std::string name, TypeRef type, V (C
 MemberTable<C>& SDate(MemberTable<C>& t, std::string name, SDateRecord (C::*get)() const,
                       void (C::*set)(const SDateRecord&)) {
     return t.Property(
-        std::move(name), tRecord("SDateRecord"), {}, [get](C& o, Args) { return ToVariant((o.*get)()); },
+        std::move(name), tRecord("SDateRecord"), {},
+        [get](C& o, Args) { return ToVariant((o.*get)()); },
         [set](C& o, Args, const Variant& v) { (o.*set)(SDateFromVariant(v)); }, true);
 }
 
@@ -130,21 +133,27 @@ const InterfaceInfo& HardDiskItemInterface() {
         Indexed<float>(t, "ExtroEx", tSingle, false, &C::ExtroEx, &C::SetExtroEx);
         Accessor<float>(t, "Outro", tSingle, &C::Outro, &C::SetOutro);
         Indexed<float>(t, "OutroEx", tSingle, false, &C::OutroEx, &C::SetOutroEx);
-        t.Method("FullDescription", tText, {}, [](C& o, Args) { return Variant(o.FullDescription()); });
+        t.Method("FullDescription", tText, {},
+                 [](C& o, Args) { return Variant(o.FullDescription()); });
         Indexed<double>(t, "LastPlay", tDate, false, &C::LastPlay, &C::SetLastPlay);
-        Indexed<std::int16_t>(t, "LastPlayLocation", tInt16, false, &C::LastPlayLocation, &C::SetLastPlayLocation);
+        Indexed<std::int16_t>(t, "LastPlayLocation", tInt16, false, &C::LastPlayLocation,
+                              &C::SetLastPlayLocation);
         SDate(t, "AirStartSDate", &C::AirStartSDate, &C::SetAirStartSDate);
         SDate(t, "AirEndSDate", &C::AirEndSDate, &C::SetAirEndSDate);
         SDate(t, "OriginationSDate", &C::OriginationSDate, &C::SetOriginationSDate);
-        t.Property("WaveFormat", tRecord("WaveFormatRecord"), {}, [](C& o, Args) { return ToVariant(o.WaveFormat()); });
-        Accessor<std::int16_t>(t, "AudioChannels", tInt16, &C::AudioChannels, &C::SetAudioChannels, true);
+        t.Property("WaveFormat", tRecord("WaveFormatRecord"), {},
+                   [](C& o, Args) { return ToVariant(o.WaveFormat()); });
+        Accessor<std::int16_t>(t, "AudioChannels", tInt16, &C::AudioChannels, &C::SetAudioChannels,
+                               true);
         Accessor<std::int32_t>(t, "AudioKHZ", tInt32, &C::AudioKHZ, &C::SetAudioKHZ);
         Accessor<std::int16_t>(t, "AudioBitRate", tInt16, &C::AudioBitRate, &C::SetAudioBitRate);
         Accessor<std::int16_t>(t, "AudioFormat", tInt16, &C::AudioFormat, &C::SetAudioFormat);
         t.Property("EndTypeDescription", tText, {{"ShortVersion", tBoolean, false}},
                    [](C& o, Args a) { return Variant(o.EndTypeDescription(a[0].ToBool())); });
-        t.Method("IncrementVersion", tBoolean, {}, [](C& o, Args) { return Variant::Boolean(o.IncrementVersion()); });
-        t.Method("IsSame", tBoolean, {{"cHDItem", tObject("cHardDiskItem"), true}, {"TestLastPlays", tBoolean, true}},
+        t.Method("IncrementVersion", tBoolean, {},
+                 [](C& o, Args) { return Variant::Boolean(o.IncrementVersion()); });
+        t.Method("IsSame", tBoolean,
+                 {{"cHDItem", tObject("cHardDiskItem"), true}, {"TestLastPlays", tBoolean, true}},
                  [](C& o, Args a) {
                      Ref<Object> other = a[0].ToObject();
                      if (!other) platform::Raise(platform::err::ObjectNotSet);
@@ -152,9 +161,11 @@ const InterfaceInfo& HardDiskItemInterface() {
                      if (!item) platform::Raise(platform::err::TypeMismatch);
                      return Variant::Boolean(o.IsSame(*item, a[1].ToBool()));
                  });
-        t.Method("LoadFromWAVFile", tBoolean, {{"Filename", tText, false}, {"Flags", tEnum("enLFFlags"), false}},
+        t.Method("LoadFromWAVFile", tBoolean,
+                 {{"Filename", tText, false}, {"Flags", tEnum("enLFFlags"), false}},
                  [](C& o, Args a) { return WAVFile(o, a, false); });
-        t.Method("SaveToWAVFile", tBoolean, {{"Filename", tText, false}, {"Flags", tEnum("enLFFlags"), false}},
+        t.Method("SaveToWAVFile", tBoolean,
+                 {{"Filename", tText, false}, {"Flags", tEnum("enLFFlags"), false}},
                  [](C& o, Args a) { return WAVFile(o, a, true); });
         // Everything up to here was the first published interface.
         t.EarlierVersion(Guid::Of(BVR_IID__cHardDiskItem_v1));
@@ -186,6 +197,8 @@ const Registration registration(Library(), HardDiskItemClass());
 
 } // namespace
 
-const ClassInfo* cHardDiskItem::Class() const noexcept { return &HardDiskItemClass(); }
+const ClassInfo* cHardDiskItem::Class() const noexcept {
+    return &HardDiskItemClass();
+}
 
 } // namespace rozuzezer

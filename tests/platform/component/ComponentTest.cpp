@@ -38,7 +38,8 @@ TEST(Variant, ConvertsByThePlatformRules) {
         {"single 0.5 to 32-bit", Variant(0.5f), Kind::Int32, Variant(std::int32_t{0})},
         {"32767.5 overflows 16-bit", Variant(32767.5), Kind::Int16, {}, 6},
         {"32-bit 40000 overflows 16-bit", Variant(std::int32_t{40000}), Kind::Int16, {}, 6},
-        {"-32768 fits 16-bit", Variant(std::int32_t{-32768}), Kind::Int16, Variant(std::int16_t{-32768})},
+        {"-32768 fits 16-bit", Variant(std::int32_t{-32768}), Kind::Int16,
+         Variant(std::int16_t{-32768})},
         {"1e10 overflows 32-bit", Variant(1e10), Kind::Int32, {}, 6},
         {"1e39 overflows single", Variant(1e39), Kind::Single, {}, 6},
         // Text to number only when the text is a number.
@@ -84,7 +85,8 @@ TEST(Variant, ConvertsByThePlatformRules) {
         {"date text to date", Variant("2024-01-02 18:00:00"), Kind::Date,
          Variant::Date(platform::DateSerial(2024, 1, 2) + 0.75)},
         {"time text to date", Variant(" 06:00:00 "), Kind::Date, Variant::Date(0.25)},
-        {"before 1899 keeps the time of day", Variant("1899-12-29 06:00:00"), Kind::Date, Variant::Date(-1.25)},
+        {"before 1899 keeps the time of day", Variant("1899-12-29 06:00:00"), Kind::Date,
+         Variant::Date(-1.25)},
         {"no such day", Variant("2023-02-29"), Kind::Date, {}, 13},
         {"no such hour", Variant("24:00:00"), Kind::Date, {}, 13},
         {"date text is no number", Variant("2024-01-02"), Kind::Double, {}, 13},
@@ -113,12 +115,14 @@ TEST(Variant, ConvertsByThePlatformRules) {
 }
 
 TEST(Variant, DatesReadAsTextWithoutTheEmptyPartAndBack) {
-    for (double serial : {platform::DateSerial(2024, 1, 2), 0.5, platform::DateSerial(1950, 7, 31) + 0.125, -1.25,
-                          platform::DateSerial(9999, 12, 31)})
+    for (double serial :
+         {platform::DateSerial(2024, 1, 2), 0.5, platform::DateSerial(1950, 7, 31) + 0.125, -1.25,
+          platform::DateSerial(9999, 12, 31)})
         EXPECT_EQ(Variant(Variant::Date(serial).ToText()).ToDate(), serial) << serial;
     EXPECT_EQ(Variant::Date(platform::DateSerial(2024, 1, 2)).ToText(), "2024-01-02");
     EXPECT_EQ(Variant::Date(0.5).ToText(), "12:00:00");
-    EXPECT_EQ(Variant::Date(platform::DateSerial(2024, 1, 2) + 0.75).ToText(), "2024-01-02 18:00:00");
+    EXPECT_EQ(Variant::Date(platform::DateSerial(2024, 1, 2) + 0.75).ToText(),
+              "2024-01-02 18:00:00");
 }
 
 TEST(Variant, BooleanKeepsItsStoredForm) {
@@ -171,11 +175,13 @@ const InterfaceInfo& ToyInterface() {
             .Field("Flag", &cToy::Flag, tBoolean)
             .Method("Twice", tInt16, {{"Value", tInt16, true}, {"Label", tText, false}},
                     [](cToy& t, Args a) {
-                        a[0] = Variant(platform::ToInt16(a[0].ToInt16() * 2.0)); // by reference: goes back
-                        a[1] = Variant("changed");                          // by value: stays here
+                        a[0] = Variant(
+                            platform::ToInt16(a[0].ToInt16() * 2.0)); // by reference: goes back
+                        a[1] = Variant("changed");                    // by value: stays here
                         return Variant(std::int16_t(t.Count + 1));
                     })
-            .Property("Length", tInt32, {}, [](cToy& t, Args) { return Variant(std::int32_t(t.Name.size())); })
+            .Property("Length", tInt32, {},
+                      [](cToy& t, Args) { return Variant(std::int32_t(t.Name.size())); })
             .EarlierVersion(kToyV2)
             .Method("Fail", tVoid, {{"Number", tInt32, false}},
                     [](cToy&, Args a) -> Variant {
@@ -184,14 +190,20 @@ const InterfaceInfo& ToyInterface() {
                     })
             .Method("Pick", tObject("cToy"), {{"Other", tObject("cToy"), false}},
                     [](cToy&, Args a) { return a[0]; })
-            .Property("Secret", tText, {}, {}, [](cToy& t, Args, const Variant& v) { t.Secret = v.ToText(); })
+            .Property("Secret", tText, {}, {},
+                      [](cToy& t, Args, const Variant& v) { t.Secret = v.ToText(); })
             .Build();
     return itf;
 }
 
 ClassInfo& ToyClass() {
-    static ClassInfo cls{"cToy", kToyClass, ClassKind::Creatable, &ToyInterface(), nullptr,
-                         [] { return Ref<Object>(MakeRef<cToy>()); }, {}};
+    static ClassInfo cls{"cToy",
+                         kToyClass,
+                         ClassKind::Creatable,
+                         &ToyInterface(),
+                         nullptr,
+                         [] { return Ref<Object>(MakeRef<cToy>()); },
+                         {}};
     return cls;
 }
 
@@ -202,20 +214,28 @@ ClassInfo& OtherClass() {
 }
 
 ClassInfo& ControlClass() {
-    static const InterfaceInfo itf = MemberTable<uToy>("_uToy", kControl).Field("Index", &uToy::Index, tInt16).Build();
-    static const InterfaceInfo events =
-        MemberTable<uToy>("__uToy", kControlEvents)
-            .Events()
-            .Method("Clicked", tVoid, {{"Index", tInt16, false}}, [](uToy&, Args) { return Variant(); })
-            .Build();
-    static ClassInfo cls{"uToy", kControlClass, ClassKind::Control, &itf, &events,
-                         [] { return Ref<Object>(MakeRef<uToy>()); }, {}};
+    static const InterfaceInfo itf =
+        MemberTable<uToy>("_uToy", kControl).Field("Index", &uToy::Index, tInt16).Build();
+    static const InterfaceInfo events = MemberTable<uToy>("__uToy", kControlEvents)
+                                            .Events()
+                                            .Method("Clicked", tVoid, {{"Index", tInt16, false}},
+                                                    [](uToy&, Args) { return Variant(); })
+                                            .Build();
+    static ClassInfo cls{"uToy", kControlClass, ClassKind::Control,
+                         &itf,   &events,       [] { return Ref<Object>(MakeRef<uToy>()); },
+                         {}};
     return cls;
 }
 
-const ClassInfo* cToy::Class() const noexcept { return &ToyClass(); }
-const ClassInfo* uToy::Class() const noexcept { return &ControlClass(); }
-const ClassInfo* cOther::Class() const noexcept { return &OtherClass(); }
+const ClassInfo* cToy::Class() const noexcept {
+    return &ToyClass();
+}
+const ClassInfo* uToy::Class() const noexcept {
+    return &ControlClass();
+}
+const ClassInfo* cOther::Class() const noexcept {
+    return &OtherClass();
+}
 
 const EnumInfo kColours{"enToyColour", {{"tcRed", 2}, {"tcBlue", 1}, {"tcNone", 0}}};
 
@@ -246,8 +266,9 @@ int ErrorOf(auto&& f) {
 TEST(Component, CreatesByProgramIdOrClassId) {
     TypeLibrary& lib = ToyLibrary();
     EXPECT_EQ(ToyClass().progId, "ToyLib.cToy");
-    for (std::string_view name : {"ToyLib.cToy", "toylib.CTOY", "{11111111-2222-3333-4444-000000000001}",
-                                  "11111111-2222-3333-4444-000000000001"}) {
+    for (std::string_view name :
+         {"ToyLib.cToy", "toylib.CTOY", "{11111111-2222-3333-4444-000000000001}",
+          "11111111-2222-3333-4444-000000000001"}) {
         SCOPED_TRACE(std::string(name));
         Ref<Object> o = lib.Create(name);
         ASSERT_TRUE(o);
@@ -332,12 +353,42 @@ TEST(Component, FailuresCarryTheirNumbers) {
         {"put on a method", [&] { Put(*o, "Twice", Variant(std::int16_t{1})); }, 438},
         {"too few arguments", [&] { Call(*o, "Twice", none); }, 450},
         {"arguments to a plain property", [&] { Get(*o, "Name", none); }, 450},
-        {"conversion of an argument", [&] { Variant a[] = {Variant("x"), Variant("")}; Call(*o, "Twice", a); }, 13},
-        {"overflow of an argument", [&] { Variant a[] = {Variant(1e6), Variant("")}; Call(*o, "Twice", a); }, 6},
-        {"overflow inside the member", [&] { Variant a[] = {Variant(std::int16_t{20000}), Variant("")}; Call(*o, "Twice", a); }, 6},
-        {"raised by the member", [&] { Variant a[] = {Variant(std::int32_t{380})}; Call(*o, "Fail", a); }, 380},
-        {"C++ exception inside", [&] { Variant a[] = {Variant(std::int32_t{0})}; Call(*o, "Fail", a); }, 440},
-        {"object of another class", [&] { Variant a[] = {Variant(Ref<Object>(MakeRef<cOther>()))}; Call(*o, "Pick", a); }, 13},
+        {"conversion of an argument",
+         [&] {
+             Variant a[] = {Variant("x"), Variant("")};
+             Call(*o, "Twice", a);
+         },
+         13},
+        {"overflow of an argument",
+         [&] {
+             Variant a[] = {Variant(1e6), Variant("")};
+             Call(*o, "Twice", a);
+         },
+         6},
+        {"overflow inside the member",
+         [&] {
+             Variant a[] = {Variant(std::int16_t{20000}), Variant("")};
+             Call(*o, "Twice", a);
+         },
+         6},
+        {"raised by the member",
+         [&] {
+             Variant a[] = {Variant(std::int32_t{380})};
+             Call(*o, "Fail", a);
+         },
+         380},
+        {"C++ exception inside",
+         [&] {
+             Variant a[] = {Variant(std::int32_t{0})};
+             Call(*o, "Fail", a);
+         },
+         440},
+        {"object of another class",
+         [&] {
+             Variant a[] = {Variant(Ref<Object>(MakeRef<cOther>()))};
+             Call(*o, "Pick", a);
+         },
+         13},
         {"slot 0", [&] { InvokeSlot(*o, 0, CallKind::Get, two); }, 438},
         {"slot past the end", [&] { InvokeSlot(*o, 99, CallKind::Get, {}); }, 438},
     };
@@ -394,7 +445,8 @@ TEST(Component, EarlierSlotsReachTheSameMembers) {
     EXPECT_TRUE(Get(*o, "Name") == Variant("through slot 1"));
     Put(*o, "Count", Variant(std::int16_t{9}));
     EXPECT_TRUE(InvokeSlot(*v1, 2, CallKind::Get, {}) == Variant(std::int16_t{9}));
-    for (const auto& m : itf.members) EXPECT_EQ(itf.AtSlot(m.slot), &m);
+    for (const auto& m : itf.members)
+        EXPECT_EQ(itf.AtSlot(m.slot), &m);
 }
 
 // ---- Description --------------------------------------------------------------------------
@@ -423,7 +475,10 @@ TEST(Component, DescriptionFollowsTheTables) {
     at = Find(d, "[id(2), propget] HRESULT Count(", at);
     at = Find(d, "interface _cToy_v2 : _cToy_v1", at);
     at = Find(d, "[id(3), propget] HRESULT Flag([out, retval] VARIANT_BOOL* retval);", at);
-    at = Find(d, "[id(4)] HRESULT Twice([in, out] short* Value, [in] BSTR Label, [out, retval] short* retval);", at);
+    at = Find(d,
+              "[id(4)] HRESULT Twice([in, out] short* Value, [in] BSTR Label, [out, retval] short* "
+              "retval);",
+              at);
     at = Find(d, "interface _cToy : _cToy_v2", at);
     at = Find(d, "[id(6)] HRESULT Fail([in] long Number);", at);
     at = Find(d, "[id(8), propput] HRESULT Secret(", at);
@@ -435,9 +490,14 @@ TEST(Component, DescriptionFollowsTheTables) {
     at = Find(d, "noncreatable", at);
     at = Find(d, "coclass iOther", at);
     at = Find(d, "control,\n        progid(\"ToyLib.uToy\")", at);
-    at = Find(d, "coclass uToy {\n        [default] interface _uToy;\n        [default, source] dispinterface __uToy;", at);
-    EXPECT_EQ(d.find("propget] HRESULT Secret"), std::string::npos) << "write-only property has no get";
-    EXPECT_EQ(d.find("propput] HRESULT Length"), std::string::npos) << "read-only property has no put";
+    at = Find(d,
+              "coclass uToy {\n        [default] interface _uToy;\n        [default, source] "
+              "dispinterface __uToy;",
+              at);
+    EXPECT_EQ(d.find("propget] HRESULT Secret"), std::string::npos)
+        << "write-only property has no get";
+    EXPECT_EQ(d.find("propput] HRESULT Length"), std::string::npos)
+        << "read-only property has no put";
 }
 
 TEST(Guid, ReadsAndWritesItsText) {
@@ -445,8 +505,9 @@ TEST(Guid, ReadsAndWritesItsText) {
     ASSERT_TRUE(g);
     EXPECT_EQ(g->ToString(), "{7DBF3481-E3A9-4044-9822-591A39B1F967}");
     EXPECT_EQ(Guid::Parse(g->ToString()), g);
-    for (const char* bad : {"", "{7DBF3481-E3A9-4044-9822-591A39B1F96}", "7DBF3481xE3A9-4044-9822-591A39B1F967",
-                            "{7DBF3481-E3A9-4044-9822-591A39B1F96G}", "{7DBF3481-E3A9-4044-9822-591A39B1F967"})
+    for (const char* bad :
+         {"", "{7DBF3481-E3A9-4044-9822-591A39B1F96}", "7DBF3481xE3A9-4044-9822-591A39B1F967",
+          "{7DBF3481-E3A9-4044-9822-591A39B1F96G}", "{7DBF3481-E3A9-4044-9822-591A39B1F967"})
         EXPECT_FALSE(Guid::Parse(bad)) << bad;
 }
 

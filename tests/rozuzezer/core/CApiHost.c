@@ -7,13 +7,13 @@
 
 static int failures = 0;
 
-#define CHECK(cond)                                                                      \
-    do {                                                                                 \
-        if (!(cond)) {                                                                   \
-            fprintf(stderr, "%s:%d: check failed: %s (last error %d: %s)\n", __FILE__,    \
-                    __LINE__, #cond, bvr_last_error_number(), bvr_last_error_description()); \
-            ++failures;                                                                  \
-        }                                                                                \
+#define CHECK(cond)                                                                                \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            fprintf(stderr, "%s:%d: check failed: %s (last error %d: %s)\n", __FILE__, __LINE__,   \
+                    #cond, bvr_last_error_number(), bvr_last_error_description());                 \
+            ++failures;                                                                            \
+        }                                                                                          \
     } while (0)
 
 static int put_text(bvr_object* obj, const char* member, const char* text) {
@@ -92,7 +92,9 @@ int main(void) {
     CHECK(bvr_release(item) == 0);
     CHECK(bvr_live_objects() == 0);
 
-    if (failures) fprintf(stderr, "%d check(s) failed\n", failures);
-    else printf("C host: all checks passed\n");
+    if (failures)
+        fprintf(stderr, "%d check(s) failed\n", failures);
+    else
+        printf("C host: all checks passed\n");
     return failures ? 1 : 0;
 }

@@ -18,7 +18,8 @@ struct Var {
     Var(const Var&) = delete;
     Var& operator=(const Var&) = delete;
     std::string Text() const {
-        return v.kind == BVR_TEXT ? std::string(v.value.text.data, v.value.text.length) : "<not text>";
+        return v.kind == BVR_TEXT ? std::string(v.value.text.data, v.value.text.length)
+                                  : "<not text>";
     }
 };
 
@@ -38,7 +39,8 @@ protected:
     }
     std::string GetText(const char* member) {
         Var r;
-        EXPECT_EQ(bvr_invoke(item_, member, BVR_GET, nullptr, 0, &r.v), 0) << bvr_last_error_description();
+        EXPECT_EQ(bvr_invoke(item_, member, BVR_GET, nullptr, 0, &r.v), 0)
+            << bvr_last_error_description();
         return r.Text();
     }
 
@@ -83,35 +85,61 @@ TEST_F(CApi, FailuresReportTheirNumberAndDescription) {
         int number;
         const char* description;
     } cases[] = {
-        {"overflow", [](bvr_object* o) { Var v(int16_t{0}); bvr_variant_set_int32(&v.v, 40000);
-                                         return bvr_invoke(o, "Year", BVR_PUT, &v.v, 1, nullptr); }, 6, "Overflow"},
-        {"type mismatch", [](bvr_object* o) { Var v("soon"); return bvr_invoke(o, "Year", BVR_PUT, &v.v, 1, nullptr); },
+        {"overflow",
+         [](bvr_object* o) {
+             Var v(int16_t{0});
+             bvr_variant_set_int32(&v.v, 40000);
+             return bvr_invoke(o, "Year", BVR_PUT, &v.v, 1, nullptr);
+         },
+         6, "Overflow"},
+        {"type mismatch",
+         [](bvr_object* o) {
+             Var v("soon");
+             return bvr_invoke(o, "Year", BVR_PUT, &v.v, 1, nullptr);
+         },
          13, "Type mismatch"},
-        {"no such member", [](bvr_object* o) { return bvr_invoke(o, "Colour", BVR_GET, nullptr, 0, nullptr); }, 438,
+        {"no such member",
+         [](bvr_object* o) { return bvr_invoke(o, "Colour", BVR_GET, nullptr, 0, nullptr); }, 438,
          "Object doesn't support this property or method"},
-        {"read-only", [](bvr_object* o) { Var v("1"); return bvr_invoke(o, "HookLength", BVR_PUT, &v.v, 1, nullptr); },
+        {"read-only",
+         [](bvr_object* o) {
+             Var v("1");
+             return bvr_invoke(o, "HookLength", BVR_PUT, &v.v, 1, nullptr);
+         },
          438, nullptr},
-        {"argument count", [](bvr_object* o) { return bvr_invoke(o, "Description", BVR_GET, nullptr, 0, nullptr); },
+        {"argument count",
+         [](bvr_object* o) { return bvr_invoke(o, "Description", BVR_GET, nullptr, 0, nullptr); },
          450, "Wrong number of arguments or invalid property assignment"},
-        {"unknown call kind", [](bvr_object* o) { return bvr_invoke(o, "ItemTitle", 9, nullptr, 0, nullptr); }, 5,
+        {"unknown call kind",
+         [](bvr_object* o) { return bvr_invoke(o, "ItemTitle", 9, nullptr, 0, nullptr); }, 5,
          nullptr},
-        {"no member name", [](bvr_object* o) { return bvr_invoke(o, nullptr, BVR_GET, nullptr, 0, nullptr); }, 438,
+        {"no member name",
+         [](bvr_object* o) { return bvr_invoke(o, nullptr, BVR_GET, nullptr, 0, nullptr); }, 438,
          nullptr},
-        {"no object", [](bvr_object*) { return bvr_invoke(nullptr, "ItemTitle", BVR_GET, nullptr, 0, nullptr); }, 91,
-         nullptr},
-        {"raised inside the member", [](bvr_object* o) {
+        {"no object",
+         [](bvr_object*) { return bvr_invoke(nullptr, "ItemTitle", BVR_GET, nullptr, 0, nullptr); },
+         91, nullptr},
+        {"raised inside the member",
+         [](bvr_object* o) {
              Var v(int16_t{32767});
              bvr_invoke(o, "ChangeCount", BVR_PUT, &v.v, 1, nullptr);
-             return bvr_invoke(o, "IncrementChangeCount", BVR_METHOD, nullptr, 0, nullptr); }, 6, "Overflow"},
-        {"IsSame with Nothing", [](bvr_object* o) {
+             return bvr_invoke(o, "IncrementChangeCount", BVR_METHOD, nullptr, 0, nullptr);
+         },
+         6, "Overflow"},
+        {"IsSame with Nothing",
+         [](bvr_object* o) {
              bvr_variant a[2];
              bvr_variant_init(&a[0]);
              bvr_variant_set_object(&a[0], nullptr);
              bvr_variant_init(&a[1]);
              int rc = bvr_invoke(o, "IsSame", BVR_METHOD, a, 2, nullptr);
              bvr_variant_clear(&a[0]);
-             return rc; }, 91, nullptr},
-        {"slot 0", [](bvr_object* o) { return bvr_invoke_slot(o, 0, BVR_GET, nullptr, 0, nullptr); }, 438, nullptr},
+             return rc;
+         },
+         91, nullptr},
+        {"slot 0",
+         [](bvr_object* o) { return bvr_invoke_slot(o, 0, BVR_GET, nullptr, 0, nullptr); }, 438,
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -169,7 +197,8 @@ TEST_F(CApi, SlotsAndTheInterfaceQuery) {
     EXPECT_EQ(GetText("ItemTitle"), "By slot");
     EXPECT_EQ(bvr_member_slot(item_, "Nope", &slot), 438);
 
-    for (const char* id : {BVR_IID__cHardDiskItem, BVR_IID__cHardDiskItem_v1, BVR_IID_IUnknown, BVR_IID_IDispatch}) {
+    for (const char* id :
+         {BVR_IID__cHardDiskItem, BVR_IID__cHardDiskItem_v1, BVR_IID_IUnknown, BVR_IID_IDispatch}) {
         bvr_guid iid;
         ASSERT_EQ(bvr_guid_parse(id, &iid), 0);
         bvr_object* same = nullptr;
@@ -230,8 +259,9 @@ TEST_F(CApi, VariantsConvertInPlace) {
 }
 
 TEST(CApiFactory, InterfaceClassesAndUnknownNamesAreNotCreated) {
-    for (const char* name : {"BVRozuzezer2.iEditHardDiskItem", "BVRozuzezer2.iAudioCallback",
-                             BVR_CLSID_iEditHardDiskItem, "BVRozuzezer2.uHardDiskItem", "", "Other.cHardDiskItem"}) {
+    for (const char* name :
+         {"BVRozuzezer2.iEditHardDiskItem", "BVRozuzezer2.iAudioCallback",
+          BVR_CLSID_iEditHardDiskItem, "BVRozuzezer2.uHardDiskItem", "", "Other.cHardDiskItem"}) {
         bvr_object* o = reinterpret_cast<bvr_object*>(1);
         EXPECT_EQ(bvr_create_object(name, &o), 429) << name;
         EXPECT_EQ(o, nullptr);

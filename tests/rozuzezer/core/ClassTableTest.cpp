@@ -21,22 +21,24 @@ namespace {
 
 // Every member in the order of its slot, as hosts built against the class know them.
 const std::vector<std::string> kSlotOrder = {
-    "Reference", "ItemType", "FullInfo", "AudioFileName", "AudioFileLength", "ItemTitle", "OtherInformation",
-    "Year", "Notes", "NotesRTF", "NotesFileName", "WebNotes", "DABNotes", "DABNotesRTF", "URL", "ArtistURL",
-    "OnlineStoreReference", "EndType", "CopyrightProductTitle", "CopyrightMusicTitle", "CopyrightRecordLabel",
-    "CopyrightRecordNumber", "CopyrightComposer", "CopyrightPerformer", "CopyrightPublisher", "CopyrightCode",
-    "RightsManagementReference", "CopyrightTotalDuration", "CopyrightMusicDuration", "CreatedDate", "CreatedTime",
-    "AirStartDate", "AirStartTime", "AirEndDate", "AirEndTime", "PictureCount", "Category", "CodingHistory",
-    "Client", "OutCue", "Version", "SchedulerReference", "Originator", "OriginatorReference", "OriginationDate",
-    "OriginationTime", "ProducerAppName", "ProducerAppVersion", "AudioEnd", "TotalLength", "HookStart", "HookEnd",
-    "LoopStart", "LoopEnd", "LoopNumberLoops", "LoopPlayToEnd", "IntroStartHW", "IntroEndHW", "ExtroHW",
-    "HookStartHW", "HookEndHW", "BackColour", "TextColour",
+    "Reference", "ItemType", "FullInfo", "AudioFileName", "AudioFileLength", "ItemTitle",
+    "OtherInformation", "Year", "Notes", "NotesRTF", "NotesFileName", "WebNotes", "DABNotes",
+    "DABNotesRTF", "URL", "ArtistURL", "OnlineStoreReference", "EndType", "CopyrightProductTitle",
+    "CopyrightMusicTitle", "CopyrightRecordLabel", "CopyrightRecordNumber", "CopyrightComposer",
+    "CopyrightPerformer", "CopyrightPublisher", "CopyrightCode", "RightsManagementReference",
+    "CopyrightTotalDuration", "CopyrightMusicDuration", "CreatedDate", "CreatedTime",
+    "AirStartDate", "AirStartTime", "AirEndDate", "AirEndTime", "PictureCount", "Category",
+    "CodingHistory", "Client", "OutCue", "Version", "SchedulerReference", "Originator",
+    "OriginatorReference", "OriginationDate", "OriginationTime", "ProducerAppName",
+    "ProducerAppVersion", "AudioEnd", "TotalLength", "HookStart", "HookEnd", "LoopStart", "LoopEnd",
+    "LoopNumberLoops", "LoopPlayToEnd", "IntroStartHW", "IntroEndHW", "ExtroHW", "HookStartHW",
+    "HookEndHW", "BackColour", "TextColour",
     // The members after the plain fields.
-    "ArtistName", "Description", "AudioLength", "IntroLength", "HookLength", "AudioStart", "AudioStartEx",
-    "IntroStart", "IntroEnd", "IntroEx", "Extro", "ExtroEx", "Outro", "OutroEx", "FullDescription", "LastPlay",
-    "LastPlayLocation", "AirStartSDate", "AirEndSDate", "OriginationSDate", "WaveFormat", "AudioChannels",
-    "AudioKHZ", "AudioBitRate", "AudioFormat", "EndTypeDescription", "IncrementVersion", "IsSame",
-    "LoadFromWAVFile", "SaveToWAVFile",
+    "ArtistName", "Description", "AudioLength", "IntroLength", "HookLength", "AudioStart",
+    "AudioStartEx", "IntroStart", "IntroEnd", "IntroEx", "Extro", "ExtroEx", "Outro", "OutroEx",
+    "FullDescription", "LastPlay", "LastPlayLocation", "AirStartSDate", "AirEndSDate",
+    "OriginationSDate", "WaveFormat", "AudioChannels", "AudioKHZ", "AudioBitRate", "AudioFormat",
+    "EndTypeDescription", "IncrementVersion", "IsSame", "LoadFromWAVFile", "SaveToWAVFile",
     // Added after the first published version.
     "ChangeCount", "IncrementChangeCount", "Serialisation"};
 
@@ -46,7 +48,9 @@ const ClassInfo& ItemClass() {
     return *c;
 }
 
-const InterfaceInfo& ItemInterface() { return *ItemClass().defaultInterface; }
+const InterfaceInfo& ItemInterface() {
+    return *ItemClass().defaultInterface;
+}
 
 Ref<cHardDiskItem> NewItem() {
     Ref<Object> o = rozuzezer::CreateObject("BVRozuzezer2.cHardDiskItem");
@@ -69,7 +73,8 @@ std::string Signature(const MemberInfo& m) {
                                                  : "get";
     s += " (";
     for (std::size_t i = 0; i < m.params.size(); ++i)
-        s += (i ? ", " : "") + m.params[i].name + " " + TypeName(m.params[i].type) + (m.params[i].byRef ? "&" : "");
+        s += (i ? ", " : "") + m.params[i].name + " " + TypeName(m.params[i].type) +
+             (m.params[i].byRef ? "&" : "");
     s += ") " + TypeName(m.type);
     if (m.putByRef) s += " let&";
     return s;
@@ -88,7 +93,8 @@ TEST(HardDiskItemClass, MembersStandInSlotOrder) {
     ASSERT_EQ(itf.earlier.size(), 1u);
     EXPECT_EQ(itf.earlier[0].iid, Guid::Of(BVR_IID__cHardDiskItem_v1));
     ASSERT_GT(itf.earlier[0].slots, 0);
-    EXPECT_EQ(itf.members[static_cast<std::size_t>(itf.earlier[0].slots) - 1].name, "SaveToWAVFile");
+    EXPECT_EQ(itf.members[static_cast<std::size_t>(itf.earlier[0].slots) - 1].name,
+              "SaveToWAVFile");
     EXPECT_EQ(itf.earlier[0].slots + 3, static_cast<std::int32_t>(itf.members.size()));
 
     const ClassInfo& cls = ItemClass();
@@ -155,14 +161,20 @@ TEST(HardDiskItemClass, MembersPassAndReturnTheirTypes) {
 Variant DistinctValue(const MemberInfo& m) {
     std::int16_t n = static_cast<std::int16_t>(m.slot);
     switch (m.type.type) {
-    case ValueType::Text: return Variant("v" + std::to_string(n));
-    case ValueType::Int16: return Variant(n);
+    case ValueType::Text:
+        return Variant("v" + std::to_string(n));
+    case ValueType::Int16:
+        return Variant(n);
     case ValueType::Int32:
     case ValueType::Enum:
-    case ValueType::Colour: return Variant(std::int32_t{100000 + n});
-    case ValueType::Single: return Variant(static_cast<float>(n) + 0.5f);
-    case ValueType::Boolean: return Variant::FromVBool(n); // stored as it is, not only -1 and 0
-    default: return {};
+    case ValueType::Colour:
+        return Variant(std::int32_t{100000 + n});
+    case ValueType::Single:
+        return Variant(static_cast<float>(n) + 0.5f);
+    case ValueType::Boolean:
+        return Variant::FromVBool(n); // stored as it is, not only -1 and 0
+    default:
+        return {};
     }
 }
 
@@ -170,11 +182,12 @@ TEST(HardDiskItemClass, EveryPlainFieldKeepsItsOwnValue) {
     Ref<cHardDiskItem> item = NewItem();
     std::vector<const MemberInfo*> fields;
     for (const auto& m : ItemInterface().members)
-        if (m.kind == MemberKind::Property && m.params.empty() && m.CanPut() && !DistinctValue(m).IsEmpty() &&
-            (m.slot <= 63 || m.name == "ChangeCount"))
+        if (m.kind == MemberKind::Property && m.params.empty() && m.CanPut() &&
+            !DistinctValue(m).IsEmpty() && (m.slot <= 63 || m.name == "ChangeCount"))
             fields.push_back(&m);
     ASSERT_EQ(fields.size(), 64u);
-    for (const MemberInfo* m : fields) Put(*item, m->name, DistinctValue(*m));
+    for (const MemberInfo* m : fields)
+        Put(*item, m->name, DistinctValue(*m));
     for (const MemberInfo* m : fields) {
         Variant got = Get(*item, m->name);
         EXPECT_EQ(got.kind(), DistinctValue(*m).kind()) << m->name;
@@ -230,7 +243,8 @@ TEST(HardDiskItemClass, IndexedPropertiesByName) {
 
 TEST(HardDiskItemClass, RecordsCrossAsNamedFields) {
     Ref<cHardDiskItem> item = NewItem();
-    RecordValue when{"SDateRecord", {{"Date", Variant(std::int32_t{45000})}, {"Time", Variant(3600.5f)}}};
+    RecordValue when{"SDateRecord",
+                     {{"Date", Variant(std::int32_t{45000})}, {"Time", Variant(3600.5f)}}};
     Variant arg[] = {Variant(when)};
     Invoke(*item, "AirStartSDate", CallKind::Put, arg);
     EXPECT_EQ(item->AirStartDate, 45000);
@@ -249,7 +263,8 @@ TEST(HardDiskItemClass, RecordsCrossAsNamedFields) {
     item->SetWaveFormat(f);
     Put(*item, "AudioKHZ", Variant(std::int32_t{44100}));
     const RecordValue wf = Get(*item, "WaveFormat").ToRecord();
-    EXPECT_TRUE(*wf.Field("wFormatTag") == Variant(std::int16_t{-2})) << "the 16-bit pattern, unchanged";
+    EXPECT_TRUE(*wf.Field("wFormatTag") == Variant(std::int16_t{-2}))
+        << "the 16-bit pattern, unchanged";
     EXPECT_TRUE(*wf.Field("nSamplesPerSec") == Variant(std::int32_t{44100}));
     EXPECT_TRUE(*wf.Field("nAvgBytesPerSec") == Variant(std::int32_t{192000}));
     EXPECT_EQ(rozuzezer::WaveFormatFromVariant(Variant(wf)).wFormatTag, 0xFFFE);
@@ -286,7 +301,9 @@ TEST(HardDiskItemClass, ErrorsLeaveTheRecordUsable) {
     EXPECT_EQ(ErrorOf([&] { Put(*item, "Year", Variant("nineteen")); }), 13);
     EXPECT_EQ(item->Year, 1999);
     // A date a host makes up must not reach the record, where the text form would read it.
-    EXPECT_EQ(ErrorOf([&] { Put(*item, "LastPlay", Variant(std::int16_t{1}), Variant::Date(1.8e185)); }), 6);
+    EXPECT_EQ(
+        ErrorOf([&] { Put(*item, "LastPlay", Variant(std::int16_t{1}), Variant::Date(1.8e185)); }),
+        6);
     EXPECT_EQ(item->LastPlay(1), 0.0);
 
     Put(*item, "ChangeCount", Variant(std::int16_t{31}));
@@ -337,8 +354,9 @@ public:
 };
 
 TEST(InterfaceClasses, AreNotCreatable) {
-    for (const char* name : {"BVRozuzezer2.iEditHardDiskItem", "BVRozuzezer2.iAudioCallback",
-                             BVR_CLSID_iEditHardDiskItem, BVR_CLSID_iAudioCallback, "BVRozuzezer2.cNothing"})
+    for (const char* name :
+         {"BVRozuzezer2.iEditHardDiskItem", "BVRozuzezer2.iAudioCallback",
+          BVR_CLSID_iEditHardDiskItem, BVR_CLSID_iAudioCallback, "BVRozuzezer2.cNothing"})
         EXPECT_EQ(ErrorOf([&] { rozuzezer::CreateObject(name); }), 429) << name;
     const ClassInfo* edit = rozuzezer::Library().FindClass(Guid::Of(BVR_CLSID_iEditHardDiskItem));
     ASSERT_NE(edit, nullptr);
@@ -372,24 +390,56 @@ struct Enumeration {
 
 const std::vector<Enumeration> kEnums = {
     {"enPlayerDisplayAlignment", {{"pdaBottom", 0}, {"pdaTop", 1}}},
-    {"enSettingOrPreference", {{"sopDisabled", 0}, {"sopEnabled", 1}, {"sopFollowPreference", 255}}},
+    {"enSettingOrPreference",
+     {{"sopDisabled", 0}, {"sopEnabled", 1}, {"sopFollowPreference", 255}}},
     {"enCheckSettings", {{"cstFailed", 1}, {"cstOK", 2}, {"cstDiscovered", 3}}},
     {"enRecentPlayType", {{"rptIgnore", 0}, {"rptFixedPeriod", 1}, {"rptDurationMultiple", 2}}},
-    {"enHDEND", {{"cheNonSpecific", 0}, {"cheEnd", 1}, {"cheFades", 2}, {"cheSustain", 4}, {"cheSlowFade", 8}}},
-    {"enHDItemType", {{"hitSong", 1}, {"hitLink", 257}, {"hitAdvert", 513}, {"hitNonSpecific", 4095}}},
+    {"enHDEND",
+     {{"cheNonSpecific", 0},
+      {"cheEnd", 1},
+      {"cheFades", 2},
+      {"cheSustain", 4},
+      {"cheSlowFade", 8}}},
+    {"enHDItemType",
+     {{"hitSong", 1}, {"hitLink", 257}, {"hitAdvert", 513}, {"hitNonSpecific", 4095}}},
     {"enLFFlags",
-     {{"llfAutoDetect", 0}, {"llfBext", 1}, {"llfCartChunk", 2}, {"llfCopyrightFromTitle", 4}, {"llfOrvanta", 4099},
+     {{"llfAutoDetect", 0},
+      {"llfBext", 1},
+      {"llfCartChunk", 2},
+      {"llfCopyrightFromTitle", 4},
+      {"llfOrvanta", 4099},
       {"llfRarovidAderu", 8195}}},
     {"enHDInfoType",
-     {{"hditPrePopup", 0}, {"hditNotes", 769}, {"hditWEB", 785}, {"hditRDS", 772}, {"hditDAB", 776},
+     {{"hditPrePopup", 0},
+      {"hditNotes", 769},
+      {"hditWEB", 785},
+      {"hditRDS", 772},
+      {"hditDAB", 776},
       {"hditURL", 799}}},
     {"enHDTimeType",
-     {{"hdttPrePopup", 0}, {"hdttIntroStart", 257}, {"hdttIntroEnd", 271}, {"hdttHookStart", 289},
-      {"hdttHookEnd", 303}, {"hdttExtro", 273}, {"hdttLength", 511}}},
+     {{"hdttPrePopup", 0},
+      {"hdttIntroStart", 257},
+      {"hdttIntroEnd", 271},
+      {"hdttHookStart", 289},
+      {"hdttHookEnd", 303},
+      {"hdttExtro", 273},
+      {"hdttLength", 511}}},
     {"enEditInfo",
-     {{"ehdDescriptions", 1}, {"ehdIntroStart", 257}, {"ehdIntroEnd", 271}, {"ehdExtro", 273},
-      {"ehdHookStart", 289}, {"ehdHookEnd", 303}, {"ehdLoopStart", 305}, {"ehdLoopEnd", 319}, {"ehdLength", 511},
-      {"ehdAudio", 513}, {"ehdNotes", 769}, {"ehdRDS", 772}, {"ehdDAB", 776}, {"ehdWeb", 785}, {"ehdURL", 799},
+     {{"ehdDescriptions", 1},
+      {"ehdIntroStart", 257},
+      {"ehdIntroEnd", 271},
+      {"ehdExtro", 273},
+      {"ehdHookStart", 289},
+      {"ehdHookEnd", 303},
+      {"ehdLoopStart", 305},
+      {"ehdLoopEnd", 319},
+      {"ehdLength", 511},
+      {"ehdAudio", 513},
+      {"ehdNotes", 769},
+      {"ehdRDS", 772},
+      {"ehdDAB", 776},
+      {"ehdWeb", 785},
+      {"ehdURL", 799},
       {"ehdCopyright", 849}}},
     {"enPlayAudio", {{"epaPlayAll", 1}, {"epaPlayHook", 289}, {"epaPlayLoop", 305}}},
 };
@@ -402,7 +452,8 @@ TEST(TypeLibrary, NamesTheLibrary) {
     EXPECT_EQ(lib.HelpString(), "Brevant Verudivur v2");
     std::string text = lib.Describe();
     EXPECT_EQ(text, bvr_type_library());
-    EXPECT_NE(text.find("uuid(7DBF3481-E3A9-4044-9822-591A39B1F967),\n    version(2.6),\n    helpstring(\"Brevant "
+    EXPECT_NE(text.find("uuid(7DBF3481-E3A9-4044-9822-591A39B1F967),\n    version(2.6),\n    "
+                        "helpstring(\"Brevant "
                         "Verudivur v2\")\n]\nlibrary BVRozuzezer2"),
               std::string::npos);
 }
@@ -418,7 +469,8 @@ TEST(TypeLibrary, ListsEveryEnumerationInDeclarationOrder) {
         EXPECT_EQ(e.members, kEnums[i].members) << e.name;
         std::string block = "typedef enum " + kEnums[i].name + " {\n";
         for (std::size_t k = 0; k < kEnums[i].members.size(); ++k)
-            block += "        " + kEnums[i].members[k].first + " = " + std::to_string(kEnums[i].members[k].second) +
+            block += "        " + kEnums[i].members[k].first + " = " +
+                     std::to_string(kEnums[i].members[k].second) +
                      (k + 1 < kEnums[i].members.size() ? ",\n" : "\n");
         std::size_t found = text.find(block, at);
         EXPECT_NE(found, std::string::npos) << block;
@@ -455,16 +507,23 @@ TEST(TypeLibrary, ListsTheItemMembersInSlotOrder) {
 TEST(TypeLibrary, DescribesTheClasses) {
     std::string text = rozuzezer::Library().Describe();
     for (const char* expected : {
-             "    [\n        uuid(F8AC1F95-079E-4631-9010-051CA5F423B6),\n        progid(\"BVRozuzezer2.cHardDiskItem\")\n"
-             "    ]\n    coclass cHardDiskItem {\n        [default] interface _cHardDiskItem;\n    };",
-             "        noncreatable\n    ]\n    coclass iEditHardDiskItem {\n        [default] interface _iEditHardDiskItem;",
-             "        noncreatable\n    ]\n    coclass iAudioCallback {\n        [default] interface _iAudioCallback;",
-             "[id(1)] HRESULT EditInformation([in] enEditInfo InfoType, [out, retval] VARIANT_BOOL* retval);",
-             "[id(2)] HRESULT PlayAudio([in] enPlayAudio AudioType, [out, retval] VARIANT_BOOL* retval);",
+             "    [\n        uuid(F8AC1F95-079E-4631-9010-051CA5F423B6),\n        "
+             "progid(\"BVRozuzezer2.cHardDiskItem\")\n"
+             "    ]\n    coclass cHardDiskItem {\n        [default] interface _cHardDiskItem;\n    "
+             "};",
+             "        noncreatable\n    ]\n    coclass iEditHardDiskItem {\n        [default] "
+             "interface _iEditHardDiskItem;",
+             "        noncreatable\n    ]\n    coclass iAudioCallback {\n        [default] "
+             "interface _iAudioCallback;",
+             "[id(1)] HRESULT EditInformation([in] enEditInfo InfoType, [out, retval] "
+             "VARIANT_BOOL* retval);",
+             "[id(2)] HRESULT PlayAudio([in] enPlayAudio AudioType, [out, retval] VARIANT_BOOL* "
+             "retval);",
              "[id(1)] HRESULT HardDiskItemUpdated([in] BSTR HDRef);",
              "[id(2)] HRESULT DisplayHardDiskItem([in] BSTR HDRef);",
              "struct SDateRecord {\n        long Date;\n        float Time;\n    }",
-             "[id(91)] HRESULT IsSame([in, out] _cHardDiskItem** cHDItem, [in, out] VARIANT_BOOL* TestLastPlays, "
+             "[id(91)] HRESULT IsSame([in, out] _cHardDiskItem** cHDItem, [in, out] VARIANT_BOOL* "
+             "TestLastPlays, "
              "[out, retval] VARIANT_BOOL* retval);",
          })
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
