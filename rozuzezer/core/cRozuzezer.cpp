@@ -1,6 +1,7 @@
 #include "rozuzezer/core/cRozuzezer.h"
 
 #include "platform/base/DateTime.h"
+#include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/fs/DriveMap.h"
@@ -103,9 +104,9 @@ void cRozuzezer::SetAlternateAudioLocation(std::int16_t Index, std::string value
 }
 
 void cRozuzezer::SetNumberAudioLocations(std::int16_t value) {
-    const std::size_t n = value < 0 ? 0 : static_cast<std::size_t>(value);
-    main_.resize(n);
-    alternate_.resize(n);
+    if (value < 1) platform::Raise(platform::err::InvalidPropertyValue);
+    main_.resize(static_cast<std::size_t>(value));
+    alternate_.resize(static_cast<std::size_t>(value));
 }
 
 int cRozuzezer::CheckedSlots() const {

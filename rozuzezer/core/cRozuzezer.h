@@ -52,7 +52,8 @@ public:
     std::string AudioLocation(std::int16_t Index) const;
     void SetAudioLocation(std::int16_t Index, std::string value);
 
-    // Size of both location lists (11 by default). A new size keeps the entries that fit.
+    // Size of both location lists (11 by default). A new size keeps the entries that fit;
+    // below 1 it raises error 380 and changes nothing.
     std::int16_t NumberAudioLocations() const { return static_cast<std::int16_t>(main_.size()); }
     void SetNumberAudioLocations(std::int16_t value);
 

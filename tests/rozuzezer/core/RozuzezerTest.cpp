@@ -2,6 +2,7 @@
 
 #include "RozuzezerSettingsEnv.h"
 #include "platform/base/DateTime.h"
+#include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
 #include "platform/component/Dispatch.h"
 #include "rozuzezer/capi/bvrozuzezer2.h"
@@ -106,8 +107,15 @@ TEST_F(Rozuzezer, LocationWritesDropOneTrailingSeparator) {
     r->SetAudioLocation(2, "/two");
     r->SetNumberAudioLocations(3);
     EXPECT_EQ(Locations(*r), (std::vector<std::string>{"", "/two", ""}));
-    r->SetNumberAudioLocations(-4);
-    EXPECT_EQ(r->NumberAudioLocations(), 0);
+    for (std::int16_t bad : {std::int16_t{0}, std::int16_t{-4}}) {
+        try {
+            r->SetNumberAudioLocations(bad);
+            ADD_FAILURE() << "no error for " << bad;
+        } catch (const platform::RuntimeError& e) {
+            EXPECT_EQ(e.Number(), platform::err::InvalidPropertyValue);
+        }
+    }
+    EXPECT_EQ(Locations(*r), (std::vector<std::string>{"", "/two", ""}));
 }
 
 TEST_F(Rozuzezer, ProfileSaveAndLoad) {
