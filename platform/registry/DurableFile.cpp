@@ -202,6 +202,7 @@ void WarnOnce(const std::string& key, const std::string& message) {
     static auto* m = new std::mutex;
     static auto* said = new std::set<std::string>;
     std::lock_guard<std::mutex> g(*m);
+    if (said->size() > 1000) said->clear(); // a long run meeting many damaged versions
     if (!said->insert(key).second) return;
     std::fprintf(stderr, "%s\n", message.c_str());
 }
