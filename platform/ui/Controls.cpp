@@ -7,6 +7,8 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
+#include <QPointer>
+#include <QTextEdit>
 #include <QValidator>
 
 #include <algorithm>
@@ -185,6 +187,19 @@ int ZIndex(const QWidget* w) {
         if (o->isWidgetType()) ++i;
     }
     return i;
+}
+
+void SelectAllText(QWidget* w) {
+    auto select = [](QWidget* target) {
+        if (auto* e = qobject_cast<QLineEdit*>(target)) e->selectAll();
+        else if (auto* p = qobject_cast<QPlainTextEdit*>(target)) p->selectAll();
+        else if (auto* t = qobject_cast<QTextEdit*>(target)) t->selectAll();
+        else if (auto* c = qobject_cast<QComboBox*>(target); c && c->lineEdit()) c->lineEdit()->selectAll();
+    };
+    select(w);
+    // A mouse press that focused the box places the caret after the focus event: select again.
+    QPointer<QWidget> guard(w);
+    QTimer::singleShot(0, w, [guard, select] { if (guard && guard->hasFocus()) select(guard); });
 }
 
 // ---- Label -------------------------------------------------------------------------------

@@ -89,6 +89,10 @@ void SetEnabled(QWidget* w, bool on);
 void ZOrder(QWidget* w, int position = 0);
 int ZIndex(const QWidget* w);
 
+// Selects the whole text of a text box, combo box or masked box; called from a GotFocus
+// handler it also survives the click that gave the focus.
+void SelectAllText(QWidget* w);
+
 // ---- controls ----------------------------------------------------------------------------
 
 class Label : public QLabel {

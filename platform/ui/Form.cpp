@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <deque>
@@ -195,7 +196,11 @@ void Form::Load() {
 void Form::Show(int modal, QWidget* owner) {
     Load();
     if (!loaded_) return; // the load handler unloaded the form
-    if (owner && owner != parentWidget()) setParent(owner, windowFlags() | Qt::Window);
+    if (owner) {
+        // Owned means kept above the owner, not deleted with it: the caller keeps the form.
+        create();
+        if (QWindow* o = owner->window()->windowHandle()) windowHandle()->setTransientParent(o);
+    }
     if (modal == Modal) {
         if (isVisible()) hide();
         setWindowModality(Qt::ApplicationModal);
@@ -205,7 +210,16 @@ void Form::Show(int modal, QWidget* owner) {
     activateWindow();
     Activated();
     if (modal != Modal) return;
+    QPointer<Form> alive(this);
+    RunUntilHidden();
+    if (alive) setWindowModality(Qt::NonModal);
+}
 
+void Form::WaitWhileVisible() {
+    if (isVisible()) RunUntilHidden();
+}
+
+void Form::RunUntilHidden() {
     QEventLoop loop;
     modalLoop_ = &loop;
     if (!g_modalScript.empty()) {
@@ -219,14 +233,13 @@ void Form::Show(int modal, QWidget* owner) {
         });
     } else if (Offscreen()) {
         ++g_unscripted;
-        std::fprintf(stderr, "modal form %s shown without a script; hidden\n", qPrintable(objectName()));
+        std::fprintf(stderr, "form %s waited on without a script; hidden\n", qPrintable(objectName()));
         hide();
     }
     QPointer<Form> alive(this);
     if (isVisible()) loop.exec();
     if (!alive) return; // deleted while shown
     modalLoop_ = nullptr;
-    setWindowModality(Qt::NonModal);
 }
 
 void Form::Hide() { hide(); }

@@ -23,9 +23,10 @@
 // a Cancel other than 0 keeps the form. An unloaded form is hidden and may be loaded again;
 // its owner deletes it.
 //
-// Show(Modal = 1) returns when the form hides itself (or unloads). Tests never block on one:
-// they queue the actions a modal form should take with ScriptModal, and under the offscreen
-// platform an unscripted modal form is hidden at once and counted in UnscriptedModals().
+// Show(Modal = 1) returns when the form hides itself (or unloads); so does WaitWhileVisible
+// after a modeless show. Tests never block on either: they queue what the form should do with
+// ScriptModal (the action runs once the form is up; the show ends after it), and under the
+// offscreen platform an unscripted wait hides the form at once and counts in UnscriptedModals().
 //
 // KeyPreview: the form sees every key before the focused control, as Form_KeyDown(KeyCode,
 // Shift) with the platform's virtual-key codes (vk:: below) and the shift mask 1 Shift,
@@ -85,7 +86,10 @@ public:
 
     void Load();
     bool IsLoaded() const { return loaded_; }
+    // An owner keeps the form above it; it does not take the form over.
     void Show(int modal = Modeless, QWidget* owner = nullptr);
+    // Lets the program run until the form hides itself (a modeless show that is waited on).
+    void WaitWhileVisible();
     void Hide();
     bool Unload(); // false when the form refused
     void Refresh();
@@ -163,6 +167,7 @@ protected:
 private:
     friend class KeyPreviewFilter;
     bool Unloading(int mode);
+    void RunUntilHidden();
     void Activated();
     bool PreviewKey(QObject* target, QKeyEvent* e);
 

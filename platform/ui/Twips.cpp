@@ -33,6 +33,16 @@ int TwipsToPixelsY(double twips) { return static_cast<int>(std::lround(twips / T
 double PixelsToTwipsX(int pixels) { return pixels * TwipsPerPixelX(); }
 double PixelsToTwipsY(int pixels) { return pixels * TwipsPerPixelY(); }
 
+double ScreenWidth() {
+    QScreen* s = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
+    return s ? PixelsToTwipsX(s->geometry().width()) : 0;
+}
+
+double ScreenHeight() {
+    QScreen* s = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
+    return s ? PixelsToTwipsY(s->geometry().height()) : 0;
+}
+
 void OverrideTwipsPerPixel(double twipsPerPixel) { g_override = twipsPerPixel; }
 
 } // namespace platform::ui

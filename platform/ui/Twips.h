@@ -12,6 +12,10 @@ int TwipsToPixelsY(double twips);
 double PixelsToTwipsX(int pixels);
 double PixelsToTwipsY(int pixels);
 
+// The primary screen's size in twips (the whole screen, as windows are centred on it).
+double ScreenWidth();
+double ScreenHeight();
+
 // Tests pin the scale; 0 returns to the screen's.
 void OverrideTwipsPerPixel(double twipsPerPixel);
 

@@ -146,6 +146,30 @@ TEST_F(FormTest, ModalShowEndsWhenTheFormHides) {
     EXPECT_FALSE(f.isVisible());
 }
 
+TEST_F(FormTest, ModelessWaitAndOwners) {
+    frmProbe owner;
+    owner.Show();
+    auto f = std::make_unique<frmProbe>();
+    Form::ScriptModal([](Form& shown) { static_cast<frmProbe&>(shown).txtInput->SetText("typed"); });
+    f->Show(Modeless, &owner);
+    EXPECT_EQ(f->parentWidget(), nullptr) << "an owner does not take the form over";
+    EXPECT_EQ(f->windowModality(), Qt::NonModal);
+    f->WaitWhileVisible();
+    EXPECT_EQ(f->txtInput->Text(), "typed");
+    EXPECT_FALSE(f->isVisible());
+    f.reset(); // deleting an owned form is safe, and so is its owner afterwards
+}
+
+TEST_F(FormTest, SelectAllFromGotFocus) {
+    frmProbe f;
+    f.Show();
+    f.txtInput->SetText("C:/Temp/");
+    QObject::connect(f.txtInput, &TextBox::GotFocus, [&] { SelectAllText(f.txtInput); });
+    f.txtInput->setFocus();
+    QTest::qWait(10);
+    EXPECT_EQ(f.txtInput->SelText(), "C:/Temp/");
+}
+
 TEST_F(FormTest, KeyPreviewSeesKeysFirst) {
     frmProbe f;
     f.SetKeyPreview(true);
@@ -264,6 +288,8 @@ TEST(Twips, FromTheScreen) {
     EXPECT_EQ(TwipsToPixelsX(8355), 557);
     EXPECT_EQ(TwipsToPixelsY(6000), 400);
     EXPECT_EQ(PixelsToTwipsX(96), 1440);
+    EXPECT_GT(ScreenWidth(), 0);
+    EXPECT_GT(ScreenHeight(), 0);
     OverrideTwipsPerPixel(0);
 }
 
