@@ -15,7 +15,7 @@ namespace platform::mmio {
 
 namespace {
 
-constexpr std::size_t kCacheSize = 16 * 1024;
+constexpr std::size_t kCacheSize = 8 * 1024;
 constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
 
 std::uint32_t Le32(const unsigned char* p) {
@@ -350,7 +350,7 @@ int File::Ascend(ChunkInfo& ck) {
         pos_ = end + (size & 1);
         return MMSYSERR_NOERROR;
     }
-    pos_ = ck.cksize >= ck.trustedEnd - ck.dwDataOffset ? ck.trustedEnd : ck.dwDataOffset + ck.cksize + (ck.cksize & 1);
+    pos_ = ck.cksize > ck.trustedEnd - ck.dwDataOffset ? ck.trustedEnd : NextChunk(ck.dwDataOffset, ck.cksize);
     return MMSYSERR_NOERROR;
 }
 

@@ -19,9 +19,11 @@ double FileLength(const std::string& path) {
 namespace wav {
 
 Reader::Reader(const std::string& path) {
-    if (FileLength(path) <= 0) return;
     file_ = mmio::File::Open(path, mmio::OpenMode::Read);
-    if (!file_) return;
+    if (!file_ || file_->Size() == 0) {
+        file_.reset();
+        return;
+    }
     riff_.fccType = kWAVE;
     const int e = file_->Descend(riff_, nullptr, mmio::MMIO_FINDRIFF);
     status_ = e;
@@ -30,12 +32,41 @@ Reader::Reader(const std::string& path) {
 
 int Reader::Find(FOURCC id, ChunkInfo& ck) {
     if (!file_) return status_ == 0 ? -1 : status_;
-    file_->Seek(static_cast<std::int64_t>(riff_.dwDataOffset + 4), 0);
-    ck = ChunkInfo{};
-    ck.ckid = id;
-    const int e = file_->Descend(ck, &riff_, mmio::MMIO_FINDCHUNK);
-    if (e == 0) file_->Ascend(ck);
-    return e;
+    for (const ChunkInfo& c : index_) {
+        if (c.ckid == id) {
+            ck = c;
+            return 0;
+        }
+    }
+    if (walked_) return platform::mmio::MMIOERR_CHUNKNOTFOUND;
+    // Few files have more chunks than this; behind them every search walks on unrecorded.
+    constexpr std::size_t kIndexLimit = 256;
+    if (next_ == 0) next_ = riff_.dwDataOffset + 4;
+    std::uint64_t p = next_;
+    for (;;) {
+        const bool full = index_.size() >= kIndexLimit;
+        file_->Seek(static_cast<std::int64_t>(p), 0);
+        ChunkInfo c;
+        if (file_->Descend(c, &riff_, 0) != 0) {
+            walked_ = !full;
+            return platform::mmio::MMIOERR_CHUNKNOTFOUND;
+        }
+        file_->Ascend(c);
+        const std::uint64_t q = file_->Tell();
+        if (q <= p) {
+            walked_ = !full;
+            return platform::mmio::MMIOERR_CHUNKNOTFOUND;
+        }
+        if (!full) {
+            index_.push_back(c);
+            next_ = q;
+        }
+        p = q;
+        if (c.ckid == id) {
+            ck = c;
+            return 0;
+        }
+    }
 }
 
 std::int64_t Reader::ReadChunk(const ChunkInfo& ck, std::uint64_t at, void* buffer, std::int64_t count) {

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,13 +83,14 @@ void DecodeBext(const unsigned char in[BextChunkRecord::kSize], BextChunkRecord&
 // A field's text up to its first NUL; and a text cut to the field and padded with blanks.
 template <std::size_t N>
 std::string FieldText(const TextField<N>& f) {
-    std::size_t n = 0;
-    while (n < N && f[n] != '\0') ++n;
-    return std::string(f.data(), n);
+    const void* nul = std::memchr(f.data(), '\0', N);
+    return std::string(f.data(), nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - f.data()) : N);
 }
 template <std::size_t N>
 void SetField(TextField<N>& f, std::string_view text) {
-    for (std::size_t i = 0; i < N; ++i) f[i] = i < text.size() ? text[i] : ' ';
+    const std::size_t n = text.size() < N ? text.size() : N;
+    if (n) std::memcpy(f.data(), text.data(), n);
+    std::memset(f.data() + n, ' ', N - n);
 }
 
 // The file's size in bytes; 0 or less when it is missing (the presence test).

@@ -5,6 +5,7 @@
 #include "platform/base/MessageBox.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace rozuzezer {
 
@@ -26,7 +27,8 @@ void BextLayout(IO& io, Rec& r) {
 
 template <std::size_t N>
 void Recut(TextField<N>& f) {
-    SetField(f, FieldText(f));
+    if (void* nul = std::memchr(f.data(), '\0', N))
+        std::memset(nul, ' ', N - static_cast<std::size_t>(static_cast<char*>(nul) - f.data()));
 }
 
 } // namespace

@@ -40,7 +40,8 @@ void CartLayout(IO& io, Rec& r) {
 // Cut at the first NUL and pad with blanks again.
 template <std::size_t N>
 void Recut(TextField<N>& f) {
-    SetField(f, FieldText(f));
+    if (void* nul = std::memchr(f.data(), '\0', N))
+        std::memset(nul, ' ', N - static_cast<std::size_t>(static_cast<char*>(nul) - f.data()));
 }
 
 } // namespace

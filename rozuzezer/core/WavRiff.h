@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rozuzezer::wav {
 
@@ -41,9 +42,14 @@ public:
     std::uint64_t FileSize() const { return file_ ? file_->Size() : 0; }
 
 private:
+    // The children walked so far, in file order: each chunk is found once per open file,
+    // however many routines look for chunks.
     std::unique_ptr<platform::mmio::File> file_;
     ChunkInfo riff_{};
     int status_ = -1;
+    std::vector<ChunkInfo> index_;
+    std::uint64_t next_ = 0;   // where the walk goes on
+    bool walked_ = false;      // no chunk behind the last one walked
 };
 
 int ReadFormat(Reader& r, WaveFormatRecord& format, std::uint64_t& dataSize);

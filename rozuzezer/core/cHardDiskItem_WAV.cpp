@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 
 namespace rozuzezer {
@@ -76,10 +77,27 @@ double SafeVal(std::string_view s) {
 
 std::string ColourText(std::int32_t v) { return "&H" + helpers::cUtility::EightHex(v) + "&"; }
 
-std::string TagValue(std::string_view text, std::string_view name) {
-    const std::string n(name);
-    return helpers::cUtility::TagValue(text, "<" + n + ">", ">", "</" + n + ">");
-}
+// Tag values of one tag text: the text between the first "<NAME>" (letter case ignored) and
+// the "</NAME>" behind it, "" when either is missing, as the utility object's tag search
+// gives them; the text is folded once for all the tags.
+class TagText {
+public:
+    explicit TagText(std::string_view text) : text_(text), upper_(Upper(std::string(text))) {}
+    std::string Value(std::string_view name) const {
+        const std::string open = "<" + std::string(name) + ">";
+        const std::size_t a = upper_.find(open);
+        if (a == std::string::npos) return {};
+        const std::size_t from = a + open.size();
+        const std::size_t b = upper_.find("</" + std::string(name) + ">", from);
+        if (b == std::string::npos) return {};
+        return std::string(text_.substr(from, b - from));
+    }
+    bool Contains(std::string_view what) const { return upper_.find(what) != std::string::npos; }
+
+private:
+    std::string_view text_;
+    std::string upper_;
+};
 
 // Time text (form 1 duration, form 2 time of day) to seconds; unreadable text gives 0.
 double TimeTextToSeconds(std::string_view text, std::int32_t form) {
@@ -138,9 +156,16 @@ std::string DateText(std::int32_t day) {
     }
 }
 
+// Windows-1252 to UTF-8; plain ASCII, the common case, is the same in both.
+std::string ToUtf8(std::string s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return platform::AnsiToUtf8(s);
+    return s;
+}
+
 template <std::size_t N>
 std::string FieldUtf8(const TextField<N>& f) {
-    return platform::AnsiToUtf8(Trim(FieldText(f)));
+    return ToUtf8(Trim(FieldText(f)));
 }
 template <std::size_t N>
 void SetFieldUtf8(TextField<N>& f, const std::string& utf8) {
@@ -203,14 +228,15 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
     if ((Flags & llfBext) || Flags == 0) {
         std::string history;
         haveBext = wav::ReadBext(file, bext, history);
-        CodingHistory = platform::AnsiToUtf8(history);
+        CodingHistory = ToUtf8(std::move(history));
     }
 
     if (haveCart) {
-        const std::string tags = platform::AnsiToUtf8(tagAnsi);
+        const std::string tagsUtf8 = ToUtf8(std::move(tagAnsi));
+        const TagText tags(tagsUtf8);
         if (Flags == 0) {
             if (producerAtEntry == "Brevant") Flags |= llfOrvanta;
-            else if (FindNoCase(tags, "<PRS>") != std::string::npos) Flags |= llfRarovidAderu;
+            else if (tags.Contains("<PRS>")) Flags |= llfRarovidAderu;
         }
         const bool orvanta = Has(Flags, llfOrvanta);
         const bool rarovid = Has(Flags, llfRarovidAderu);
@@ -231,28 +257,28 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
         if (const auto t = FieldUtf8(cart.EndDate); !t.empty() && ReadDate(t, day)) AirEndDate = day;
         if (const auto t = FieldUtf8(cart.EndTime); !t.empty()) AirEndTime = static_cast<float>(TimeTextToSeconds(t, 2));
 
-        OnlineStoreReference = TagValue(tags, "STOREREF");
-        CopyrightCode = TagValue(tags, "COPYRIGHTCODE");
-        CopyrightComposer = TagValue(tags, "COMPOSER");
-        CopyrightMusicTitle = TagValue(tags, "MUSICTITLE");
-        CopyrightPerformer = TagValue(tags, "PERFORMER");
-        CopyrightPublisher = TagValue(tags, "PUBLISHER");
-        CopyrightProductTitle = TagValue(tags, "PRODUCTTITLE");
-        CopyrightRecordLabel = TagValue(tags, "RECORDLABEL");
-        CopyrightRecordNumber = TagValue(tags, "RECORDNUMBER");
-        if (CopyrightRecordNumber.empty()) CopyrightRecordNumber = TagValue(tags, "PRS");
-        if (const auto v = TagValue(tags, "MUSICDURATION"); !v.empty())
+        OnlineStoreReference = tags.Value("STOREREF");
+        CopyrightCode = tags.Value("COPYRIGHTCODE");
+        CopyrightComposer = tags.Value("COMPOSER");
+        CopyrightMusicTitle = tags.Value("MUSICTITLE");
+        CopyrightPerformer = tags.Value("PERFORMER");
+        CopyrightPublisher = tags.Value("PUBLISHER");
+        CopyrightProductTitle = tags.Value("PRODUCTTITLE");
+        CopyrightRecordLabel = tags.Value("RECORDLABEL");
+        CopyrightRecordNumber = tags.Value("RECORDNUMBER");
+        if (CopyrightRecordNumber.empty()) CopyrightRecordNumber = tags.Value("PRS");
+        if (const auto v = tags.Value("MUSICDURATION"); !v.empty())
             CopyrightMusicDuration = static_cast<float>(TimeTextToSeconds(v, 1));
-        if (const auto v = TagValue(tags, "TOTALDURATION"); !v.empty())
+        if (const auto v = tags.Value("TOTALDURATION"); !v.empty())
             CopyrightTotalDuration = static_cast<float>(TimeTextToSeconds(v, 1));
-        DABNotes = TagValue(tags, "DLS");
-        WebNotes = TagValue(tags, "TEXT");
-        RightsManagementReference = TagValue(tags, "RIGHTS");
-        Notes = TagValue(tags, "NOTES");
+        DABNotes = tags.Value("DLS");
+        WebNotes = tags.Value("TEXT");
+        RightsManagementReference = tags.Value("RIGHTS");
+        Notes = tags.Value("NOTES");
         std::int32_t colour = 0;
-        if (const auto v = TagValue(tags, "BACKCOLOUR"); !v.empty() && ReadColour(v, colour)) BackColour = colour;
-        if (const auto v = TagValue(tags, "TEXTCOLOUR"); !v.empty() && ReadColour(v, colour)) TextColour = colour;
-        EndType = EndingFromWord(TagValue(tags, "ENDING"));
+        if (const auto v = tags.Value("BACKCOLOUR"); !v.empty() && ReadColour(v, colour)) BackColour = colour;
+        if (const auto v = tags.Value("TEXTCOLOUR"); !v.empty() && ReadColour(v, colour)) TextColour = colour;
+        EndType = EndingFromWord(tags.Value("ENDING"));
 
         if (Flags & llfCopyrightFromTitle) {
             const std::string title = FieldUtf8(cart.Title), artist = FieldUtf8(cart.Artist);
@@ -264,13 +290,13 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
 
         const std::string outCue = FieldText(cart.OutCue);
         if (rarovid) {
-            OutCue = platform::AnsiToUtf8(Trim(outCue.size() > 3 ? std::string_view(outCue).substr(3) : std::string_view()));
+            OutCue = ToUtf8(Trim(outCue.size() > 3 ? std::string_view(outCue).substr(3) : std::string_view()));
             const std::string code = Upper(Trim(std::string_view(outCue).substr(0, std::min<std::size_t>(2, outCue.size()))));
             if (code == "E") EndType = cheEnd;
             else if (code == "F") EndType = cheFades;
             else if (code == "SF") EndType = cheSlowFade;
         } else {
-            OutCue = platform::AnsiToUtf8(Trim(outCue));
+            OutCue = ToUtf8(Trim(outCue));
         }
 
         if (orvanta) {
