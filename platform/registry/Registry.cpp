@@ -203,9 +203,8 @@ LONG FromErrno(int e) {
 LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& change) {
     std::string real = files::FollowLinks(PathOf(hive));
     if (!files::MayReplace(real)) return ERROR_ACCESS_DENIED;
-    std::string folder = real.substr(0, real.find_last_of('/') == std::string::npos ? 0 : real.find_last_of('/'));
-    if (!folder.empty())
-        if (int e = files::MakeFolders(folder)) return FromErrno(e);
+    if (auto slash = real.find_last_of('/'); slash != std::string::npos && slash > 0)
+        if (int e = files::MakeFolders(real.substr(0, slash))) return FromErrno(e);
     files::FileLock lock;
     if (int e = lock.Acquire(real + ".lock")) return FromErrno(e);
     Cached& c = Load(hive);

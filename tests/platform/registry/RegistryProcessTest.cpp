@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,6 +145,48 @@ TEST(RegistryProcessTest, WriterKilledAtAnyMomentLeavesACompleteHive) {
     EXPECT_GE(done.size(), 40u);
     // The lock died with its holder: this process writes at once.
     EXPECT_EQ(Write("After", "1"), ERROR_SUCCESS);
+}
+
+TEST(RegistryProcessTest, UserWhoMayNotWriteTheMachineHiveChangesNothing) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    TempDir dir("reg-user");
+    ScopedEnv env("BREVANT_REGISTRY_DIR", dir.path().string());
+    HKEY k = 0;
+    ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, kKey, &k), ERROR_SUCCESS);
+    const std::string formats = "|WAV|";
+    ASSERT_EQ(RegSetValueEx(k, "LoadFormats", REG_SZ, reinterpret_cast<const std::uint8_t*>(formats.data()),
+                            static_cast<DWORD>(formats.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+    ::chmod(dir.path().c_str(), 0755); // readable by everyone, writable by root only
+    const std::string machine = dir / "machine.reg";
+    const std::string before = ReadFile(machine);
+
+    // As an ordinary user: 0 all as expected, 1 setuid failed, 10+ the step that went wrong.
+    pid_t pid = Spawn([]() {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 1;
+        if (HiveWritable(HKEY_LOCAL_MACHINE)) return 10;
+        HKEY key = 0;
+        if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS, &key) != ERROR_ACCESS_DENIED) return 11;
+        if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 12;
+        char buf[16] = {};
+        DWORD size = sizeof buf;
+        if (RegQueryValueEx(key, "LoadFormats", nullptr, reinterpret_cast<std::uint8_t*>(buf), &size) != ERROR_SUCCESS ||
+            std::string(buf) != "|WAV|")
+            return 13;
+        RegCloseKey(key);
+        if (RegCreateKey(HKEY_LOCAL_MACHINE, kKey, &key) != ERROR_ACCESS_DENIED) return 14;
+        if (RegOpenKey(HKEY_LOCAL_MACHINE, kKey, &key) != ERROR_SUCCESS) return 15;
+        const std::uint8_t mp3[] = {'|', 'M', 'P', '3', '|'};
+        if (RegSetValueEx(key, "LoadFormats", REG_SZ, mp3, 5) != ERROR_ACCESS_DENIED) return 16;
+        if (RegDeleteValue(key, "LoadFormats") != ERROR_ACCESS_DENIED) return 17;
+        return 0;
+    });
+    int rc = Wait(pid);
+    if (rc == 1) GTEST_SKIP() << "cannot become nobody here";
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(ReadFile(machine), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "machine.reg.tmp"));
 }
 
 } // namespace
