@@ -15,7 +15,7 @@ namespace platform::mmio {
 
 namespace {
 
-constexpr std::size_t kCacheSize = 8 * 1024;
+constexpr std::size_t kCacheSize = 4 * 1024;
 constexpr std::uint32_t kUnknownSize = 0xFFFFFFFFu;
 
 std::uint32_t Le32(const unsigned char* p) {
