@@ -271,7 +271,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         } else {
             // Read and summarise regions on a few threads; report progress from this one.
             const int workers = static_cast<int>(std::clamp<std::int64_t>(
-                std::min<std::int64_t>(std::thread::hardware_concurrency(), 4), 1, std::max<std::int64_t>(regions, 1)));
+                std::min<std::int64_t>(std::thread::hardware_concurrency(), 8), 1, std::max<std::int64_t>(regions, 1)));
             std::atomic<std::int64_t> next{0};
             std::mutex m;
             std::condition_variable cv;

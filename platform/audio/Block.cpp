@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <list>
 #include <signal.h>
 #include <unordered_map>
@@ -53,39 +54,65 @@ static Stats RawStats(const float* x, std::int64_t n) {
 
 Summaries Summaries::Compute(const float* x, std::int64_t n) {
     Summaries s;
-    std::int64_t fineCount = (n + kFineWindow - 1) / kFineWindow;
+    const std::int64_t fineCount = (n + kFineWindow - 1) / kFineWindow;
+    const std::int64_t coarseCount = (n + kCoarseWindow - 1) / kCoarseWindow;
     s.fine.resize(static_cast<std::size_t>(fineCount));
-    for (std::int64_t w = 0; w < fineCount; ++w) {
-        std::int64_t a = w * kFineWindow, b = std::min(n, a + kFineWindow);
-        float mn = x[a], mx = x[a], sq = 0;
-        for (std::int64_t i = a; i < b; ++i) {
-            float v = x[i];
-            mn = std::min(mn, v);
-            mx = std::max(mx, v);
-            sq += v * v;
-        }
-        s.fine[static_cast<std::size_t>(w)] = {mn, mx, std::sqrt(sq / static_cast<float>(b - a))};
-    }
-    std::int64_t coarseCount = (n + kCoarseWindow - 1) / kCoarseWindow;
     s.coarse.resize(static_cast<std::size_t>(coarseCount));
-    s.coarseSum.resize(static_cast<std::size_t>(coarseCount));
-    constexpr std::int64_t per = kCoarseWindow / kFineWindow;
-    for (std::int64_t w = 0; w < coarseCount; ++w) {
-        std::int64_t a = w * kCoarseWindow, b = std::min(n, a + kCoarseWindow);
-        double sum = 0;
-        for (std::int64_t i = a; i < b; ++i) sum += x[i];
-        SummaryPoint p = s.fine[static_cast<std::size_t>(w * per)];
-        double sq = 0;
-        for (std::int64_t f = w * per; f < std::min(fineCount, (w + 1) * per); ++f) {
-            const auto& q = s.fine[static_cast<std::size_t>(f)];
-            p.min = std::min(p.min, q.min);
-            p.max = std::max(p.max, q.max);
-            std::int64_t len = std::min<std::int64_t>(kFineWindow, n - f * kFineWindow);
-            sq += static_cast<double>(q.rms) * q.rms * static_cast<double>(len);
+    s.coarseSum.assign(static_cast<std::size_t>(coarseCount), 0.0);
+    std::vector<double> coarseSq(static_cast<std::size_t>(coarseCount), 0.0);
+    constexpr int kLanes = 16; // independent lanes, so the compiler can use vector registers
+    for (std::int64_t w = 0; w < fineCount; ++w) {
+        const std::int64_t a = w * kFineWindow, b = std::min(n, a + kFineWindow), len = b - a;
+        const float* p = x + a;
+        float mn, mx, sum, sq;
+        if (len == kFineWindow) {
+            float lmn[kLanes], lmx[kLanes], lsum[kLanes], lsq[kLanes];
+            for (int l = 0; l < kLanes; ++l) {
+                lmn[l] = lmx[l] = p[l];
+                lsum[l] = lsq[l] = 0;
+            }
+            for (int i = 0; i < kFineWindow; i += kLanes)
+                for (int l = 0; l < kLanes; ++l) {
+                    const float v = p[i + l];
+                    lmn[l] = v < lmn[l] ? v : lmn[l];
+                    lmx[l] = v > lmx[l] ? v : lmx[l];
+                    lsum[l] += v;
+                    lsq[l] += v * v;
+                }
+            mn = lmn[0], mx = lmx[0], sum = 0, sq = 0;
+            for (int l = 0; l < kLanes; ++l) {
+                mn = std::min(mn, lmn[l]);
+                mx = std::max(mx, lmx[l]);
+                sum += lsum[l];
+                sq += lsq[l];
+            }
+        } else {
+            mn = mx = p[0];
+            sum = sq = 0;
+            for (std::int64_t i = 0; i < len; ++i) {
+                mn = std::min(mn, p[i]);
+                mx = std::max(mx, p[i]);
+                sum += p[i];
+                sq += p[i] * p[i];
+            }
         }
-        p.rms = static_cast<float>(std::sqrt(sq / static_cast<double>(b - a)));
-        s.coarse[static_cast<std::size_t>(w)] = p;
-        s.coarseSum[static_cast<std::size_t>(w)] = sum;
+        s.fine[static_cast<std::size_t>(w)] = {mn, mx, std::sqrt(sq / static_cast<float>(len))};
+        const auto c = static_cast<std::size_t>(a / kCoarseWindow);
+        SummaryPoint& cp = s.coarse[c];
+        if (a % kCoarseWindow == 0) {
+            cp.min = mn;
+            cp.max = mx;
+        } else {
+            cp.min = std::min(cp.min, mn);
+            cp.max = std::max(cp.max, mx);
+        }
+        s.coarseSum[c] += sum;
+        coarseSq[c] += sq;
+    }
+    for (std::int64_t c = 0; c < coarseCount; ++c) {
+        const std::int64_t len = std::min<std::int64_t>(kCoarseWindow, n - c * kCoarseWindow);
+        s.coarse[static_cast<std::size_t>(c)].rms =
+            static_cast<float>(std::sqrt(coarseSq[static_cast<std::size_t>(c)] / static_cast<double>(len)));
     }
     return s;
 }
@@ -99,7 +126,7 @@ Storage::~Storage() { BlockCache::Instance().Forget(id_); }
 
 struct BlockCache::Impl {
     mutable std::mutex mutex;
-    std::size_t budget = 96u << 20;
+    std::size_t budget = 48u << 20;
     std::size_t bytes = 0;
     struct Item {
         std::shared_ptr<const ChannelData> data;
@@ -108,6 +135,8 @@ struct BlockCache::Impl {
     };
     std::list<std::uint64_t> lru; // front = most recent
     std::unordered_map<std::uint64_t, Item> items;
+    // Loads under way, so a second reader waits for the first instead of reading again.
+    std::unordered_map<std::uint64_t, std::shared_future<std::shared_ptr<const ChannelData>>> loading;
 
     void Trim() {
         while (bytes > budget && !lru.empty()) {
@@ -134,17 +163,38 @@ static std::size_t SizeOf(const ChannelData& d) {
 }
 
 std::shared_ptr<const ChannelData> BlockCache::Get(const Storage& s) {
+    std::promise<std::shared_ptr<const ChannelData>> promise;
     {
-        std::lock_guard lock(impl_->mutex);
+        std::unique_lock lock(impl_->mutex);
         auto it = impl_->items.find(s.Id());
         if (it != impl_->items.end()) {
             impl_->lru.splice(impl_->lru.begin(), impl_->lru, it->second.pos);
             return it->second.data;
         }
+        auto l = impl_->loading.find(s.Id());
+        if (l != impl_->loading.end()) {
+            auto f = l->second;
+            lock.unlock();
+            return f.get();
+        }
+        impl_->loading.emplace(s.Id(), promise.get_future().share());
     }
-    auto data = std::make_shared<ChannelData>();
-    s.Load(*data);
+    std::shared_ptr<ChannelData> data;
+    try {
+        data = std::make_shared<ChannelData>();
+        s.Load(*data);
+    } catch (...) {
+        promise.set_exception(std::current_exception());
+        std::lock_guard lock(impl_->mutex);
+        impl_->loading.erase(s.Id());
+        throw;
+    }
     Put(s, data);
+    promise.set_value(data);
+    {
+        std::lock_guard lock(impl_->mutex);
+        impl_->loading.erase(s.Id());
+    }
     return data;
 }
 
@@ -262,10 +312,12 @@ void PcmFile::Convert(const unsigned char* src, std::int64_t frames, int channel
 void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) const {
     out.assign(static_cast<std::size_t>(channels_), std::vector<float>(static_cast<std::size_t>(count), 0.0f));
     const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
-    std::vector<unsigned char> buf(static_cast<std::size_t>(std::min<std::int64_t>(count, 65536) * frameBytes));
+    constexpr std::int64_t kChunk = 1 << 18;
+    thread_local std::vector<unsigned char> buf; // reused: fresh pages cost more than the copy
+    buf.resize(static_cast<std::size_t>(std::min<std::int64_t>(count, kChunk) * frameBytes));
     std::int64_t done = 0;
     while (done < count) {
-        std::int64_t want = std::min<std::int64_t>(count - done, 65536);
+        std::int64_t want = std::min<std::int64_t>(count - done, kChunk);
         std::int64_t bytes = want * frameBytes, got = 0;
         while (got < bytes) {
             ssize_t r = ::pread(fd_, buf.data() + got, static_cast<std::size_t>(bytes - got),

@@ -50,8 +50,9 @@ std::vector<TrackPtr> Stretch(Impl& d, std::int64_t a, std::int64_t b, double te
     soundtouch::SoundTouch st;
     st.setSampleRate(static_cast<unsigned>(d.rate));
     st.setChannels(static_cast<unsigned>(ch));
-    st.setTempo(tempo);
-    st.setRate(rateFactor);
+    // Only the stage that is asked for: a rate of exactly 1 still runs the resampler.
+    if (tempo != 1.0) st.setTempo(tempo);
+    if (rateFactor != 1.0) st.setRate(rateFactor);
     st.setSetting(SETTING_USE_QUICKSEEK, quality < 2 ? 1 : 0);
     st.setSetting(SETTING_USE_AA_FILTER, quality >= 1 ? 1 : 0);
     const std::int64_t n = b - a;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -192,42 +193,64 @@ SaveSetup SetupForCode(int code, const SaveSetup& pending, const SaveSetup& own)
     }
 }
 
+// Round to the nearest integer (half to even) without a library call, for |v| < 2^22.
+inline std::int32_t RoundSmall(float v) {
+    const float magic = 12582912.0f; // 1.5 * 2^23
+    float t = v + magic;
+    std::int32_t bits;
+    std::memcpy(&bits, &t, 4);
+    return bits - 0x4B400000;
+}
+
 void ToPcmBytes(const std::vector<std::vector<float>>& planes, std::int64_t n, int bits, std::uint16_t tag,
                 std::vector<std::uint8_t>& out) {
     const int ch = static_cast<int>(planes.size());
     const int bps = bits / 8;
     out.resize(static_cast<std::size_t>(n * ch * bps));
-    std::uint8_t* o = out.data();
-    for (std::int64_t i = 0; i < n; ++i)
-        for (int c = 0; c < ch; ++c) {
-            float x = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
-            if (tag == kTagFloat) {
-                if (bits == 64) {
-                    double v = x;
-                    std::memcpy(o, &v, 8);
-                } else {
-                    std::memcpy(o, &x, 4);
+    for (int c = 0; c < ch; ++c) {
+        const float* x = planes[static_cast<std::size_t>(c)].data();
+        std::uint8_t* o = out.data() + c * bps;
+        const std::size_t step = static_cast<std::size_t>(ch * bps);
+        if (tag == kTagFloat && bits == 64) {
+            for (std::int64_t i = 0; i < n; ++i, o += step) {
+                double v = x[i];
+                std::memcpy(o, &v, 8);
+            }
+        } else if (tag == kTagFloat) {
+            for (std::int64_t i = 0; i < n; ++i, o += step) std::memcpy(o, x + i, 4);
+        } else if (bits == 16) {
+            if (ch == 2) {
+                // The common case, kept simple enough for the compiler to vectorise.
+                auto* d = reinterpret_cast<std::int16_t*>(out.data()) + c;
+                for (std::int64_t i = 0; i < n; ++i) {
+                    float v = std::clamp(x[i] * 32768.0f, -32768.0f, 32767.0f);
+                    d[2 * i] = static_cast<std::int16_t>(RoundSmall(v));
                 }
-            } else if (bits == 16) {
-                float v = std::nearbyint(x * 32768.0f);
-                auto s = static_cast<std::int16_t>(std::clamp(v, -32768.0f, 32767.0f));
-                std::memcpy(o, &s, 2);
-            } else if (bits == 8) {
-                float v = std::nearbyint(x * 128.0f) + 128.0f;
-                *o = static_cast<std::uint8_t>(std::clamp(v, 0.0f, 255.0f));
-            } else if (bits == 24) {
-                double v = std::nearbyint(static_cast<double>(x) * 8388608.0);
+            } else {
+                for (std::int64_t i = 0; i < n; ++i, o += step) {
+                    auto v = static_cast<std::int16_t>(RoundSmall(std::clamp(x[i] * 32768.0f, -32768.0f, 32767.0f)));
+                    std::memcpy(o, &v, 2);
+                }
+            }
+        } else if (bits == 8) {
+            for (std::int64_t i = 0; i < n; ++i, o += step)
+                *o = static_cast<std::uint8_t>(RoundSmall(std::clamp(x[i] * 128.0f, -128.0f, 127.0f)) + 128);
+        } else if (bits == 24) {
+            for (std::int64_t i = 0; i < n; ++i, o += step) {
+                double v = std::nearbyint(static_cast<double>(x[i]) * 8388608.0);
                 auto s = static_cast<std::int32_t>(std::clamp(v, -8388608.0, 8388607.0));
                 o[0] = static_cast<std::uint8_t>(s);
                 o[1] = static_cast<std::uint8_t>(s >> 8);
                 o[2] = static_cast<std::uint8_t>(s >> 16);
-            } else {
-                double v = std::nearbyint(static_cast<double>(x) * 2147483648.0);
+            }
+        } else {
+            for (std::int64_t i = 0; i < n; ++i, o += step) {
+                double v = std::nearbyint(static_cast<double>(x[i]) * 2147483648.0);
                 auto s = static_cast<std::int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
                 std::memcpy(o, &s, 4);
             }
-            o += bps;
         }
+    }
 }
 
 } // namespace
@@ -252,13 +275,31 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     if (chosen.kind == K::None) chosen = SaveSetup{K::Pcm, rate, channels, 16, 0, kTagPcm, false};
     Plan plan = PlanFor(chosen, rate, channels);
 
-    const auto [a, b] = selectionOnly ? Target() : std::pair<std::int64_t, std::int64_t>{0, Len()};
+    const std::pair<std::int64_t, std::int64_t> range = selectionOnly ? Target() : std::pair<std::int64_t, std::int64_t>{0, Len()};
+    const std::int64_t a = range.first, b = range.second;
     const std::int64_t n = b - a;
     const DocState state = Cur(); // the tracks stay alive while we write
     std::int64_t pos = 0;
+    // Blocks ahead of the writer are read on another thread meanwhile.
+    std::future<void> ahead;
+    std::int64_t aheadUntil = 0;
+    struct Join {
+        std::future<void>& f;
+        ~Join() {
+            if (f.valid()) f.wait();
+        }
+    } join{ahead};
     FrameSource source = [&](std::vector<std::vector<float>>& planes, std::int64_t maxFrames) -> std::int64_t {
         std::int64_t k = std::min(maxFrames, n - pos);
         if (k <= 0) return 0;
+        if (pos + kFileBlockFrames >= aheadUntil && aheadUntil < n) {
+            if (ahead.valid()) ahead.get();
+            const std::int64_t from = std::max(aheadUntil, pos + k), count = kFileBlockFrames;
+            aheadUntil = from + count;
+            ahead = std::async(std::launch::async, [&state, from, count, a] {
+                for (auto& t : state.tracks) t->Prefetch(a + from, count);
+            });
+        }
         planes.resize(static_cast<std::size_t>(channels));
         for (int c = 0; c < channels; ++c) {
             auto& pl = planes[static_cast<std::size_t>(c)];

@@ -149,6 +149,14 @@ Stats Track::StatsOf(std::int64_t from, std::int64_t count) const {
     return s;
 }
 
+void Track::Prefetch(std::int64_t from, std::int64_t count) const {
+    from = std::max<std::int64_t>(from, 0);
+    std::int64_t to = std::min(length_, from + count);
+    if (to <= from) return;
+    for (std::size_t i = Find(from); i < pieces_.size() && starts_[i] < to; ++i)
+        if (pieces_[i].block) pieces_[i].block->Data();
+}
+
 void Track::AppendRange(const Track& t, std::int64_t from, std::int64_t to) {
     from = std::max<std::int64_t>(from, 0);
     to = std::min(to, t.length_);

@@ -42,6 +42,8 @@ public:
     // Samples [from, from+count); beyond the end reads as silence.
     void Read(std::int64_t from, std::int64_t count, float* out) const;
     Stats StatsOf(std::int64_t from, std::int64_t count) const;
+    // Loads the blocks under [from, from+count) into the cache ahead of a reader.
+    void Prefetch(std::int64_t from, std::int64_t count) const;
 
     TrackPtr Slice(std::int64_t from, std::int64_t to) const;
     // This track with [from, to) replaced by the whole of insert.
