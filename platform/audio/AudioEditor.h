@@ -13,6 +13,8 @@
 
 namespace platform::audio {
 
+class Transport;
+
 template <typename... Args>
 class Signal {
 public:
@@ -287,6 +289,31 @@ public:
     SaveFormatObject& SaveFormat() { return saveFormat_; }
     MP3Settings CreateMP3Settings() const { return {}; }
 
+    // ---- Transport (Transport*.cpp): play, record, pause; events arrive through Pump()
+    // Play mode 1: the selection (or from the cursor to the end); 2: to the end, ignoring the
+    // selection's end; 3: the selection over and over (without one, the whole document).
+    void Play(int mode = 1);
+    // Mode 2: records at the cursor, in place of the selection; the rest is not a mode.
+    void Record(int mode);
+    class RecordingSettingsObject {
+    public:
+        // On: the recording overwrites what follows the cursor instead of pushing it along.
+        bool Overwrite() const { return overwrite_; }
+        void SetOverwrite(bool on) { overwrite_ = on; }
+
+    private:
+        bool overwrite_ = false;
+    };
+    RecordingSettingsObject& RecordingSettings() { return recordingSettings_; }
+    void Stop();
+    void Pause();
+    void Resume();
+    // Raises the position, levels and stopped events of the transport on this thread; a
+    // timer calls it in the window, tests call it themselves.
+    void Pump();
+    // The document's channels as they are now, for players and the waveform view.
+    const std::vector<TrackPtr>& CurrentTracks() const;
+
     // ---- Events
     Signal<int> Progress;
     Signal<> SelectionChanged;
@@ -306,6 +333,8 @@ private:
     friend class ProcessingObject;
     friend class FormatObject;
     std::unique_ptr<Impl> impl_;
+    std::shared_ptr<Transport> transport_; // after impl_: it stops before the document goes
+    RecordingSettingsObject recordingSettings_;
     int state_ = kStateIdle;
     ViewObject view_{*this};
     ChannelsObject channels_{*this};
