@@ -260,6 +260,7 @@ bool Form::Unloading(int mode) {
     if (cancel != 0) return false;
     loaded_ = false;
     hide();
+    if (AfterUnload) AfterUnload();
     return true;
 }
 

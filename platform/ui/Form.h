@@ -140,6 +140,9 @@ public:
     QAction* AddMenuItem(QMenu* menu, const std::string& name, const std::string& caption,
                          const QKeySequence& shortcut = {});
 
+    // Runs after every unload that went through (the main window ends the program with it).
+    std::function<void()> AfterUnload;
+
     // Test support: what the next modal show does (it should hide or unload the form).
     static void ScriptModal(std::function<void(Form&)> action);
     static int UnscriptedModals();

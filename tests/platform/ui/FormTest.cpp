@@ -97,7 +97,10 @@ TEST_F(FormTest, LifecycleInOrder) {
     EXPECT_TRUE(f.IsLoaded());
     f.cancelUnload = 0;
     f.log.clear();
+    int unloaded = 0;
+    f.AfterUnload = [&] { ++unloaded; };
     EXPECT_TRUE(f.Unload());
+    EXPECT_EQ(unloaded, 1) << "only the unload that went through";
     EXPECT_EQ(f.log, (std::vector<std::string>{"Form_QueryUnload", "Form_Unload"}));
     EXPECT_FALSE(f.IsLoaded());
     EXPECT_FALSE(f.isVisible());
