@@ -1,5 +1,7 @@
 #include "platform/ui/Containers.h"
 
+#include "platform/ui/Twips.h"
+
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -143,6 +145,37 @@ QAction* Toolbar::ButtonMenu(const std::string& buttonKey, const std::string& ke
 
 void Toolbar::ClickButton(const std::string& key) {
     if (QAction* a = Button(key); a && a->isEnabled()) a->trigger();
+}
+
+StatusBar::StatusBar(QWidget* parent, const std::string& name) : QStatusBar(parent) {
+    SetName(this, name);
+    setSizeGripEnabled(false);
+}
+
+int StatusBar::AddPanel(const std::string& key, const std::string& text, double widthTwips) {
+    auto* l = new QLabel(Q(text), this);
+    l->setObjectName(Q(key.empty() ? "panel" + std::to_string(panels_.size() + 1) : key));
+    l->setFrameShape(QFrame::Panel);
+    l->setFrameShadow(QFrame::Sunken);
+    if (widthTwips > 0) l->setMinimumWidth(TwipsToPixelsX(widthTwips));
+    addPermanentWidget(l, widthTwips > 0 ? 0 : 1);
+    panels_.emplace_back(key, l);
+    return static_cast<int>(panels_.size());
+}
+
+std::string StatusBar::PanelText(int index) const {
+    if (index < 1 || index > PanelCount()) return {};
+    return S(panels_[static_cast<std::size_t>(index - 1)].second->text());
+}
+
+void StatusBar::SetPanelText(int index, const std::string& text) {
+    if (index < 1 || index > PanelCount()) return;
+    panels_[static_cast<std::size_t>(index - 1)].second->setText(Q(text));
+}
+
+std::string StatusBar::PanelKey(int index) const {
+    if (index < 1 || index > PanelCount()) return {};
+    return panels_[static_cast<std::size_t>(index - 1)].first;
 }
 
 ProgressBar::ProgressBar(QWidget* parent, const std::string& name) : QProgressBar(parent) {

@@ -1,7 +1,8 @@
 // Containers and bars of the form kit, built like the controls of Controls.h (parent and code
 // name, events that also run on writes from code, properties read back as set):
 // PictureBox, Panel (the 3D panel with a caption), TabStrip (tabs numbered from 0, each a
-// container page), Toolbar (keyed buttons with drop-down entries), ProgressBar and Slider.
+// container page), Toolbar (keyed buttons with drop-down entries), StatusBar, ProgressBar and
+// Slider.
 #pragma once
 
 #include "platform/ui/Controls.h"
@@ -10,6 +11,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
 
@@ -96,6 +98,21 @@ signals:
 private:
     std::map<std::string, QAction*> buttons_;
     std::map<std::string, QMenu*> menus_;
+};
+
+// A status bar placed like any control (at the bottom of the client area by the window's own
+// layout), with panels counted from 1 as the window's code counts them.
+class StatusBar : public QStatusBar {
+    Q_OBJECT
+public:
+    StatusBar(QWidget* parent, const std::string& name);
+    int AddPanel(const std::string& key, const std::string& text = {}, double widthTwips = 0);
+    int PanelCount() const { return static_cast<int>(panels_.size()); }
+    std::string PanelText(int index) const;
+    void SetPanelText(int index, const std::string& text);
+    std::string PanelKey(int index) const;
+private:
+    std::vector<std::pair<std::string, QLabel*>> panels_;
 };
 
 class ProgressBar : public QProgressBar {

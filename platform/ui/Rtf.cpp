@@ -458,7 +458,9 @@ std::string Write(const Document& doc) {
     std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl";
     for (std::size_t f = 0; f < fonts.size(); ++f) {
         out += "{\\f" + std::to_string(f) + "\\fnil\\fcharset0 ";
-        WriteText(out, fonts[f]);
+        std::string name = fonts[f];
+        std::replace(name.begin(), name.end(), ';', ' '); // ";" ends a font table entry
+        WriteText(out, name);
         out += ";}";
     }
     out += "}\n{\\colortbl ;";

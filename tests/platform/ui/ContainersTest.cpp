@@ -82,6 +82,15 @@ TEST(Containers, PanelsPicturesSliders) {
     sld.SetValue(40);
     sld.SetValue(40);
     EXPECT_EQ(changes, 1);
+    StatusBar bar(&w, "StatusBar1");
+    EXPECT_EQ(bar.AddPanel("status", "Ready"), 1);
+    EXPECT_EQ(bar.AddPanel("space", "", 2400), 2);
+    bar.SetPanelText(2, "12:00 left");
+    bar.SetPanelText(3, "ignored");
+    EXPECT_EQ(bar.PanelText(1), "Ready");
+    EXPECT_EQ(bar.PanelText(2), "12:00 left");
+    EXPECT_EQ(bar.PanelText(3), "");
+    EXPECT_EQ(bar.PanelKey(2), "space");
     ProgressBar prg(&w, "prgPlayProgress");
     prg.SetMax(1000);
     prg.SetValue(250);

@@ -100,6 +100,16 @@ TEST(RtfWriter, RoundTrip) {
     EXPECT_EQ(*back, d);
 }
 
+TEST(RtfWriter, FontNamesThatLookLikeSyntax) {
+    rtf::Document d;
+    d.paragraphs.push_back({rtf::Align::Left, {{"x", "Odd;Font {1}", 24, false, false, false, std::nullopt}}});
+    auto back = rtf::Read(rtf::Write(d));
+    ASSERT_TRUE(back);
+    ASSERT_EQ(back->paragraphs.at(0).runs.size(), 1u);
+    EXPECT_EQ(back->paragraphs[0].runs[0].font, "Odd Font {1}");
+    EXPECT_EQ(back->PlainText(), "x");
+}
+
 TEST(RtfWriter, PlainTextDocument) {
     auto d = rtf::FromPlainText("one\r\ntwo\n\nfour");
     ASSERT_EQ(d.paragraphs.size(), 4u);
