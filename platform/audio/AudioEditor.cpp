@@ -260,7 +260,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         auto makeRegion = [&](std::int64_t i, bool withSummaries) {
             const std::int64_t first = i * kFileBlockFrames, n = std::min(kFileBlockFrames, frames - first);
             auto region = std::make_shared<FileRegion>(file, first, n);
-            ChannelData d;
+            thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
             if (withSummaries) region->Load(d);
             for (int c = 0; c < ch; ++c)
                 blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = std::make_shared<Block>(

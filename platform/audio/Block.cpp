@@ -260,6 +260,18 @@ int PcmFile::BytesPerSample() const { return BytesOf(enc_); }
 void PcmFile::Convert(const unsigned char* src, std::int64_t frames, int channels, Encoding enc,
                       ChannelData& out, std::int64_t outOffset) {
     const int bps = BytesOf(enc);
+    if (enc == Encoding::Int16 && channels == 2) {
+        // The common case in one pass over the bytes.
+        float* l = out[0].data() + outOffset;
+        float* r = out[1].data() + outOffset;
+        for (std::int64_t i = 0; i < frames; ++i) {
+            std::int16_t v[2];
+            std::memcpy(v, src + 4 * i, 4);
+            l[i] = static_cast<float>(v[0]) * (1.0f / 32768.0f);
+            r[i] = static_cast<float>(v[1]) * (1.0f / 32768.0f);
+        }
+        return;
+    }
     for (int c = 0; c < channels; ++c) {
         float* dst = out[static_cast<std::size_t>(c)].data() + outOffset;
         const unsigned char* p = src + c * bps;
@@ -310,7 +322,9 @@ void PcmFile::Convert(const unsigned char* src, std::int64_t frames, int channel
 }
 
 void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) const {
-    out.assign(static_cast<std::size_t>(channels_), std::vector<float>(static_cast<std::size_t>(count), 0.0f));
+    // Keeps the vectors' memory when the caller reuses them.
+    out.resize(static_cast<std::size_t>(channels_));
+    for (auto& c : out) c.resize(static_cast<std::size_t>(count));
     const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
     constexpr std::int64_t kChunk = 1 << 18;
     thread_local std::vector<unsigned char> buf; // reused: fresh pages cost more than the copy
@@ -328,9 +342,10 @@ void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) con
         }
         std::int64_t frames = got / frameBytes;
         Convert(buf.data(), frames, channels_, enc_, out, done);
+        done += frames;
         if (frames < want) break;
-        done += want;
     }
+    for (auto& c : out) std::fill(c.begin() + done, c.end(), 0.0f);
 }
 
 void FileRegion::Load(ChannelData& out) const { file_->Read(first_, frames_, out); }
