@@ -94,22 +94,19 @@ struct Transport::PlayState {
     // Runs on the device's thread.
     std::int64_t Pull(float* out, std::int64_t frames) {
         std::int64_t p = pos.load(std::memory_order_relaxed), n = 0;
+        // At the loop's end the head goes back at once, so the position never shows the end.
+        auto wrap = [&] {
+            if (!looping || p < plan.loopEnd) return false;
+            ++passes;
+            if (plan.loopCount == 0 || passes < plan.loopCount) p = plan.loopStart;
+            else looping = false;
+            return true;
+        };
         while (n < frames) {
-            std::int64_t limit = plan.end;
-            if (looping && p < plan.loopEnd) limit = plan.loopEnd;
-            std::int64_t k = std::min({frames - n, limit - p, kChunk});
-            if (k <= 0) {
-                if (looping && p >= plan.loopEnd) {
-                    ++passes;
-                    if (plan.loopCount == 0 || passes < plan.loopCount) {
-                        p = plan.loopStart;
-                        continue;
-                    }
-                    looping = false;
-                    continue;
-                }
-                break;
-            }
+            if (wrap()) continue;
+            const std::int64_t limit = looping ? plan.loopEnd : plan.end;
+            const std::int64_t k = std::min({frames - n, limit - p, kChunk});
+            if (k <= 0) break;
             float* dst = out + n * channels;
             for (int c = 0; c < channels; ++c) {
                 float* s = scratch[static_cast<std::size_t>(c)].data();
@@ -120,6 +117,7 @@ struct Transport::PlayState {
             p += k;
             n += k;
         }
+        wrap();
         pos.store(p, std::memory_order_relaxed);
         if (n < frames) {
             std::fill(out + n * channels, out + frames * channels, 0.0f);
