@@ -1,0 +1,27 @@
+// One QApplication for every test of the executable (CTest runs them offscreen).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_shell_windows";
+        static char* argv[] = {name, nullptr};
+        if (!QApplication::instance()) app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+} // namespace
