@@ -222,7 +222,9 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
         const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
         const bool cutOff = c.offset + 8 + c.size > size;
-        const bool fits = !fillRoom || fixed.size() + tail.size() <= room;
+        // A chunk too small for the fixed part would lose fields, one too small for the tail
+        // would lose tags: it moves rather than drop them.
+        const bool fits = fixed.size() + (fillRoom ? tail.size() : 0) <= room;
         const bool last = c.offset == t.lastAt && (t.clean || cutOff);
         keptAt = c.offset;
         if (cutOff || (!fits && last)) {
@@ -236,8 +238,8 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
             // only then does the old one become JUNK.
             result = Append(*f, appendAt, padFirst, id, fixed, tail, true);
             keptAt = appendAt + (padFirst ? 1 : 0);
-        } else {
-            // Nowhere to grow: the old rule, the tail cut to the room.
+        } else if (room > 0) {
+            // Nowhere to grow: what fits, the rest cut off.
             result = InPlace(*f, c, t, fixed, tail, fillRoom);
         }
     } else if (canAppend) {

@@ -264,6 +264,27 @@ TEST(WavChunkTest, BextKeepsCodingHistoryAndItsSize) {
     EXPECT_EQ(hist, "");
 }
 
+TEST(WavChunkTest, ChunksTooSmallForTheirFixedPartMoveInsteadOfLosingFields) {
+    TempDir dir;
+    for (std::size_t size : {0u, 100u}) {
+        const std::string original = fx::Build({{"fmt ", fx::Fmt(1, 8000, 16)},
+                                                {"bext", std::string(size, 'b')},
+                                                {"data", fx::Audio(80)}});
+        WriteFile(dir / "a.wav", original);
+        BextChunkRecord w;
+        SetField(w.Description, "Whole");
+        SetField(w.OriginationDate, "2020-01-02");
+        ASSERT_TRUE(WriteBextChunk(dir / "a.wav", w)) << size;
+        const std::string bytes = ReadFile(dir / "a.wav");
+        EXPECT_EQ(fx::Count(bytes, "bext"), 1u);
+        EXPECT_EQ(fx::Payload(bytes, "JUNK"), std::string(size, 'b'));
+        BextChunkRecord r;
+        std::string hist;
+        ASSERT_TRUE(ReadBextChunk(dir / "a.wav", r, hist));
+        EXPECT_EQ(FieldText(r.OriginationDate), "2020-01-02");
+    }
+}
+
 TEST(WavChunkTest, UnknownChunksAndOddSizesComeThroughByteForByte) {
     TempDir dir;
     const std::string list = std::string("INFOINAM\x05\0\0\0Song\0", 17);
