@@ -174,6 +174,8 @@ void AudioEditor::Impl::Commit(DocState next, const std::vector<Splice>& splices
 void AudioEditor::Impl::Restore(std::size_t to) {
     const std::vector<Region> before = Cur().regions;
     cursor = to;
+    // An edit bracket left open ends here, so later edits get undo steps of their own.
+    editDepth = 0;
     groupOpen = false;
     const std::int64_t len = Len();
     position = std::clamp<std::int64_t>(position, 0, len);
@@ -397,22 +399,7 @@ TrackPtr AudioEditor::Impl::Render(std::int64_t length,
 
 std::vector<TrackPtr> AudioEditor::Impl::Conform(const LoadedAudio& a) {
     std::vector<TrackPtr> src = a.tracks;
-    const std::int64_t n = a.Length();
-    if (a.rate != rate) {
-        // Resample through memory in pieces of about a minute, overlapping is not needed
-        // for the converter keeps its state only within one call, so convert at once.
-        std::vector<std::vector<float>> in(src.size(), std::vector<float>(static_cast<std::size_t>(n)));
-        for (std::size_t c = 0; c < src.size(); ++c) src[c]->Read(0, n, in[c].data());
-        auto outData = ConvertAudio(in, a.rate, rate, static_cast<int>(src.size()));
-        in.clear();
-        std::vector<TrackPtr> conv;
-        for (auto& ch : outData) {
-            const float* p = ch.data();
-            conv.push_back(Render(static_cast<std::int64_t>(ch.size()),
-                                  [&](std::int64_t pos, std::int64_t cnt, float* out) { std::copy(p + pos, p + pos + cnt, out); }));
-        }
-        src = std::move(conv);
-    }
+    if (a.rate != rate) src = Resample(src, a.rate, rate, Work());
     if (static_cast<int>(src.size()) == channels) return src;
     std::vector<TrackPtr> out;
     if (src.size() == 1) {
@@ -618,7 +605,7 @@ void AudioEditor::Cut() {
 void AudioEditor::Delete() {
     Impl& d = *impl_;
     d.RequireEditable();
-    if (!d.HasSelection()) return;
+    if (!d.HasSelection() || d.SelectedChannels().empty()) return;
     BusyScope busy(state_);
     auto [a, b] = d.Target();
     DocState next = d.Cur();

@@ -1,5 +1,6 @@
 #include "platform/audio/Codec.h"
 
+#include "platform/audio/Track.h"
 #include "platform/audio/WavFile.h"
 #include "platform/base/Error.h"
 
@@ -513,50 +514,55 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     return result;
 }
 
-std::vector<std::vector<float>> ConvertAudio(const std::vector<std::vector<float>>& in, int inRate, int outRate,
-                                             int outChannels) {
-    const int inCh = static_cast<int>(in.size());
-    if (inCh == 0) return std::vector<std::vector<float>>(static_cast<std::size_t>(outChannels));
-    const std::int64_t n = static_cast<std::int64_t>(in[0].size());
-    if (inRate == outRate && inCh == outChannels) return in;
+std::vector<TrackPtr> Resample(const std::vector<TrackPtr>& in, int inRate, int outRate, const std::shared_ptr<WorkFile>& work) {
+    const int ch = static_cast<int>(in.size());
+    if (ch == 0 || inRate == outRate) return in;
+    const std::int64_t n = in[0]->Length();
     Swr swr;
-    AVChannelLayout il{}, ol{};
-    av_channel_layout_default(&il, inCh);
-    av_channel_layout_default(&ol, outChannels);
-    int e = swr_alloc_set_opts2(&swr.p, &ol, AV_SAMPLE_FMT_FLTP, outRate, &il, AV_SAMPLE_FMT_FLTP, inRate, 0, nullptr);
-    if (e >= 0 && inCh == 1) {
-        std::vector<double> m(static_cast<std::size_t>(outChannels), 1.0);
-        swr_set_matrix(swr.p, m.data(), 1);
-    }
+    AVChannelLayout layout{};
+    av_channel_layout_default(&layout, ch);
+    int e = swr_alloc_set_opts2(&swr.p, &layout, AV_SAMPLE_FMT_FLTP, outRate, &layout, AV_SAMPLE_FMT_FLTP, inRate, 0, nullptr);
     if (e >= 0) e = swr_init(swr.p);
-    av_channel_layout_uninit(&il);
-    av_channel_layout_uninit(&ol);
+    av_channel_layout_uninit(&layout);
     if (e < 0) Raise(err::InvalidPropertyValue, "The audio cannot be converted: " + AvError(e));
-    std::int64_t outN = av_rescale_rnd(n, outRate, inRate, AV_ROUND_UP) + 64;
-    std::vector<std::vector<float>> out(static_cast<std::size_t>(outChannels), std::vector<float>(static_cast<std::size_t>(outN)));
-    std::vector<const std::uint8_t*> ins(static_cast<std::size_t>(inCh));
-    std::vector<std::uint8_t*> outs(static_cast<std::size_t>(outChannels));
+    const std::int64_t want = av_rescale_rnd(n, outRate, inRate, AV_ROUND_NEAR_INF);
+    constexpr std::int64_t kStep = 1 << 16;
+    std::vector<std::vector<float>> inBuf(static_cast<std::size_t>(ch), std::vector<float>(kStep));
+    const int room = static_cast<int>(av_rescale_rnd(kStep, outRate, inRate, AV_ROUND_UP) + 256);
+    std::vector<std::vector<float>> outBuf(static_cast<std::size_t>(ch), std::vector<float>(static_cast<std::size_t>(room)));
+    std::vector<const std::uint8_t*> ins(static_cast<std::size_t>(ch));
+    std::vector<std::uint8_t*> outs(static_cast<std::size_t>(ch));
+    for (int c = 0; c < ch; ++c) {
+        ins[static_cast<std::size_t>(c)] = reinterpret_cast<const std::uint8_t*>(inBuf[static_cast<std::size_t>(c)].data());
+        outs[static_cast<std::size_t>(c)] = reinterpret_cast<std::uint8_t*>(outBuf[static_cast<std::size_t>(c)].data());
+    }
+    std::vector<BlockWriter> writers;
+    for (int c = 0; c < ch; ++c) writers.emplace_back(work);
     std::int64_t got = 0;
-    const std::int64_t step = 1 << 16;
-    for (std::int64_t pos = 0; pos < n; pos += step) {
-        std::int64_t take = std::min(step, n - pos);
-        for (int c = 0; c < inCh; ++c)
-            ins[static_cast<std::size_t>(c)] = reinterpret_cast<const std::uint8_t*>(in[static_cast<std::size_t>(c)].data() + pos);
-        for (int c = 0; c < outChannels; ++c)
-            outs[static_cast<std::size_t>(c)] = reinterpret_cast<std::uint8_t*>(out[static_cast<std::size_t>(c)].data() + got);
-        int r = swr_convert(swr.p, outs.data(), static_cast<int>(outN - got), ins.data(), static_cast<int>(take));
-        if (r > 0) got += r;
+    auto emit = [&](int r) {
+        std::int64_t take = std::min<std::int64_t>(r, want - got);
+        if (take <= 0) return;
+        for (int c = 0; c < ch; ++c) writers[static_cast<std::size_t>(c)].Write(outBuf[static_cast<std::size_t>(c)].data(), take);
+        got += take;
+    };
+    for (std::int64_t pos = 0; pos < n; pos += kStep) {
+        const std::int64_t k = std::min(kStep, n - pos);
+        for (int c = 0; c < ch; ++c) in[static_cast<std::size_t>(c)]->Read(pos, k, inBuf[static_cast<std::size_t>(c)].data());
+        int r = swr_convert(swr.p, outs.data(), room, ins.data(), static_cast<int>(k));
+        if (r > 0) emit(r);
     }
     for (;;) {
-        for (int c = 0; c < outChannels; ++c)
-            outs[static_cast<std::size_t>(c)] = reinterpret_cast<std::uint8_t*>(out[static_cast<std::size_t>(c)].data() + got);
-        if (got >= outN) break;
-        int r = swr_convert(swr.p, outs.data(), static_cast<int>(outN - got), nullptr, 0);
+        int r = swr_convert(swr.p, outs.data(), room, nullptr, 0);
         if (r <= 0) break;
-        got += r;
+        emit(r);
     }
-    const std::int64_t want = av_rescale_rnd(n, outRate, inRate, AV_ROUND_NEAR_INF);
-    for (auto& c : out) c.resize(static_cast<std::size_t>(want), 0.0f);
+    if (got < want) {
+        // What the converter holds back at the very end is made up with silence.
+        std::vector<float> zeros(static_cast<std::size_t>(want - got), 0.0f);
+        for (auto& w : writers) w.Write(zeros.data(), want - got);
+    }
+    std::vector<TrackPtr> out;
+    for (auto& w : writers) out.push_back(Track::FromBlocks(w.Finish()));
     return out;
 }
 

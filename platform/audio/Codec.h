@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/audio/Block.h"
+#include "platform/audio/Track.h"
 
 #include <cstdint>
 #include <functional>
@@ -66,8 +67,7 @@ EncodeResult Encode(const EncodeSettings& settings, int srcRate, int srcChannels
                     const std::function<void(const std::uint8_t*, std::size_t)>& writeBytes,
                     const std::function<void(int)>& progress);
 
-// Converts planar audio of one rate and channel count into another.
-std::vector<std::vector<float>> ConvertAudio(const std::vector<std::vector<float>>& in, int inRate, int outRate,
-                                             int outChannels);
+// The same audio at another sample rate, in new blocks of the work file.
+std::vector<TrackPtr> Resample(const std::vector<TrackPtr>& in, int inRate, int outRate, const std::shared_ptr<WorkFile>& work);
 
 } // namespace platform::audio
