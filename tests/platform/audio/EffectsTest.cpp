@@ -149,3 +149,52 @@ TEST_F(EffectsTest, TimeStretchKeepsPitchAndSpeedChangeDoesNot) {
     EXPECT_NEAR(Frequency(slow, rate), 440, 10); // channel 2 was 880 Hz
     EXPECT_EQ(ed.View().SelectionEnd(), 2 * rate);
 }
+
+TEST_F(EffectsTest, EditsThatChangeTheLengthUndoAndRedoExactly) {
+    std::vector<float> x(16000, 0.0f);
+    for (int i = 0; i < 16000; ++i)
+        if (i < 5000 || i >= 11000) x[static_cast<std::size_t>(i)] = 0.4f * static_cast<float>(std::sin(i * 0.2));
+    std::vector<float> y(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) y[i] = -0.5f * x[i];
+    Open({x, y});
+    WriteBytes(dir / "ins.wav", WavBytes(TonePlanes(2, 3000, 22050), 22050, 16));
+    struct Case {
+        const char* name;
+        std::function<void(AudioEditor&)> run;
+    } cases[] = {
+        {"insert silence", [](AudioEditor& e) { e.Processing().InsertSilence(100); }},
+        {"delete silence", [](AudioEditor& e) { e.Processing().DeleteSilence(-50, 10, 10); }},
+        {"time stretch", [](AudioEditor& e) { e.Processing().TimeStretch(80); }},
+        {"change speed", [](AudioEditor& e) { e.Processing().ChangeSpeed(125); }},
+        {"cut", [](AudioEditor& e) { e.Cut(); }},
+        {"paste", [](AudioEditor& e) { e.Paste(); }},
+        {"mix paste", [](AudioEditor& e) { e.MixPaste(50, 100); }},
+        {"insert file", [this](AudioEditor& e) { e.InsertFile(dir / "ins.wav"); }},
+        {"mix insert file", [this](AudioEditor& e) { e.MixInsertFile(100, dir / "ins.wav", 100); }},
+    };
+    Select(1000, 3000);
+    ed.Copy();
+    int states = 0, busy = 0;
+    ed.Progress.Connect([&](int) {
+        ++states;
+        busy += ed.State() == kStateBusy;
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Select(4000, 12000);
+        const auto before0 = Channel(ed, 0), before1 = Channel(ed, 1);
+        c.run(ed);
+        EXPECT_EQ(states, busy); // busy whenever it reports progress
+        const auto after0 = Channel(ed, 0), after1 = Channel(ed, 1);
+        EXPECT_NE(after0, before0);
+        EXPECT_EQ(after0.size(), after1.size());
+        ed.Undo();
+        EXPECT_EQ(Channel(ed, 0), before0);
+        EXPECT_EQ(Channel(ed, 1), before1);
+        ed.Redo();
+        EXPECT_EQ(Channel(ed, 0), after0);
+        EXPECT_EQ(Channel(ed, 1), after1);
+        ed.Undo();
+        EXPECT_EQ(ed.State(), kStateIdle);
+    }
+}

@@ -233,3 +233,16 @@ TEST_F(SaveTest, OpensFilesOtherProgramsWrote) {
         EXPECT_GT(BestCorrelation(expect, got, 100).first, 0.9);
     }
 }
+
+TEST_F(SaveTest, ATruncatedCompressedFileOpensAsFarAsItHolds) {
+    OpenTone(2, 44100 * 4);
+    ed.SaveAudio(dir / "whole.mp3", false, filetype::Mp3);
+    std::string bytes = testsupport::ReadFile(dir / "whole.mp3");
+    WriteBytes(dir / "half.mp3", bytes.substr(0, bytes.size() / 2));
+    AudioEditor back;
+    int progress = 0;
+    back.Progress.Connect([&](int) { ++progress; });
+    back.OpenAudio(dir / "half.mp3");
+    EXPECT_NEAR(back.LengthMs(), 2000, 150);
+    EXPECT_GT(progress, 0);
+}
