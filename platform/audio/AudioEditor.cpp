@@ -72,6 +72,8 @@ void AudioEditor::Impl::RequireDoc() const {
 void AudioEditor::Impl::RequireEditable() const {
     RequireDoc();
     if (docReadOnly) Raise(err::PermissionDenied, "The audio was opened read-only");
+    // A handler of an operation's progress event may not change the document under it.
+    if (self.state_ == kStateBusy) Raise(err::InvalidCall, "The audio editor is busy");
 }
 
 std::pair<std::int64_t, std::int64_t> AudioEditor::Impl::Target() const {
@@ -220,7 +222,8 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         bits = info->bits;
         ch = info->channels;
         fileRate = static_cast<int>(info->rate);
-        if (tag == kTagPcm) {
+        // Samples in wider containers than their size (24 in 32 bits, say) go to the decoders.
+        if (tag == kTagPcm && info->blockAlign == ch * ((bits + 7) / 8)) {
             pcm = true;
             switch (bits) {
             case 8: enc = PcmFile::Encoding::UInt8; break;
@@ -229,7 +232,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
             case 32: enc = PcmFile::Encoding::Int32; break;
             default: pcm = false;
             }
-        } else if (tag == kTagFloat) {
+        } else if (tag == kTagFloat && info->blockAlign == ch * ((bits + 7) / 8)) {
             pcm = bits == 32 || bits == 64;
             enc = bits == 64 ? PcmFile::Encoding::Float64 : PcmFile::Encoding::Float32;
         }
@@ -510,6 +513,7 @@ void AudioEditor::NewDocument(int sampleRate, int channels) {
 void AudioEditor::CloseDocument() {
     Impl& d = *impl_;
     if (!d.hasDoc) return;
+    if (state_ == kStateBusy) Raise(err::InvalidCall, "The audio editor is busy");
     // The clipboard may hold audio of this document: write it out so no block of the
     // document outlives it.
     if (!d.clip.empty()) {

@@ -246,3 +246,27 @@ TEST_F(SaveTest, ATruncatedCompressedFileOpensAsFarAsItHolds) {
     EXPECT_NEAR(back.LengthMs(), 2000, 150);
     EXPECT_GT(progress, 0);
 }
+
+TEST_F(SaveTest, AProgressHandlerCannotChangeTheDocumentUnderAnOperation) {
+    OpenTone(2, 44100 * 30);
+    int refused = 0;
+    ed.Progress.Connect([&](int) {
+        try {
+            ed.CloseDocument();
+        } catch (const platform::RuntimeError&) {
+            ++refused;
+        }
+        try {
+            ed.Processing().Reverse();
+        } catch (const platform::RuntimeError&) {
+            ++refused;
+        }
+    });
+    ed.SaveAudio(dir / "out.wav", false, filetype::Wav);
+    EXPECT_GT(refused, 0);
+    EXPECT_TRUE(ed.HasDocument());
+    EXPECT_FALSE(ed.CanUndo());
+    AudioEditor back;
+    back.OpenAudio(dir / "out.wav");
+    EXPECT_EQ(back.Length(), 44100 * 30);
+}
