@@ -1,5 +1,6 @@
 #include "editor/shell/AudioFormatChooser.h"
 
+#include "editor/shell/ClientSize.h"
 #include <algorithm>
 
 namespace lumoedit {
@@ -109,7 +110,7 @@ frmAudioFormatChooser::frmAudioFormatChooser(cAudioFormat& format, std::int32_t 
     for (ComboBox* b : {comboRate, comboChannels, comboQuality})
         connect(b, &ComboBox::Click, this, &frmAudioFormatChooser::ShowDescription);
     ShowDescription();
-    Move(0, 0, 5640, 3240);
+    SetClientSize(this, 5400, 2775);
 }
 
 void frmAudioFormatChooser::FillQuality() {

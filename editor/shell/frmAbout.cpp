@@ -1,5 +1,6 @@
 #include "editor/shell/frmAbout.h"
 
+#include "editor/shell/ClientSize.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/SoundPlayer.h"
 #include "platform/base/MessageBox.h"
@@ -115,13 +116,13 @@ frmAbout::frmAbout(QWidget* owner) : Form("frmAbout", owner) {
     Move(lblCopyright, 1920, 1080, 5200, 285);
 
     lblSupportEmailDesc = new Label(c, "lblSupportEmailDesc", "Support e-mail:");
-    Move(lblSupportEmailDesc, 1920, 1500, 1500, 285);
+    Move(lblSupportEmailDesc, 1920, 1500, 1740, 285);
     lblSupportEmail = new Label(c, "lblSupportEmail", kSupportEmail);
-    Move(lblSupportEmail, 3480, 1500, 3600, 285);
+    Move(lblSupportEmail, 3720, 1500, 3360, 285);
     lblSupportDesc = new Label(c, "lblSupportDesc", "Support Website:");
-    Move(lblSupportDesc, 1920, 1800, 1500, 285);
+    Move(lblSupportDesc, 1920, 1800, 1740, 285);
     lblSupportWeb = new Label(c, "lblSupportWeb", kSupportWeb);
-    Move(lblSupportWeb, 3480, 1800, 3600, 285);
+    Move(lblSupportWeb, 3720, 1800, 3360, 285);
     for (Label* link : {lblSupportEmail, lblSupportWeb}) {
         link->setCursor(Qt::PointingHandCursor);
         link->setStyleSheet(QStringLiteral("color: #1a56b8; text-decoration: underline;"));
@@ -152,7 +153,7 @@ frmAbout::frmAbout(QWidget* owner) : Form("frmAbout", owner) {
     cmdSysInfo = new CommandButton(c, "cmdSysInfo", "&System Info...");
     Move(cmdSysInfo, 5400, 2940, 1680, 375);
     connect(cmdSysInfo, &CommandButton::Click, this, &frmAbout::cmdSysInfo_Click);
-    Move(0, 0, 7560, 4500);
+    SetClientSize(this, 7320, 3820);
 }
 
 std::string frmAbout::LogoSoundFile() const {

@@ -1,5 +1,6 @@
 #include "editor/shell/frmAudioFormatOptions.h"
 
+#include "editor/shell/ClientSize.h"
 #include "editor/shell/AudioFormatChooser.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ frmAudioFormatOptions::frmAudioFormatOptions(QWidget* owner) : Form("frmAudioFor
     connect(cmdChangeFormat, &CommandButton::Click, this, &frmAudioFormatOptions::cmdChangeFormat_Click);
     connect(cmdOK, &CommandButton::Click, this, &frmAudioFormatOptions::cmdOK_Click);
     connect(cmdCancel, &CommandButton::Click, this, &frmAudioFormatOptions::cmdCancel_Click);
-    Move(0, 0, 6000, 3060);
+    SetClientSize(this, 5880, 2595);
 }
 
 frmAudioFormatOptions::~frmAudioFormatOptions() = default;

@@ -1,5 +1,6 @@
 #include "editor/shell/frmGoodInputBox.h"
 
+#include "editor/shell/ClientSize.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "platform/base/Numeric.h"
 
@@ -50,7 +51,6 @@ frmGoodInputBox::frmGoodInputBox(QWidget* owner) : Form("frmGoodInputBox", owner
     connect(comboCombo, &ComboBox::GotFocus, this, [this] {
         if (comboCombo->lineEdit()) comboCombo->lineEdit()->selectAll();
     });
-    Move(0, 0, kWidth, 2400);
     ButtonsBelow(Text1);
 }
 
@@ -58,10 +58,10 @@ bool frmGoodInputBox::Cancelled() const { return platform::Val(CancelL->Caption(
 
 void frmGoodInputBox::ButtonsBelow(QWidget* w) {
     const double top = Top(w) + Height(w) + kMargin;
-    Move(cmdOk, kWidth - 2 * kMargin - 2 * kButtonW - kMargin, top, kButtonW, kButtonH);
-    Move(cmdCancel, kWidth - 2 * kMargin - kButtonW, top, kButtonW, kButtonH);
-    const double frame = Height() - ScaleHeight();
-    SetHeight(std::max(frame, 0.0) + top + kButtonH + kMargin);
+    Move(cmdOk, kWidth - 2 * kMargin - 2 * kButtonW, top, kButtonW, kButtonH);
+    Move(cmdCancel, kWidth - kMargin - kButtonW, top, kButtonW, kButtonH);
+    // The frame comes on top of the client height.
+    SetClientSize(this, kWidth, top + kButtonH + kMargin);
 }
 
 void frmGoodInputBox::Form_Load() {

@@ -1,5 +1,6 @@
 #include "editor/shell/frmOptions.h"
 
+#include "editor/shell/ClientSize.h"
 #include "editor/shell/AudioFormatChooser.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmAudioFormatOptions.h"
@@ -153,7 +154,7 @@ frmOptions::frmOptions(QWidget* owner) : Form("frmOptions", owner) {
     connect(listSaveFormats, &uListSettings::ItemClick, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::DblClick, this, &frmOptions::listSaveFormats_DblClick);
     connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { txtTemporaryPath->selectAll(); });
-    Move(0, 0, 8400, 6900);
+    SetClientSize(this, 8280, 6375);
 }
 
 frmOptions::~frmOptions() = default;

@@ -1,5 +1,6 @@
 #include "editor/shell/frmPrintPreview.h"
 
+#include "editor/shell/ClientSize.h"
 #include "editor/shell/ErrorReport.h"
 #include "platform/base/Error.h"
 #include "platform/ui/QtCommonDialogs.h"
@@ -43,7 +44,7 @@ frmPrintPreview::frmPrintPreview(QWidget* owner) : Form("frmPrintPreview", owner
     cmdOK->SetDefault(true);
     cmdOK->SetCancel(true);
     connect(cmdOK, &CommandButton::Click, this, [this] { Unload(); });
-    Move(0, 0, 9600, 7800);
+    SetClientSize(this, 9600, 7800);
 }
 
 void frmPrintPreview::Form_Load() {
