@@ -11,7 +11,9 @@
 #include "editor/shell/frmPrintPreview.h"
 #include "platform/registry/Registry.h"
 
+#include <QApplication>
 #include <QTextCursor>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -377,4 +379,59 @@ TEST_F(ShellWindowsTest, AboutBox) {
     EXPECT_FALSE(GetKeyValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing", "PATH", value));
     EXPECT_TRUE(value.empty());
     SetSoundPlayer(previous);
+}
+
+TEST_F(ShellWindowsTest, InputBoxModelessWaitsUntilHidden) {
+    QWidget owner;
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = dynamic_cast<frmGoodInputBox*>(w); b && b->isVisible()) {
+                b->Text1->SetText("Slow start");
+                b->cmdOK_Click();
+            }
+    });
+    std::string result;
+    EXPECT_FALSE(GoodInputBox("What do you want to call this Preset?", "Add Time Stretch Preset", "", 0, result, &owner,
+                              "*", false));
+    EXPECT_EQ(result, "Slow start");
+    EXPECT_TRUE(owner.isVisible()); // shown again afterwards
+}
+
+TEST_F(ShellWindowsTest, FormatChooserKeepsTheChosenVariant) {
+    auto format = platform::component::MakeRef<helpers::cAudioFormat>();
+    Form::ScriptModal([](Form& f) {
+        auto& c = dynamic_cast<frmAudioFormatChooser&>(f);
+        c.comboEncoding->SetListIndex(1); // IMA ADPCM
+        c.comboRate->SetListIndex(3);     // 22050 Hz
+        c.comboChannels->SetListIndex(0); // mono
+        c.cmdOK_Click();
+    });
+    EXPECT_TRUE(ChooseAudioFormat(*format, helpers::cAudioFormat::afWave, 32759));
+    EXPECT_EQ(format->FormatTag(), helpers::cAudioFormat::kTagIMAADPCM);
+    EXPECT_EQ(format->SamplesPerSec(), 22050u);
+    EXPECT_EQ(format->Channels(), 1);
+    auto copy = platform::component::MakeRef<helpers::cAudioFormat>();
+    ASSERT_TRUE(copy->SetFormatText(format->FormatText()));
+    EXPECT_TRUE(copy->SameFormat(*format));
+
+    const std::string before = format->FormatText();
+    Form::ScriptModal([](Form& f) {
+        auto& c = dynamic_cast<frmAudioFormatChooser&>(f);
+        c.comboEncoding->SetListIndex(0);
+        c.cmdCancel->SetValue(true);
+    });
+    EXPECT_FALSE(ChooseAudioFormat(*format, helpers::cAudioFormat::afWave, 32759));
+    EXPECT_EQ(format->FormatText(), before);
+
+    auto mp3 = platform::component::MakeRef<helpers::cAudioFormat>();
+    mp3->SetFormatFamily(helpers::cAudioFormat::afMPEG3);
+    Form::ScriptModal([](Form& f) {
+        auto& c = dynamic_cast<frmAudioFormatChooser&>(f);
+        c.comboQuality->SetListIndex(c.comboQuality->ListCount() - 1); // 320 kBit/s
+        c.cmdOK_Click();
+    });
+    EXPECT_TRUE(ChooseAudioFormat(*mp3, helpers::cAudioFormat::afMPEG3, 48));
+    EXPECT_EQ(mp3->BitRate(), 320000u);
+    EXPECT_EQ(mp3->FormatFamily(), helpers::cAudioFormat::afMPEG3);
+    EXPECT_EQ(Form::UnscriptedModals(), 0);
 }
