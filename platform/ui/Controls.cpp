@@ -408,7 +408,9 @@ ComboBox::ComboBox(QWidget* parent, const std::string& name, Style style) : QCom
     setEditable(style == DropDownCombo);
     if (style == DropDownCombo) setInsertPolicy(QComboBox::NoInsert);
     connect(this, &QComboBox::currentIndexChanged, this, &ComboBox::Click);
-    connect(this, &QComboBox::editTextChanged, this, &ComboBox::Change);
+    // Change is for the typed text: choosing an entry is a Click, even though it rewrites the
+    // text. SetText reports the writes from code.
+    if (lineEdit()) connect(lineEdit(), &QLineEdit::textEdited, this, &ComboBox::Change);
 }
 
 void ComboBox::AddItem(const std::string& text, int index) {
@@ -432,7 +434,9 @@ void ComboBox::SetListIndex(int index) { setCurrentIndex(index < 0 || index >= c
 
 void ComboBox::SetText(const std::string& t) {
     if (isEditable()) {
-        if (Q(t) != currentText()) setEditText(Q(t));
+        if (Q(t) == currentText()) return;
+        setEditText(Q(t));
+        emit Change();
         return;
     }
     int i = findText(Q(t), Qt::MatchFixedString);

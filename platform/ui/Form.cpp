@@ -170,7 +170,7 @@ bool Offscreen() { return QGuiApplication::platformName() == QLatin1String("offs
 
 } // namespace
 
-Form::Form(const std::string& name, QWidget* owner) : QMainWindow(owner, Qt::Window) {
+Form::Form(const std::string& name, QWidget* parent) : QMainWindow(parent, Qt::Window) {
     SetName(this, name);
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));

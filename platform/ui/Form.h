@@ -78,7 +78,9 @@ int ScreenMousePointer();
 
 class Form : public QMainWindow {
 public:
-    explicit Form(const std::string& name, QWidget* owner = nullptr);
+    // name: the window's code name (its object name). parent: a Qt parent that deletes the
+    // form with it; most forms have none and belong to whoever made them.
+    explicit Form(const std::string& name, QWidget* parent = nullptr);
     ~Form() override;
 
     // Controls go on the client area; its size is ScaleWidth x ScaleHeight.

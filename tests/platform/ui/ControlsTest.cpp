@@ -76,6 +76,21 @@ TEST_F(ControlsTest, WritesRunHandlersOnlyOnRealChanges) {
     EXPECT_EQ(l, 1);
     EXPECT_EQ(list->Text(), "b");
 
+    auto* typed = new ComboBox(window.get(), "comboCombo", ComboBox::DropDownCombo);
+    int typedChanges = 0, typedClicks = 0;
+    QObject::connect(typed, &ComboBox::Change, [&] { ++typedChanges; });
+    QObject::connect(typed, &ComboBox::Click, [&] { ++typedClicks; });
+    typed->AddItem("Preset 1");
+    typed->AddItem("Preset 2");
+    typed->SetListIndex(1);
+    EXPECT_EQ(typed->Text(), "Preset 2");
+    EXPECT_EQ(typedClicks, 1);
+    EXPECT_EQ(typedChanges, 0) << "choosing an entry is no typed change";
+    typed->SetText("My preset");
+    typed->SetText("My preset");
+    EXPECT_EQ(typed->Text(), "My preset");
+    EXPECT_EQ(typedChanges, 1);
+
     lbl->SetCaption("10");
     lbl->SetCaption("10");
     EXPECT_EQ(lbl->Caption(), "10");
