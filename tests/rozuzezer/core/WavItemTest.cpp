@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace rozuzezer;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -155,6 +157,35 @@ TEST(WavItemTest, SaveThenLoadGivesTheFieldsBack) {
     // A second save rewrites in place: same size, still one chunk of each.
     ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
     EXPECT_EQ(ReadFile(dir / "a.wav").size(), bytes.size());
+}
+
+TEST(WavItemTest, EverySaveKeepsOtherChunksByteForByte) {
+    TempDir dir;
+    const std::vector<fx::Chunk> chunks = {{"LIST", std::string("INFOINAM\x03\0\0\0ab\0\0", 16)},
+                                           {"fmt ", fx::Fmt(2, kRate, 16)},
+                                           {"iXML", "<BWFXML/>"},
+                                           {"data", fx::Audio(kRate * 4 + 2)},
+                                           {"labl", "odd"},
+                                           {"JUNK", std::string(7, 'j')}};
+    const std::string original = fx::Build(chunks);
+    WriteFile(dir / "a.wav", original);
+    for (int round = 0; round < 3; ++round) {
+        cHardDiskItem w;
+        FillItem(w);
+        w.Notes = std::string(static_cast<std::size_t>(50 + 700 * round), 'n'); // grows every round
+        ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+        const std::string bytes = ReadFile(dir / "a.wav");
+        for (const auto& c : chunks) {
+            if (c.id == "JUNK") continue; // filler: the writer may reuse it
+            EXPECT_EQ(fx::Payload(bytes, c.id), c.payload) << c.id << " round " << round;
+        }
+        EXPECT_EQ(bytes.substr(8, 12 + 24 + 8 + 24), original.substr(8, 12 + 24 + 8 + 24));
+        EXPECT_EQ(fx::Count(bytes, "cart"), 1u);
+        EXPECT_EQ(fx::Count(bytes, "bext"), 1u);
+        cHardDiskItem r;
+        ASSERT_TRUE(r.LoadFromWAVFile(dir / "a.wav", 3));
+        EXPECT_EQ(r.Notes, w.Notes);
+    }
 }
 
 TEST(WavItemTest, SaveFillsDefaultsAndCartFallbacks) {
