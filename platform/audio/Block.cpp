@@ -57,6 +57,7 @@ Summaries Summaries::Compute(const float* x, std::int64_t n) {
     const std::int64_t fineCount = (n + kFineWindow - 1) / kFineWindow;
     const std::int64_t coarseCount = (n + kCoarseWindow - 1) / kCoarseWindow;
     s.fine.resize(static_cast<std::size_t>(fineCount));
+    s.fineSum.resize(static_cast<std::size_t>(fineCount));
     s.coarse.resize(static_cast<std::size_t>(coarseCount));
     s.coarseSum.assign(static_cast<std::size_t>(coarseCount), 0.0);
     std::vector<double> coarseSq(static_cast<std::size_t>(coarseCount), 0.0);
@@ -97,6 +98,7 @@ Summaries Summaries::Compute(const float* x, std::int64_t n) {
             }
         }
         s.fine[static_cast<std::size_t>(w)] = {mn, mx, std::sqrt(sq / static_cast<float>(len))};
+        s.fineSum[static_cast<std::size_t>(w)] = sum;
         const auto c = static_cast<std::size_t>(a / kCoarseWindow);
         SummaryPoint& cp = s.coarse[c];
         if (a % kCoarseWindow == 0) {
@@ -431,27 +433,38 @@ Stats Block::StatsOf(std::int64_t first, std::int64_t count) const {
         if (!data) data = Data();
         s.Add(RawStats(Samples(*data) + a, b - a));
     };
-    // Whole coarse windows from their summaries, the ragged ends from the samples.
-    std::int64_t w = (first + kCoarseWindow - 1) / kCoarseWindow;
-    std::int64_t pos = std::min(w * kCoarseWindow, last);
-    raw(first, pos);
-    while (pos < last) {
-        std::int64_t wEnd = std::min((w + 1) * kCoarseWindow, Frames());
-        if (wEnd > last || static_cast<std::size_t>(w) >= summaries_.coarse.size()) {
-            raw(pos, last);
-            break;
+    // Whole windows from the summaries (the coarse ones where they fit, the fine ones at the
+    // ends), only the ragged ends from the samples themselves.
+    auto windows = [&](std::int64_t a, std::int64_t b, std::int64_t size, const std::vector<SummaryPoint>& pts,
+                       auto sumOf, auto&& finer) {
+        std::int64_t w = (a + size - 1) / size;
+        std::int64_t pos = std::min(w * size, b);
+        finer(a, pos);
+        while (pos < b) {
+            std::int64_t wEnd = std::min((w + 1) * size, Frames());
+            if (wEnd > b || static_cast<std::size_t>(w) >= pts.size()) {
+                finer(pos, b);
+                return;
+            }
+            const auto& p = pts[static_cast<std::size_t>(w)];
+            Stats c;
+            c.min = p.min;
+            c.max = p.max;
+            c.sum = sumOf(w);
+            c.count = wEnd - pos;
+            c.sumSq = static_cast<double>(p.rms) * p.rms * static_cast<double>(c.count);
+            s.Add(c);
+            pos = wEnd;
+            ++w;
         }
-        const auto& p = summaries_.coarse[static_cast<std::size_t>(w)];
-        Stats c;
-        c.min = p.min;
-        c.max = p.max;
-        c.sum = summaries_.coarseSum[static_cast<std::size_t>(w)];
-        c.count = wEnd - pos;
-        c.sumSq = static_cast<double>(p.rms) * p.rms * static_cast<double>(c.count);
-        s.Add(c);
-        pos = wEnd;
-        ++w;
-    }
+    };
+    auto fine = [&](std::int64_t a, std::int64_t b) {
+        if (summaries_.fineSum.size() != summaries_.fine.size()) return raw(a, b);
+        windows(a, b, kFineWindow, summaries_.fine,
+                [&](std::int64_t w) { return static_cast<double>(summaries_.fineSum[static_cast<std::size_t>(w)]); }, raw);
+    };
+    windows(first, last, kCoarseWindow, summaries_.coarse,
+            [&](std::int64_t w) { return summaries_.coarseSum[static_cast<std::size_t>(w)]; }, fine);
     return s;
 }
 

@@ -32,6 +32,7 @@ struct Stats {
 
 struct Summaries {
     std::vector<SummaryPoint> fine;    // one per 256 samples
+    std::vector<float> fineSum;        // sum of the samples of each fine window
     std::vector<SummaryPoint> coarse;  // one per 65536 samples
     std::vector<double> coarseSum;     // sum of the samples of each coarse window
     static Summaries Compute(const float* x, std::int64_t n);

@@ -189,3 +189,50 @@ TEST_F(DocumentTest, ReadOnlyOpenMeasuresWithoutEventsOrEdits) {
     EXPECT_THROW(ed.Processing().Reverse(), platform::RuntimeError);
     EXPECT_THROW(ed.SaveAudio(dir / "x.wav", false), platform::RuntimeError);
 }
+
+TEST_F(DocumentTest, LevelsFromSummariesAgreeWithTheSamples) {
+    // Two file blocks and a few edited pieces (scaled, reversed, silent), read at ranges that
+    // start and end anywhere.
+    std::vector<std::vector<float>> planes(1, std::vector<float>((1 << 20) + 300000));
+    std::uint32_t r = 7;
+    for (auto& v : planes[0]) {
+        r = r * 1664525u + 1013904223u;
+        v = static_cast<float>(static_cast<double>(r >> 8) / 16777216.0 - 0.5);
+    }
+    WriteBytes(dir / "noise.wav", WavBytes(planes, 44100, 32, true));
+    ed.OpenAudio(dir / "noise.wav");
+    ed.View().SetSelectionShown(true);
+    ed.View().SetSelectionStart(500000);
+    ed.View().SetSelectionEnd(900000);
+    ed.Processing().Amplify(70);
+    ed.View().SetSelectionStart(700001);
+    ed.View().SetSelectionEnd(1200000);
+    ed.Processing().Reverse();
+    ed.View().SetSelectionStart(100);
+    ed.View().SetSelectionEnd(1000);
+    ed.Processing().Erase();
+    const auto all = Channel(ed, 0);
+    std::uint32_t q = 99;
+    for (int k = 0; k < 40; ++k) {
+        q = q * 1664525u + 1013904223u;
+        std::int64_t a = (q >> 4) % all.size();
+        q = q * 1664525u + 1013904223u;
+        std::int64_t n = k < 20 ? (q >> 4) % 3000 + 1 : (q >> 4) % (static_cast<std::int64_t>(all.size()) - a) + 1;
+        n = std::min<std::int64_t>(n, static_cast<std::int64_t>(all.size()) - a);
+        SCOPED_TRACE(std::to_string(a) + "+" + std::to_string(n));
+        Stats s = ed.ChannelStats(0, a, n);
+        double mn = all[static_cast<std::size_t>(a)], mx = mn, sum = 0, sq = 0;
+        for (std::int64_t i = a; i < a + n; ++i) {
+            double v = all[static_cast<std::size_t>(i)];
+            mn = std::min(mn, v);
+            mx = std::max(mx, v);
+            sum += v;
+            sq += v * v;
+        }
+        ASSERT_EQ(s.count, n);
+        EXPECT_NEAR(s.min, mn, 1e-6);
+        EXPECT_NEAR(s.max, mx, 1e-6);
+        EXPECT_NEAR(s.sum, sum, 1e-3 + 1e-5 * static_cast<double>(n));
+        EXPECT_NEAR(s.sumSq, sq, 1e-3 + 1e-5 * static_cast<double>(n));
+    }
+}
