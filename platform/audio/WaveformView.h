@@ -1,0 +1,69 @@
+// The audio editor on screen: the waveform of the visible range (drawn from the blocks'
+// summaries, so any zoom of an hour of audio paints at once), a time ruler, the cursor, the
+// selection, the named regions in their colours with their names, and the selected channels.
+//
+// Mouse: a click puts the cursor, a drag selects, shift-click extends the selection; the
+// edges of a region drag anywhere over its height, its body by its name in the ruler; a
+// double-click on the waveform raises the editor's select-visible-range event. Every press
+// raises MouseDown first (button 1 left, 2 right, 4 middle; shift 1 shift, 2 control, 4 alt).
+//
+// The view also runs the editor's transport timer, so position and level events arrive.
+#pragma once
+
+#include "platform/audio/AudioEditor.h"
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+namespace platform::audio {
+
+// Calls `pump` every 25 ms on the owner's thread, for as long as the owner lives.
+QTimer* StartTransportTimer(QObject* owner, std::function<void()> pump);
+
+// Per-column minimum and maximum of a track over [start, start + columns * samplesPerColumn).
+// Columns with no audio get min > max.
+void WaveformColumns(const Track& track, double start, double samplesPerColumn, int columns, float* mins,
+                     float* maxs);
+
+class WaveformView : public QWidget {
+public:
+    explicit WaveformView(AudioEditor& editor, QWidget* parent = nullptr);
+    ~WaveformView() override;
+
+    // Paints the view into any device at that size (the widget, or an offscreen image).
+    void Render(QPainter& p, const QSize& size) const;
+    QImage RenderImage(const QSize& size) const;
+
+    // The visible range as drawn: the editor's, or the whole document when it holds none.
+    std::pair<std::int64_t, std::int64_t> VisibleRange() const;
+    std::int64_t SampleAt(int x, int width) const;
+    int XOf(std::int64_t sample, int width) const;
+
+    static constexpr int kRulerHeight = 18;
+    static constexpr int kEdgeGrip = 4; // pixels either side of a region's edge
+
+    Signal<int, int, int, int> MouseDown;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    enum class Drag { None, Select, RegionStart, RegionEnd, RegionBody };
+    void DragTo(int x);
+    AudioEditor& e_;
+    std::shared_ptr<bool> alive_;
+    Drag drag_ = Drag::None;
+    int region_ = 0;                 // 1-based region being dragged
+    std::int64_t anchor_ = 0;        // selection anchor, or where a body drag began
+    std::int64_t regionStart_ = 0, regionLength_ = 0;
+    int pressX_ = 0;
+};
+
+} // namespace platform::audio

@@ -1,0 +1,219 @@
+// The waveform view and the level meters on an offscreen display.
+#include "AudioFixtures.h"
+
+#include "platform/audio/LevelMeter.h"
+#include "platform/audio/WaveformView.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace platform::audio;
+using testsupport::TempDir;
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_audio_view";
+    static char* argv[] = {name, nullptr};
+    // Never destroyed: Qt's own teardown at exit must not run after the widgets' libraries.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+struct ViewFixture : ::testing::Test {
+    TempDir dir{"view"};
+    AudioEditor e;
+    std::unique_ptr<WaveformView> view;
+    std::vector<std::tuple<int, std::int64_t, std::int64_t>> changes; // index, start, length
+    static constexpr int kWidth = 1000;
+
+    void SetUp() override {
+        App();
+        e.SetTemporaryFolder(dir.path().string());
+        audiotest::WriteToneWav(dir / "a.wav", 2, 441000); // 10 s, 441 samples a pixel
+        e.OpenAudio(dir / "a.wav");
+        view = std::make_unique<WaveformView>(e);
+        view->resize(kWidth, 200);
+        e.RegionChanged.Connect([this](int i) {
+            e.Regions().SetCurrent(i);
+            changes.emplace_back(i, e.Regions().Start(), e.Regions().Length());
+        });
+    }
+    void Mouse(QEvent::Type type, int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        const bool release = type == QEvent::MouseButtonRelease;
+        QMouseEvent ev(type, QPointF(x, y), QPointF(x, y), Qt::LeftButton, release ? Qt::NoButton : Qt::LeftButton,
+                       mods);
+        QApplication::sendEvent(view.get(), &ev);
+    }
+    void Drag(int x0, int y, int x1) {
+        Mouse(QEvent::MouseButtonPress, x0, y);
+        Mouse(QEvent::MouseMove, (x0 + x1) / 2, y);
+        Mouse(QEvent::MouseMove, x1, y);
+        Mouse(QEvent::MouseButtonRelease, x1, y);
+    }
+};
+
+TEST_F(ViewFixture, RegionDragsRaiseRegionChangedWithTheNewStartAndLength) {
+    e.Regions().Add(44100, 44100, "Intro", "1", "Intro"); // x 100 .. 200
+    e.Regions().Add(220500, 0, "Extro", "2", "Extro");    // a marker at x 500
+    struct Case {
+        const char* what;
+        int x0, y, x1;
+        int index;
+        std::int64_t start, length;
+    } cases[] = {
+        {"end edge", 202, 100, 302, 1, 44100, 88200},
+        {"start edge", 99, 100, 49, 1, 22050, 110250},
+        {"body by its name", 150, 5, 250, 1, 66150, 110250},
+        {"start past the end stops there", 150, 100, 999, 1, 176400, 0},
+        {"marker", 501, 100, 601, 2, 264600, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        changes.clear();
+        Drag(c.x0, c.y, c.x1);
+        ASSERT_FALSE(changes.empty());
+        EXPECT_EQ(changes.back(), std::make_tuple(c.index, c.start, c.length));
+        for (auto& ch : changes) EXPECT_EQ(std::get<0>(ch), c.index);
+    }
+    // Edge grabs move the region by how far the mouse went, never by where it was grabbed.
+    changes.clear();
+    Mouse(QEvent::MouseButtonPress, 600, 100);
+    Mouse(QEvent::MouseButtonRelease, 600, 100);
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(ViewFixture, ClickDragAndShiftClickSelect) {
+    int selections = 0, downs = 0, visible = 0;
+    std::tuple<int, int, int, int> lastDown;
+    e.SelectionChanged.Connect([&] { ++selections; });
+    view->MouseDown.Connect([&](int b, int s, int x, int y) {
+        ++downs;
+        lastDown = {b, s, x, y};
+    });
+    e.SelectVisibleRange.Connect([&] { ++visible; });
+
+    Mouse(QEvent::MouseButtonPress, 300, 100);
+    Mouse(QEvent::MouseButtonRelease, 300, 100);
+    EXPECT_EQ(e.View().Position(), 132300);
+    EXPECT_FALSE(e.View().SelectionShown());
+
+    Drag(400, 100, 200);
+    EXPECT_TRUE(e.View().SelectionShown());
+    EXPECT_EQ(e.View().SelectionStart(), 88200);
+    EXPECT_EQ(e.View().SelectionEnd(), 176400);
+    EXPECT_GT(selections, 0);
+
+    Mouse(QEvent::MouseButtonPress, 600, 100, Qt::ShiftModifier); // extends from the far end
+    Mouse(QEvent::MouseButtonRelease, 600, 100, Qt::ShiftModifier);
+    EXPECT_EQ(e.View().SelectionStart(), 88200);
+    EXPECT_EQ(e.View().SelectionEnd(), 264600);
+    EXPECT_EQ(lastDown, std::make_tuple(1, 1, 600, 100));
+    EXPECT_EQ(downs, 3);
+
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 100), QPointF(10, 100), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(view.get(), &dbl);
+    EXPECT_EQ(visible, 1);
+}
+
+TEST_F(ViewFixture, ColumnsFollowTheSamplesAtEveryZoom) {
+    // Pieces of every kind: reversed, amplified, silence, and file blocks.
+    e.View().SetSelectionShown(true);
+    e.View().SetSelectionStart(100000);
+    e.View().SetSelectionEnd(150000);
+    e.Processing().Reverse();
+    e.View().SetSelectionStart(200000);
+    e.View().SetSelectionEnd(300000);
+    e.Processing().Amplify(50);
+    e.View().SetSelectionShown(false);
+    e.View().SetPosition(50000);
+    e.Processing().InsertSilence(100);
+    const Track& t = *e.CurrentTracks()[0];
+    std::vector<float> x(static_cast<std::size_t>(t.Length()));
+    t.Read(0, t.Length(), x.data());
+    for (double spp : {0.5, 3.0, 100.0, 441.0, 3000.0, 70000.0, 2e6}) {
+        SCOPED_TRACE(spp);
+        const int cols = 300;
+        const double start = 1234.0;
+        std::vector<float> mins(cols), maxs(cols);
+        WaveformColumns(t, start, spp, cols, mins.data(), maxs.data());
+        const std::int64_t slack = spp >= 16.0 * kCoarseWindow ? kCoarseWindow : kFineWindow;
+        for (int c = 0; c < cols; ++c) {
+            auto a = static_cast<std::int64_t>(std::floor(start + c * spp));
+            auto b = static_cast<std::int64_t>(std::floor(start + (c + 1) * spp));
+            if (a >= t.Length()) {
+                EXPECT_GT(mins[static_cast<std::size_t>(c)], maxs[static_cast<std::size_t>(c)]);
+                continue;
+            }
+            auto range = [&](std::int64_t from, std::int64_t to) {
+                from = std::clamp<std::int64_t>(from, 0, t.Length());
+                to = std::clamp<std::int64_t>(to, 0, t.Length());
+                if (to <= from) return std::make_pair(1.0f, -1.0f);
+                auto [lo, hi] = std::minmax_element(x.begin() + from, x.begin() + to);
+                return std::make_pair(*lo, *hi);
+            };
+            auto outer = range(a - slack, b + slack);
+            auto inner = range(a + slack, b - slack);
+            const float lo = mins[static_cast<std::size_t>(c)], hi = maxs[static_cast<std::size_t>(c)];
+            ASSERT_LE(lo, hi) << "column " << c;
+            EXPECT_GE(lo, outer.first - 1e-5f) << c;
+            EXPECT_LE(hi, outer.second + 1e-5f) << c;
+            if (inner.first <= inner.second) {
+                EXPECT_LE(lo, inner.first + 1e-5f) << c;
+                EXPECT_GE(hi, inner.second - 1e-5f) << c;
+            }
+        }
+    }
+}
+
+TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
+    e.Regions().Add(88200, 88200, "Hook", "3", "Hook", 0x0000FF); // red, as 0x00BBGGRR
+    e.Channels().SetCurrent(2);
+    e.Channels().SetSelected(false);
+    QImage img = view->RenderImage(QSize(kWidth, 218));
+    const int lane = 100, top0 = WaveformView::kRulerHeight, top1 = top0 + lane;
+    auto waveInLane = [&](int top) {
+        int n = 0;
+        for (int y = top + 5; y < top + lane - 5; ++y) {
+            QColor c = img.pixelColor(700, y);
+            if (c.green() > 100) ++n;
+        }
+        return n;
+    };
+    EXPECT_GT(waveInLane(top0), 20);
+    EXPECT_GT(waveInLane(top1), 20);
+    // The selected channel carries its mark, the other does not.
+    EXPECT_EQ(img.pixelColor(1, top0 + 10), QColor(90, 170, 255));
+    EXPECT_NE(img.pixelColor(1, top1 + 10), QColor(90, 170, 255));
+    // The region's edge in its colour.
+    EXPECT_EQ(img.pixelColor(200, top0 + 3), QColor(255, 0, 0));
+    // Zoomed in, the same region spans more pixels.
+    std::int64_t a = 88200, b = 176400;
+    e.ZoomToRange(a, b);
+    EXPECT_EQ(view->XOf(132300, kWidth), 500);
+    EXPECT_EQ(view->SampleAt(250, kWidth), 110250);
+}
+
+TEST(LevelMeterTest, LevelIsClampedAndDrawn) {
+    App();
+    LevelMeter m;
+    m.resize(10, 100);
+    for (auto [in, out] : {std::pair{-5, 0}, {50, 50}, {100, 100}, {250, 100}}) {
+        m.SetLevel(in);
+        EXPECT_EQ(m.Level(), out);
+    }
+    m.SetLevel(50);
+    QImage img(m.size(), QImage::Format_RGB32);
+    m.render(&img);
+    EXPECT_EQ(img.pixelColor(5, 95), QColor(40, 200, 60)); // lit at the bottom
+    EXPECT_EQ(img.pixelColor(5, 5), QColor(24, 24, 24));   // dark above the level
+}
+
+} // namespace
