@@ -16,6 +16,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform::audio {
 
 void Stats::Add(const Stats& o) {
@@ -266,7 +270,18 @@ void PcmFile::Convert(const unsigned char* src, std::int64_t frames, int channel
         // The common case in one pass over the bytes.
         float* l = out[0].data() + outOffset;
         float* r = out[1].data() + outOffset;
-        for (std::int64_t i = 0; i < frames; ++i) {
+        std::int64_t i = 0;
+#if defined(__SSE2__)
+        const __m128 k = _mm_set1_ps(1.0f / 32768.0f);
+        for (; i + 4 <= frames; i += 4) {
+            __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i)); // l0 r0 l1 r1 ...
+            __m128i left = _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+            __m128i right = _mm_srai_epi32(v, 16);
+            _mm_storeu_ps(l + i, _mm_mul_ps(_mm_cvtepi32_ps(left), k));
+            _mm_storeu_ps(r + i, _mm_mul_ps(_mm_cvtepi32_ps(right), k));
+        }
+#endif
+        for (; i < frames; ++i) {
             std::int16_t v[2];
             std::memcpy(v, src + 4 * i, 4);
             l[i] = static_cast<float>(v[0]) * (1.0f / 32768.0f);
