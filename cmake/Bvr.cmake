@@ -70,7 +70,8 @@ function(bvr_add_fuzzer name)
         add_executable(${name} ${F_SOURCES})
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
         set(cmd $<TARGET_FILE:${name}> -max_total_time=${F_SECONDS} -timeout=10 -rss_limit_mb=2048
-            -print_final_stats=0 ${PROJECT_BINARY_DIR}/fuzz-work/${name})
+            -print_final_stats=0 -artifact_prefix=${PROJECT_BINARY_DIR}/fuzz-work/${name}-
+            ${PROJECT_BINARY_DIR}/fuzz-work/${name})
         if(EXISTS ${corpus})
             list(APPEND cmd ${corpus})
         endif()
