@@ -5,6 +5,7 @@
 #include "platform/fs/Process.h"
 #include "shared/helpers/Utility.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cctype>
@@ -57,7 +58,14 @@ std::size_t FindSwitch(std::string_view line, std::string_view sw, std::size_t f
 
 // Letter case folded the way the list compares paths (non-ASCII letters too).
 std::string Fold(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toLower().toStdString();
+    const QByteArray bytes(s.data(), static_cast<qsizetype>(s.size()));
+    const QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() == bytes) return text.toLower().toStdString();
+    // Not UTF-8 (written by another program): only ASCII letters fold, so no two different
+    // byte strings become equal.
+    std::string out(s);
+    for (char& c : out) c = Lower(c);
+    return out;
 }
 
 } // namespace
@@ -191,7 +199,9 @@ bool ParseGeneralDate(std::string_view raw, double& serial) {
         if (Expect(s, i, ':') && !Digits(s, i, 2, second)) return false;
         if (i != s.size() || hour > 23 || minute > 59 || second > 59) return false;
     }
-    serial = platform::DateSerial(year, month, day) + platform::TimeSerial(hour, minute, second);
+    // Before 30 December 1899 the day counts back but the time of day still counts forward.
+    serial = platform::SerialFromDayAndSeconds(static_cast<std::int32_t>(platform::DateSerial(year, month, day)),
+                                               hour * 3600.0 + minute * 60.0 + second);
     return true;
 }
 

@@ -33,6 +33,35 @@ void SetFileAge(const std::string& path, std::chrono::hours age) {
 
 } // namespace
 
+TEST(NotesDate, ReadsWhatItWritesAndNothingElse) {
+    struct Case {
+        const char* text;
+        bool ok;
+        double serial;
+    };
+    const Case cases[] = {
+        {"10/12/2026 08:25:04", true, platform::DateSerial(2026, 12, 10) + platform::TimeSerial(8, 25, 4)},
+        {"10/12/2026", true, platform::DateSerial(2026, 12, 10)},
+        {"2026-12-10 08:25", true, platform::DateSerial(2026, 12, 10) + platform::TimeSerial(8, 25, 0)},
+        {"01/12/1013 00:02", true, platform::DateSerial(1013, 12, 1) - platform::TimeSerial(0, 2, 0)},
+        {"31/02/2026", false, 0},
+        {"10/12/26", false, 0},
+        {"10/12/2026 24:00:00", false, 0},
+        {"10/12/2026 08:25:04 PM", false, 0},
+        {"", false, 0},
+    };
+    for (const auto& c : cases) {
+        double serial = -1;
+        EXPECT_EQ(ParseGeneralDate(c.text, serial), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_NEAR(serial, c.serial, 1e-9) << c.text;
+            double again = 0;
+            EXPECT_TRUE(ParseGeneralDate(GeneralDate(serial), again)) << GeneralDate(serial);
+            EXPECT_NEAR(again, serial, 1e-9) << c.text;
+        }
+    }
+}
+
 TEST_F(ShellWindowsTest, StartUpReadsTheCommandLine) {
     struct Case {
         std::vector<std::string> args;

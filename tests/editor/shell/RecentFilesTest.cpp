@@ -38,6 +38,7 @@ TEST(RecentList, PutsTheItemFirstWithoutItsOlderCopy) {
         {"/a/5.wav", Join(1, 10), "/a/5.wav|/a/1.wav|/a/2.wav|/a/3.wav|/a/4.wav|/a/6.wav|/a/7.wav|/a/8.wav|/a/9.wav|/a/10.wav"},
         {"/a/x.wav", "|", "/a/x.wav||"},
         {"/Ä/Ölfeld.wav", "/ä/ölfeld.wav|/b.wav", "/Ä/Ölfeld.wav|/b.wav"},
+        {"\xaf", "\x99", "\xaf|\x99"}, // bytes that are no UTF-8 are not all equal
     };
     for (const auto& c : cases) EXPECT_EQ(AddToRecentList(c.item, c.list), c.expected) << c.item << " + " << c.list;
 }
