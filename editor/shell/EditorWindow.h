@@ -18,7 +18,8 @@ public:
     virtual ~iEditorWindow() = default;
 
     // Window operations. Load runs the window's own load handler (once); Show shows it as a
-    // child of the main window; WindowState 0 normal, 1 minimised, 2 maximised.
+    // child window in the main window's MdiArea(); WindowState 0 normal, 1 minimised,
+    // 2 maximised (filling the main window).
     virtual void Load() = 0;
     virtual bool IsLoaded() const = 0;
     virtual void Show() = 0;

@@ -435,3 +435,40 @@ TEST_F(ShellWindowsTest, FormatChooserKeepsTheChosenVariant) {
     EXPECT_EQ(mp3->FormatFamily(), helpers::cAudioFormat::afMPEG3);
     EXPECT_EQ(Form::UnscriptedModals(), 0);
 }
+
+TEST_F(OptionsTest, UnknownDeviceAndFolderWithoutItsSeparator) {
+    AudioSettings().RecordingSoundCardNumber = 9; // no such device: nothing selected
+    AudioSettings().EditorTemporaryDirectory = temp.substr(0, temp.size() - 1);
+    frmOptions f;
+    f.Load();
+    EXPECT_EQ(f.comboRecordDevice->ListIndex(), -1);
+    f.cmdOK_Click();
+    EXPECT_EQ(Texts(*boxes), std::vector<std::string>{"You must select a Sound Device to record from"});
+    f.comboRecordDevice->SetListIndex(0);
+    boxes->Clear();
+    f.cmdOK_Click();
+    // compared after the separator was added, so the notice shows for the same folder
+    EXPECT_EQ(Texts(*boxes), std::vector<std::string>{"The new Temporary Directory will take effect next time you start LumoEdit"});
+    EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Information);
+    EXPECT_EQ(AudioSettings().EditorTemporaryDirectory, temp);
+    EXPECT_FALSE(f.IsLoaded());
+}
+
+TEST_F(ShellWindowsTest, KeyValuesAsText) {
+    namespace reg = platform::registry;
+    reg::HKEY key = 0;
+    ASSERT_EQ(reg::RegCreateKey(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", &key), 0);
+    const std::uint8_t number[4] = {0xFE, 0xFF, 0xFF, 0xFF};
+    reg::RegSetValueEx(key, "N", reg::REG_DWORD, number, 4);
+    const std::uint8_t raw[2] = {1, 2};
+    reg::RegSetValueEx(key, "B", reg::REG_BINARY, raw, 2);
+    reg::RegCloseKey(key);
+    std::string value = "kept";
+    EXPECT_TRUE(GetKeyValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "N", value));
+    EXPECT_EQ(value, "-2");
+    value = "kept";
+    EXPECT_TRUE(GetKeyValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "B", value));
+    EXPECT_EQ(value, "kept"); // other types leave it as it was
+    EXPECT_FALSE(GetKeyValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "missing", value));
+    EXPECT_EQ(value, "");
+}
