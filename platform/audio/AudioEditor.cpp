@@ -461,8 +461,6 @@ void AudioEditor::SetRecordingDevice(int n) { impl_->recordDevice = n; }
 int AudioEditor::RecordingDevice() const { return impl_->recordDevice; }
 void AudioEditor::SetMouseMarkerEvents(bool on) { impl_->mouseMarkers = on; }
 bool AudioEditor::MouseMarkerEvents() const { return impl_->mouseMarkers; }
-void AudioEditor::SetScaleMode(int m) { impl_->scaleMode = m; }
-int AudioEditor::ScaleMode() const { return impl_->scaleMode; }
 void AudioEditor::SetReadOnly(bool on) { impl_->readOnly = on; }
 bool AudioEditor::ReadOnly() const { return impl_->readOnly; }
 void AudioEditor::SetRawFormat(int rate, int channels) {

@@ -88,8 +88,6 @@ public:
     int RecordingDevice() const;
     void SetMouseMarkerEvents(bool on);
     bool MouseMarkerEvents() const;
-    void SetScaleMode(int mode);
-    int ScaleMode() const;
     // Opens that follow read the file only to measure it: no summaries, no events, no edits.
     void SetReadOnly(bool on);
     bool ReadOnly() const;
@@ -240,6 +238,15 @@ public:
         bool option_ = true;
         int mode_ = 3;
     };
+    // The waveform display's two scales (time along, level up); the mode picks their units.
+    class ScaleObject {
+    public:
+        int ScaleMode() const { return mode_; }
+        void SetScaleMode(int mode) { mode_ = mode; }
+
+    private:
+        int mode_ = 0;
+    };
     class FormatObject {
     public:
         std::string Description() const;
@@ -286,6 +293,8 @@ public:
     RegionsObject& Regions() { return regions_; }
     ProcessingObject& Processing() { return processing_; }
     FormatObject& AudioFormat() { return format_; }
+    ScaleObject& TimeScale() { return timeScale_; }
+    ScaleObject& LevelScale() { return levelScale_; }
     SaveFormatObject& SaveFormat() { return saveFormat_; }
     MP3Settings CreateMP3Settings() const { return {}; }
 
@@ -342,6 +351,7 @@ private:
     ProcessingObject processing_{*this};
     FormatObject format_{*this};
     SaveFormatObject saveFormat_;
+    ScaleObject timeScale_, levelScale_;
 };
 
 // The length in seconds of any audio file the component can open, through a fresh,

@@ -35,7 +35,7 @@ struct AudioEditor::Impl {
 
     // settings
     std::string tempFolder;
-    int playDevice = 0, recordDevice = 0, scaleMode = 0;
+    int playDevice = 0, recordDevice = 0;
     bool mouseMarkers = true, readOnly = false;
     int rawRate = 44100, rawChannels = 2;
 
