@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     helpers::Utility().SetApplication({"LumoEdit", folder, ""});
     Write(folder + "/UPDATES.RTF", kNotes);
     Write(folder + "/LumoEdit.pdf", "%PDF-1.4");
+    Write(folder + "/LumoEdit.chm", "ITSF");
 
     InitialiseApplication();
     AudioSettings().EditorTemporaryDirectory = folder + "/temp/";
@@ -95,11 +97,20 @@ int main(int argc, char** argv) {
         main.Load();
         main.Move(0, 0, 12000, 8400);
         Save(&main, "frmMain");
-        for (const char* name : {"mnuFile", "mnuHelp"}) {
+        // The window with each menu dropped down under its title.
+        for (const char* name : {"mnuFile", "mnuEdit", "mnuAudio", "mnuTools", "mnuHelp"}) {
             auto* menu = main.findChild<QMenu*>(name);
-            menu->popup(main.mapToGlobal(QPoint(20, 20)));
-            Save(menu, (std::string("frmMain_") + name).c_str());
+            const QRect title = main.menuBar()->actionGeometry(menu->menuAction());
+            const QPoint at = main.menuBar()->mapTo(&main, title.bottomLeft());
+            menu->popup(main.mapToGlobal(at));
+            Settle();
+            QPixmap shot = main.grab();
+            QPainter p(&shot);
+            p.drawPixmap(at, menu->grab());
+            p.end();
             menu->hide();
+            const QString path = g_out + "/frmMain_" + name + ".png";
+            if (shot.save(path)) std::printf("%s\n", qPrintable(path));
         }
         main.Unload();
     }
