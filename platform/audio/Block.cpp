@@ -514,6 +514,14 @@ std::vector<BlockPtr> BlockWriter::Finish() {
 }
 
 void CleanStaleFiles(const std::string& folder) {
+    // Once per folder and process: what a crashed run left is there at our start.
+    static std::mutex m;
+    static std::vector<std::string> done;
+    {
+        std::lock_guard lock(m);
+        if (std::find(done.begin(), done.end(), folder) != done.end()) return;
+        done.push_back(folder);
+    }
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {

@@ -165,15 +165,18 @@ TEST_F(DocumentTest, WorkFilesGoWithTheDocumentAndStaleOnesAtTheNextStart) {
             break;
         }
     ASSERT_NE(dead, 0);
-    std::string stale = work / ("lumoaudio-" + std::to_string(dead) + "-0.work");
-    std::string live = work / ("lumoaudio-" + std::to_string(::getppid()) + "-0.work");
-    WriteBytes(stale, "x");
-    WriteBytes(live, "x");
+    testsupport::TempDir crashed{"audiocrashed"};
+    std::string stale = crashed / ("lumoaudio-" + std::to_string(dead) + "-0.work");
+    std::string staleClip = crashed / ("lumoaudio-" + std::to_string(dead) + "-clip0.wav");
+    std::string live = crashed / ("lumoaudio-" + std::to_string(::getppid()) + "-0.work");
+    std::string other = crashed / "notes.txt";
+    for (const auto& f : {stale, staleClip, live, other}) WriteBytes(f, "x");
     AudioEditor next;
-    next.SetTemporaryFolder(work.path().string());
+    next.SetTemporaryFolder(crashed.path().string());
     EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(staleClip));
     EXPECT_TRUE(fs::exists(live));
-    fs::remove(live);
+    EXPECT_TRUE(fs::exists(other));
 }
 
 TEST_F(DocumentTest, ReadOnlyOpenMeasuresWithoutEventsOrEdits) {
