@@ -64,6 +64,7 @@ struct SaveSetup {
     std::int64_t bitRate = 0;
     std::uint16_t tag = 0;
     bool variable = false;
+    int blockAlign = 0; // of a template's block-coded format
 };
 
 struct MP3Settings {

@@ -362,6 +362,7 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         fmt.output = true;
         if (fmt.p->oformat->flags & AVFMT_GLOBALHEADER) ctx.p->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
+    if (s.blockAlign >= 32 && s.blockAlign <= 8192) av_opt_set_int(ctx.p->priv_data, "block_size", s.blockAlign, 0);
     int e = avcodec_open2(ctx.p, codec, nullptr);
     if (e < 0) Raise(err::InvalidPropertyValue, "The save format cannot be used for this audio: " + AvError(e));
     if (fmt.p) {

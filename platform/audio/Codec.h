@@ -49,6 +49,7 @@ struct EncodeSettings {
     std::int64_t bitRate = 0;
     int codeSize = 0;      // bits per sample of the G.72x coders
     std::uint16_t wavTag = 0;
+    int blockAlign = 0;    // block size of the ADPCM coders (0: their own)
 };
 
 // Gives up to maxFrames frames of planar float audio at the source rate and channel count;

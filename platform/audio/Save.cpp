@@ -65,7 +65,8 @@ void AudioEditor::SaveFormatObject::SetFromTemplate(const std::string& wavPath) 
     case kTagImaAdpcm: break;
     default: Raise(err::InvalidPropertyValue, "The template's audio format cannot be written");
     }
-    setup_ = SaveSetup{K::Template, static_cast<int>(info->rate), info->channels, info->bits, 0, info->tag, false};
+    setup_ = SaveSetup{K::Template, static_cast<int>(info->rate), info->channels, info->bits, 0, info->tag, false,
+                       info->blockAlign};
 }
 
 namespace {
@@ -168,6 +169,7 @@ Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
                                                    : "pcm_mulaw";
             coded(Container::Wav, e, Or(s.rate, docRate), Or(s.channels, docCh), 0);
             p.enc.wavTag = s.tag;
+            if (s.tag == kTagImaAdpcm || s.tag == kTagMsAdpcm) p.enc.blockAlign = s.blockAlign;
         }
         break;
     }
@@ -322,10 +324,10 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         if (k <= 0) return 0;
         if (pos + kFileBlockFrames >= aheadUntil && aheadUntil < n) {
             if (ahead.valid()) ahead.get();
-            const std::int64_t from = std::max(aheadUntil, pos + k), count = kFileBlockFrames;
-            aheadUntil = from + count;
-            ahead = std::async(std::launch::async, [&state, from, count, a] {
-                for (auto& t : state.tracks) t->Prefetch(a + from, count);
+            const std::int64_t from = std::max(aheadUntil, pos + k);
+            aheadUntil = from + kFileBlockFrames;
+            ahead = std::async(std::launch::async, [&state, from, a] {
+                for (auto& t : state.tracks) t->Prefetch(a + from, kFileBlockFrames);
             });
         }
         planes.resize(static_cast<std::size_t>(channels));

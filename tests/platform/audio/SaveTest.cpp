@@ -67,6 +67,7 @@ TEST_F(SaveTest, EveryFormatRoundTrips) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         c.setup(ed);
+        const SaveSetup setup = ed.SaveFormat().Setup();
         const std::string out = dir / c.file;
         ed.AudioFormat().SetSaveOption(0);
         if (c.code)
@@ -77,6 +78,13 @@ TEST_F(SaveTest, EveryFormatRoundTrips) {
         back.SetTemporaryFolder((dir.path() / "tmp").string());
         back.SetRawFormat(44100, 2);
         back.OpenAudio(out);
+        if (setup.kind == SaveSetup::Kind::Template) {
+            // The file carries the template's block size.
+            const std::string bytes = testsupport::ReadFile(out);
+            ASSERT_GT(bytes.size(), 40u);
+            EXPECT_EQ(static_cast<unsigned char>(bytes[32]) | static_cast<unsigned char>(bytes[33]) << 8, setup.blockAlign);
+            EXPECT_EQ(setup.blockAlign, 2048);
+        }
         EXPECT_EQ(back.SampleRate(), c.rate);
         EXPECT_EQ(back.ChannelCount(), c.channels);
         const double seconds = back.LengthMs() / 1000.0;
