@@ -136,7 +136,7 @@ namespace {
 // Shows the prepared dialog, reads its answer and unloads it.
 bool RunInputBox(frmGoodInputBox& box, std::string& Result, QWidget* OwnerForm, bool Modal) {
     if (Modal) {
-        box.Show(Modal ? platform::ui::Modal : Modeless, OwnerForm);
+        box.Show(platform::ui::Modal, OwnerForm);
     } else {
         QPointer<frmGoodInputBox> alive(&box);
         box.Show(Modeless, OwnerForm);
