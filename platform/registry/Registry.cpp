@@ -13,7 +13,6 @@
 #include <vector>
 
 #include <pwd.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace platform::registry {
@@ -96,17 +95,6 @@ State& S() {
     return *s;
 }
 
-// File times tick in steps of a few milliseconds, so a program rewriting the file in place
-// within the same step would leave the stamp unchanged. A version that new is re-read at the
-// next call instead of trusted.
-bool Racy(const files::FileStamp& st) {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    std::int64_t ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    constexpr std::int64_t kStep = 50'000'000;
-    return ns - st.mtimeNs < kStep || ns - st.ctimeNs < kStep;
-}
-
 // The hive as the file holds it now; re-read only when the file changed.
 Cached& Load(int hive) {
     Cached& c = S().hives[hive];
@@ -133,11 +121,15 @@ Cached& Load(int hive) {
     c.hive = detail::ParseRegText(r.bytes, kHives[hive].rootName);
     if (r.truncated) c.hive.Damage("it is larger than any hive this program writes");
     c.stamp = r.stamp;
-    c.racy = Racy(c.stamp);
+    c.racy = files::TooNewToTrust(c.stamp);
     return c;
 }
 
 bool ValidName(std::string_view n) { return n.find_first_of(std::string_view("\r\n\0", 3)) == n.npos; }
+
+// Names, like text data, are UTF-8; an ANSI name is taken as Windows-1252, so that it can
+// never put bytes into the hive file that would make the whole file unreadable.
+std::string NameOf(std::string_view n) { return IsValidUtf8(n) ? std::string(n) : AnsiToUtf8(n); }
 
 // Splits a key path; false for a name no hive file can hold.
 bool AppendPath(std::vector<std::string>& path, std::string_view sub) {
@@ -148,7 +140,7 @@ bool AppendPath(std::vector<std::string>& path, std::string_view sub) {
         std::string_view part = sub.substr(i, j - i);
         if (!part.empty()) {
             if (!ValidName(part)) return false;
-            path.emplace_back(part);
+            path.push_back(NameOf(part));
         }
         i = j + 1;
     }
@@ -230,7 +222,7 @@ LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& chang
         return FromErrno(e);
     }
     c.stamp = files::StampOf(c.path);
-    c.racy = Racy(c.stamp);
+    c.racy = files::TooNewToTrust(c.stamp);
     return ERROR_SUCCESS;
 }
 
@@ -325,7 +317,8 @@ LONG RegCloseKey(HKEY key) {
     return S().handles.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegQueryValueEx(HKEY key, std::string_view valueName, DWORD* type, std::uint8_t* data, DWORD* size) {
+LONG RegQueryValueEx(HKEY key, std::string_view valueNameIn, DWORD* type, std::uint8_t* data, DWORD* size) {
+    const std::string valueName = NameOf(valueNameIn);
     std::lock_guard<std::mutex> g(S().m);
     Target t;
     if (LONG st = Resolve(key, t)) return st;
@@ -353,11 +346,12 @@ LONG RegQueryValueEx(HKEY key, std::string_view valueName, DWORD* type, std::uin
     return ERROR_SUCCESS;
 }
 
-LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const std::uint8_t* data, DWORD size) {
+LONG RegSetValueEx(HKEY key, std::string_view valueNameIn, DWORD type, const std::uint8_t* data, DWORD size) {
     if (!data && size > 0) return ERROR_INVALID_PARAMETER;
-    if (!ValidName(valueName)) return ERROR_INVALID_PARAMETER;
+    if (!ValidName(valueNameIn)) return ERROR_INVALID_PARAMETER;
+    const std::string valueName = NameOf(valueNameIn);
     Value v;
-    v.name.assign(valueName);
+    v.name = valueName;
     v.type = type;
     if (size > 0) v.data.assign(reinterpret_cast<const char*>(data), size);
     if (type == REG_SZ || type == REG_EXPAND_SZ) {
@@ -384,7 +378,8 @@ LONG RegSetValueEx(HKEY key, std::string_view valueName, DWORD type, const std::
     });
 }
 
-LONG RegDeleteValue(HKEY key, std::string_view valueName) {
+LONG RegDeleteValue(HKEY key, std::string_view valueNameIn) {
+    const std::string valueName = NameOf(valueNameIn);
     std::lock_guard<std::mutex> g(S().m);
     Target t;
     if (LONG st = Resolve(key, t)) return st;

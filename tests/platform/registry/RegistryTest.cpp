@@ -427,6 +427,21 @@ TEST_F(RegistryTest, BadNamesAreRefused) {
     EXPECT_TRUE(hive.clean);
 }
 
+TEST_F(RegistryTest, AnsiNamesAreTakenAsWindows1252AndKeepTheHiveReadable) {
+    // Bytes that are not UTF-8 in a key or value name must not make the file unreadable
+    // (which would refuse every later write to the hive).
+    ASSERT_EQ(SetText(HKEY_CURRENT_USER, "Software\\Caf\xE9", "Na\xEFve", "1"), ERROR_SUCCESS);
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "Software\\Caf\xC3\xA9", "Na\xC3\xAFve"), "1");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "Software\\Caf\xE9", "Na\xEFve"), "1");
+    auto hive = detail::ParseRegText(ReadFile(UserFile()), "HKEY_CURRENT_USER");
+    EXPECT_TRUE(hive.clean) << hive.problem;
+    EXPECT_EQ(SetText(HKEY_CURRENT_USER, kKey, "Later", "2"), ERROR_SUCCESS);
+    HKEY k = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Caf\xE9", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValue(k, "Na\xEFve"), ERROR_SUCCESS);
+    RegCloseKey(k);
+}
+
 TEST_F(RegistryTest, SymlinkedHiveStaysALink) {
     std::string real = dir / "real.reg";
     std::filesystem::create_symlink(real, UserFile());
