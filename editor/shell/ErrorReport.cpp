@@ -7,9 +7,7 @@
 #include "shared/helpers/Utility.h"
 
 #include <exception>
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
 
 namespace lumoedit {
 namespace {
@@ -131,18 +129,9 @@ void WriteLog(std::string_view Text, std::int32_t Level, std::int32_t Kind) {
         nesting = 0;
     }
     try {
-        const double now = NowSerial();
-        std::string line = platform::FormatDate(now, "hh:nn:ss");
-        line += ' ';
-        line.append(static_cast<std::size_t>(nesting) * 4, ' ');
+        std::string line(static_cast<std::size_t>(nesting) * 4, ' ');
         line += Text;
-        line += "\r\n";
-        const std::string path = LogFilePath(now);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            [[maybe_unused]] const ssize_t w = ::write(fd, line.data(), line.size());
-            ::close(fd);
-        }
+        helpers::Utility().AppendLogLine(NowSerial(), line);
     } catch (...) {
         // A line that cannot be written is lost; the caller never hears of it.
     }

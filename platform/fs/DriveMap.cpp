@@ -56,9 +56,10 @@ struct Cache {
     bool valid = false;
 };
 
+// Never destroyed: settings and log lines may be written from destructors at exit.
 Cache& TheCache() {
-    static Cache cache;
-    return cache;
+    static Cache* cache = new Cache;
+    return *cache;
 }
 
 } // namespace

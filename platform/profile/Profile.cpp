@@ -11,7 +11,6 @@
 #include <mutex>
 #include <vector>
 
-#include <time.h>
 
 namespace platform::profile {
 namespace {
@@ -165,15 +164,6 @@ std::map<std::string, CacheEntry>& Cache() {
     return *c;
 }
 
-// A version changed within the last few ticks of the file clock may change again unseen.
-bool Racy(const files::FileStamp& st) {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    std::int64_t ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    constexpr std::int64_t kStep = 50'000'000;
-    return ns - st.mtimeNs < kStep || ns - st.ctimeNs < kStep;
-}
-
 // The file as it is now, or null when it does not exist or cannot be read.
 const Parsed* Load(const std::string& fileName) {
     auto& cache = Cache();
@@ -192,7 +182,7 @@ const Parsed* Load(const std::string& fileName) {
     files::ReadResult r = files::ReadCapped(fileName, kMaxBytes);
     if (r.error != 0) return nullptr;
     e.stamp = r.stamp;
-    e.racy = Racy(r.stamp);
+    e.racy = files::TooNewToTrust(r.stamp);
     e.parsed = Parse(std::move(r.bytes), r.truncated);
     return e.parsed.get();
 }
@@ -211,12 +201,6 @@ bool Lookup(std::string_view section, std::string_view key, const std::string& f
 bool HasAny(std::string_view s, std::string_view chars) { return s.find_first_of(chars) != std::string_view::npos; }
 
 const std::string_view kBreaks("\r\n\0", 3);
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string BaseOf(const std::string& path) {
     auto slash = path.find_last_of('/');
@@ -269,7 +253,7 @@ bool WritePrivateProfileString(std::string_view section, std::optional<std::stri
 
     std::lock_guard<std::mutex> g(Mutex());
     const std::string path = files::FollowLinks(fileName);
-    const std::string folder = FolderOf(path);
+    const std::string folder = files::FolderOf(path);
     files::FileStamp dir = files::StampOf(folder);
     if (!dir.exists || !files::MayReplace(path)) return false;
     files::FileLock lock;

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform::detail {
@@ -25,13 +26,6 @@ FileStamp FromStat(const struct stat& st) {
     s.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     s.mode = static_cast<std::uint32_t>(st.st_mode);
     return s;
-}
-
-std::string FolderOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 // Writable by access(2) and by its mode bits (which root would otherwise ignore).
@@ -53,10 +47,25 @@ int WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
+std::string FolderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
 FileStamp StampOf(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return {};
     return FromStat(st);
+}
+
+bool TooNewToTrust(const FileStamp& st) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t ns = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    constexpr std::int64_t kStep = 50'000'000;
+    return ns - st.mtimeNs < kStep || ns - st.ctimeNs < kStep;
 }
 
 ReadResult ReadCapped(const std::string& path, std::size_t cap) {

@@ -21,6 +21,14 @@ struct FileStamp {
 
 FileStamp StampOf(const std::string& path);
 
+// The folder part of a path ("." when it has none, "/" for the root).
+std::string FolderOf(const std::string& path);
+
+// File times tick in steps of a few milliseconds, so a program rewriting a file in place
+// within the same step leaves its stamp unchanged. A version this new must be read again at
+// the next call instead of trusted.
+bool TooNewToTrust(const FileStamp& stamp);
+
 struct ReadResult {
     int error = 0;          // errno of the failure; ENOENT when the file does not exist
     bool truncated = false; // the file is larger than the cap; bytes hold its start

@@ -96,6 +96,11 @@ public:
     // is DebugLogPath(now); failures to write it are ignored.
     void DebugLog(std::string_view text) const;
 
+    // Appends "hh:nn:ss <text>" and CR LF to the log file of `serial`'s day, whatever the
+    // debug level (callers filter); the file is opened and closed for the line, and a line
+    // that cannot be written is lost.
+    void AppendLogLine(double serial, std::string_view text) const;
+
     // The daily log file: the root of drive C: (the drive map), the program's name, ".",
     // the date as yyyymmdd and ".log". `serial` is a date serial (platform/base/DateTime.h).
     std::string DebugLogPath(double serial) const;

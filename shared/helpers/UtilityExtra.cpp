@@ -122,12 +122,15 @@ std::string cUtility::DebugLogPath(double serial) const {
 
 void cUtility::DebugLog(std::string_view text) const {
     if (debugLevel_ == 0) return;
-    const double now = platform::Now();
-    std::string line = platform::FormatDate(now, "hh:nn:ss");
+    AppendLogLine(platform::Now(), text);
+}
+
+void cUtility::AppendLogLine(double serial, std::string_view text) const {
+    std::string line = platform::FormatDate(serial, "hh:nn:ss");
     line += ' ';
     line += text;
     line += "\r\n";
-    const std::string path = DebugLogPath(now);
+    const std::string path = DebugLogPath(serial);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0) return;
     [[maybe_unused]] const ssize_t w = ::write(fd, line.data(), line.size());
