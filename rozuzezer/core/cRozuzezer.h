@@ -23,8 +23,9 @@ namespace rozuzezer {
 
 class cRozuzezer : public platform::component::Object {
 public:
-    // [CDDB] "ServerAddress" when the wall's file names none.
-    static constexpr const char* kDefaultCDDBServer = "cddb.brevant.example";
+    // [CDDB] "ServerAddress" when the wall's file names none: the public GnuDB server, which
+    // took over from freedb.org.
+    static constexpr const char* kDefaultCDDBServer = "gnudb.gnudb.org";
 
     cRozuzezer();
 

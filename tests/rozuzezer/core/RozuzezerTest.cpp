@@ -9,6 +9,7 @@
 #include "rozuzezer/core/Library.h"
 #include "platform/profile/Profile.h"
 #include "rozuzezer/core/SettingsDialogs.h"
+#include "shared/helpers/FileHelper.h"
 
 #include <gtest/gtest.h>
 
@@ -193,7 +194,7 @@ TEST_F(Rozuzezer, GetSettingsReadsTheWallsFile) {
     EXPECT_EQ(r->NumberCarts, 9999);
     EXPECT_EQ(r->PictureFileExtension, "JPG");
     EXPECT_EQ(r->CDRipNormalisePercent, 63);
-    EXPECT_EQ(r->CDDBServer, cRozuzezer::kDefaultCDDBServer);
+    EXPECT_EQ(r->CDDBServer, "gnudb.gnudb.org") << "a public CD-database server";
     EXPECT_EQ(r->NewCartBackColour, static_cast<std::int32_t>(0x8000000Fu));
 }
 
@@ -326,6 +327,30 @@ TEST_F(Rozuzezer, BackupsWithinOneMinuteKeepTheFirstCopyUnlessForced) {
         r->BackupRozuzezer(true);
     });
     EXPECT_EQ(testsupport::ReadFile(wall + "/Backups/" + stamp + "/Carts1.LST"), "changed\n");
+}
+
+TEST_F(Rozuzezer, StoppedBackupCopyLeavesTheRemainingListsAlone) {
+    const std::string wall = Wall("wall", {1, 2, 3});
+    auto r = MakeRef<cRozuzezer>();
+    SetAll(*r, wall);
+    std::vector<std::string> captions;
+    auto previous = helpers::cFileHelper::SetCopyProgress(
+        [&](const std::string& caption, std::uint64_t, std::uint64_t) {
+            if (captions.empty() || captions.back() != caption) captions.push_back(caption);
+            return caption.find("Part 2") == std::string::npos; // the user stops at list 2
+        });
+    std::string stamp = WithinOneMinute([&] {
+        fs::remove_all(wall + "/Backups");
+        captions.clear();
+        r->BackupRozuzezer(false);
+    });
+    helpers::cFileHelper::SetCopyProgress(previous);
+    EXPECT_EQ(captions, (std::vector<std::string>{"Backing up Audio Wall lists - Part 1",
+                                                  "Backing up Audio Wall lists - Part 2"}));
+    const std::string folder = wall + "/Backups/" + stamp;
+    EXPECT_TRUE(fs::exists(folder + "/Carts1.LST"));
+    EXPECT_FALSE(fs::exists(folder + "/Carts2.LST")) << "a stopped copy leaves nothing";
+    EXPECT_FALSE(fs::exists(folder + "/Carts3.LST")) << "nothing after the stop";
 }
 
 TEST_F(Rozuzezer, SearchFindsListsOnLocalAndNetworkDrives) {
