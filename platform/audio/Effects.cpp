@@ -116,7 +116,8 @@ void LengthChange(Impl& d, const Prepared& p, const std::vector<TrackPtr>& repla
 void AudioEditor::ProcessingObject::Erase() {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty()) return;
+    // Silencing a whole document is never what an erase without a selection meant.
+    if (!d.HasSelection() || p.b <= p.a || p.chans.empty()) return;
     BusyScope busy(e_.state_);
     DocState next = d.Cur();
     auto silence = Track::Silence(p.b - p.a);

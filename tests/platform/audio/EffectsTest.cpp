@@ -128,6 +128,9 @@ TEST_F(EffectsTest, SilenceIsInsertedErasedAndDeleted) {
     EXPECT_EQ(Channel(ed, 0, 1000, 2000), std::vector<float>(2000, 0.0f));
     EXPECT_EQ(ed.View().SelectionEnd(), 3000);
     ed.Undo();
+    ed.View().SetSelectionShown(false);
+    ed.Processing().Erase(); // nothing selected: nothing erased
+    EXPECT_FALSE(ed.CanUndo());
     Select(10, 20);
     ed.Processing().Erase();
     EXPECT_EQ(Channel(ed, 1, 10, 10), std::vector<float>(10, 0.0f));
