@@ -119,7 +119,27 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         const float g = piece.gain, bias = piece.bias;
         const std::int64_t w0 = b0 / window;
         const std::int64_t w1 = std::min<std::int64_t>((b1 - 1) / window, static_cast<std::int64_t>(points.size()) - 1);
+        // Whole windows inside the piece: the hot loop of a far-out view.
+        const std::int64_t full0 = (b0 + window - 1) / window;
+        const std::int64_t full1 = std::min<std::int64_t>(b1 >= blockFrames ? (blockFrames + window - 1) / window : b1 / window,
+                                                          w1 + 1);
+        if (full1 > full0) {
+            const double inv = 1.0 / spp;
+            const SummaryPoint* pts = points.data();
+            const bool swap = g < 0;
+            for (std::int64_t w = full0; w < full1; ++w) {
+                const std::int64_t x0 = w * window;
+                const std::int64_t t = piece.reversed ? trackOf(std::min((w + 1) * window, blockFrames) - 1) : ps + (x0 - off);
+                int col = static_cast<int>((static_cast<double>(t) - start) * inv);
+                col = col < 0 ? 0 : (col >= columns ? columns - 1 : col);
+                const SummaryPoint& sp = pts[w];
+                const float lo = (swap ? sp.max : sp.min) * g + bias, hi = (swap ? sp.min : sp.max) * g + bias;
+                if (lo < mins[col]) mins[col] = lo;
+                if (hi > maxs[col]) maxs[col] = hi;
+            }
+        }
         for (std::int64_t w = w0; w <= w1; ++w) {
+            if (w >= full0 && w < full1) continue;
             const std::int64_t x0 = w * window, x1 = std::min((w + 1) * window, blockFrames);
             if (x0 < b0 || x1 > b1) {
                 // A window that reaches past the piece: only the piece's own samples count.
@@ -288,13 +308,14 @@ void WaveformView::Render(QPainter& p, const QSize& size) const {
         p.setPen(QPen(col, 1));
         p.drawLine(x0, 0, x0, h - 1);
         if (r.length > 0) p.drawLine(x1, 0, x1, h - 1);
-        QColor label = col;
-        label.setAlpha(170);
-        const std::string& name = r.caption.empty() ? r.name : r.caption;
-        const int textW = p.fontMetrics().horizontalAdvance(QString::fromStdString(name)) + 6;
-        p.fillRect(x0, 1, std::max(textW, x1 - x0), kRulerHeight - 8, label);
+        // The span along the foot of the ruler, the name in a tab at its left (kept on screen).
+        if (x1 > x0) p.fillRect(x0, kRulerHeight - 3, x1 - x0, 3, col);
+        const QString name = QString::fromStdString(r.caption.empty() ? r.name : r.caption);
+        const int textW = p.fontMetrics().horizontalAdvance(name) + 6;
+        const int tab = r.length > 0 ? std::clamp(0, x0, std::max(x0, x1 - textW)) : x0;
+        p.fillRect(tab, 1, textW, kRulerHeight - 6, col);
         p.setPen(Qt::black);
-        p.drawText(x0 + 3, kRulerHeight - 9, QString::fromStdString(name));
+        p.drawText(tab + 3, kRulerHeight - 7, name);
     }
 
     // Cursor (the play head while playing).
