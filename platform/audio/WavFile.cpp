@@ -182,6 +182,13 @@ void AtomicFile::Commit() {
     if (::rename(temp_.c_str(), target_.c_str()) != 0)
         Raise(err::PathFileAccess, "Cannot replace " + target_ + ": " + std::strerror(errno));
     committed_ = true;
+    // The rename itself reaches the disk with the folder.
+    std::filesystem::path dir = std::filesystem::path(target_).parent_path();
+    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
 }
 
 // ---- WAV writer

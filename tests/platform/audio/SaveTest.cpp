@@ -298,3 +298,18 @@ TEST_F(SaveTest, AProgressHandlerCannotChangeTheDocumentUnderAnOperation) {
     back.OpenAudio(dir / "out.wav");
     EXPECT_EQ(back.Length(), 44100 * 30);
 }
+
+TEST_F(SaveTest, AnEmptyDocumentSavesInEveryFormat) {
+    ed.NewDocument(44100, 2);
+    const int codes[] = {filetype::Wav, filetype::Mp3, filetype::RawPcm, filetype::G726, filetype::OggVorbis,
+                         filetype::G721, filetype::G723, filetype::WindowsMedia, filetype::Mp2};
+    for (int code : codes) {
+        SCOPED_TRACE(code);
+        const std::string out = dir / ("empty" + std::to_string(code));
+        ed.SaveAudio(out, false, code);
+        EXPECT_TRUE(fs::exists(out));
+    }
+    AudioEditor back;
+    back.OpenAudio(dir / ("empty" + std::to_string(filetype::Wav)));
+    EXPECT_EQ(back.Length(), 0);
+}
