@@ -83,6 +83,7 @@ TEST_F(DocumentTest, FileTruncatedOrReplacedWhileOpenDoesNotBreakTheDocument) {
     std::string path = dir / "a.wav";
     WriteToneWav(path, 2, 3 * (1 << 20));
     ed.OpenAudio(path);
+    const std::size_t budget = BlockCache::Instance().Budget();
     BlockCache::Instance().SetBudget(0); // nothing held in memory: every read goes to the file
     auto before = Channel(ed, 1, 100000, 1000);
 
@@ -102,7 +103,7 @@ TEST_F(DocumentTest, FileTruncatedOrReplacedWhileOpenDoesNotBreakTheDocument) {
     for (float v : tail) ASSERT_EQ(v, 0.0f);
     auto head = Channel(ed2, 0, 0, 1000);
     EXPECT_NE(head[10], 0.0f);
-    BlockCache::Instance().SetBudget(96u << 20);
+    BlockCache::Instance().SetBudget(budget);
 }
 
 TEST_F(DocumentTest, DamagedAndUndecodableFiles) {
