@@ -4,6 +4,7 @@
 #include "platform/registry/Registry.h"
 
 #include <cstdio>
+#include <unordered_map>
 
 namespace platform::registry::detail {
 namespace {
@@ -161,16 +162,6 @@ void DecodeTextData(Value& v, bool ansi) {
     v.raw = true;
 }
 
-void SetValue(Key& key, Value v) {
-    if (Value* old = key.FindValue(v.name)) {
-        std::string name = std::move(old->name);
-        *old = std::move(v);
-        old->name = std::move(name);
-    } else {
-        key.values.push_back(std::move(v));
-    }
-}
-
 void RemoveValue(Key& key, std::string_view name) {
     for (auto it = key.values.begin(); it != key.values.end(); ++it)
         if (SameName(it->name, name)) {
@@ -280,6 +271,7 @@ private:
         if (remove) {
             for (std::size_t i = 1; i + 1 < parts.size() && k; ++i) k = k->Child(parts[i]);
             if (k && parts.size() > 1) k->children.erase(Fold(parts.back()));
+            index_.clear(); // keys may have gone with it
             return;
         }
         for (std::size_t i = 1; i < parts.size(); ++i) k = &k->Ensure(parts[i]);
@@ -322,6 +314,7 @@ private:
         }
         if (data == "-") {
             RemoveValue(*current_, v.name);
+            index_.erase(current_);
             return;
         }
         if (!data.empty() && data.front() == '"') {
@@ -387,10 +380,30 @@ private:
         hive_.Damage("a value has data of unknown form");
     }
 
+    // A later line for the same value replaces it, keeping the first spelling of its name.
+    // Values are found through an index per key, so a key of thousands of values reads in
+    // linear time.
+    void SetValue(Key& key, Value v) {
+        auto [slot, fresh] = index_.try_emplace(&key);
+        auto& byName = slot->second;
+        if (fresh)
+            for (std::size_t i = 0; i < key.values.size(); ++i) byName.emplace(Fold(key.values[i].name), i);
+        auto [it, added] = byName.try_emplace(Fold(v.name), key.values.size());
+        if (added) {
+            key.values.push_back(std::move(v));
+            return;
+        }
+        Value& old = key.values[it->second];
+        std::string name = std::move(old.name);
+        old = std::move(v);
+        old.name = std::move(name);
+    }
+
     std::string_view rootName_;
     Hive& hive_;
     Key* current_ = nullptr;
     bool skipping_ = false;
+    std::unordered_map<const Key*, std::unordered_map<std::string, std::size_t>> index_;
 };
 
 void AppendHex(std::string& out, std::string line, std::string_view bytes) {

@@ -73,6 +73,7 @@ struct Cached {
     std::string path;
     files::FileStamp stamp;
     Hive hive;
+    std::string bytes; // the file's bytes that `hive` was read from (or written as)
 };
 
 struct OpenKey {
@@ -101,6 +102,7 @@ Cached& Load(int hive) {
     std::string path = PathOf(hive);
     files::FileStamp now = files::StampOf(path);
     if (c.loaded && !c.racy && c.path == path && c.stamp == now) return c;
+    const bool had = c.loaded && c.path == path && c.stamp.exists;
     c.loaded = true;
     c.racy = false;
     c.path = path;
@@ -108,6 +110,7 @@ Cached& Load(int hive) {
     if (r.error == ENOENT) {
         c.hive = Hive{};
         c.hive.root.name = kHives[hive].rootName;
+        c.bytes.clear();
         c.stamp = {};
         return c;
     }
@@ -115,11 +118,17 @@ Cached& Load(int hive) {
         c.hive = Hive{};
         c.hive.root.name = kHives[hive].rootName;
         c.hive.Damage(std::string("it cannot be read (") + std::strerror(r.error) + ")");
+        c.bytes.clear();
         c.stamp = now;
         return c;
     }
-    c.hive = detail::ParseRegText(r.bytes, kHives[hive].rootName);
-    if (r.truncated) c.hive.Damage("it is larger than any hive this program writes");
+    // A version too new to trust by its stamp (typically the one just written) is usually
+    // unchanged: comparing its bytes is much cheaper than reading it again.
+    if (!had || r.truncated || r.bytes != c.bytes) {
+        c.hive = detail::ParseRegText(r.bytes, kHives[hive].rootName);
+        if (r.truncated) c.hive.Damage("it is larger than any hive this program writes");
+        c.bytes = std::move(r.bytes);
+    }
     c.stamp = r.stamp;
     c.racy = files::TooNewToTrust(c.stamp);
     return c;
@@ -221,6 +230,7 @@ LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& chang
         c.loaded = false; // the tree in memory no longer matches the file
         return FromErrno(e);
     }
+    c.bytes = std::move(text);
     c.stamp = files::StampOf(c.path);
     c.racy = files::TooNewToTrust(c.stamp);
     return ERROR_SUCCESS;
