@@ -103,6 +103,14 @@ std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
     if (!(size & 1) || end + 1 + 8 > size_) return end + (size & 1);
     unsigned char h[9];
     if (RawRead(end, h, 9) != 9) return end + 1;
+    // A header that names a chunk and whose size fits the file wins; the padded place first.
+    // The id alone can mislead: behind a missing pad, the id's last three characters and
+    // the size's low byte are often printable too.
+    auto whole = [&](std::uint64_t at, const unsigned char* p) {
+        return PlausibleId(Le32(p)) && at + 8 + Le32(p + 4) <= size_;
+    };
+    if (whole(end + 1, h + 1)) return end + 1;
+    if (whole(end, h)) return end;
     if (!PlausibleId(Le32(h + 1)) && PlausibleId(Le32(h))) return end;
     return end + 1;
 }
@@ -117,7 +125,9 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
         return nullptr;
     };
     ReadKillHook();
-    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    // Non-blocking so that a FIFO or device under the name cannot hang the open; only
+    // regular files are kept, and for them the flag changes nothing.
+    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
         if (errno == ENOENT) return fail(MMIOERR_FILENOTFOUND);

@@ -77,6 +77,24 @@ std::int64_t Reader::ReadChunk(const ChunkInfo& ck, std::uint64_t at, void* buff
     return file_->ReadAt(ck.dwDataOffset + at, buffer, n);
 }
 
+bool ReadFixedAndTail(Reader& r, FOURCC id, unsigned char* image, std::size_t fixedSize, std::string& tail,
+                      std::size_t tailLimit) {
+    tail.clear();
+    ChunkInfo ck;
+    if (r.Status() != 0 || r.Find(id, ck) != 0 || ck.cksize == 0) return false;
+    const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(ck.cksize, fixedSize));
+    if (r.ReadChunk(ck, 0, image, want) < 0) return false;
+    // Only what the file holds is allocated, whatever size the chunk claims.
+    const std::uint64_t held = ck.Available() > fixedSize ? ck.Available() - fixedSize : 0;
+    const std::uint64_t n = std::min<std::uint64_t>({ck.cksize > fixedSize ? ck.cksize - fixedSize : 0, held, tailLimit});
+    if (n > 0) {
+        tail.resize(static_cast<std::size_t>(n));
+        const std::int64_t got = r.ReadChunk(ck, fixedSize, tail.data(), static_cast<std::int64_t>(n));
+        tail.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    return true;
+}
+
 int ReadFormat(Reader& r, WaveFormatRecord& format, std::uint64_t& dataSize) {
     if (r.Status() != 0) return r.Status();
     dataSize = 0;

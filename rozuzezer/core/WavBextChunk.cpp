@@ -25,12 +25,6 @@ void BextLayout(IO& io, Rec& r) {
     io.Text(r.Reserved);
 }
 
-template <std::size_t N>
-void Recut(TextField<N>& f) {
-    if (void* nul = std::memchr(f.data(), '\0', N))
-        std::memset(nul, ' ', N - static_cast<std::size_t>(static_cast<char*>(nul) - f.data()));
-}
-
 } // namespace
 
 void EncodeBext(const BextChunkRecord& r, unsigned char out[BextChunkRecord::kSize]) {
@@ -56,22 +50,11 @@ void ClearBext(BextChunkRecord& r) {
 }
 
 bool ReadBext(Reader& r, BextChunkRecord& record, std::string& codingHistory) {
-    codingHistory.clear();
     ClearBext(record);
-    ChunkInfo ck;
-    if (r.Status() != 0 || r.Find(kBext, ck) != 0 || ck.cksize == 0) return false;
     unsigned char image[BextChunkRecord::kSize];
     EncodeBext(record, image);
-    const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(ck.cksize, BextChunkRecord::kSize));
-    if (r.ReadChunk(ck, 0, image, want) < 0) return false;
+    if (!ReadFixedAndTail(r, kBext, image, sizeof image, codingHistory, kMaxVariableText)) return false;
     DecodeBext(image, record);
-    if (ck.cksize > BextChunkRecord::kSize) {
-        const std::uint64_t n = std::min<std::uint64_t>(ck.cksize - BextChunkRecord::kSize, kMaxVariableText);
-        codingHistory.resize(static_cast<std::size_t>(n));
-        const std::int64_t got =
-            r.ReadChunk(ck, BextChunkRecord::kSize, codingHistory.data(), static_cast<std::int64_t>(n));
-        codingHistory.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    }
     Recut(record.Description);
     Recut(record.Originator);
     Recut(record.OriginatorReference);

@@ -37,13 +37,6 @@ void CartLayout(IO& io, Rec& r) {
     io.Text(r.URL);
 }
 
-// Cut at the first NUL and pad with blanks again.
-template <std::size_t N>
-void Recut(TextField<N>& f) {
-    if (void* nul = std::memchr(f.data(), '\0', N))
-        std::memset(nul, ' ', N - static_cast<std::size_t>(static_cast<char*>(nul) - f.data()));
-}
-
 } // namespace
 
 void EncodeCart(const CartChunkRecord& r, unsigned char out[CartChunkRecord::kSize]) {
@@ -83,22 +76,12 @@ void ClearCart(CartChunkRecord& r) {
     SetField(r.URL, "");
 }
 
-bool ReadCart(Reader& r, CartChunkRecord& record, std::string& tagText) {
+bool ReadCart(Reader& r, CartChunkRecord& record, std::string& tagText, std::size_t tagLimit) {
     ClearCart(record);
-    tagText.clear();
-    ChunkInfo ck;
-    if (r.Status() != 0 || r.Find(kCart, ck) != 0 || ck.cksize == 0) return false;
     unsigned char image[CartChunkRecord::kSize];
     EncodeCart(record, image);
-    const auto want = static_cast<std::int64_t>(std::min<std::uint64_t>(ck.cksize, CartChunkRecord::kSize));
-    if (r.ReadChunk(ck, 0, image, want) < 0) return false;
+    if (!ReadFixedAndTail(r, kCart, image, sizeof image, tagText, tagLimit)) return false;
     DecodeCart(image, record);
-    if (ck.cksize > CartChunkRecord::kSize) {
-        const std::uint64_t n = std::min<std::uint64_t>(ck.cksize - CartChunkRecord::kSize, kMaxVariableText);
-        tagText.resize(static_cast<std::size_t>(n));
-        const std::int64_t got = r.ReadChunk(ck, CartChunkRecord::kSize, tagText.data(), static_cast<std::int64_t>(n));
-        tagText.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    }
     Recut(record.Title);
     Recut(record.Artist);
     Recut(record.CutID);

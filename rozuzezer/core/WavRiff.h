@@ -6,6 +6,7 @@
 #include "rozuzezer/core/MultimediaAPI.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,8 +25,11 @@ inline constexpr FOURCC kCart = MakeFourCC('c', 'a', 'r', 't');
 inline constexpr FOURCC kBext = MakeFourCC('b', 'e', 'x', 't');
 inline constexpr FOURCC kCue = MakeFourCC('c', 'u', 'e', ' ');
 
-// The longest variable text (tag text, coding history) a reader delivers.
+// The longest variable text (tag text, coding history) the chunk routines deliver.
 inline constexpr std::size_t kMaxVariableText = 32000;
+// The longest tag text an item reads, and so the longest it writes: whatever a save puts
+// in the tag text must come back.
+inline constexpr std::size_t kMaxItemTagText = 16u << 20;
 
 // An open WAV file for reading: presence test, open, descent into RIFF/WAVE.
 class Reader {
@@ -52,8 +56,21 @@ private:
     bool walked_ = false;      // no chunk behind the last one walked
 };
 
+// Finds the chunk, reads its fixed part over `image` (whose bytes stay where the chunk is
+// shorter) and at most tailLimit of the bytes behind it into `tail`. False when the chunk
+// is missing, empty or cannot be read.
+bool ReadFixedAndTail(Reader& r, FOURCC id, unsigned char* image, std::size_t fixedSize, std::string& tail,
+                      std::size_t tailLimit);
+
+// Cuts a text field at its first NUL and pads it with blanks again.
+template <std::size_t N>
+void Recut(TextField<N>& f) {
+    if (void* nul = std::memchr(f.data(), '\0', N))
+        std::memset(nul, ' ', N - static_cast<std::size_t>(static_cast<char*>(nul) - f.data()));
+}
+
 int ReadFormat(Reader& r, WaveFormatRecord& format, std::uint64_t& dataSize);
-bool ReadCart(Reader& r, CartChunkRecord& record, std::string& tagText);
+bool ReadCart(Reader& r, CartChunkRecord& record, std::string& tagText, std::size_t tagLimit = kMaxVariableText);
 bool ReadBext(Reader& r, BextChunkRecord& record, std::string& codingHistory);
 std::int32_t ReadCue(Reader& r, std::vector<CuePointRecord>& points);
 void ClearCart(CartChunkRecord& r);

@@ -144,21 +144,35 @@ WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, st
 
     std::uint32_t oldRiff = 0;
     if (!ReadRiffSize(f, oldRiff)) return WriteStatus::Refused;
+    // The bytes of a chunk being replaced where it stands, to put back if the write fails.
+    std::string covered;
+    if (at < oldSize) {
+        covered.resize(static_cast<std::size_t>(std::min<std::uint64_t>(oldSize - at, buf.size())));
+        if (f.ReadAt(at, covered.data(), static_cast<std::int64_t>(covered.size())) !=
+            static_cast<std::int64_t>(covered.size()))
+            return WriteStatus::Refused;
+    }
+    auto undo = [&] {
+        if (!covered.empty()) f.WriteAt(at, covered.data(), static_cast<std::int64_t>(covered.size()));
+        f.Truncate(oldSize);
+        WriteRiffSize(f, oldRiff);
+    };
     // The RIFF size first: until the chunk is complete, the file merely claims more than it
     // holds, which every reader takes in its stride; a chunk beyond the RIFF end would not be.
     const auto newRiff = static_cast<std::uint32_t>(newEnd - 8);
     if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return WriteStatus::Refused;
     if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) {
-        // Back to the old length; bytes of the old file that this write covered (only ever
-        // a chunk being replaced) are not brought back.
-        f.Truncate(oldSize);
-        WriteRiffSize(f, oldRiff);
+        // Back to the old file: its bytes, its length, its RIFF size.
+        undo();
         return WriteStatus::Refused;
     }
     if (nameLast) {
         std::string name;
         PutLe32(name, id);
-        if (!f.WriteAt(idAt, name.data(), 4)) return WriteStatus::Refused;
+        if (!f.WriteAt(idAt, name.data(), 4)) {
+            undo();
+            return WriteStatus::Refused;
+        }
     }
     // What is left of a longer chunk that this one replaced lies beyond the RIFF end now.
     if (newEnd < oldSize && !f.Truncate(newEnd)) return WriteStatus::Refused;

@@ -222,7 +222,7 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
     CartChunkRecord cart;
     std::string tagAnsi;
     bool haveCart = false;
-    if ((Flags & llfCartChunk) || Flags == 0) haveCart = wav::ReadCart(file, cart, tagAnsi);
+    if ((Flags & llfCartChunk) || Flags == 0) haveCart = wav::ReadCart(file, cart, tagAnsi, wav::kMaxItemTagText);
     BextChunkRecord bext;
     bool haveBext = false;
     if ((Flags & llfBext) || Flags == 0) {
@@ -316,8 +316,11 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
                 const std::string rule = Upper(std::string(timer.Usage.data(), 3));
                 char suffix = timer.Usage[3];
                 if (suffix >= 'A' && suffix <= 'Z') suffix = static_cast<char>(suffix - 'A' + 'a');
+                // The digit the writer puts behind "SEG" and "OUT" names the point; other
+                // producers' suffixes mean the first.
+                const std::int16_t index = suffix == '2' ? 2 : suffix == '3' ? 3 : 1;
                 if (rule == "SEG") {
-                    if (!rarovid) SetExtroEx(1, t);
+                    if (!rarovid) SetExtroEx(index, t);
                 } else if (rule == "SEC") {
                     if (rarovid) {
                         const double n = SafeVal(std::string(1, suffix));
@@ -326,7 +329,7 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
                         SetExtroEx(1, t);
                     }
                 } else if (rule == "OUT") {
-                    SetOutroEx(1, t);
+                    SetOutroEx(index, t);
                 } else if (rule == "INT") {
                     SetIntroEx(suffix == 's' || suffix == '1' ? 1 : suffix == '2' ? 2 : 3, t);
                 } else if (rule == "MRK" && ours) {
@@ -506,7 +509,9 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
                 }
             }
         }
-        ok = WriteCartChunk(Filename, r, platform::Utf8ToAnsi(tags)) && ok;
+        // A tag text longer than the reader takes would lose its later tags: refused.
+        const std::string tagAnsi = platform::Utf8ToAnsi(tags);
+        ok = tagAnsi.size() <= wav::kMaxItemTagText && WriteCartChunk(Filename, r, tagAnsi) && ok;
     }
 
     if (Flags & llfBext) {

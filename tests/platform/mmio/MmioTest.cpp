@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace platform::mmio;
 using testsupport::TempDir;
 using testsupport::WriteFile;
@@ -86,17 +93,22 @@ INSTANTIATE_TEST_SUITE_P(Cases, MmioBounds,
 
 TEST(MmioTest, OddChunksWithAndWithoutPad) {
     TempDir dir;
-    for (bool pad : {true, false}) {
-        std::string file = fx::Build({{"odd ", "abc", pad}, {"next", "1234"}});
-        auto f = OpenBytes(dir, file);
-        ChunkInfo riff;
-        riff.fccType = StringToFOURCC("WAVE");
-        ASSERT_EQ(f->Descend(riff, nullptr, MMIO_FINDRIFF), 0);
-        ChunkInfo next;
-        next.ckid = StringToFOURCC("next");
-        // The chunk behind is found whether or not the writer put the pad byte in.
-        ASSERT_EQ(f->Descend(next, &riff, MMIO_FINDCHUNK), 0) << pad;
-        EXPECT_EQ(next.dwDataOffset, pad ? 32u : 31u);
+    // A size of 65 has a printable low byte: behind a missing pad, "ext" and that byte
+    // look like an id too.
+    for (const std::string& payload : {std::string("1234"), std::string(65, 'x')}) {
+        for (bool pad : {true, false}) {
+            std::string file = fx::Build({{"odd ", "abc", pad}, {"next", payload}});
+            auto f = OpenBytes(dir, file);
+            ChunkInfo riff;
+            riff.fccType = StringToFOURCC("WAVE");
+            ASSERT_EQ(f->Descend(riff, nullptr, MMIO_FINDRIFF), 0);
+            ChunkInfo next;
+            next.ckid = StringToFOURCC("next");
+            // The chunk behind is found whether or not the writer put the pad byte in.
+            ASSERT_EQ(f->Descend(next, &riff, MMIO_FINDCHUNK), 0) << pad << " " << payload.size();
+            EXPECT_EQ(next.dwDataOffset, pad ? 32u : 31u);
+            EXPECT_EQ(next.cksize, payload.size());
+        }
     }
 }
 
@@ -150,6 +162,20 @@ TEST(MmioTest, OpenFailures) {
     EXPECT_EQ(e, MMIOERR_FILENOTFOUND);
     TempDir dir;
     EXPECT_EQ(File::Open(dir.path().string(), OpenMode::Read, &e), nullptr);
+    // A FIFO without a writer is refused at once instead of blocking the open.
+    const std::string fifo = dir / "pipe.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (OpenMode mode : {OpenMode::Read, OpenMode::ReadWrite}) {
+        auto opened = std::async(std::launch::async, [&] { return File::Open(fifo, mode, &e) != nullptr; });
+        const bool done = opened.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        if (!done) {
+            // Let the blocked open return so the test can end.
+            const int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (w >= 0) ::close(w);
+        }
+        ASSERT_TRUE(done) << "open of a FIFO blocked";
+        EXPECT_FALSE(opened.get());
+    }
 }
 
 } // namespace

@@ -9,7 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace rozuzezer;
@@ -160,6 +164,79 @@ TEST(WavChunkTest, CartAppendedThenRewrittenInPlace) {
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", r, tags));
     EXPECT_EQ(tags, std::string(500, 'y'));
     EXPECT_EQ(FieldText(r.Title).substr(0, 5), "Moved");
+}
+
+// Runs a cart write in a child that may not make any file longer than it is; true when the
+// writer reported failure.
+bool WriteFailsWhenTheFileCannotGrow(const std::string& path, const std::string& tags) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{static_cast<rlim_t>(std::filesystem::file_size(path)),
+                         static_cast<rlim_t>(std::filesystem::file_size(path))};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        ::_exit(WriteCartChunk(path, SampleCart("Grown"), tags) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST(WavChunkTest, AFailedWriteLeavesTheFileAsItWas) {
+    TempDir dir;
+    const std::string path = dir / "a.wav";
+    // The cart last, so it grows where it stands; then with a chunk behind, so it moves.
+    for (bool chunkBehind : {false, true}) {
+        WriteFile(path, fx::Simple());
+        ASSERT_TRUE(WriteCartChunk(path, SampleCart("Old"), "<NOTES>old</NOTES>"));
+        if (chunkBehind) {
+            ASSERT_TRUE(WriteBextChunk(path, BextChunkRecord{}));
+        }
+        const std::string before = ReadFile(path);
+        EXPECT_TRUE(WriteFailsWhenTheFileCannotGrow(path, std::string(5000, 'g'))) << chunkBehind;
+        const std::string after = ReadFile(path);
+        EXPECT_TRUE(after == before) << "changed, " << before.size() << " bytes before, " << after.size()
+                                     << " after; chunk behind " << chunkBehind;
+        CartChunkRecord r;
+        std::string tags;
+        ASSERT_TRUE(ReadCartChunk(path, r, tags));
+        EXPECT_EQ(tags, "<NOTES>old</NOTES>");
+    }
+}
+
+std::size_t OpenDescriptors() {
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+TEST(WavChunkTest, NoDescriptorIsLeftOpenOnAnyPath) {
+    TempDir dir;
+    platform::ScopedScriptedMessageBoxes boxes;
+    WriteFile(dir / "ok.wav", fx::Simple());
+    WriteFile(dir / "ro.wav", fx::Simple());
+    ::chmod((dir / "ro.wav").c_str(), 0444);
+    WriteFile(dir / "avi.wav", "RIFF\x04\0\0\0AVI ");
+    WriteFile(dir / "cut.wav", fx::Build({{"fmt ", fx::Fmt(1, 8000, 16)}, {"data", fx::Audio(100), true, 5000}}));
+    WriteFile(dir / "empty.wav", "");
+    const std::size_t before = OpenDescriptors();
+    for (const char* name : {"ok.wav", "ro.wav", "avi.wav", "cut.wav", "empty.wav", "missing.wav", "."}) {
+        const std::string path = dir / name;
+        WaveFormatRecord f;
+        std::uint64_t size = 0;
+        CartChunkRecord c;
+        BextChunkRecord b;
+        std::string text;
+        std::vector<CuePointRecord> cues;
+        ReadWaveFormat(path, f, size);
+        GetWaveDuration(path);
+        ReadCartChunk(path, c, text);
+        ReadBextChunk(path, b, text);
+        ReadCueChunk(path, cues);
+        WriteCartChunk(path, SampleCart(), "<NOTES>x</NOTES>");
+        WriteBextChunk(path, b);
+        EXPECT_EQ(OpenDescriptors(), before) << name;
+    }
 }
 
 TEST(WavChunkTest, CartOfExactly2048BytesStaysUnlessTagTextNeedsRoom) {

@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+#include <utility>
 #include <vector>
 
 using namespace rozuzezer;
@@ -157,6 +160,171 @@ TEST(WavItemTest, SaveThenLoadGivesTheFieldsBack) {
     // A second save rewrites in place: same size, still one chunk of each.
     ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
     EXPECT_EQ(ReadFile(dir / "a.wav").size(), bytes.size());
+}
+
+// Every field a save carries, one at a time, in each dialect that carries it: what the
+// writer writes the reader gives back.
+enum Dialects : unsigned { kPlain = 1, kOrvanta = 2, kRarovid = 4, kAll = 7 };
+
+struct RoundTrip {
+    const char* name;
+    unsigned dialects;
+    std::function<void(cHardDiskItem&)> set;
+    std::function<std::string(const cHardDiskItem&)> get;
+};
+
+std::string Num(double v) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%.4f", v);
+    return b;
+}
+
+template <typename F>
+RoundTrip Text(const char* name, F field, const char* value, unsigned dialects = kAll) {
+    return {name, dialects, [=](cHardDiskItem& it) { it.*field = value; },
+            [=](const cHardDiskItem& it) { return it.*field; }};
+}
+
+RoundTrip Marker(const char* name, unsigned dialects, std::function<void(cHardDiskItem&)> set,
+                 std::function<float(const cHardDiskItem&)> get) {
+    return {name, dialects, std::move(set), [get](const cHardDiskItem& it) { return Num(get(it)); }};
+}
+
+const std::vector<RoundTrip>& RoundTrips() {
+    using I = cHardDiskItem;
+    static const std::vector<RoundTrip> rows = {
+        Text("title", &I::ItemTitle, "Café del Mar"),
+        {"artist", kAll, [](I& it) { it.SetArtistName(1, "Artïst"); }, [](const I& it) { return it.ArtistName(1); }},
+        Text("cut id", &I::SchedulerReference, "CUT0042"),
+        Text("client", &I::Client, "Client Ltd"),
+        Text("category", &I::Category, "MUSIC"),
+        Text("out cue", &I::OutCue, "and that was it"),
+        Text("url", &I::URL, "http://example.org/x"),
+        Text("artist url", &I::ArtistURL, "http://artist.example.org/"),
+        {"producer", kAll,
+         [](I& it) {
+             it.ProducerAppName = "Other app";
+             it.ProducerAppVersion = "9.9";
+         },
+         [](const I& it) { return it.ProducerAppName + "|" + it.ProducerAppVersion; }},
+        {"air start", kAll,
+         [](I& it) {
+             it.AirStartDate = platform::DayNumber(platform::DateSerial(2024, 3, 1));
+             it.AirStartTime = 6 * 3600 + 30 * 60 + 15;
+         },
+         [](const I& it) { return std::to_string(it.AirStartDate) + "|" + Num(it.AirStartTime); }},
+        {"air end", kAll,
+         [](I& it) {
+             it.AirEndDate = platform::DayNumber(platform::DateSerial(2025, 12, 31));
+             it.AirEndTime = 23 * 3600 + 59 * 60 + 59;
+         },
+         [](const I& it) { return std::to_string(it.AirEndDate) + "|" + Num(it.AirEndTime); }},
+        Text("store ref", &I::OnlineStoreReference, "STORE-1"),
+        Text("copyright code", &I::CopyrightCode, "ISRC123"),
+        Text("composer", &I::CopyrightComposer, "Composer"),
+        Text("music title", &I::CopyrightMusicTitle, "Music title"),
+        Text("publisher", &I::CopyrightPublisher, "Publisher"),
+        Text("performer", &I::CopyrightPerformer, "Performer"),
+        Text("product title", &I::CopyrightProductTitle, "Album"),
+        Text("record label", &I::CopyrightRecordLabel, "Label"),
+        Text("record number", &I::CopyrightRecordNumber, "LBL-7"),
+        Text("DAB notes", &I::DABNotes, "DAB text"),
+        Text("web notes", &I::WebNotes, "Web notes"),
+        Text("rights", &I::RightsManagementReference, "RM-9"),
+        Text("notes", &I::Notes, "Studio notes\r\nline two"),
+        Marker("music duration", kAll, [](I& it) { it.CopyrightMusicDuration = 183.47f; },
+               [](const I& it) { return it.CopyrightMusicDuration; }),
+        Marker("total duration", kAll, [](I& it) { it.CopyrightTotalDuration = 3725.5f; },
+               [](const I& it) { return it.CopyrightTotalDuration; }),
+        {"back colour", kAll, [](I& it) { it.BackColour = 0x00FF00; },
+         [](const I& it) { return std::to_string(it.BackColour); }},
+        {"text colour", kAll, [](I& it) { it.TextColour = static_cast<std::int32_t>(0x80000008u); },
+         [](const I& it) { return std::to_string(it.TextColour); }},
+        {"ends", kAll, [](I& it) { it.EndType = cheEnd; }, [](const I& it) { return std::to_string(it.EndType); }},
+        {"fades", kAll, [](I& it) { it.EndType = cheFades; }, [](const I& it) { return std::to_string(it.EndType); }},
+        {"sustain", kAll, [](I& it) { it.EndType = cheSustain; }, [](const I& it) { return std::to_string(it.EndType); }},
+        {"slow fade", kAll, [](I& it) { it.EndType = cheSlowFade; },
+         [](const I& it) { return std::to_string(it.EndType); }},
+        {"description", kAll, [](I& it) { it.SetDescription(1, "Description line"); },
+         [](const I& it) { return it.Description(1); }},
+        Text("originator", &I::Originator, "Originator"),
+        Text("originator reference", &I::OriginatorReference, "REF-1"),
+        {"origination", kAll,
+         [](I& it) {
+             it.OriginationDate = platform::DayNumber(platform::DateSerial(2023, 7, 14));
+             it.OriginationTime = 12 * 3600 + 1;
+         },
+         [](const I& it) { return std::to_string(it.OriginationDate) + "|" + Num(it.OriginationTime); }},
+        {"version", kAll, [](I& it) { it.Version = 12; }, [](const I& it) { return std::to_string(it.Version); }},
+        {"negative version", kAll, [](I& it) { it.Version = -5; },
+         [](const I& it) { return std::to_string(it.Version); }},
+        Marker("intro 1", kAll, [](I& it) { it.SetIntroEx(1, 0.1f); }, [](const I& it) { return it.IntroEx(1); }),
+        Marker("intro 2", kPlain | kOrvanta, [](I& it) { it.SetIntroEx(2, 0.2f); },
+               [](const I& it) { return it.IntroEx(2); }),
+        Marker("intro 3", kAll, [](I& it) { it.SetIntroEx(3, 0.3f); }, [](const I& it) { return it.IntroEx(3); }),
+        Marker("extro 1", kAll, [](I& it) { it.SetExtroEx(1, 0.7f); }, [](const I& it) { return it.ExtroEx(1); }),
+        {"extro 2 and 3", kAll,
+         [](I& it) {
+             it.SetExtroEx(1, 0.4f);
+             it.SetExtroEx(2, 0.5f);
+             it.SetExtroEx(3, 0.6f);
+         },
+         [](const I& it) { return Num(it.ExtroEx(1)) + "|" + Num(it.ExtroEx(2)) + "|" + Num(it.ExtroEx(3)); }},
+        Marker("outro 1", kAll, [](I& it) { it.SetOutroEx(1, 0.8f); }, [](const I& it) { return it.OutroEx(1); }),
+        {"outro 2 and 3", kPlain | kOrvanta,
+         [](I& it) {
+             it.SetOutroEx(1, 0.6f);
+             it.SetOutroEx(2, 0.7f);
+             it.SetOutroEx(3, 0.8f);
+         },
+         [](const I& it) { return Num(it.OutroEx(1)) + "|" + Num(it.OutroEx(2)) + "|" + Num(it.OutroEx(3)); }},
+        {"hook", kPlain | kOrvanta,
+         [](I& it) {
+             it.HookStart = 0.25f;
+             it.HookEnd = 0.5f;
+         },
+         [](const I& it) { return Num(it.HookStart) + "|" + Num(it.HookEnd); }},
+        {"loop", kPlain | kOrvanta,
+         [](I& it) {
+             it.LoopStart = 0.3f;
+             it.LoopEnd = 0.6f;
+         },
+         [](const I& it) { return Num(it.LoopStart) + "|" + Num(it.LoopEnd); }},
+        // Tags behind a long text must come back too.
+        {"long notes", kAll,
+         [](I& it) {
+             it.Notes = std::string(40000, 'n');
+             it.EndType = cheFades;
+             it.BackColour = 0x123456;
+         },
+         [](const I& it) {
+             return std::to_string(it.Notes.size()) + "|" + std::to_string(it.EndType) + "|" +
+                    std::to_string(it.BackColour);
+         }},
+    };
+    return rows;
+}
+
+TEST(WavItemTest, EveryFieldComesBackInEveryDialect) {
+    TempDir dir;
+    const std::pair<unsigned, std::int32_t> dialects[] = {
+        {kPlain, 3}, {kOrvanta, llfOrvanta}, {kRarovid, llfRarovidAderu}};
+    for (const auto& [dialect, flags] : dialects) {
+        for (const RoundTrip& row : RoundTrips()) {
+            if (!(row.dialects & dialect)) continue;
+            const std::string path = dir / "a.wav";
+            WriteFile(path, fx::Simple(4410));
+            cHardDiskItem w;
+            w.AudioFileName = path;
+            w.AudioEnd = 0.9f;
+            w.OriginationDate = 1; // no default from the clock
+            row.set(w);
+            ASSERT_TRUE(w.SaveToWAVFile(path, flags)) << row.name;
+            cHardDiskItem r;
+            ASSERT_TRUE(r.LoadFromWAVFile(path, flags)) << row.name;
+            EXPECT_EQ(row.get(r), row.get(w)) << row.name << " flags " << flags;
+        }
+    }
 }
 
 TEST(WavItemTest, EverySaveKeepsOtherChunksByteForByte) {
@@ -406,6 +574,14 @@ TEST(WavItemTest, SaveReportsFailureOfAWriter) {
     EXPECT_TRUE(w.SaveToWAVFile(dir / "z.wav", 3));
     const std::string cart = fx::Payload(ReadFile(dir / "z.wav"), "cart");
     EXPECT_EQ(cart.substr(684, 64), std::string(64, '\0'));
+    // A tag text longer than any load reads back: the cart is refused, the bext written.
+    WriteFile(dir / "long.wav", fx::Simple(4410));
+    cHardDiskItem n;
+    n.Notes = std::string(16u << 20, 'n');
+    EXPECT_FALSE(n.SaveToWAVFile(dir / "long.wav", 3));
+    const std::string bytes = ReadFile(dir / "long.wav");
+    EXPECT_EQ(fx::Count(bytes, "cart"), 0u);
+    EXPECT_EQ(fx::Count(bytes, "bext"), 1u);
 }
 
 } // namespace
