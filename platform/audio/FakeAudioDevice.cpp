@@ -26,6 +26,7 @@ bool FakeAudioDevice::Start(int sampleRate, int channels, std::function<std::int
     push_ = std::move(push);
     buffer_.assign(static_cast<std::size_t>(period_ * channels), 0.0f);
     streamFrames_ = 0;
+    drain_ = -1;
     {
         std::lock_guard lock(mutex_);
         pulledYet_ = false;
@@ -45,7 +46,10 @@ void FakeAudioDevice::Stop() {
 }
 
 void FakeAudioDevice::Tick(std::int64_t frames) {
-    if (pull_) {
+    if (drain_ >= 0) {
+        drain_ -= frames;
+        if (drain_ <= 0) running_ = false;
+    } else if (pull_) {
         std::int64_t got = pull_(buffer_.data(), frames);
         pulled_ += std::max<std::int64_t>(got, 0);
         {
@@ -56,7 +60,11 @@ void FakeAudioDevice::Tick(std::int64_t frames) {
             }
             if (keep_) played_.insert(played_.end(), buffer_.begin(), buffer_.begin() + got * channels_);
         }
-        if (got < frames) running_ = false; // the stream is complete
+        if (got < frames) {
+            // The stream is complete once what the card holds has played.
+            drain_ = latency_ - (frames - got);
+            if (drain_ <= 0) running_ = false;
+        }
     } else if (push_) {
         if (source_) source_(streamFrames_, frames, channels_, buffer_.data());
         else std::fill(buffer_.begin(), buffer_.begin() + frames * channels_, 0.0f);

@@ -112,6 +112,12 @@ void PortAudioDevice::Stop() {
     initialised_ = false;
 }
 
+std::int64_t PortAudioDevice::OutputLatencyFrames() const {
+    if (!stream_ || direction_ != DeviceDirection::Playback) return 0;
+    const PaStreamInfo* info = Pa_GetStreamInfo(stream_);
+    return info ? static_cast<std::int64_t>(info->outputLatency * info->sampleRate) : 0;
+}
+
 bool PortAudioDevice::Running() const { return stream_ && Pa_IsStreamActive(stream_) == 1; }
 
 } // namespace platform::audio

@@ -12,7 +12,7 @@
 
 namespace platform::audio {
 
-class PortAudioDevice final : public AudioDevice {
+class PortAudioDevice final : public AudioDevice, public LatencyReporting {
 public:
     PortAudioDevice(DeviceDirection direction, int soundCard);
     ~PortAudioDevice() override;
@@ -25,6 +25,8 @@ public:
                std::function<void(const float* interleaved, std::int64_t frames)> push) override;
     void Stop() override;
     bool Running() const override;
+    // How far behind the frames handed over the listener is, in frames of the stream.
+    std::int64_t OutputLatencyFrames() const override;
 
     // One period of the stream, on PortAudio's thread; false once playback has run out.
     bool Deliver(const void* in, void* out, unsigned long frames);

@@ -91,15 +91,108 @@ struct Transport::PlayState {
 
     static constexpr std::int64_t kChunk = 4096;
 
+    // Loads the blocks of the next seconds ahead of the device, on a thread of its own, so the
+    // device's callback finds them in memory instead of waiting for the disk.
+    std::thread prefetch;
+    std::atomic<bool> stopPrefetch{false};
+
+    void Touch(std::int64_t from, std::int64_t to) const {
+        for (const auto& t : tracks) {
+            std::int64_t start = 0;
+            for (const Piece& piece : t->Pieces()) {
+                const std::int64_t end = start + piece.length;
+                if (end > from && start < to && piece.block) piece.block->Data();
+                if (end >= to) break;
+                start = end;
+            }
+        }
+    }
+    void PrefetchLoop() {
+        const std::int64_t ahead = 4LL * rate;
+        while (!stopPrefetch.load(std::memory_order_relaxed)) {
+            const std::int64_t p = pos.load(std::memory_order_relaxed);
+            Touch(p, p + ahead);
+            if (plan.loopCount >= 0 && plan.loopEnd > plan.loopStart) Touch(plan.loopStart, plan.loopStart + ahead);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    void StartPrefetch() {
+        stopPrefetch = false;
+        prefetch = std::thread([this] { PrefetchLoop(); });
+    }
+    void StopPrefetch() {
+        stopPrefetch = true;
+        if (prefetch.joinable()) prefetch.join();
+    }
+    ~PlayState() { StopPrefetch(); }
+
+    // Where the device's frames came from, so that the position can be given as heard, the
+    // card's latency later than handed over: each entry is the first device frame of a run
+    // of consecutive document samples, and that sample. A sequence lock keeps the reader
+    // from seeing a half-written entry; the device's thread never waits.
+    static constexpr std::int64_t kLog = 64;
+    std::atomic<std::uint64_t> seq{0};
+    std::atomic<std::int64_t> logDev[kLog]{}, logDoc[kLog]{};
+    std::atomic<std::int64_t> logCount{0}, devFrames{0};
+    std::int64_t expected = -1; // the device thread's next sample when nothing jumps
+
+    void Log(std::int64_t dev, std::int64_t doc) {
+        seq.fetch_add(1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        const std::int64_t i = logCount.load(std::memory_order_relaxed);
+        logDev[i % kLog].store(dev, std::memory_order_relaxed);
+        logDoc[i % kLog].store(doc, std::memory_order_relaxed);
+        logCount.store(i + 1, std::memory_order_relaxed);
+        seq.fetch_add(1, std::memory_order_release);
+    }
+    // Only while the device is stopped.
+    void ResetLog() {
+        logCount = 0;
+        devFrames = 0;
+        expected = -1;
+    }
+    // The document position the listener hears now.
+    std::int64_t Heard(std::int64_t latency) const {
+        std::int64_t dev[kLog], doc[kLog], count = 0;
+        for (;;) {
+            const std::uint64_t s1 = seq.load(std::memory_order_acquire);
+            if (s1 & 1) continue;
+            count = logCount.load(std::memory_order_relaxed);
+            for (std::int64_t i = 0; i < std::min(count, kLog); ++i) {
+                dev[i] = logDev[i].load(std::memory_order_relaxed);
+                doc[i] = logDoc[i].load(std::memory_order_relaxed);
+            }
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (seq.load(std::memory_order_relaxed) == s1) break;
+        }
+        if (count == 0) return pos.load(std::memory_order_relaxed);
+        const std::int64_t target = devFrames.load(std::memory_order_relaxed) - latency;
+        // The newest entry that began at or before the target; else the oldest one kept.
+        std::int64_t best = -1, oldest = -1;
+        for (std::int64_t k = std::max<std::int64_t>(0, count - kLog); k < count; ++k) {
+            const std::int64_t i = k % kLog;
+            if (oldest < 0) oldest = i;
+            if (dev[i] <= target) best = i;
+        }
+        if (best < 0) return doc[oldest];
+        return std::clamp<std::int64_t>(doc[best] + (target - dev[best]), 0, plan.end);
+    }
+
     // Runs on the device's thread.
     std::int64_t Pull(float* out, std::int64_t frames) {
         std::int64_t p = pos.load(std::memory_order_relaxed), n = 0;
+        const std::int64_t dev0 = devFrames.load(std::memory_order_relaxed);
         // At the loop's end the head goes back at once, so the position never shows the end.
         auto wrap = [&] {
             if (!looping || p < plan.loopEnd) return false;
             ++passes;
-            if (plan.loopCount == 0 || passes < plan.loopCount) p = plan.loopStart;
-            else looping = false;
+            if (plan.loopCount == 0 || passes < plan.loopCount) {
+                p = plan.loopStart;
+                Log(dev0 + n, p);
+                expected = p;
+            } else {
+                looping = false;
+            }
             return true;
         };
         while (n < frames) {
@@ -107,6 +200,8 @@ struct Transport::PlayState {
             const std::int64_t limit = looping ? plan.loopEnd : plan.end;
             const std::int64_t k = std::min({frames - n, limit - p, kChunk});
             if (k <= 0) break;
+            if (p != expected) Log(dev0 + n, p);
+            expected = p + k;
             float* dst = out + n * channels;
             for (int c = 0; c < channels; ++c) {
                 float* s = scratch[static_cast<std::size_t>(c)].data();
@@ -119,6 +214,7 @@ struct Transport::PlayState {
         }
         wrap();
         pos.store(p, std::memory_order_relaxed);
+        devFrames.store(dev0 + frames, std::memory_order_relaxed);
         if (n < frames) {
             std::fill(out + n * channels, out + frames * channels, 0.0f);
             ended.store(true, std::memory_order_release);
@@ -211,6 +307,7 @@ void Transport::StartDevice() {
     int rate = 0, channels = 0;
     if (play_) {
         auto p = play_;
+        p->ResetLog();
         pull = [p](float* out, std::int64_t frames) { return p->Pull(out, frames); };
         rate = p->rate;
         channels = p->channels;
@@ -222,6 +319,8 @@ void Transport::StartDevice() {
     }
     if (!device_->Start(rate, channels, std::move(pull), std::move(push)))
         Raise(err::DeviceIO, "The sound card could not be started");
+    auto* card = dynamic_cast<LatencyReporting*>(device_.get());
+    latency_ = card && play_ ? card->OutputLatencyFrames() : 0;
 }
 
 void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<TrackPtr> tracks,
@@ -245,9 +344,11 @@ void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<
     play_ = p;
     device_ = std::move(device);
     lastPosition_ = -1;
+    p->StartPrefetch();
     try {
         StartDevice();
     } catch (...) {
+        p->StopPrefetch();
         play_.reset();
         device_.reset();
         throw;
@@ -258,6 +359,8 @@ void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<
 void Transport::Pause() {
     if (mode_ != Mode::Playing) return;
     device_->Stop();
+    // What the card held but had not played yet is gone: go on from what was heard.
+    play_->pos = play_->Heard(latency_);
     mode_ = Mode::Paused;
 }
 
@@ -278,6 +381,7 @@ void Transport::Stop() {
         return;
     }
     device_.reset();
+    if (play_) play_->StopPrefetch();
     play_.reset();
     mode_ = Mode::Idle;
 }
@@ -327,7 +431,7 @@ std::vector<TrackPtr> Transport::FinishRecording() {
 }
 
 std::int64_t Transport::Position() const {
-    if (play_) return play_->pos.load(std::memory_order_relaxed);
+    if (play_) return mode_ == Mode::Playing ? play_->Heard(latency_) : play_->pos.load(std::memory_order_relaxed);
     if (rec_) return rec_->at + rec_->recorded.load(std::memory_order_relaxed);
     return 0;
 }
@@ -350,6 +454,10 @@ TransportNews Transport::Pump() {
     n.peak[1] = TakePeak(slots[1]);
     n.haveLevels = true;
     if (play_ && play_->ended.load(std::memory_order_acquire)) {
+        if (device_->Running()) return n; // the card still plays what it holds
+        n.position = play_->plan.end;
+        n.moved = n.position != lastPosition_ || n.moved;
+        lastPosition_ = n.position;
         n.ended = true;
         n.running = false;
         Stop();

@@ -18,6 +18,13 @@ namespace platform::audio {
 
 enum class DeviceDirection { Playback, Recording };
 
+// A playback device that knows how long its frames take from hand-over to the speaker.
+class LatencyReporting {
+public:
+    virtual ~LatencyReporting() = default;
+    virtual std::int64_t OutputLatencyFrames() const = 0;
+};
+
 // Makes the device for a direction and a sound-card number (0: the default device; n: device
 // n - 1). The default factory opens PortAudio streams.
 using DeviceFactory = std::function<std::shared_ptr<AudioDevice>(DeviceDirection, int soundCard)>;
@@ -103,6 +110,7 @@ private:
     Mode mode_ = Mode::Idle;
     std::int64_t lastPosition_ = -1;
     std::int64_t recordAt_ = 0, recordTo_ = 0;
+    std::int64_t latency_ = 0; // frames between handing over and hearing
 };
 
 } // namespace platform::audio

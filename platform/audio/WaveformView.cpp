@@ -119,10 +119,13 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         const float g = piece.gain, bias = piece.bias;
         const std::int64_t w0 = b0 / window;
         const std::int64_t w1 = std::min<std::int64_t>((b1 - 1) / window, static_cast<std::int64_t>(points.size()) - 1);
-        // Whole windows inside the piece: the hot loop of a far-out view.
-        const std::int64_t full0 = (b0 + window - 1) / window;
-        const std::int64_t full1 = std::min<std::int64_t>(b1 >= blockFrames ? (blockFrames + window - 1) / window : b1 / window,
-                                                          w1 + 1);
+        // Windows wholly inside the piece: the hot loop of a far-out view. One that reaches a
+        // little past the visible range is still drawn from its summary; only one that
+        // reaches past the piece, into audio that is not here, needs the samples.
+        const std::int64_t pb1 = off + len;
+        const std::int64_t full0 = std::max(w0, (off + window - 1) / window);
+        const std::int64_t full1 = std::min<std::int64_t>(
+            pb1 >= blockFrames ? (blockFrames + window - 1) / window : pb1 / window, w1 + 1);
         if (full1 > full0) {
             const double inv = 1.0 / spp;
             const SummaryPoint* pts = points.data();
@@ -141,7 +144,7 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         for (std::int64_t w = w0; w <= w1; ++w) {
             if (w >= full0 && w < full1) continue;
             const std::int64_t x0 = w * window, x1 = std::min((w + 1) * window, blockFrames);
-            if (x0 < b0 || x1 > b1) {
+            if (x0 < off || x1 > pb1) {
                 // A window that reaches past the piece: only the piece's own samples count.
                 auto [ta, tb] = trackRange(std::max(x0, b0), std::min(x1, b1));
                 fromSamples(piece, ps, ta, tb);

@@ -140,9 +140,35 @@ TEST_F(TransportFixture, PauseAndResumeKeepThePosition) {
     EXPECT_EQ(out->Played(), Doc(0, 40000)); // nothing skipped, nothing twice
 }
 
+TEST_F(TransportFixture, ThePositionIsWhatIsHeardNotWhatWasHandedOver) {
+    Open(1, 30000);
+    out->SetLatency(2000);
+    e.Play(1);
+    Run(10000);
+    EXPECT_EQ(out->FramesPulled(), 10000);
+    EXPECT_EQ(e.View().Position(), 8000);
+    e.Pause(); // the card's 2000 frames not yet heard are played again after the pause
+    EXPECT_EQ(e.View().Position(), 8000);
+    e.Resume();
+    Run(22000); // the last frame is handed over; its sound is still in the card
+    EXPECT_EQ(out->FramesPulled(), 10000 + 22000);
+    EXPECT_EQ(e.State(), kStatePlaying);
+    EXPECT_EQ(e.View().Position(), 28000);
+    EXPECT_EQ(stopped, 0);
+    Run(2000 + 441); // one period to find the end, then the card's 2000 frames
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_EQ(stopped, 1);
+    EXPECT_EQ(e.View().Position(), 30000);
+    auto expected = Doc(0, 10000);
+    auto rest = Doc(8000, 30000);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(out->Played(), expected);
+}
+
 TEST_F(TransportFixture, LoopPlayRepeatsTheSelectionUntilStopped) {
     Open(2, 20000);
     Select(4000, 5000);
+    out->SetLatency(700); // what is heard is still in the third pass
     e.Play(3);
     Run(3500);
     EXPECT_EQ(e.State(), kStatePlaying);
@@ -155,7 +181,7 @@ TEST_F(TransportFixture, LoopPlayRepeatsTheSelectionUntilStopped) {
     EXPECT_EQ(out->Played(), expected);
     e.Stop();
     EXPECT_EQ(e.State(), kStateIdle);
-    EXPECT_EQ(e.View().Position(), 4500);
+    EXPECT_EQ(e.View().Position(), 4800);
     EXPECT_EQ(stopped, 1);
 }
 

@@ -1,16 +1,20 @@
 // The waveform view and the level meters on an offscreen display.
 #include "AudioFixtures.h"
 
+#include "platform/audio/FakeAudioDevice.h"
 #include "platform/audio/LevelMeter.h"
+#include "platform/audio/Transport.h"
 #include "platform/audio/WaveformView.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 
 using namespace platform::audio;
 using testsupport::TempDir;
@@ -202,6 +206,31 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     e.ZoomToRange(a, b);
     EXPECT_EQ(view->XOf(132300, kWidth), 500);
     EXPECT_EQ(view->SampleAt(250, kWidth), 110250);
+}
+
+// A card on its own thread, in real time: the view's timer brings the events to this thread,
+// more than 20 times a second, and the stopped event at the end.
+TEST_F(ViewFixture, TransportEventsArriveOnTheWindowThread) {
+    auto out = std::make_shared<FakeAudioDevice>(441);
+    out->SetFreeRunning(1.0);
+    ScopedDeviceFactory factory([&](DeviceDirection, int) -> std::shared_ptr<AudioDevice> { return out; });
+    const auto self = std::this_thread::get_id();
+    int positions = 0, levels = 0, stopped = 0, elsewhere = 0;
+    e.PositionChanged.Connect([&] { ++positions, elsewhere += std::this_thread::get_id() != self; });
+    e.Levels.Connect([&](int, int) { ++levels, elsewhere += std::this_thread::get_id() != self; });
+    e.Stopped.Connect([&] { ++stopped, elsewhere += std::this_thread::get_id() != self; });
+    e.View().SetSelectionShown(true);
+    e.View().SetSelectionStart(0);
+    e.View().SetSelectionEnd(22050); // half a second
+    e.Play(1);
+    QElapsedTimer clock;
+    clock.start();
+    while (stopped == 0 && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(stopped, 1);
+    EXPECT_GE(positions, 10); // 0.5 s at 20 a second or more
+    EXPECT_GE(levels, 10);
+    EXPECT_EQ(elsewhere, 0);
+    EXPECT_EQ(e.View().Position(), 22050);
 }
 
 TEST(LevelMeterTest, LevelIsClampedAndDrawn) {
