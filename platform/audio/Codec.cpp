@@ -364,6 +364,21 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     }
     if (s.blockAlign >= 32 && s.blockAlign <= 8192) av_opt_set_int(ctx.p->priv_data, "block_size", s.blockAlign, 0);
     int e = avcodec_open2(ctx.p, codec, nullptr);
+    if (e < 0 && s.encoder == "libvorbis" && ctx.p->bit_rate > 0) {
+        // A bit rate the coder cannot reach at this rate and channel count: its quality mode.
+        // (A failed open clears the context, so it is set up again from the settings.)
+        const int flags = ctx.p->flags;
+        AVCodecContext* again = avcodec_alloc_context3(codec);
+        again->sample_rate = ClosestRate(codec, s.rate);
+        av_channel_layout_default(&again->ch_layout, std::clamp(s.channels, 1, kMaxChannels));
+        again->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+        again->time_base = AVRational{1, again->sample_rate};
+        again->flags = flags | AV_CODEC_FLAG_QSCALE;
+        again->global_quality = 4 * FF_QP2LAMBDA;
+        avcodec_free_context(&ctx.p);
+        ctx.p = again;
+        e = avcodec_open2(ctx.p, codec, nullptr);
+    }
     if (e < 0) Raise(err::InvalidPropertyValue, "The save format cannot be used for this audio: " + AvError(e));
     if (fmt.p) {
         stream = avformat_new_stream(fmt.p, nullptr);
