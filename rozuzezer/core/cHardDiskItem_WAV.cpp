@@ -465,7 +465,7 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
             if (TextColour != kDefaultText)
                 userDef = helpers::ItemList::Append(userDef, "ForeColor", ColourText(TextColour), "=", false, " ");
             if (endingWord) userDef = helpers::ItemList::Append(userDef, "EndingType", endingWord, "=", false, " ");
-            if (!userDef.empty()) SetFieldUtf8(r.UserDef, userDef);
+            SetFieldUtf8(r.UserDef, userDef);
             SetFieldUtf8(r.OutCue, Trim(OutCue));
         }
 

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <string_view>
 #include <fstream>
 
 #include <csignal>
@@ -60,6 +63,77 @@ TEST(WavChunkTest, RecordLayoutsPutFieldsAtTheirOffsets) {
     BextChunkRecord back;
     DecodeBext(bi, back);
     EXPECT_EQ(back.TimeReferenceLow, 0x11223344u);
+}
+
+// Every text field of both fixed parts, by offset and width.
+template <typename Rec>
+struct FieldAt {
+    const char* name;
+    std::size_t offset;
+    std::size_t width;
+    std::function<void(Rec&, std::string_view)> set;
+};
+
+template <typename Rec, std::size_t N>
+void ExpectOffsets(const std::vector<FieldAt<Rec>>& fields, void (*encode)(const Rec&, unsigned char*)) {
+    for (const auto& f : fields) {
+        Rec r{};
+        const std::string text(f.width, 'x');
+        f.set(r, text);
+        unsigned char img[N];
+        encode(r, img);
+        std::size_t first = N, count = 0;
+        for (std::size_t i = 0; i < N; ++i) {
+            if (img[i] != 'x') continue;
+            first = std::min(first, i);
+            ++count;
+        }
+        EXPECT_EQ(first, f.offset) << f.name;
+        EXPECT_EQ(count, f.width) << f.name;
+    }
+}
+
+TEST(WavChunkTest, EveryFieldStandsAtItsOffset) {
+    using C = CartChunkRecord;
+    const std::vector<FieldAt<C>> cart = {
+        {"Version", 0, 4, [](C& r, std::string_view t) { SetField(r.Version, t); }},
+        {"Title", 4, 64, [](C& r, std::string_view t) { SetField(r.Title, t); }},
+        {"Artist", 68, 64, [](C& r, std::string_view t) { SetField(r.Artist, t); }},
+        {"CutID", 132, 64, [](C& r, std::string_view t) { SetField(r.CutID, t); }},
+        {"ClientID", 196, 64, [](C& r, std::string_view t) { SetField(r.ClientID, t); }},
+        {"Category", 260, 64, [](C& r, std::string_view t) { SetField(r.Category, t); }},
+        {"Classification", 324, 64, [](C& r, std::string_view t) { SetField(r.Classification, t); }},
+        {"OutCue", 388, 64, [](C& r, std::string_view t) { SetField(r.OutCue, t); }},
+        {"StartDate", 452, 10, [](C& r, std::string_view t) { SetField(r.StartDate, t); }},
+        {"StartTime", 462, 8, [](C& r, std::string_view t) { SetField(r.StartTime, t); }},
+        {"EndDate", 470, 10, [](C& r, std::string_view t) { SetField(r.EndDate, t); }},
+        {"EndTime", 480, 8, [](C& r, std::string_view t) { SetField(r.EndTime, t); }},
+        {"ProducerAppID", 488, 64, [](C& r, std::string_view t) { SetField(r.ProducerAppID, t); }},
+        {"ProducerAppVersion", 552, 64, [](C& r, std::string_view t) { SetField(r.ProducerAppVersion, t); }},
+        {"UserDef", 616, 64, [](C& r, std::string_view t) { SetField(r.UserDef, t); }},
+        {"LevelReference", 680, 4, [](C& r, std::string_view) { r.LevelReference = 0x78787878; }},
+        {"PostTimer 1 usage", 684, 4, [](C& r, std::string_view t) { SetField(r.PostTimer[0].Usage, t); }},
+        {"PostTimer 1 value", 688, 4, [](C& r, std::string_view) { r.PostTimer[0].Value = 0x78787878; }},
+        {"PostTimer 8 usage", 740, 4, [](C& r, std::string_view t) { SetField(r.PostTimer[7].Usage, t); }},
+        {"PostTimer 8 value", 744, 4, [](C& r, std::string_view) { r.PostTimer[7].Value = 0x78787878; }},
+        {"Reserved", 748, 276, [](C& r, std::string_view t) { SetField(r.Reserved, t); }},
+        {"URL", 1024, 1024, [](C& r, std::string_view t) { SetField(r.URL, t); }},
+    };
+    ExpectOffsets<C, C::kSize>(cart, &EncodeCart);
+    using B = BextChunkRecord;
+    const std::vector<FieldAt<B>> bext = {
+        {"Description", 0, 256, [](B& r, std::string_view t) { SetField(r.Description, t); }},
+        {"Originator", 256, 32, [](B& r, std::string_view t) { SetField(r.Originator, t); }},
+        {"OriginatorReference", 288, 32, [](B& r, std::string_view t) { SetField(r.OriginatorReference, t); }},
+        {"OriginationDate", 320, 10, [](B& r, std::string_view t) { SetField(r.OriginationDate, t); }},
+        {"OriginationTime", 330, 8, [](B& r, std::string_view t) { SetField(r.OriginationTime, t); }},
+        {"TimeReferenceLow", 338, 4, [](B& r, std::string_view) { r.TimeReferenceLow = 0x78787878; }},
+        {"TimeReferenceHigh", 342, 4, [](B& r, std::string_view) { r.TimeReferenceHigh = 0x78787878; }},
+        {"Version", 346, 2, [](B& r, std::string_view) { r.Version = 0x7878; }},
+        {"UMID", 348, 64, [](B& r, std::string_view) { r.UMID.fill('x'); }},
+        {"Reserved", 412, 190, [](B& r, std::string_view t) { SetField(r.Reserved, t); }},
+    };
+    ExpectOffsets<B, B::kSize>(bext, &EncodeBext);
 }
 
 struct FmtCase {

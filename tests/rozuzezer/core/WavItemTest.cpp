@@ -323,6 +323,12 @@ TEST(WavItemTest, EveryFieldComesBackInEveryDialect) {
             cHardDiskItem r;
             ASSERT_TRUE(r.LoadFromWAVFile(path, flags)) << row.name;
             EXPECT_EQ(row.get(r), row.get(w)) << row.name << " flags " << flags;
+            if (dialect == kPlain) {
+                // Auto-detection finds no dialect in a plain save and reads it the same.
+                cHardDiskItem a;
+                ASSERT_TRUE(a.LoadFromWAVFile(path, llfAutoDetect)) << row.name;
+                EXPECT_EQ(row.get(a), row.get(w)) << row.name << " auto-detected";
+            }
         }
     }
 }
@@ -466,6 +472,11 @@ TEST(WavItemTest, OrvantaDialectUsesUserDef) {
     std::string tags;
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
     EXPECT_EQ(FieldText(c.UserDef), "BackColor=&H00FF0000& EndingType=SlowFade" + std::string(23, ' '));
+    // Set by the dialect even when it holds no entry: blanks, not zero bytes.
+    cHardDiskItem plain;
+    WriteFile(dir / "b.wav", fx::Simple(4410));
+    ASSERT_TRUE(plain.SaveToWAVFile(dir / "b.wav", llfOrvanta));
+    EXPECT_EQ(fx::Payload(ReadFile(dir / "b.wav"), "cart").substr(616, 64), std::string(64, ' '));
     EXPECT_EQ(tags.find("COLOUR"), std::string::npos);
     BextChunkRecord b;
     std::string h;
