@@ -184,7 +184,11 @@ WaveformView::WaveformView(AudioEditor& editor, QWidget* parent)
     e_.AudioChanged.Connect(repaint);
     e_.RegionChanged.Connect([repaint](int) { repaint(); });
     e_.Stopped.Connect(repaint);
-    StartTransportTimer(this, [this] { e_.Pump(); });
+    StartTransportTimer(this, [this, alive] {
+        if (!alive.lock()) return;
+        e_.Pump();
+        Refresh();
+    });
 }
 
 WaveformView::~WaveformView() { *alive_ = false; }
@@ -212,7 +216,7 @@ int WaveformView::XOf(std::int64_t sample, int width) const {
     return static_cast<int>(std::lround(std::clamp(x, -1.0e6, 1.0e6)));
 }
 
-void WaveformView::Render(QPainter& p, const QSize& size) const {
+void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     const int w = size.width(), h = size.height();
     p.fillRect(0, 0, w, h, QColor(18, 22, 28));
     p.fillRect(0, 0, w, kRulerHeight, QColor(42, 46, 54));
@@ -321,12 +325,48 @@ void WaveformView::Render(QPainter& p, const QSize& size) const {
         p.drawText(tab + 3, kRulerHeight - 7, name);
     }
 
-    // Cursor (the play head while playing).
-    const int cx = XOf(e_.View().Position(), w);
-    if (cx >= 0 && cx < w) {
+}
+
+void WaveformView::DrawCursor(QPainter& p, const QSize& size) const {
+    if (!e_.HasDocument()) return;
+    const int cx = XOf(e_.View().Position(), size.width());
+    if (cx >= 0 && cx < size.width()) {
         p.setPen(QColor(255, 255, 255));
-        p.drawLine(cx, 0, cx, h - 1);
+        p.drawLine(cx, 0, cx, size.height() - 1);
     }
+}
+
+void WaveformView::Render(QPainter& p, const QSize& size) const {
+    RenderBase(p, size);
+    DrawCursor(p, size);
+}
+
+std::vector<std::int64_t> WaveformView::Signature() const {
+    std::vector<std::int64_t> sig;
+    if (!e_.HasDocument()) return sig;
+    auto& v = e_.View();
+    sig = {e_.Length(), v.VisibleStart(), v.VisibleEnd(), v.SelectionStart(), v.SelectionEnd(), v.SelectionShown()};
+    for (const auto& t : e_.CurrentTracks()) sig.push_back(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(t.get())));
+    auto& ch = const_cast<AudioEditor&>(e_).Channels();
+    const int current = ch.Current(), count = ch.Count();
+    for (int c = 1; c <= count; ++c) {
+        ch.SetCurrent(c);
+        sig.push_back(ch.Selected());
+    }
+    if (current >= 1 && current <= count) ch.SetCurrent(current);
+    auto& regions = const_cast<AudioEditor&>(e_).Regions();
+    for (int i = 1; i <= regions.Count(); ++i) {
+        const Region& r = regions.At(i);
+        sig.insert(sig.end(), {r.start, r.length, r.colour,
+                               static_cast<std::int64_t>(std::hash<std::string>{}(r.caption.empty() ? r.name : r.caption))});
+    }
+    return sig;
+}
+
+void WaveformView::Refresh() {
+    // Settings such as the zoom, the channels or the regions change without events: look.
+    const std::int64_t pos = e_.HasDocument() ? e_.View().Position() : -1;
+    if (pos != drawnPosition_ || Signature() != baseSignature_ || base_.size() != size()) update();
 }
 
 QImage WaveformView::RenderImage(const QSize& size) const {
@@ -337,8 +377,19 @@ QImage WaveformView::RenderImage(const QSize& size) const {
 }
 
 void WaveformView::paintEvent(QPaintEvent*) {
+    // The waveform is drawn again only when something but the cursor changed, so a moving
+    // play head costs a copy of the picture and a line.
+    auto sig = Signature();
+    if (base_.size() != size() || sig != baseSignature_) {
+        base_ = QImage(size(), QImage::Format_RGB32);
+        QPainter bp(&base_);
+        RenderBase(bp, size());
+        baseSignature_ = std::move(sig);
+    }
     QPainter p(this);
-    Render(p, size());
+    p.drawImage(0, 0, base_);
+    DrawCursor(p, size());
+    drawnPosition_ = e_.HasDocument() ? e_.View().Position() : -1;
 }
 
 void WaveformView::mousePressEvent(QMouseEvent* ev) {

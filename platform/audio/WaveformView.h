@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 namespace platform::audio {
 
@@ -57,6 +58,14 @@ protected:
 private:
     enum class Drag { None, Select, RegionStart, RegionEnd, RegionBody };
     void DragTo(int x);
+    void RenderBase(QPainter& p, const QSize& size) const;
+    void DrawCursor(QPainter& p, const QSize& size) const;
+    // Everything the picture depends on but the cursor.
+    std::vector<std::int64_t> Signature() const;
+    void Refresh();
+    QImage base_;
+    std::vector<std::int64_t> baseSignature_;
+    std::int64_t drawnPosition_ = -1;
     AudioEditor& e_;
     std::shared_ptr<bool> alive_;
     Drag drag_ = Drag::None;

@@ -205,6 +205,19 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     std::int64_t a = 88200, b = 176400;
     e.ZoomToRange(a, b);
     EXPECT_EQ(view->XOf(132300, kWidth), 500);
+    // On screen the waveform is kept between paints: a zoom, which raises no event, still
+    // shows, and so does a channel chosen and a region moved from code.
+    view->resize(kWidth, 218);
+    auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    EXPECT_EQ(screen(), view->RenderImage(QSize(kWidth, 218)));
+    e.ZoomFull();
+    e.Channels().SetCurrent(2);
+    e.Channels().SetSelected(true);
+    e.Regions().SetCurrent(1);
+    e.Regions().SetStart(1000);
+    const QImage after = screen();
+    EXPECT_EQ(after, view->RenderImage(QSize(kWidth, 218)));
+    EXPECT_NE(after, img);
     EXPECT_EQ(view->SampleAt(250, kWidth), 110250);
 }
 
