@@ -37,6 +37,7 @@ set(BVR_TEST_ENV
     BVR_TEST_TMP=${BVR_TEST_TMP}
     BVR_SOURCE_DIR=${PROJECT_SOURCE_DIR}
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
 
 # bvr_add_test(<name> LABELS <label>... SOURCES <file>... [LIBS <lib>...])
