@@ -240,15 +240,67 @@ std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key
     return static_cast<std::int32_t>(n);
 }
 
+namespace {
+
+// Names and values that the file's line structure cannot hold would corrupt other lines.
+bool Writable(const ProfileEntry& e) {
+    std::string_view sec = Trim(e.section);
+    if (sec.empty() || HasAny(sec, kBreaks) || HasAny(sec, "]")) return false;
+    if (!e.key) return true;
+    std::string_view k = Trim(*e.key);
+    if (k.empty() || HasAny(k, kBreaks) || HasAny(k, "=") || k.front() == '[' || k.front() == ';') return false;
+    return !e.value || !HasAny(*e.value, kBreaks);
+}
+
+// The file's text after one change; the text itself when there is nothing to change.
+std::string Edited(const Parsed& p, const ProfileEntry& entry) {
+    const std::string& t = p.text;
+    const std::string fileSec = p.ToFile(Trim(entry.section));
+    const std::size_t h = FindSection(p, fileSec);
+    if (!entry.key) {
+        if (h == std::string::npos) return t;
+        std::size_t end = SectionEnd(p, h);
+        std::size_t from = p.lines[h].begin;
+        std::size_t to = end < p.lines.size() ? p.lines[end].begin : t.size();
+        return t.substr(0, from) + t.substr(to);
+    }
+    const std::string fileKey = p.ToFile(Trim(*entry.key));
+    std::size_t e = h == std::string::npos ? std::string::npos : FindKey(p, h, fileKey);
+    if (!entry.value) {
+        if (e == std::string::npos) return t;
+        return t.substr(0, p.lines[e].begin) + t.substr(p.lines[e].next);
+    }
+    const std::string fileValue = p.ToFile(*entry.value);
+    if (e != std::string::npos) {
+        // The key keeps its spelling and indentation; only its value changes.
+        const Line& l = p.lines[e];
+        std::string line = t.substr(l.begin, l.nameEnd - l.begin) + "=" + fileValue;
+        return t.substr(0, l.begin) + line + t.substr(l.end);
+    }
+    if (h != std::string::npos) {
+        std::size_t last = h;
+        for (std::size_t i = h + 1, end = SectionEnd(p, h); i < end; ++i)
+            if (p.lines[i].kind == Line::Entry) last = i;
+        const Line& l = p.lines[last];
+        std::string ins = (l.next == l.end ? p.eol : std::string()) + fileKey + "=" + fileValue + p.eol;
+        return t.substr(0, l.next) + ins + t.substr(l.next);
+    }
+    std::string out = t;
+    if (!p.lines.empty() && p.lines.back().next == p.lines.back().end) out += p.eol;
+    out += "[" + fileSec + "]" + p.eol + fileKey + "=" + fileValue + p.eol;
+    return out;
+}
+
+} // namespace
+
 bool WritePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value, const std::string& fileName) {
-    // Names and values that the file's line structure cannot hold would corrupt other lines.
-    std::string_view sec = Trim(section);
-    if (sec.empty() || HasAny(sec, kBreaks) || HasAny(sec, "]")) return false;
-    std::string_view k = key ? Trim(*key) : std::string_view{};
-    if (key && (k.empty() || HasAny(k, kBreaks) || HasAny(k, "=") || k.front() == '[' || k.front() == ';'))
-        return false;
-    if (key && value && HasAny(*value, kBreaks)) return false;
+    return WritePrivateProfileStrings({{section, key, value}}, fileName);
+}
+
+bool WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries, const std::string& fileName) {
+    for (const ProfileEntry& e : entries)
+        if (!Writable(e)) return false;
     if (fileName.empty()) return false;
 
     std::lock_guard<std::mutex> g(Mutex());
@@ -272,46 +324,13 @@ bool WritePrivateProfileString(std::string_view section, std::optional<std::stri
                             "); leaving it as it is, so nothing stored there is lost");
         return false;
     }
-
-    std::string& t = p->text;
-    std::string fileSec = p->ToFile(sec);
-    std::string fileKey = p->ToFile(k);
-    std::size_t h = FindSection(*p, fileSec);
-    std::string out;
-    if (!key) {
-        if (h == std::string::npos) return true;
-        std::size_t end = SectionEnd(*p, h);
-        std::size_t from = p->lines[h].begin;
-        std::size_t to = end < p->lines.size() ? p->lines[end].begin : t.size();
-        out = t.substr(0, from) + t.substr(to);
-    } else {
-        std::size_t e = h == std::string::npos ? std::string::npos : FindKey(*p, h, fileKey);
-        if (!value) {
-            if (e == std::string::npos) return true;
-            out = t.substr(0, p->lines[e].begin) + t.substr(p->lines[e].next);
-        } else {
-            std::string fileValue = p->ToFile(*value);
-            if (e != std::string::npos) {
-                // The key keeps its spelling and indentation; only its value changes.
-                const Line& l = p->lines[e];
-                std::string line = t.substr(l.begin, l.nameEnd - l.begin) + "=" + fileValue;
-                if (std::string_view(t).substr(l.begin, l.end - l.begin) == line) return true;
-                out = t.substr(0, l.begin) + line + t.substr(l.end);
-            } else if (h != std::string::npos) {
-                std::size_t last = h;
-                for (std::size_t i = h + 1, end = SectionEnd(*p, h); i < end; ++i)
-                    if (p->lines[i].kind == Line::Entry) last = i;
-                const Line& l = p->lines[last];
-                std::string ins = (l.next == l.end ? p->eol : std::string()) + fileKey + "=" + fileValue + p->eol;
-                out = t.substr(0, l.next) + ins + t.substr(l.next);
-            } else {
-                out = t;
-                if (!p->lines.empty() && p->lines.back().next == p->lines.back().end) out += p->eol;
-                out += "[" + fileSec + "]" + p->eol + fileKey + "=" + fileValue + p->eol;
-            }
-        }
+    const std::string before = p->text;
+    for (const ProfileEntry& e : entries) {
+        std::string out = Edited(*p, e);
+        if (out != p->text) p = Parse(std::move(out), false);
     }
-    if (files::ReplaceDurably(path, folder + "/." + BaseOf(path) + ".tmp", out, 0666) != 0) return false;
+    if (p->text == before) return true;
+    if (files::ReplaceDurably(path, folder + "/." + BaseOf(path) + ".tmp", p->text, 0666) != 0) return false;
     Cache().erase(fileName);
     Cache().erase(path);
     return true;

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::profile {
 
@@ -50,5 +51,18 @@ std::int32_t GetPrivateProfileInt(std::string_view section, std::string_view key
 bool WritePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
                                std::optional<std::string_view> value,
                                const std::string& fileName);
+
+// One change of WritePrivateProfileString: a key's new value, a key to remove (no value) or
+// a section to remove (no key).
+struct ProfileEntry {
+    std::string_view section;
+    std::optional<std::string_view> key;
+    std::optional<std::string_view> value;
+};
+
+// Several changes, in order, in one locked read-modify-write and one durable replace: a
+// reader (on this computer or another) sees either none of them or all. False, and nothing
+// written, when any of them could not be written.
+bool WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries, const std::string& fileName);
 
 } // namespace platform::profile

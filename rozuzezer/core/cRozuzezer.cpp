@@ -181,24 +181,32 @@ bool cRozuzezer::SaveRozuzezerSettings(const std::string& RozuzezerLocation) {
     // No location would mean a file relative to wherever the program happens to run.
     if (RozuzezerLocation.empty()) return false;
     const std::string file = SettingsFile(RozuzezerLocation);
-    const std::pair<std::string_view, std::pair<std::string_view, std::string>> entries[] = {
-        {"Verudivur", {"NoCarts", std::to_string(NumberCarts)}},
-        {"Verudivur", {"PictureFileExtension", PictureFileExtension}},
-        {"Verudivur", {"AllowAudioFileLinking", std::to_string(AllowAudioFileLinking)}},
-        {"Verudivur", {"UseIndividualCartListFiles", std::to_string(UseIndividualCartListFiles)}},
-        {"CartChunk", {"UseCopyrightInCartChunk", std::to_string(StoreCopyrightInformationInCartChunk)}},
-        {"CDRipping", {"AskBeforeProcess", std::to_string(CDRipAskBeforeProcess)}},
-        {"CDRipping", {"NormaliseAudioPercent", std::to_string(CDRipNormalisePercent)}},
-        {"CDRipping", {"AutoTopAudio", std::to_string(CDRipAutoTop)}},
-        {"CDDB", {"AllowCDDB", std::to_string(CDDBEnabled)}},
-        {"CDDB", {"ServerAddress", CDDBServer}},
-        {"CDDB", {"EmailAddress", CDDBEmailAddress}},
-        {"CDDB", {"AllowSubmit", std::to_string(CDDBAllowSubmit)}},
+    const std::string texts[] = {
+        std::to_string(NumberCarts),           std::to_string(AllowAudioFileLinking),
+        std::to_string(UseIndividualCartListFiles),
+        std::to_string(StoreCopyrightInformationInCartChunk),
+        std::to_string(CDRipAskBeforeProcess), std::to_string(CDRipNormalisePercent),
+        std::to_string(CDRipAutoTop),          std::to_string(CDDBEnabled),
+        std::to_string(CDDBAllowSubmit),
     };
-    for (const auto& [section, entry] : entries)
-        if (!platform::profile::WritePrivateProfileString(section, entry.first, entry.second, file))
-            return false;
-    return true;
+    // Every computer of the wall reads this file: it gets all the new values at once or,
+    // when one of them cannot be written, none.
+    return platform::profile::WritePrivateProfileStrings(
+        {
+            {"Verudivur", "NoCarts", texts[0]},
+            {"Verudivur", "PictureFileExtension", PictureFileExtension},
+            {"Verudivur", "AllowAudioFileLinking", texts[1]},
+            {"Verudivur", "UseIndividualCartListFiles", texts[2]},
+            {"CartChunk", "UseCopyrightInCartChunk", texts[3]},
+            {"CDRipping", "AskBeforeProcess", texts[4]},
+            {"CDRipping", "NormaliseAudioPercent", texts[5]},
+            {"CDRipping", "AutoTopAudio", texts[6]},
+            {"CDDB", "AllowCDDB", texts[7]},
+            {"CDDB", "ServerAddress", CDDBServer},
+            {"CDDB", "EmailAddress", CDDBEmailAddress},
+            {"CDDB", "AllowSubmit", texts[8]},
+        },
+        file);
 }
 
 void cRozuzezer::BackupRozuzezer(bool bForceBackup) {

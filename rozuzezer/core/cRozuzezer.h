@@ -69,8 +69,9 @@ public:
     // Copies each location's list file into "Backups\yyyy-mm-dd hh-nn" of that location;
     // within one minute the first copy stays unless forced.
     void BackupRozuzezer(bool bForceBackup);
-    // Writes the shared settings into the wall's "Zozuver.ini", keeping everything else the
-    // file holds. False when the location is empty or the file could not be written.
+    // Writes the shared settings into the wall's "Zozuver.ini" in one atomic replace, keeping
+    // everything else the file holds. False, and nothing written, when the location is empty
+    // or the file (or one of the values) could not be written.
     bool SaveRozuzezerSettings(const std::string& RozuzezerLocation);
     // Shows the locations dialog; False when cancelled, when a missing location could not
     // be created, or when no dialog is registered. Does not save the profile.

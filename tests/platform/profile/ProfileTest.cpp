@@ -142,6 +142,25 @@ TEST_F(ProfileTest, WritesChangeOnlyTheirLine) {
     }
 }
 
+TEST_F(ProfileTest, SeveralChangesLandTogetherOrNotAtAll) {
+    const std::string base = "; top\r\n[A]\r\nx=1\r\n[B]\r\nz=3\r\n";
+    WriteFile(file, base);
+    EXPECT_TRUE(WritePrivateProfileStrings({{"A", "x", "5"},
+                                            {"C", "new", "1"},
+                                            {"B", std::nullopt, std::nullopt},
+                                            {"C", "more", "2"},
+                                            {"A", "x", "6"}},
+                                           file));
+    EXPECT_EQ(ReadFile(file), "; top\r\n[A]\r\nx=6\r\n[C]\r\nnew=1\r\nmore=2\r\n");
+
+    const std::string now = ReadFile(file);
+    EXPECT_FALSE(WritePrivateProfileStrings({{"A", "x", "7"}, {"A", "bad=key", "1"}}, file));
+    EXPECT_FALSE(WritePrivateProfileStrings({{"A", "x", "7"}, {"A", "y", "two\nlines"}}, file));
+    EXPECT_EQ(ReadFile(file), now);
+    EXPECT_TRUE(WritePrivateProfileStrings({}, file));
+    EXPECT_EQ(ReadFile(file), now);
+}
+
 TEST_F(ProfileTest, WrittenValuesReadBack) {
     EXPECT_TRUE(WritePrivateProfileString("Verudivur", "NoCarts", "750", file));
     EXPECT_TRUE(WritePrivateProfileString("Verudivur", "PictureFileExtension", "jpg", file));

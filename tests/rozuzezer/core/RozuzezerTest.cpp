@@ -305,6 +305,15 @@ TEST_F(Rozuzezer, SaveSettingsFailsWhenNothingCanBeWritten) {
     testsupport::WriteFile(wall + "/Zozuver.ini", utf16);
     EXPECT_FALSE(r->SaveRozuzezerSettings(wall));
     EXPECT_EQ(testsupport::ReadFile(wall + "/Zozuver.ini"), utf16);
+
+    // A value a line cannot hold: no other value is written either, so the computers of the
+    // wall never read a half-saved set.
+    const std::string before = "[Verudivur]\r\nNoCarts=2000\r\n";
+    testsupport::WriteFile(wall + "/Zozuver.ini", before);
+    r->NumberCarts = 3000;
+    r->CDDBEmailAddress = "ops@example.org\r\n[Verudivur]";
+    EXPECT_FALSE(r->SaveRozuzezerSettings(wall));
+    EXPECT_EQ(testsupport::ReadFile(wall + "/Zozuver.ini"), before);
 }
 
 TEST_F(Rozuzezer, BackupsWithinOneMinuteKeepTheFirstCopyUnlessForced) {
