@@ -3,14 +3,37 @@
 #include "platform/base/Error.h"
 #include "platform/devices/Devices.h"
 
+#include <alsa/asoundlib.h>
 #include <portaudio.h>
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace platform::audio {
 
+extern "C" void SilentStreamAlsaHandler(const char*, int, const char*, int, const char*, ...) {}
+
 namespace {
+
+// While a stream is open, ALSA's complaints (an underrun, say) stay off standard error; the
+// handler that was there before comes back with the last stream.
+std::mutex streamMutex;
+int openStreams = 0;
+snd_lib_error_handler_t handlerBefore = nullptr;
+
+void StreamOpened() {
+    std::lock_guard lock(streamMutex);
+    if (openStreams++ == 0) {
+        handlerBefore = snd_lib_error;
+        snd_lib_error_set_handler(&SilentStreamAlsaHandler);
+    }
+}
+
+void StreamClosed() {
+    std::lock_guard lock(streamMutex);
+    if (--openStreams == 0) snd_lib_error_set_handler(handlerBefore);
+}
 
 int StreamCallback(const void* in, void* out, unsigned long frames, const PaStreamCallbackTimeInfo*,
                    PaStreamCallbackFlags, void* self) {
@@ -45,6 +68,14 @@ bool PortAudioDevice::Start(int sampleRate, int channels,
                             std::function<std::int64_t(float*, std::int64_t)> pull,
                             std::function<void(const float*, std::int64_t)> push) {
     Stop();
+    Open(sampleRate, channels, std::move(pull), std::move(push));
+    StreamOpened(); // after the quiet scope, which puts back the handler it found
+    quietStream_ = true;
+    return true;
+}
+
+void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int64_t(float*, std::int64_t)> pull,
+                           std::function<void(const float*, std::int64_t)> push) {
     devices::QuietAudioScope quiet;
     const std::string what = What(direction_);
     auto fail = [&](const std::string& text) {
@@ -97,19 +128,23 @@ bool PortAudioDevice::Start(int sampleRate, int channels,
     }
     e = Pa_StartStream(stream_);
     if (e != paNoError) fail("The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e));
-    return true;
 }
 
 void PortAudioDevice::Stop() {
-    if (!stream_ && !initialised_) return;
-    devices::QuietAudioScope quiet;
-    if (stream_) {
-        Pa_AbortStream(stream_);
-        Pa_CloseStream(stream_);
-        stream_ = nullptr;
+    if (stream_ || initialised_) {
+        devices::QuietAudioScope quiet;
+        if (stream_) {
+            Pa_AbortStream(stream_);
+            Pa_CloseStream(stream_);
+            stream_ = nullptr;
+        }
+        if (initialised_) Pa_Terminate();
+        initialised_ = false;
     }
-    if (initialised_) Pa_Terminate();
-    initialised_ = false;
+    if (quietStream_) {
+        quietStream_ = false;
+        StreamClosed();
+    }
 }
 
 std::int64_t PortAudioDevice::OutputLatencyFrames() const {

@@ -32,10 +32,13 @@ public:
     bool Deliver(const void* in, void* out, unsigned long frames);
 
 private:
+    void Open(int sampleRate, int channels, std::function<std::int64_t(float*, std::int64_t)> pull,
+              std::function<void(const float*, std::int64_t)> push);
     DeviceDirection direction_;
     int soundCard_;
     void* stream_ = nullptr;
     bool initialised_ = false;
+    bool quietStream_ = false;
     int channels_ = 0;
     std::function<std::int64_t(float*, std::int64_t)> pull_;
     std::function<void(const float*, std::int64_t)> push_;
