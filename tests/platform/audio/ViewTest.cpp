@@ -180,6 +180,26 @@ TEST_F(ViewFixture, ColumnsFollowTheSamplesAtEveryZoom) {
     }
 }
 
+TEST_F(ViewFixture, ARangeReachingPastTheAudioDrawsNothingThere) {
+    const Track& t = *e.CurrentTracks()[0];
+    for (double spp : {100.0, 1000.0}) {
+        std::vector<float> mins(200), maxs(200);
+        const double start = -100 * spp; // half before the start
+        WaveformColumns(t, start, spp, 200, mins.data(), maxs.data());
+        for (int c = 0; c < 100; ++c) EXPECT_GT(mins[static_cast<std::size_t>(c)], maxs[static_cast<std::size_t>(c)]) << c;
+        for (int c = 101; c < 200; ++c) EXPECT_LE(mins[static_cast<std::size_t>(c)], maxs[static_cast<std::size_t>(c)]) << c;
+        WaveformColumns(t, static_cast<double>(t.Length()) - 50 * spp, spp, 200, mins.data(), maxs.data());
+        for (int c = 0; c < 49; ++c) EXPECT_LE(mins[static_cast<std::size_t>(c)], maxs[static_cast<std::size_t>(c)]) << c;
+        for (int c = 51; c < 200; ++c) EXPECT_GT(mins[static_cast<std::size_t>(c)], maxs[static_cast<std::size_t>(c)]) << c;
+    }
+    std::int64_t a = -220500, b = 220500;
+    e.ZoomToRange(a, b); // as the window may ask, unclamped
+    EXPECT_EQ(view->SampleAt(100, kWidth), 0);
+    EXPECT_EQ(view->XOf(0, kWidth), 500);
+    QImage img = view->RenderImage(QSize(kWidth, 218));
+    EXPECT_NE(img.pixelColor(750, WaveformView::kRulerHeight + 50), img.pixelColor(250, WaveformView::kRulerHeight + 50));
+}
+
 TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     e.Regions().Add(88200, 88200, "Hook", "3", "Hook", 0x0000FF); // red, as 0x00BBGGRR
     e.Channels().SetCurrent(2);
