@@ -5,11 +5,15 @@
 #include "platform/registry/RegFile.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <vector>
+
+#include <unistd.h>
 
 
 namespace platform::profile {
@@ -291,6 +295,17 @@ std::string Edited(const Parsed& p, const ProfileEntry& entry) {
     return out;
 }
 
+// A settings file may sit in a folder that other computers write too, where our lock may
+// not reach them: a name of its own for every write, so that two writers can never rename
+// each other's half-written file over the settings.
+std::string TemporaryName(const std::string& folder, const std::string& base) {
+    static std::mt19937_64 random{std::random_device{}()};
+    char tag[48];
+    std::snprintf(tag, sizeof tag, "%ld-%016llx", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(random()));
+    return folder + "/." + base + "." + tag + ".tmp";
+}
+
 } // namespace
 
 bool WritePrivateProfileString(std::string_view section, std::optional<std::string_view> key,
@@ -330,7 +345,7 @@ bool WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries, const 
         if (out != p->text) p = Parse(std::move(out), false);
     }
     if (p->text == before) return true;
-    if (files::ReplaceDurably(path, folder + "/." + BaseOf(path) + ".tmp", p->text, 0666) != 0) return false;
+    if (files::ReplaceDurably(path, TemporaryName(folder, BaseOf(path)), p->text, 0666) != 0) return false;
     Cache().erase(fileName);
     Cache().erase(path);
     return true;

@@ -276,6 +276,10 @@ TEST_F(ProfileTest, TwoProcessesWritingAtOnceLoseNothing) {
         for (int i = 0; i < kEach; ++i)
             ASSERT_EQ(GetPrivateProfileInt(s, "k" + std::to_string(i), -1, file), i) << s << i;
     EXPECT_EQ(ReadFile(file).rfind("; keep\r\n[Other]\r\nk=v\r\n", 0), 0u);
+    // Every write's temporary file is gone again; only the lock file stays beside it.
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_TRUE(e.path().filename() == "Zozuver.ini" || e.path().filename() == ".Zozuver.ini.lock")
+            << e.path();
 }
 
 } // namespace
