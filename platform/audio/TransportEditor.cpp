@@ -152,7 +152,9 @@ void AudioEditor::Pump() {
     if (state_ != kStatePlaying && state_ != kStateRecording) return;
     TransportNews n = transport_->Pump();
     if (n.moved) {
-        d.position = n.position;
+        // While recording the head runs ahead of the document; while playing an edit may
+        // have shortened it under the (unchanged) audio being played.
+        d.position = state_ == kStateRecording ? n.position : std::min(n.position, d.Len());
         PositionChanged.Emit();
     }
     if (n.haveLevels) Levels.Emit(PeakToLevel(n.peak[0], kLevelScale), PeakToLevel(n.peak[1], kLevelScale));

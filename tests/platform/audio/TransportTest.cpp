@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 using namespace platform::audio;
 using testsupport::TempDir;
@@ -313,6 +314,47 @@ TEST_F(TransportFixture, StoppingAfterTheDocumentClosedIsQuiet) {
     EXPECT_EQ(stopped, 1);
     e.Stop();
     EXPECT_EQ(stopped, 1);
+}
+
+// Any order of transport calls, with the card on its own thread at many times real time:
+// the editor stays in a state it can name, its cursor inside the document.
+TEST_F(TransportFixture, RandomCallsWithACardOnItsOwnThread) {
+    Open(2, 200000);
+    out = std::make_shared<FakeAudioDevice>(256);
+    out->SetFreeRunning(20.0);
+    in = std::make_shared<FakeAudioDevice>(256);
+    in->SetFreeRunning(20.0);
+    std::uint32_t seed = 12345;
+    auto next = [&](std::uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    for (int i = 0; i < 300; ++i) {
+        try {
+            switch (next(9)) {
+            case 0: e.Play(static_cast<int>(next(3)) + 1); break;
+            case 1: e.Pause(); break;
+            case 2: e.Resume(); break;
+            case 3: e.Stop(); break;
+            case 4: e.View().SetPosition(next(200000)); break;
+            case 5: Select(next(100000), 100000 + next(100000)); break;
+            case 6: if (e.State() == kStateIdle) e.Record(2); break;
+            case 7: if (e.State() == kStateIdle && e.CanUndo()) e.Undo(); break;
+            default: break;
+            }
+        } catch (const platform::RuntimeError&) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(next(3000)));
+        e.Pump();
+        const int st = e.State();
+        EXPECT_TRUE(st == kStateIdle || st == kStatePlaying || st == kStatePaused || st == kStateRecording) << st;
+        if (st != kStateRecording) {
+            EXPECT_GE(e.View().Position(), 0);
+            EXPECT_LE(e.View().Position(), e.Length());
+        }
+    }
+    e.Stop();
+    EXPECT_EQ(e.State(), kStateIdle);
 }
 
 // The real sound system on a computer without a sound card: a clear error, quickly, and
