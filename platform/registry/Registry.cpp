@@ -123,11 +123,13 @@ Cached& Load(int hive) {
         return c;
     }
     // A version too new to trust by its stamp (typically the one just written) is usually
-    // unchanged: comparing its bytes is much cheaper than reading it again.
-    if (!had || r.truncated || r.bytes != c.bytes) {
+    // unchanged: comparing its bytes is much cheaper than parsing them again.
+    if (!had || r.truncated || !c.hive.clean || r.bytes != c.bytes) {
         c.hive = detail::ParseRegText(r.bytes, kHives[hive].rootName);
         if (r.truncated) c.hive.Damage("it is larger than any hive this program writes");
-        c.bytes = std::move(r.bytes);
+        // A damaged file (perhaps a huge one) is not kept twice.
+        if (c.hive.clean) c.bytes = std::move(r.bytes);
+        else c.bytes.clear();
     }
     c.stamp = r.stamp;
     c.racy = files::TooNewToTrust(c.stamp);
