@@ -81,7 +81,15 @@ public:
         while (pos_ < in_.size() && in_[pos_] != '{') ++pos_;
         while (pos_ < in_.size()) {
             char c = in_[pos_++];
+            if (tooDeep_ > 0) {
+                SkipTooDeep(c);
+                continue;
+            }
             if (c == '{') {
+                if (stack_.size() >= kMaxDepth) {
+                    tooDeep_ = 1;
+                    continue;
+                }
                 stack_.push_back(cur_);
                 groupStart_ = true;
                 continue;
@@ -109,6 +117,20 @@ public:
     }
 
 private:
+    // Groups nested deeper than any editor writes are skipped whole: a file of nothing but
+    // opening braces must not cost memory in proportion to its size.
+    static constexpr std::size_t kMaxDepth = 1000;
+
+    void SkipTooDeep(char c) {
+        if (c == '\\') {
+            if (pos_ < in_.size()) ++pos_; // an escaped brace counts for nothing
+        } else if (c == '{') {
+            ++tooDeep_;
+        } else if (c == '}') {
+            --tooDeep_;
+        }
+    }
+
     void EndGroup() {
         if (cur_.dest == Dest::FontTable && !fontName_.empty()) FinishFont();
         cur_ = stack_.back();
@@ -361,6 +383,7 @@ private:
 
     std::string_view in_;
     std::size_t pos_ = 0;
+    std::size_t tooDeep_ = 0; // open groups beyond kMaxDepth
     std::vector<State> stack_;
     State cur_;
     bool groupStart_ = false;

@@ -7,7 +7,8 @@
 // \plain, tabs and line breaks, the code-page escapes \'hh (the \ansicpg code page; anything
 // but 1252 is read as 1252) and the Unicode escapes \uN with their \ucN fallbacks. Pictures,
 // style sheets, information groups, headers, footers and every \* destination are skipped.
-// Truncated input keeps what was read before the cut.
+// Truncated input keeps what was read before the cut; groups nested more than 1000 deep are
+// skipped whole.
 #pragma once
 
 #include <cstdint>

@@ -42,6 +42,17 @@ TEST(RtfReader, TextOfTypicalInput) {
     for (const auto& c : cases) EXPECT_EQ(Plain(c.in), c.text) << c.name;
 }
 
+TEST(RtfReader, GroupsNestedBeyondAnyEditorAreSkipped) {
+    // Text at a sane depth is kept; a group too deep is skipped whole, escaped braces in it
+    // included, and the document goes on after it.
+    const std::string sane = "{\\rtf1 a" + std::string(100, '{') + "b" + std::string(100, '}') + "c}";
+    EXPECT_EQ(Plain(sane), "abc");
+    const std::string deep =
+        "{\\rtf1 a" + std::string(5000, '{') + "x\\}\\{y" + std::string(5000, '}') + "b\\par c}";
+    EXPECT_EQ(Plain(deep), "ab\nc");
+    EXPECT_EQ(Plain("{\\rtf1 a" + std::string(100000, '{')), "a"); // and never closed
+}
+
 TEST(RtfReader, NotRtf) {
     for (const char* in : {"", "plain text", "{rtf1 x}", "\\rtf1", "{\\rt"})
         EXPECT_FALSE(rtf::Read(in).has_value()) << in;
