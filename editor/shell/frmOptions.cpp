@@ -82,67 +82,67 @@ frmOptions::frmOptions(QWidget* owner) : Form("frmOptions", owner) {
     setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
     QWidget* c = Client();
     tbsOptions = new TabStrip(c, "tbsOptions");
-    Move(tbsOptions, 120, 120, 8040, 5640);
+    Move(tbsOptions, 120, 120, 9480, 4140);
     QWidget* general = tbsOptions->AddTab("General");
     QWidget* formats = tbsOptions->AddTab("File Formats");
     QWidget* advanced = tbsOptions->AddTab("Advanced Settings");
 
     // General
     fraAudioSettings = new Frame(general, "fraAudioSettings", "Audio Settings:");
-    Move(fraAudioSettings, 120, 120, 7680, 1260);
+    Move(fraAudioSettings, 120, 120, 9120, 1260);
     lblRecordDeviceDesc = new Label(fraAudioSettings, "lblRecordDeviceDesc", "Record using:");
     Move(lblRecordDeviceDesc, 240, 405, 1500, 285);
     comboRecordDevice = new ComboBox(fraAudioSettings, "comboRecordDevice");
-    Move(comboRecordDevice, 1800, 360, 5640, 330);
+    Move(comboRecordDevice, 1800, 360, 7080, 330);
     lblPlaybackDeviceDesc = new Label(fraAudioSettings, "lblPlaybackDeviceDesc", "Playback using:");
     Move(lblPlaybackDeviceDesc, 240, 825, 1500, 285);
     comboPlaybackDevice = new ComboBox(fraAudioSettings, "comboPlaybackDevice");
-    Move(comboPlaybackDevice, 1800, 780, 5640, 330);
+    Move(comboPlaybackDevice, 1800, 780, 7080, 330);
 
     fraTemporaryDirectory = new Frame(general, "fraTemporaryDirectory", "Temporary Directory:");
-    Move(fraTemporaryDirectory, 120, 1500, 7680, 840);
+    Move(fraTemporaryDirectory, 120, 1500, 9120, 840);
     lblTempDirectoryDesc = new Label(fraTemporaryDirectory, "lblTempDirectoryDesc", "Directory:");
     Move(lblTempDirectoryDesc, 240, 405, 1500, 285);
     txtTemporaryPath = new TextBox(fraTemporaryDirectory, "txtTemporaryPath");
-    Move(txtTemporaryPath, 1800, 360, 4380, 330);
+    Move(txtTemporaryPath, 1800, 360, 5820, 330);
     cmdBrowseTempPath = new CommandButton(fraTemporaryDirectory, "cmdBrowseTempPath", "Browse");
-    Move(cmdBrowseTempPath, 6300, 338, 1140, 375);
+    Move(cmdBrowseTempPath, 7740, 338, 1140, 375);
 
     fraOptions = new Frame(general, "fraOptions", "Options:");
-    Move(fraOptions, 120, 2460, 7680, 2580);
+    Move(fraOptions, 120, 2460, 9120, 1200);
     listOptions = new uListSettings(fraOptions, "listOptions");
-    Move(listOptions, 240, 330, 7200, 2070);
+    Move(listOptions, 240, 330, 8640, 720);
 
     // File Formats
     fraLoadFormats = new Frame(formats, "fraLoadFormats", "Allow users to Load these formats:");
-    Move(fraLoadFormats, 120, 120, 3780, 4920);
+    Move(fraLoadFormats, 120, 120, 4500, 3540);
     listLoadFormats = new uListSettings(fraLoadFormats, "listLoadFormats");
-    Move(listLoadFormats, 180, 330, 3420, 4410);
+    Move(listLoadFormats, 180, 330, 4140, 3030);
     Frame1 = new Frame(formats, "Frame1", "Allow Users to Save in these formats:");
-    Move(Frame1, 4020, 120, 3780, 4920);
+    Move(Frame1, 4740, 120, 4500, 3540);
     listSaveFormats = new uListSettings(Frame1, "listSaveFormats");
-    Move(listSaveFormats, 180, 330, 3420, 3900);
+    Move(listSaveFormats, 180, 330, 4140, 2550);
     cmdSaveFormatOptions = new CommandButton(Frame1, "cmdSaveFormatOptions", "Format Options");
-    Move(cmdSaveFormatOptions, 1800, 4365, 1800, 375);
+    Move(cmdSaveFormatOptions, 2520, 2985, 1800, 375);
     SetEnabled(cmdSaveFormatOptions, false);
 
     // Advanced Settings
     chkForceAudioFormat = new CheckBox(advanced, "chkForceAudioFormat",
                                        "Only allow new audio files to be created in this format:");
-    Move(chkForceAudioFormat, 240, 240, 7440, 300);
+    Move(chkForceAudioFormat, 240, 240, 8880, 300);
     fraAudioFormat = new Frame(advanced, "fraAudioFormat");
-    Move(fraAudioFormat, 120, 660, 7680, 1020);
+    Move(fraAudioFormat, 120, 660, 9120, 1020);
     lblAudioFormatDescription = new Label(fraAudioFormat, "lblAudioFormatDescription");
-    Move(lblAudioFormatDescription, 240, 420, 5700, 285);
+    Move(lblAudioFormatDescription, 240, 420, 7140, 285);
     cmdChangeAudioFormat = new CommandButton(fraAudioFormat, "cmdChangeAudioFormat", "Change");
-    Move(cmdChangeAudioFormat, 6180, 375, 1260, 375);
+    Move(cmdChangeAudioFormat, 7620, 375, 1260, 375);
 
     cmdOK = new CommandButton(c, "cmdOK", "OK");
     cmdOK->SetDefault(true);
-    Move(cmdOK, 5565, 5880, 1215, 375);
+    Move(cmdOK, 7005, 4380, 1215, 375);
     cmdCancel = new CommandButton(c, "cmdCancel", "Cancel");
     cmdCancel->SetCancel(true);
-    Move(cmdCancel, 6945, 5880, 1215, 375);
+    Move(cmdCancel, 8385, 4380, 1215, 375);
 
     connect(cmdOK, &CommandButton::Click, this, &frmOptions::cmdOK_Click);
     connect(cmdCancel, &CommandButton::Click, this, &frmOptions::cmdCancel_Click);
@@ -154,7 +154,7 @@ frmOptions::frmOptions(QWidget* owner) : Form("frmOptions", owner) {
     connect(listSaveFormats, &uListSettings::ItemClick, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::DblClick, this, &frmOptions::listSaveFormats_DblClick);
     connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { txtTemporaryPath->selectAll(); });
-    SetClientSize(this, 8280, 6375);
+    SetClientSize(this, 9720, 4875);
 }
 
 frmOptions::~frmOptions() = default;
