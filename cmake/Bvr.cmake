@@ -44,7 +44,13 @@ set(BVR_TEST_ENV
 # One GoogleTest executable; every test case becomes a CTest test carrying the labels.
 function(bvr_add_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${T_SOURCES})
+    # The test environment is set inside the program (TestEnvironment.cpp): the discovered
+    # tests' properties cannot carry a list of variables.
+    add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
+    target_compile_definitions(${name} PRIVATE
+        BVR_TEST_TMP_DIR="${BVR_TEST_TMP}"
+        BVR_TEST_XDG_RUNTIME="${PROJECT_BINARY_DIR}/xdg-runtime"
+        BVR_TEST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     target_link_libraries(${name} PRIVATE bvr_testsupport ${T_LIBS} GTest::gtest GTest::gtest_main)
     bvr_warnings(${name})
     if(NOT T_TIMEOUT)
@@ -53,7 +59,7 @@ function(bvr_add_test name)
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" ENVIRONMENT "${BVR_TEST_ENV}" TIMEOUT ${T_TIMEOUT})
+        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 # bvr_add_fuzzer(<name> SOURCES <file>... [LIBS <lib>...] [SECONDS n])

@@ -1,0 +1,31 @@
+// Compiled into every test program: before main, point everything a test could touch at
+// scratch places (settings, drive map, display, runtime folder), whoever starts the program
+// — CTest or a developer's shell. The sanitizers read their defaults from the hooks below.
+#include <cstdlib>
+
+namespace {
+
+struct TestEnvironment {
+    TestEnvironment() {
+        static const char* const kVars[][2] = {
+            {"QT_QPA_PLATFORM", "offscreen"},
+            {"XDG_RUNTIME_DIR", BVR_TEST_XDG_RUNTIME},
+            {"BREVANT_REGISTRY_DIR", BVR_TEST_TMP_DIR "/registry"},
+            {"BREVANT_DRIVE_MAP", BVR_TEST_TMP_DIR "/drives.map"},
+            {"BVR_TEST_TMP", BVR_TEST_TMP_DIR},
+            {"BVR_SOURCE_DIR", BVR_TEST_SOURCE_DIR},
+        };
+        for (const auto& v : kVars) setenv(v[0], v[1], 1);
+    }
+};
+
+const TestEnvironment kEnvironment;
+
+} // namespace
+
+extern "C" __attribute__((weak)) const char* __asan_default_options() { return "detect_leaks=1:abort_on_error=1"; }
+extern "C" __attribute__((weak)) const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+// What system libraries keep for the life of the process on purpose.
+extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\nleak:libdbus-1.so\n";
+}
