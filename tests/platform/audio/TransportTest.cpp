@@ -389,4 +389,45 @@ TEST(TransportNoCard, PlayingReportsAClearError) {
     }
 }
 
+// Through PortAudio for real, on ALSA's null device (a card that takes whatever it is given,
+// as fast as it is given), named as the default device by the user's ALSA settings.
+TEST(TransportNullCard, PlaysAndRecordsThroughPortAudio) {
+    TempDir home("nullcard");
+    testsupport::WriteFile(home.path() / ".asoundrc", "pcm.!default {\n    type null\n}\n");
+    testsupport::ScopedEnv env("HOME", home.path().string());
+    std::string path = home / "a.wav";
+    audiotest::WriteToneWav(path, 2, 13230); // 0.3 s
+    AudioEditor e;
+    e.SetTemporaryFolder(home.path().string());
+    e.OpenAudio(path);
+    int stopped = 0, positions = 0;
+    e.Stopped.Connect([&] { ++stopped; });
+    e.PositionChanged.Connect([&] { ++positions; });
+    testing::internal::CaptureStderr();
+    try {
+        e.Play(1);
+    } catch (const platform::RuntimeError& err) {
+        testing::internal::GetCapturedStderr();
+        GTEST_SKIP() << "no ALSA null device here: " << err.Description();
+    }
+    auto t0 = std::chrono::steady_clock::now();
+    while (stopped == 0 && std::chrono::steady_clock::now() - t0 < std::chrono::seconds(10)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        e.Pump();
+    }
+    EXPECT_EQ(stopped, 1);
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_EQ(e.View().Position(), 13230);
+    EXPECT_GE(positions, 1);
+
+    e.View().SetPosition(0);
+    e.Record(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    e.Pump();
+    e.Stop();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_GT(e.Length(), 13230 + 4410); // at least a tenth of a second came in
+    EXPECT_TRUE(e.CanUndo());
+}
+
 } // namespace
