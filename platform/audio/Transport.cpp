@@ -282,9 +282,10 @@ struct Transport::RecordState {
         } catch (...) {
             writerError = std::current_exception();
             // Keep draining so the device never sees a full ring; the samples are lost.
-            while (!stopWriter.load(std::memory_order_acquire))
-                tail.store(head.load(std::memory_order_acquire), std::memory_order_release),
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            while (!stopWriter.load(std::memory_order_acquire)) {
+                tail.store(head.load(std::memory_order_acquire), std::memory_order_release);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
         }
     }
 };
