@@ -182,6 +182,21 @@ std::uint32_t TimerValue(float seconds, std::uint32_t rate) {
     return static_cast<std::uint32_t>(v);
 }
 
+// The fixed part of the file's chunk as it stands, zero bytes where there is none: a save
+// keeps what it has no field for (another tool's classification, time reference, UMID,
+// loudness) instead of wiping it.
+template <typename Rec>
+Rec StandingFixedPart(const std::string& path, platform::mmio::FOURCC id,
+                      void (*decode)(const unsigned char*, Rec&)) {
+    unsigned char image[Rec::kSize] = {};
+    std::string tail;
+    wav::Reader file(path);
+    Rec r;
+    wav::ReadFixedAndTail(file, id, image, sizeof image, tail, 0);
+    decode(image, r);
+    return r;
+}
+
 } // namespace
 
 bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Flags) {
@@ -395,6 +410,11 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
 
     if (Flags & llfCartChunk) {
         CartChunkRecord r; // every byte zero
+        {
+            const CartChunkRecord standing = StandingFixedPart<CartChunkRecord>(Filename, wav::kCart, &DecodeCart);
+            r.Classification = standing.Classification;
+            r.Reserved = standing.Reserved;
+        }
         SetField(r.Version, "0101");
         const std::string title = Trim(ItemTitle);
         SetFieldUtf8(r.Title, title.empty() ? Trim(Description(1)) : title);
@@ -516,6 +536,13 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
 
     if (Flags & llfBext) {
         BextChunkRecord r; // every byte zero
+        {
+            const BextChunkRecord standing = StandingFixedPart<BextChunkRecord>(Filename, wav::kBext, &DecodeBext);
+            r.TimeReferenceLow = standing.TimeReferenceLow;
+            r.TimeReferenceHigh = standing.TimeReferenceHigh;
+            r.UMID = standing.UMID;
+            r.Reserved = standing.Reserved;
+        }
         std::string description = Trim(Description(1));
         if (orvanta && description.empty()) description = Trim(ItemTitle);
         SetFieldUtf8(r.Description, description);

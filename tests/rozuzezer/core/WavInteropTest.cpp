@@ -247,6 +247,7 @@ TEST(WavInteropTest, WeReadWhatLibsndfileWrites) {
     EXPECT_EQ(back.find("Their notes"), std::string::npos);
     ASSERT_EQ(sf_command(sf, SFC_GET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
     EXPECT_EQ(Text(bext->description), "Their description");
+    EXPECT_EQ(bext->loudness_value, -2300);
     const std::string hist(bext->coding_history, bext->coding_history_size);
     EXPECT_EQ(hist.substr(0, history.size()), history);
     sf_close(sf);

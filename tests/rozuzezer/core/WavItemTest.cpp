@@ -362,6 +362,37 @@ TEST(WavItemTest, EverySaveKeepsOtherChunksByteForByte) {
     }
 }
 
+TEST(WavItemTest, SaveKeepsWhatOtherToolsWroteInFieldsItDoesNotSet) {
+    TempDir dir;
+    CartChunkRecord c = BlankCart();
+    SetField(c.Classification, "Their class");
+    SetField(c.Reserved, "their reserved");
+    BextChunkRecord b;
+    b.TimeReferenceLow = 0x12345678;
+    b.TimeReferenceHigh = 2;
+    b.UMID.fill(0x5A);
+    b.Reserved[0] = static_cast<char>(0xFC); // loudness value of a version 2 bext
+    b.Reserved[1] = static_cast<char>(0xF6);
+    unsigned char bi[602];
+    EncodeBext(b, bi);
+    WriteFile(dir / "a.wav", fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)},
+                                        {"bext", std::string(reinterpret_cast<char*>(bi), 602) + "A=PCM\r\n"},
+                                        {"data", fx::Audio(4000)},
+                                        {"cart", CartPayload(c, "")}}));
+    cHardDiskItem w;
+    w.ItemTitle = "Ours";
+    ASSERT_TRUE(w.SaveToWAVFile(dir / "a.wav", 3));
+    const std::string bytes = ReadFile(dir / "a.wav");
+    const std::string cart = fx::Payload(bytes, "cart");
+    EXPECT_EQ(cart.substr(4, 4), "Ours");
+    EXPECT_EQ(cart.substr(324, 64), std::string(reinterpret_cast<const char*>(c.Classification.data()), 64));
+    EXPECT_EQ(cart.substr(748, 276), std::string(c.Reserved.data(), 276));
+    const std::string bext = fx::Payload(bytes, "bext");
+    EXPECT_EQ(bext.substr(338, 8), std::string(reinterpret_cast<char*>(bi) + 338, 8)); // time reference
+    EXPECT_EQ(bext.substr(348, 64 + 190), std::string(reinterpret_cast<char*>(bi) + 348, 64 + 190));
+    EXPECT_EQ(bext.substr(602), "A=PCM\r\n");
+}
+
 TEST(WavItemTest, SaveFillsDefaultsAndCartFallbacks) {
     TempDir dir;
     WriteFile(dir / "a.wav", fx::Simple(kRate));
