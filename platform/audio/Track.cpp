@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace platform::audio {
 
 Piece Piece::Sub(std::int64_t from, std::int64_t count) const {
@@ -26,7 +30,17 @@ void Piece::Read(std::int64_t from, std::int64_t count, float* out) const {
             for (std::int64_t i = 0; i < count; ++i) out[i] = s[i] * gain + bias;
     } else {
         const float* s = src + offset + (length - 1 - from);
-        for (std::int64_t i = 0; i < count; ++i) out[i] = s[-i] * gain + bias;
+        std::int64_t i = 0;
+#if defined(__SSE__)
+        // Four at a time: load the four before, turn them round.
+        const __m128 g = _mm_set1_ps(gain), b = _mm_set1_ps(bias);
+        for (; i + 4 <= count; i += 4) {
+            __m128 v = _mm_loadu_ps(s - i - 3);
+            v = _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3));
+            _mm_storeu_ps(out + i, _mm_add_ps(_mm_mul_ps(v, g), b));
+        }
+#endif
+        for (; i < count; ++i) out[i] = s[-i] * gain + bias;
     }
 }
 
