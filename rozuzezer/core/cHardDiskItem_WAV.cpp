@@ -186,15 +186,25 @@ std::uint32_t TimerValue(float seconds, std::uint32_t rate) {
 // keeps what it has no field for (another tool's classification, time reference, UMID,
 // loudness) instead of wiping it.
 template <typename Rec>
-Rec StandingFixedPart(const std::string& path, platform::mmio::FOURCC id,
-                      void (*decode)(const unsigned char*, Rec&)) {
+Rec StandingFixedPart(wav::Reader& file, platform::mmio::FOURCC id, void (*decode)(const unsigned char*, Rec&)) {
     unsigned char image[Rec::kSize] = {};
     std::string tail;
-    wav::Reader file(path);
     Rec r;
     wav::ReadFixedAndTail(file, id, image, sizeof image, tail, 0);
     decode(image, r);
     return r;
+}
+
+// The length of the audio from the file's own format, and the item's format record with
+// the fields the file's fmt chunk holds.
+void ReadLengthAndFormat(wav::Reader& file, cHardDiskItem& item) {
+    WaveFormatRecord f{};
+    std::uint64_t dataSize = 0;
+    item.TotalLength = 0;
+    if (wav::ReadFormat(file, f, dataSize) == 0 && f.nAvgBytesPerSec > 0)
+        item.TotalLength = static_cast<float>(static_cast<double>(dataSize) / f.nAvgBytesPerSec);
+    WaveFormatRecord g = item.WaveFormat();
+    if (wav::ReadFormat(file, g, dataSize) == 0) item.SetWaveFormat(g);
 }
 
 } // namespace
@@ -207,13 +217,7 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
 
     AudioFileName = Filename;
     AudioFileLength = ClampLength(size);
-    {
-        WaveFormatRecord f{};
-        std::uint64_t dataSize = 0;
-        TotalLength = 0;
-        if (wav::ReadFormat(file, f, dataSize) == 0 && f.nAvgBytesPerSec > 0)
-            TotalLength = static_cast<float>(static_cast<double>(dataSize) / f.nAvgBytesPerSec);
-    }
+    ReadLengthAndFormat(file, *this);
 
     SetAudioStart(0);
     AudioEnd = TotalLength;
@@ -226,12 +230,6 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
     HookEnd = 0;
     SetExtroEx(1, AudioEnd);
     SetOutroEx(1, AudioEnd);
-
-    {
-        WaveFormatRecord f = WaveFormat();
-        std::uint64_t dataSize = 0;
-        if (wav::ReadFormat(file, f, dataSize) == 0) SetWaveFormat(f);
-    }
     const WaveFormatRecord fmt = WaveFormat();
 
     CartChunkRecord cart;
@@ -389,11 +387,14 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
     if (!(FileLength(Filename) > 0)) return false;
 
     AudioFileLength = ClampLength(FileLength(AudioFileName));
-    TotalLength = GetWaveDuration(Filename);
+    CartChunkRecord standingCart;
+    BextChunkRecord standingBext;
     {
-        WaveFormatRecord f = WaveFormat();
-        std::uint64_t dataSize = 0;
-        if (ReadWaveFormat(Filename, f, dataSize) == 0) SetWaveFormat(f);
+        // One walk of the file for all that the save reads from it.
+        wav::Reader file(Filename);
+        ReadLengthAndFormat(file, *this);
+        standingCart = StandingFixedPart<CartChunkRecord>(file, wav::kCart, &DecodeCart);
+        standingBext = StandingFixedPart<BextChunkRecord>(file, wav::kBext, &DecodeBext);
     }
     const WaveFormatRecord fmt = WaveFormat();
 
@@ -410,11 +411,8 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
 
     if (Flags & llfCartChunk) {
         CartChunkRecord r; // every byte zero
-        {
-            const CartChunkRecord standing = StandingFixedPart<CartChunkRecord>(Filename, wav::kCart, &DecodeCart);
-            r.Classification = standing.Classification;
-            r.Reserved = standing.Reserved;
-        }
+        r.Classification = standingCart.Classification;
+        r.Reserved = standingCart.Reserved;
         SetField(r.Version, "0101");
         const std::string title = Trim(ItemTitle);
         SetFieldUtf8(r.Title, title.empty() ? Trim(Description(1)) : title);
@@ -536,13 +534,10 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
 
     if (Flags & llfBext) {
         BextChunkRecord r; // every byte zero
-        {
-            const BextChunkRecord standing = StandingFixedPart<BextChunkRecord>(Filename, wav::kBext, &DecodeBext);
-            r.TimeReferenceLow = standing.TimeReferenceLow;
-            r.TimeReferenceHigh = standing.TimeReferenceHigh;
-            r.UMID = standing.UMID;
-            r.Reserved = standing.Reserved;
-        }
+        r.TimeReferenceLow = standingBext.TimeReferenceLow;
+        r.TimeReferenceHigh = standingBext.TimeReferenceHigh;
+        r.UMID = standingBext.UMID;
+        r.Reserved = standingBext.Reserved;
         std::string description = Trim(Description(1));
         if (orvanta && description.empty()) description = Trim(ItemTitle);
         SetFieldUtf8(r.Description, description);
