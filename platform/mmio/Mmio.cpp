@@ -103,14 +103,27 @@ std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
     if (!(size & 1) || end + 1 + 8 > size_) return end + (size & 1);
     unsigned char h[9];
     if (RawRead(end, h, 9) != 9) return end + 1;
-    // A header that names a chunk and whose size fits the file wins; the padded place first.
-    // The id alone can mislead: behind a missing pad, the id's last three characters and
-    // the size's low byte are often printable too.
-    auto whole = [&](std::uint64_t at, const unsigned char* p) {
-        return PlausibleId(Le32(p)) && at + 8 + Le32(p + 4) <= size_;
+    // Behind an odd chunk the next one starts behind the pad byte, or right behind the data
+    // when its writer left the pad out. The id alone can mislead (behind a missing pad, the
+    // id's last three characters and the size's low byte are often printable too), so each
+    // place is judged by its header: a plausible id whose size fits the file, and better
+    // still, one followed by another plausible header or by the end of the file.
+    auto judge = [&](std::uint64_t at, const unsigned char* p) {
+        if (!PlausibleId(Le32(p))) return 0;
+        const std::uint64_t csize = Le32(p + 4);
+        const std::uint64_t next = at + 8 + csize;
+        if (next > size_) return 0;
+        unsigned char n[4];
+        for (const std::uint64_t q : {next, next + (csize & 1)}) {
+            if (q == size_) return 2;
+            if (q + 8 <= size_ && RawRead(q, n, 4) == 4 && PlausibleId(Le32(n))) return 2;
+        }
+        return 1;
     };
-    if (whole(end + 1, h + 1)) return end + 1;
-    if (whole(end, h)) return end;
+    const int padded = judge(end + 1, h + 1);
+    const int unpadded = judge(end, h);
+    if (padded != unpadded) return padded > unpadded ? end + 1 : end;
+    if (padded > 0) return end + 1;
     if (!PlausibleId(Le32(h + 1)) && PlausibleId(Le32(h))) return end;
     return end + 1;
 }

@@ -93,9 +93,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, MmioBounds,
 
 TEST(MmioTest, OddChunksWithAndWithoutPad) {
     TempDir dir;
-    // A size of 65 has a printable low byte: behind a missing pad, "ext" and that byte
-    // look like an id too.
-    for (const std::string& payload : {std::string("1234"), std::string(65, 'x')}) {
+    // Sizes with a printable low byte: behind a missing pad, "ext" and that byte look like
+    // an id too, and with zero bytes in front of the payload like a size that fits.
+    for (const std::string& payload : {std::string("1234"), std::string(65, 'x'), std::string(110, '\0')}) {
         for (bool pad : {true, false}) {
             std::string file = fx::Build({{"odd ", "abc", pad}, {"next", payload}});
             auto f = OpenBytes(dir, file);
