@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 using namespace rozuzezer;
 using testsupport::ReadFile;
 using testsupport::TempDir;
@@ -610,6 +612,15 @@ TEST(WavItemTest, SaveReportsFailureOfAWriter) {
     EXPECT_FALSE(w.SaveToWAVFile(dir / "missing.wav", 3));
     WriteFile(dir / "avi.wav", "RIFF\x04\0\0\0AVI ");
     EXPECT_FALSE(w.SaveToWAVFile(dir / "avi.wav", 3));
+    // A read-only file: refused without a message, not a byte changed, and it still loads.
+    WriteFile(dir / "ro.wav", fx::Simple(4410));
+    ::chmod((dir / "ro.wav").c_str(), 0444);
+    EXPECT_FALSE(w.SaveToWAVFile(dir / "ro.wav", 3));
+    EXPECT_TRUE(boxes->Shown().empty());
+    EXPECT_TRUE(ReadFile(dir / "ro.wav") == fx::Simple(4410));
+    cHardDiskItem ro;
+    EXPECT_TRUE(ro.LoadFromWAVFile(dir / "ro.wav", 3));
+    EXPECT_NEAR(ro.TotalLength, 0.1f, 1e-6);
     // A sample rate of 0: no timers, all eight slots zero bytes.
     WriteFile(dir / "z.wav", fx::Build({{"fmt ", std::string(16, '\0')}, {"data", "abcd"}}));
     w.SetIntroEx(1, 1);
