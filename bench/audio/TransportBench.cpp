@@ -171,11 +171,16 @@ int main(int argc, char** argv) {
         AudioEditor e;
         e.SetTemporaryFolder(dir);
         e.OpenAudio(wav);
-        BenchView(e);
-        BenchPlayStart(e);
+        // BVR_BENCH_VIEW_ROUNDS repeats the repaints alone, for a profiler.
+        const int rounds = std::getenv("BVR_BENCH_VIEW_ROUNDS") ? std::atoi(std::getenv("BVR_BENCH_VIEW_ROUNDS")) : 0;
+        for (int i = 0; i < rounds; ++i) BenchView(e);
+        if (rounds == 0) {
+            BenchView(e);
+            BenchPlayStart(e);
+        }
     }
     std::filesystem::remove(wav);
-    BenchRecord(dir);
+    if (!std::getenv("BVR_BENCH_VIEW_ROUNDS")) BenchRecord(dir);
     std::filesystem::remove_all(dir);
     return 0;
 }

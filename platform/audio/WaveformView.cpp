@@ -80,9 +80,20 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         if (to <= from) return;
         buf.resize(static_cast<std::size_t>(to - from));
         piece.Read(from - ps, to - from, buf.data());
-        for (std::int64_t i = from; i < to; ++i) {
-            const float v = buf[static_cast<std::size_t>(i - from)];
-            Widen(mins, maxs, columnOf(i), v, v);
+        // Column by column: the samples before the next column's first one.
+        std::int64_t i = from;
+        int col = columnOf(i);
+        while (i < to) {
+            std::int64_t runEnd = to;
+            if (col < columns - 1)
+                runEnd = std::clamp<std::int64_t>(
+                    static_cast<std::int64_t>(std::ceil(start + static_cast<double>(col + 1) * spp)), i, to);
+            if (runEnd > i) {
+                const auto [lo, hi] = std::minmax_element(buf.begin() + (i - from), buf.begin() + (runEnd - from));
+                Widen(mins, maxs, col, *lo, *hi);
+                i = runEnd;
+            }
+            if (col < columns - 1) ++col;
         }
     };
 
@@ -126,7 +137,40 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         const std::int64_t full0 = std::max(w0, (off + window - 1) / window);
         const std::int64_t full1 = std::min<std::int64_t>(
             pb1 >= blockFrames ? (blockFrames + window - 1) / window : pb1 / window, w1 + 1);
-        if (full1 > full0) {
+        if (full1 > full0 && !piece.reversed) {
+            // Forwards: the windows of one column are consecutive, so each column is one
+            // run of minimum and maximum over its summaries.
+            const SummaryPoint* pts = points.data();
+            const bool plain = g == 1.0f && bias == 0.0f;
+            const bool swap = g < 0;
+            std::int64_t w = full0;
+            int col = columnOf(ps + (w * window - off));
+            while (w < full1) {
+                std::int64_t wEnd = full1;
+                if (col < columns - 1) {
+                    // Windows whose first sample lies before the next column's first sample.
+                    const double boundary = start + static_cast<double>(col + 1) * spp;
+                    wEnd = std::clamp<std::int64_t>(
+                        static_cast<std::int64_t>(std::ceil((boundary - static_cast<double>(ps - off)) / window)), w, full1);
+                }
+                if (wEnd > w) {
+                    float lo = pts[w].min, hi = pts[w].max;
+                    for (std::int64_t k = w + 1; k < wEnd; ++k) {
+                        lo = std::min(lo, pts[k].min);
+                        hi = std::max(hi, pts[k].max);
+                    }
+                    if (!plain) {
+                        const float sa = lo * g + bias, sb = hi * g + bias;
+                        lo = swap ? sb : sa;
+                        hi = swap ? sa : sb;
+                    }
+                    Widen(mins, maxs, col, lo, hi);
+                    w = wEnd;
+                }
+                ++col;
+                if (col >= columns) col = columns - 1;
+            }
+        } else if (full1 > full0) {
             const double inv = 1.0 / spp;
             const SummaryPoint* pts = points.data();
             const bool swap = g < 0;
