@@ -139,6 +139,9 @@ bool ReadDate(const std::string& text, std::int32_t& day) {
         return from < text.size() ? SafeVal(std::string_view(text).substr(from, n)) : 0.0;
     };
     const double y = part(0, 4), m = part(5, 2), d = part(8, 2);
+    // "1e99" reads as a number too, but as no year.
+    for (const double v : {y, m, d})
+        if (!(std::fabs(v) < 1e6)) return false;
     try {
         day = platform::DayNumber(platform::DateSerial(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d)));
         return true;

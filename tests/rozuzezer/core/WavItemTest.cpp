@@ -560,6 +560,19 @@ TEST(WavItemTest, ReaderRules) {
     EXPECT_EQ(q.CopyrightComposer, "C");
     EXPECT_EQ(q.CopyrightPerformer, "A");
 
+    // Dates whose parts read as numbers no calendar holds leave the field as it was.
+    for (const char* date : {"1e99-01-01", "9e9 -01-01", "9d99-01-01"}) {
+        CartChunkRecord d = BlankCart();
+        SetField(d.StartDate, date);
+        SetField(d.EndDate, "2006-02-30");
+        WriteFile(dir / "d.wav", WavWithCart(d, ""));
+        cHardDiskItem it;
+        it.AirStartDate = 7;
+        ASSERT_TRUE(it.LoadFromWAVFile(dir / "d.wav", 3)) << date;
+        EXPECT_EQ(it.AirStartDate, 7) << date;
+        EXPECT_EQ(it.AirEndDate, platform::DayNumber(platform::DateSerial(2006, 3, 2))) << date;
+    }
+
     cHardDiskItem m;
     m.ItemTitle = "untouched";
     EXPECT_FALSE(m.LoadFromWAVFile(dir / "missing.wav", 3));
