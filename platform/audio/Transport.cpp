@@ -225,6 +225,52 @@ struct Transport::PlayState {
 
 // ---- Recording
 
+namespace {
+
+// One channel of a recording into work-file blocks. Unlike an edit's writer it keeps every
+// block written before a failure (a full disk), so the recording up to then is not lost.
+class RecordWriter {
+public:
+    explicit RecordWriter(std::shared_ptr<WorkFile> file) : file_(std::move(file)) {
+        pending_.reserve(static_cast<std::size_t>(kWorkBlockFrames));
+    }
+    void Write(const float* x, std::int64_t n) {
+        while (n > 0) {
+            const std::int64_t take = std::min(kWorkBlockFrames - static_cast<std::int64_t>(pending_.size()), n);
+            pending_.insert(pending_.end(), x, x + take);
+            x += take;
+            n -= take;
+            if (static_cast<std::int64_t>(pending_.size()) == kWorkBlockFrames) Flush();
+        }
+    }
+    void Flush() {
+        if (pending_.empty()) return;
+        const auto n = static_cast<std::int64_t>(pending_.size());
+        const std::int64_t off = file_->Append(pending_.data(), n);
+        auto storage = std::make_shared<WorkRegion>(file_, off, n);
+        Summaries sums = Summaries::Compute(pending_.data(), n);
+        blocks_.push_back(std::make_shared<Block>(storage, 0, std::move(sums)));
+        pending_.clear();
+    }
+    // What reached the work file; what could not be written is dropped.
+    std::vector<BlockPtr> Finish(bool tryPending) {
+        if (tryPending) {
+            try {
+                Flush();
+            } catch (...) {
+            }
+        }
+        return std::move(blocks_);
+    }
+
+private:
+    std::shared_ptr<WorkFile> file_;
+    std::vector<float> pending_;
+    std::vector<BlockPtr> blocks_;
+};
+
+} // namespace
+
 struct Transport::RecordState {
     int rate = 44100, channels = 1;
     std::int64_t at = 0;
@@ -234,7 +280,8 @@ struct Transport::RecordState {
     std::atomic<std::int64_t> recorded{0}, lost{0};
     std::atomic<std::uint32_t> peaks[2]{};
     std::atomic<bool> stopWriter{false};
-    std::vector<BlockWriter> writers;
+    std::vector<RecordWriter> writers;
+    std::atomic<bool> writeFailed{false};
     std::thread writer;
     std::exception_ptr writerError;
 
@@ -281,6 +328,7 @@ struct Transport::RecordState {
             }
         } catch (...) {
             writerError = std::current_exception();
+            writeFailed = true;
             // Keep draining so the device never sees a full ring; the samples are lost.
             while (!stopWriter.load(std::memory_order_acquire)) {
                 tail.store(head.load(std::memory_order_acquire), std::memory_order_release);
@@ -425,9 +473,16 @@ std::vector<TrackPtr> Transport::FinishRecording() {
     auto r = std::move(rec_);
     r->stopWriter = true;
     if (r->writer.joinable()) r->writer.join();
-    if (r->writerError) std::rethrow_exception(r->writerError);
     std::vector<TrackPtr> out;
-    for (auto& w : r->writers) out.push_back(Track::FromBlocks(w.Finish()));
+    std::int64_t shortest = -1;
+    for (auto& w : r->writers) {
+        out.push_back(Track::FromBlocks(w.Finish(!r->writerError)));
+        shortest = shortest < 0 ? out.back()->Length() : std::min(shortest, out.back()->Length());
+    }
+    // After a failed write the channels may have got unequally far: keep what all of them hold.
+    for (auto& t : out)
+        if (t->Length() > shortest) t = t->Slice(0, shortest);
+    if (r->writerError && shortest <= 0) std::rethrow_exception(r->writerError);
     return out;
 }
 
@@ -462,6 +517,12 @@ TransportNews Transport::Pump() {
         n.ended = true;
         n.running = false;
         Stop();
+    } else if (rec_ && rec_->writeFailed.load()) {
+        n.failed = true;
+        n.running = false;
+        n.error = "The recording stopped: its work file could not be written";
+        device_->Stop();
+        mode_ = Mode::Idle;
     } else if (!device_->Running()) {
         n.failed = true;
         n.running = false;

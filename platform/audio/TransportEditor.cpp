@@ -164,9 +164,12 @@ void AudioEditor::Pump() {
         Stopped.Emit();
     } else if (n.failed) {
         if (state_ == kStateRecording) {
-            // Keep what came before the card died.
-            state_ = kStateRecording;
-            Stop();
+            // Keep what came in before the card died or the disk filled. A timer calls this:
+            // nothing may escape, and Stop has raised the stopped event either way.
+            try {
+                Stop();
+            } catch (...) {
+            }
         } else {
             state_ = kStateIdle;
             Stopped.Emit();

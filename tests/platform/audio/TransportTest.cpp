@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+
+#include <sys/resource.h>
 #include <thread>
 
 using namespace platform::audio;
@@ -249,6 +252,42 @@ TEST_F(TransportFixture, RecordingInsertsExactlyWhatTheCardDelivered) {
     e.Undo();
     EXPECT_EQ(e.Length(), 10000);
     EXPECT_EQ(Doc(0, 10000), before);
+}
+
+// The work folder fills up in the middle of a recording: what was written is kept.
+TEST_F(TransportFixture, AFullDiskEndsTheRecordingKeepingWhatWasWritten) {
+    Open(2, 10000);
+    in->SetSource([](std::int64_t first, std::int64_t frames, int ch, float* x) {
+        for (std::int64_t i = 0; i < frames; ++i)
+            for (int c = 0; c < ch; ++c) x[i * ch + c] = static_cast<float>((first + i) % 1000) / 1000.0f;
+    });
+    e.Record(2);
+    // Room for three blocks of one channel: both channels' first blocks, then the left's
+    // second one; the right's second block finds the disk full.
+    const std::int64_t block = kWorkBlockFrames * static_cast<std::int64_t>(sizeof(float));
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = static_cast<rlim_t>(3 * block);
+    setrlimit(RLIMIT_FSIZE, &small);
+    for (int i = 0; i < 200 && e.State() == kStateRecording; ++i) {
+        in->Advance(kRate / 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        e.Pump();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_EQ(stopped, 1);
+    ASSERT_EQ(e.Length(), 10000 + kWorkBlockFrames);
+    for (int c = 0; c < 2; ++c) {
+        auto v = audiotest::Channel(e, c, 0, kWorkBlockFrames);
+        bool same = true;
+        for (std::int64_t i = 0; i < kWorkBlockFrames; ++i)
+            same = same && v[static_cast<std::size_t>(i)] == static_cast<float>(i % 1000) / 1000.0f;
+        EXPECT_TRUE(same) << c;
+    }
+    EXPECT_TRUE(e.CanUndo());
 }
 
 TEST_F(TransportFixture, RecordingReplacesTheSelectionOrOverwrites) {
