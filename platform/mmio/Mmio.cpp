@@ -123,7 +123,9 @@ std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
     const int padded = judge(end + 1, h + 1);
     const int unpadded = judge(end, h);
     if (padded != unpadded) return padded > unpadded ? end + 1 : end;
-    if (padded > 0) return end + 1;
+    // Both read well: the byte where the pad should be is printable, not the zero writers
+    // put there, so it starts the next id.
+    if (padded > 0) return end;
     if (!PlausibleId(Le32(h + 1)) && PlausibleId(Le32(h))) return end;
     return end + 1;
 }

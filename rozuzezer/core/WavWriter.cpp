@@ -88,21 +88,67 @@ Tail WalkTail(mmio::File& f, FOURCC id) {
     }
 }
 
-bool ReadRiffSize(mmio::File& f, std::uint32_t& v) {
+// Every change made to the file, with the bytes it replaced, so that a write that fails or
+// would leave a chunk the readers cannot find is taken back whole.
+class Journal {
+public:
+    explicit Journal(mmio::File& f) : f_(f), size_(f.Size()) {}
+    std::uint64_t Size() const { return f_.Size(); }
+    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::int64_t count) {
+        return f_.ReadAt(offset, buffer, count);
+    }
+    bool WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count) {
+        return Save(offset, static_cast<std::uint64_t>(count)) && f_.WriteAt(offset, buffer, count);
+    }
+    bool Truncate(std::uint64_t length) {
+        return (length >= f_.Size() || Save(length, f_.Size() - length)) && f_.Truncate(length);
+    }
+    bool Changed() const { return changed_; }
+    // Back to the file as it was, newest change first.
+    void Undo() {
+        for (auto it = log_.rbegin(); it != log_.rend(); ++it)
+            f_.WriteAt(it->offset, it->bytes.data(), static_cast<std::int64_t>(it->bytes.size()));
+        f_.Truncate(size_);
+    }
+
+private:
+    // Only bytes of the old file need keeping: what lies beyond it goes with the old length.
+    bool Save(std::uint64_t offset, std::uint64_t count) {
+        changed_ = true;
+        if (offset >= size_ || count == 0) return true;
+        const std::uint64_t n = std::min(count, size_ - offset);
+        // What a metadata write replaces is small; more than this is no chunk of ours.
+        if (n > (64u << 20)) return false;
+        Entry e{offset, std::string(static_cast<std::size_t>(n), '\0')};
+        if (f_.ReadAt(offset, e.bytes.data(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n)) return false;
+        log_.push_back(std::move(e));
+        return true;
+    }
+    struct Entry {
+        std::uint64_t offset;
+        std::string bytes;
+    };
+    mmio::File& f_;
+    std::uint64_t size_;
+    std::vector<Entry> log_;
+    bool changed_ = false;
+};
+
+bool ReadRiffSize(Journal& f, std::uint32_t& v) {
     unsigned char b[4];
     if (f.ReadAt(4, b, 4) != 4) return false;
     v = Le32(b);
     return true;
 }
 
-bool WriteRiffSize(mmio::File& f, std::uint32_t v) {
+bool WriteRiffSize(Journal& f, std::uint32_t v) {
     std::string s;
     PutLe32(s, v);
     return f.WriteAt(4, s.data(), 4);
 }
 
 // Rewrites the data of an existing chunk within its room.
-WriteStatus InPlace(mmio::File& f, const Found& ck, const Tail& t, std::string_view fixed,
+WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view fixed,
                     std::string_view tail, bool fillRoom) {
     const std::uint64_t data = ck.offset + 8;
     const std::uint64_t room = std::min<std::uint64_t>(ck.size, f.Size() - data);
@@ -125,7 +171,7 @@ WriteStatus InPlace(mmio::File& f, const Found& ck, const Tail& t, std::string_v
 // replaces), preceded by the pad byte the chunk before it lacks. With nameLast the chunk is
 // written as JUNK and gets its id only once complete, so a write stopped half-way leaves
 // filler that every reader skips, never a cut-off chunk that a reader must parse.
-WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, std::string_view fixed,
+WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::string_view fixed,
                    std::string_view tail, bool nameLast) {
     const std::uint64_t payload = fixed.size() + tail.size();
     if (payload > kMax32) return WriteStatus::Refused;
@@ -144,35 +190,16 @@ WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, st
 
     std::uint32_t oldRiff = 0;
     if (!ReadRiffSize(f, oldRiff)) return WriteStatus::Refused;
-    // The bytes of a chunk being replaced where it stands, to put back if the write fails.
-    std::string covered;
-    if (at < oldSize) {
-        covered.resize(static_cast<std::size_t>(std::min<std::uint64_t>(oldSize - at, buf.size())));
-        if (f.ReadAt(at, covered.data(), static_cast<std::int64_t>(covered.size())) !=
-            static_cast<std::int64_t>(covered.size()))
-            return WriteStatus::Refused;
-    }
-    auto undo = [&] {
-        if (!covered.empty()) f.WriteAt(at, covered.data(), static_cast<std::int64_t>(covered.size()));
-        f.Truncate(oldSize);
-        WriteRiffSize(f, oldRiff);
-    };
     // The RIFF size first: until the chunk is complete, the file merely claims more than it
     // holds, which every reader takes in its stride; a chunk beyond the RIFF end would not be.
     const auto newRiff = static_cast<std::uint32_t>(newEnd - 8);
     if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return WriteStatus::Refused;
-    if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) {
-        // Back to the old file: its bytes, its length, its RIFF size.
-        undo();
-        return WriteStatus::Refused;
-    }
+    // A failure from here on is taken back by the caller's journal.
+    if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) return WriteStatus::Refused;
     if (nameLast) {
         std::string name;
         PutLe32(name, id);
-        if (!f.WriteAt(idAt, name.data(), 4)) {
-            undo();
-            return WriteStatus::Refused;
-        }
+        if (!f.WriteAt(idAt, name.data(), 4)) return WriteStatus::Refused;
     }
     // What is left of a longer chunk that this one replaced lies beyond the RIFF end now.
     if (newEnd < oldSize && !f.Truncate(newEnd)) return WriteStatus::Refused;
@@ -181,7 +208,7 @@ WriteStatus Append(mmio::File& f, std::uint64_t at, bool padFirst, FOURCC id, st
 
 // Every other chunk with the id goes, so that no reader can take a stale one: a whole one
 // becomes JUNK (its bytes stay), one cut off at the end of the file is cut away.
-bool RetireOthers(mmio::File& f, const Tail& t, std::uint64_t keptAt) {
+bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
     for (const Found& c : t.same) {
         if (c.offset == keptAt) continue;
         if (t.truncated && c.offset == t.truncatedAt) {
@@ -232,6 +259,7 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
             break;
         }
     }
+    Journal j(*f);
     if (target) {
         const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
@@ -244,28 +272,36 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
         if (cutOff || (!fits && last)) {
             // Cut off by a stopped write, or the last chunk of the file: written whole where
             // it stands, growing the file.
-            result = Append(*f, c.offset, false, id, fixed, tail, false);
+            result = Append(j, c.offset, false, id, fixed, tail, false);
         } else if (fits) {
-            result = InPlace(*f, c, t, fixed, tail, fillRoom);
+            result = InPlace(j, c, t, fixed, tail, fillRoom);
         } else if (canAppend) {
             // Too small for what it must hold: a new chunk at the end takes its place, and
             // only then does the old one become JUNK.
-            result = Append(*f, appendAt, padFirst, id, fixed, tail, true);
+            result = Append(j, appendAt, padFirst, id, fixed, tail, true);
             keptAt = appendAt + (padFirst ? 1 : 0);
         } else if (room > 0) {
             // Nowhere to grow: what fits, the rest cut off.
-            result = InPlace(*f, c, t, fixed, tail, fillRoom);
+            result = InPlace(j, c, t, fixed, tail, fillRoom);
         }
     } else if (canAppend) {
-        result = Append(*f, appendAt, padFirst, id, fixed, tail, true);
+        result = Append(j, appendAt, padFirst, id, fixed, tail, true);
         keptAt = appendAt + (padFirst ? 1 : 0);
     }
-    if (result == WriteStatus::Written && !RetireOthers(*f, t, keptAt)) result = WriteStatus::Refused;
+    if (result == WriteStatus::Written && !RetireOthers(j, t, keptAt)) result = WriteStatus::Refused;
     // Filler left at the end by a stopped write, which this write did not reuse, is cut off.
     const bool leftover = t.shortRemainder || (t.truncated && t.truncatedId == kJunk);
-    if (result == WriteStatus::Written && leftover && keptAt != t.end && f->Size() > t.end && t.end - 8 <= kMax32) {
-        if (!f->Truncate(t.end) || !WriteRiffSize(*f, static_cast<std::uint32_t>(t.end - 8))) result = WriteStatus::Refused;
+    if (result == WriteStatus::Written && leftover && keptAt != t.end && j.Size() > t.end && t.end - 8 <= kMax32) {
+        if (!j.Truncate(t.end) || !WriteRiffSize(j, static_cast<std::uint32_t>(t.end - 8))) result = WriteStatus::Refused;
     }
+    // The readers walk the file as it is now; should they not reach the chunk where it was
+    // written (a chunk before it whose pad byte the walk must guess), nothing is changed.
+    if (result == WriteStatus::Written) {
+        Reader check(path);
+        ChunkInfo ck;
+        if (check.Find(id, ck) != 0 || ck.HeaderOffset() != keptAt) result = WriteStatus::Refused;
+    }
+    if (result != WriteStatus::Written && j.Changed()) j.Undo();
     if (f->Close() != 0 && result == WriteStatus::Written) result = WriteStatus::Refused;
     return result;
 }
