@@ -19,9 +19,6 @@
 using namespace platform::audio;
 using testsupport::TempDir;
 
-// Fontconfig keeps what it loads for the life of the process; the leak checker need not list it.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 QApplication& App() {
