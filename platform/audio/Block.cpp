@@ -496,20 +496,24 @@ void BlockWriter::Write(const float* x, std::int64_t n) {
 
 void BlockWriter::Flush() {
     if (pending_.empty()) return;
-    const auto n = static_cast<std::int64_t>(pending_.size());
-    std::int64_t off = file_->Append(pending_.data(), n);
-    auto storage = std::make_shared<WorkRegion>(file_, off, n);
-    Summaries sums = Summaries::Compute(pending_.data(), n);
-    auto data = std::make_shared<ChannelData>(1);
-    (*data)[0].swap(pending_);
-    BlockCache::Instance().Put(*storage, data);
-    blocks_.push_back(std::make_shared<Block>(storage, 0, std::move(sums)));
-    pending_.clear();
+    if (inFlight_.valid()) blocks_.push_back(inFlight_.get());
+    inFlight_ = std::async(std::launch::async, [file = file_, samples = std::move(pending_)]() mutable {
+        const auto n = static_cast<std::int64_t>(samples.size());
+        std::int64_t off = file->Append(samples.data(), n);
+        auto storage = std::make_shared<WorkRegion>(file, off, n);
+        Summaries sums = Summaries::Compute(samples.data(), n);
+        auto data = std::make_shared<ChannelData>(1);
+        (*data)[0] = std::move(samples);
+        BlockCache::Instance().Put(*storage, data);
+        return std::make_shared<const Block>(storage, 0, std::move(sums));
+    });
+    pending_ = {};
     pending_.reserve(static_cast<std::size_t>(kWorkBlockFrames));
 }
 
 std::vector<BlockPtr> BlockWriter::Finish() {
     Flush();
+    if (inFlight_.valid()) blocks_.push_back(inFlight_.get());
     return std::move(blocks_);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -165,7 +166,8 @@ private:
 
 using BlockPtr = std::shared_ptr<const Block>;
 
-// Writes the samples of one channel into work-file blocks.
+// Writes the samples of one channel into work-file blocks; each full block is stored and
+// summarised on another thread while the caller makes the next.
 class BlockWriter {
 public:
     explicit BlockWriter(std::shared_ptr<WorkFile> file) : file_(std::move(file)) {}
@@ -177,6 +179,7 @@ private:
     std::shared_ptr<WorkFile> file_;
     std::vector<float> pending_;
     std::vector<BlockPtr> blocks_;
+    std::future<BlockPtr> inFlight_;
 };
 
 // Removes work and clipboard files of runs whose process is gone.
