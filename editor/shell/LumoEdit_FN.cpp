@@ -41,10 +41,15 @@ char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned 
 
 bool IsBlank(char c) { return c == ' '; }
 
-// Position of the next switch at or after `from` that stands as a word; npos when none.
+// Position of the next switch at or after `from` that stands as a word outside double quotes
+// (a quoted path may hold " /debug " as a part of its name); npos when none. `from` is never
+// inside quotes: it is 0 or the end of a switch found before.
 std::size_t FindSwitch(std::string_view line, std::string_view sw, std::size_t from) {
     if (sw.empty()) return std::string_view::npos;
+    bool quoted = false;
     for (std::size_t i = from; i + sw.size() <= line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (quoted) continue;
         bool same = true;
         for (std::size_t k = 0; k < sw.size() && same; ++k) same = Lower(line[i + k]) == Lower(sw[k]);
         if (!same) continue;

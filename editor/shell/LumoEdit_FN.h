@@ -22,8 +22,8 @@ void SetProgramCommandLine(std::string line);
 const std::string& ProgramCommandLine();
 
 // Whether `line` holds the switch (ASCII case ignored). A switch counts only as a word of its
-// own (at the start or after a blank, and at the end or before a blank), so a path such as
-// "/srv/debug/a.wav" is not a switch.
+// own (at the start or after a blank, and at the end or before a blank) and outside double
+// quotes, so neither "/srv/debug/a.wav" nor "\"/srv/My /debug take.wav\"" holds a switch.
 bool HasSwitch(std::string_view line, std::string_view sw);
 // `line` without every such switch.
 std::string RemoveSwitch(std::string_view line, std::string_view sw);

@@ -4,9 +4,7 @@
 #include "editor/shell/LumoEdit_FN.h"
 #include "platform/base/Numeric.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
-#include <QPointer>
 
 #include <cmath>
 #include <memory>
@@ -138,9 +136,9 @@ bool RunInputBox(frmGoodInputBox& box, std::string& Result, QWidget* OwnerForm, 
     if (Modal) {
         box.Show(platform::ui::Modal, OwnerForm);
     } else {
-        QPointer<frmGoodInputBox> alive(&box);
+        // The form kit's wait: it ends when the box hides, and tests script it like a modal show.
         box.Show(Modeless, OwnerForm);
-        while (alive && box.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        box.WaitWhileVisible();
     }
     bool cancelled = true;
     if (box.Cancelled()) {

@@ -293,9 +293,9 @@ void frmOptions::cmdOK_Click() {
     }
     settings.RecordingSoundCardNumber = static_cast<std::int16_t>(comboRecordDevice->ItemData(comboRecordDevice->ListIndex()));
     settings.EditSoundCardNumber = static_cast<std::int16_t>(comboPlaybackDevice->ItemData(comboPlaybackDevice->ListIndex()));
-    if (txtTemporaryPath->Text().empty() || txtTemporaryPath->Text().back() != '/')
-        txtTemporaryPath->SetText(txtTemporaryPath->Text() + "/");
-    folder = TrimBlanks(txtTemporaryPath->Text());
+    // The separator goes after the folder that was checked, not after blanks typed behind it.
+    if (folder.back() != '/') folder += '/';
+    txtTemporaryPath->SetText(folder);
     if (!SameIgnoringCase(settings.EditorTemporaryDirectory, folder))
         MsgBox("The new Temporary Directory will take effect next time you start LumoEdit", MsgButtons::OK,
                MsgIcon::Information);

@@ -383,18 +383,18 @@ TEST_F(ShellWindowsTest, AboutBox) {
 
 TEST_F(ShellWindowsTest, InputBoxModelessWaitsUntilHidden) {
     QWidget owner;
-    QTimer::singleShot(0, [] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* b = dynamic_cast<frmGoodInputBox*>(w); b && b->isVisible()) {
-                b->Text1->SetText("Slow start");
-                b->cmdOK_Click();
-            }
+    Form::ScriptModal([](Form& f) {
+        auto& b = dynamic_cast<frmGoodInputBox&>(f);
+        EXPECT_FALSE(b.isModal());
+        b.Text1->SetText("Slow start");
+        b.cmdOK_Click();
     });
     std::string result;
     EXPECT_FALSE(GoodInputBox("What do you want to call this Preset?", "Add Time Stretch Preset", "", 0, result, &owner,
                               "*", false));
     EXPECT_EQ(result, "Slow start");
     EXPECT_TRUE(owner.isVisible()); // shown again afterwards
+    EXPECT_EQ(Form::UnscriptedModals(), 0);
 }
 
 TEST_F(ShellWindowsTest, FormatChooserKeepsTheChosenVariant) {
@@ -452,6 +452,18 @@ TEST_F(OptionsTest, UnknownDeviceAndFolderWithoutItsSeparator) {
     EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Information);
     EXPECT_EQ(AudioSettings().EditorTemporaryDirectory, temp);
     EXPECT_FALSE(f.IsLoaded());
+}
+
+TEST_F(OptionsTest, FolderTypedWithBlanksIsStoredAsChecked) {
+    const std::string typed = dir / "new temp";
+    frmOptions f;
+    f.Load();
+    f.txtTemporaryPath->SetText("  " + typed + "  ");
+    boxes->Answer(platform::MsgResult::Yes); // create it
+    f.cmdOK_Click();
+    EXPECT_FALSE(f.IsLoaded());
+    EXPECT_EQ(AudioSettings().EditorTemporaryDirectory, typed + "/");
+    EXPECT_TRUE(std::filesystem::is_directory(AudioSettings().EditorTemporaryDirectory));
 }
 
 TEST_F(ShellWindowsTest, KeyValuesAsText) {

@@ -78,6 +78,8 @@ TEST_F(ShellWindowsTest, StartUpReadsTheCommandLine) {
         {{"/editorscale", "/debug", "  "}, -1, 2, ""},
         {{"/srv/debug/a.wav"}, 0, 2, "/srv/debug/a.wav"},
         {{"/home/jürgen/Müsik/Ça va.wav"}, 0, 2, "\"/home/jürgen/Müsik/Ça va.wav\""},
+        {{"/srv/My /debug take.wav", "/DEBUG"}, -1, 2, "\"/srv/My /debug take.wav\""},
+        {{"/srv/Take /EditorScale 2.wav", "/editorscale"}, 0, 2, "\"/srv/Take /EditorScale 2.wav\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(JoinCommandLine(c.args));
