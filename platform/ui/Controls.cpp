@@ -1,5 +1,7 @@
 #include "platform/ui/Controls.h"
 
+#include "platform/ui/Form.h"
+
 #include "platform/ui/Twips.h"
 
 #include <QAbstractItemView>
@@ -281,12 +283,11 @@ void TextBox::SetSelLength(int len) {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
-    int code = e->key();
-    int shift = ((e->modifiers() & Qt::ShiftModifier) ? 1 : 0) |
-                ((e->modifiers() & Qt::ControlModifier) ? 2 : 0) |
-                ((e->modifiers() & Qt::AltModifier) ? 4 : 0);
-    emit KeyDown(code, shift);
-    if (code == 0) return;
+    // The same virtual-key codes and shift mask as the form's key preview.
+    if (int code = VirtualKey(e->key(), e->modifiers()); code != 0) {
+        emit KeyDown(code, ShiftState(e->modifiers()));
+        if (code == 0) return;
+    }
     if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
         int ascii = e->text().at(0).unicode();
         emit KeyPress(ascii);

@@ -153,7 +153,7 @@ signals:
     void Change();
     void GotFocus();
     void LostFocus();
-    void KeyDown(int& keyCode, int shift);
+    void KeyDown(int& keyCode, int shift); // virtual-key code (vk:: of Form.h); 0 consumes
     void KeyPress(int& keyAscii);
 protected:
     void keyPressEvent(QKeyEvent* e) override;

@@ -1,4 +1,5 @@
 #include "platform/ui/Controls.h"
+#include "platform/ui/Form.h"
 #include "platform/ui/Twips.h"
 
 #include <gtest/gtest.h>
@@ -225,6 +226,21 @@ TEST_F(ControlsTest, TextBoxKeyEventsCanConsumeOrChange) {
     });
     QTest::keyClicks(txt, "axb");
     EXPECT_EQ(txt->Text(), "Ab");
+
+    // KeyDown speaks the form's virtual-key codes and shift mask.
+    std::vector<std::pair<int, int>> downs;
+    QObject::connect(txt, &TextBox::KeyDown, [&](int& code, int shift) {
+        downs.emplace_back(code, shift);
+        if (code == vk::Delete) code = 0; // consumed
+    });
+    txt->SetSelStart(0);
+    QTest::keyClick(txt, Qt::Key_Delete);
+    EXPECT_EQ(txt->Text(), "Ab");
+    QTest::keyClick(txt, Qt::Key_Return);
+    QTest::keyClick(txt, Qt::Key_Period, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(downs, (std::vector<std::pair<int, int>>{
+                         {vk::Delete, 0}, {vk::Return, 0}, {vk::Shift, ShiftMask}, // the modifiers come first
+                         {vk::Control, ShiftMask | CtrlMask}, {vk::OemPeriod, ShiftMask | CtrlMask}}));
 }
 
 TEST_F(ControlsTest, TimerRunsOnlyWhileEnabledWithInterval) {
