@@ -44,6 +44,7 @@ struct Tail {
     std::uint64_t lastAt = 0;        // header offset of the last chunk
     FOURCC lastId = 0;
     std::vector<Found> same;         // chunks with the wanted id, in file order
+    std::vector<std::uint64_t> oddPads; // pad bytes the walk skipped that are not zero
 };
 
 Tail WalkTail(mmio::File& f, FOURCC id) {
@@ -85,6 +86,8 @@ Tail WalkTail(mmio::File& f, FOURCC id) {
             return t;
         }
         p = f.NextChunk(p + 8, csize);
+        unsigned char pad = 0;
+        if (p == end + 1 && f.ReadAt(end, &pad, 1) == 1 && pad != 0) t.oddPads.push_back(end);
     }
 }
 
@@ -260,6 +263,14 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
         }
     }
     Journal j(*f);
+    // A printable byte in a pad place could read as the start of the next id once the file
+    // has grown; zero, as pads are, it cannot.
+    auto grow = [&](std::uint64_t at, bool pad, bool nameLast) {
+        const unsigned char zero = 0;
+        for (const std::uint64_t o : t.oddPads)
+            if (!j.WriteAt(o, &zero, 1)) return WriteStatus::Refused;
+        return Append(j, at, pad, id, fixed, tail, nameLast);
+    };
     if (target) {
         const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
@@ -272,20 +283,20 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
         if (cutOff || (!fits && last)) {
             // Cut off by a stopped write, or the last chunk of the file: written whole where
             // it stands, growing the file.
-            result = Append(j, c.offset, false, id, fixed, tail, false);
+            result = grow(c.offset, false, false);
         } else if (fits) {
             result = InPlace(j, c, t, fixed, tail, fillRoom);
         } else if (canAppend) {
             // Too small for what it must hold: a new chunk at the end takes its place, and
             // only then does the old one become JUNK.
-            result = Append(j, appendAt, padFirst, id, fixed, tail, true);
+            result = grow(appendAt, padFirst, true);
             keptAt = appendAt + (padFirst ? 1 : 0);
         } else if (room > 0) {
             // Nowhere to grow: what fits, the rest cut off.
             result = InPlace(j, c, t, fixed, tail, fillRoom);
         }
     } else if (canAppend) {
-        result = Append(j, appendAt, padFirst, id, fixed, tail, true);
+        result = grow(appendAt, padFirst, true);
         keptAt = appendAt + (padFirst ? 1 : 0);
     }
     if (result == WriteStatus::Written && !RetireOthers(j, t, keptAt)) result = WriteStatus::Refused;

@@ -278,6 +278,26 @@ TEST(WavChunkTest, AFailedWriteLeavesTheFileAsItWas) {
     }
 }
 
+TEST(WavChunkTest, APrintablePadByteNeverHidesTheAppendedChunk) {
+    TempDir dir;
+    const std::string path = dir / "a.wav";
+    // An odd chunk whose pad byte is an "E": with "bext" behind it, "Ebex" would read as an
+    // id whose size fits once the file has grown by a cart.
+    std::string file = fx::Build({{"fmt ", fx::Fmt(1, 8000, 16)}, {"data", "abcd"}, {"odd ", "abc", false}});
+    file += std::string("E") + "bext" + std::string(4, '\0') + std::string(8, '\0');
+    const auto riff = static_cast<std::uint32_t>(file.size() - 8);
+    for (int i = 0; i < 4; ++i) file[4 + i] = static_cast<char>((riff >> (8 * i)) & 0xFF);
+    WriteFile(path, file);
+    ASSERT_TRUE(WriteCartChunk(path, SampleCart("Found"), "<NOTES>x</NOTES>"));
+    CartChunkRecord r;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(path, r, tags));
+    EXPECT_EQ(FieldText(r.Title).substr(0, 5), "Found");
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes[59], '\0'); // the pad byte, now as pads are
+    EXPECT_EQ(bytes.substr(60, 16), file.substr(60, 16));
+}
+
 std::size_t OpenDescriptors() {
     std::size_t n = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
