@@ -50,6 +50,11 @@ std::string MenuForm(const std::string& path) {
     return (p.left(40) + QStringLiteral("...") + p.right(kMax - 43)).toStdString();
 }
 
+// The notes file's last change, cut to whole seconds as the stored "General Date" text holds it.
+double NotesFileDate(const std::string& path) {
+    return std::floor(helpers::FileHelper().FileDateTime(path) * 86400.0 + 1e-6) / 86400.0;
+}
+
 } // namespace
 
 EditorWindowFactory SetEditorWindowFactory(EditorWindowFactory factory) {
@@ -259,11 +264,10 @@ void frmMain::Form_Load() {
 
     const std::string notes = BesideProgram("UPDATES.RTF");
     if (Present(notes)) {
-        const double fileDate = std::floor(helpers::FileHelper().FileDateTime(notes) * 86400.0 + 1e-6) / 86400.0;
+        const double fileDate = NotesFileDate(notes);
         const std::string stored =
             Registry::GetStringSetting(HKEY_CURRENT_USER, kSettingsKey, "UpdateInformationFileDate", "");
         double storedDate = 0;
-        // The stored text has whole seconds; the file's time is cut to them before comparing.
         if (!ParseGeneralDate(stored, storedDate) || fileDate > storedDate + 0.5 / 86400.0) mnuUpdateInfo_Click();
     }
 
@@ -415,7 +419,7 @@ void frmMain::mnuUpdateInfo_Click() {
         bool floating = false;
         viewer.DisplayFile(notes, "Quarn Update Information..", Modal, floating);
     }
-    const double fileDate = std::floor(helpers::FileHelper().FileDateTime(notes) * 86400.0 + 1e-6) / 86400.0;
+    const double fileDate = NotesFileDate(notes);
     Registry::SaveStringSetting(HKEY_CURRENT_USER, kSettingsKey, "UpdateInformationFileDate", GeneralDate(fileDate), "");
 }
 
