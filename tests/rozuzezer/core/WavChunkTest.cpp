@@ -14,6 +14,9 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -525,13 +528,42 @@ TEST(WavChunkTest, WritersRefuseWhatTheyCannotWriteSafely) {
     EXPECT_EQ(ReadFile(dir / "cut.wav"), cut);
 }
 
+// Marks a file immutable (or takes the mark away); false where the file system or the
+// user may not.
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
 TEST(WavChunkTest, OpenRefusedShowsTheWritersMessage) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root opens every file";
     TempDir dir;
     platform::ScopedScriptedMessageBoxes boxes;
-    WriteFile(dir / "a.wav", fx::Simple());
-    // Writable by group only: not read-only, yet this user may not open it for writing.
-    ::chmod((dir / "a.wav").c_str(), 0464);
+    const std::string path = dir / "a.wav";
+    WriteFile(path, fx::Simple());
+    // Not read-only, yet not to be opened for writing: writable by group only for a user,
+    // immutable for root, who opens every other file.
+    bool immutable = false;
+    if (::geteuid() == 0) {
+        immutable = SetImmutable(path, true);
+        if (!immutable) GTEST_SKIP() << "root opens every file and may not mark one immutable here";
+    } else {
+        ::chmod(path.c_str(), 0464);
+    }
+    struct Unmark {
+        std::string path;
+        bool on;
+        ~Unmark() {
+            if (on) SetImmutable(path, false);
+        }
+    } unmark{path, immutable};
     EXPECT_FALSE(WriteCartChunk(dir / "a.wav", SampleCart(), ""));
     EXPECT_FALSE(WriteBextChunk(dir / "a.wav", BextChunkRecord{}));
     ASSERT_EQ(boxes->Shown().size(), 2u);
