@@ -180,9 +180,11 @@ std::int32_t ClampLength(double size) {
     return r > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(r);
 }
 
+// A sample count from the start of the audio; a time before the start (the -1 of a loop
+// start never set) is the start, not a count of days that would read back.
 std::uint32_t TimerValue(float seconds, std::uint32_t rate) {
     const std::int32_t v = platform::ToInt32(platform::RoundHalfEven(static_cast<double>(seconds) * rate));
-    return static_cast<std::uint32_t>(v);
+    return v < 0 ? 0u : static_cast<std::uint32_t>(v);
 }
 
 // The fixed part of the file's chunk as it stands, zero bytes where there is none: a save

@@ -455,6 +455,15 @@ TEST(WavItemTest, TimersFillEightSlotsInOrder) {
     ASSERT_TRUE(v.SaveToWAVFile(dir / "a.wav", 3));
     ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
     EXPECT_EQ(std::string(c.PostTimer[0].Usage.data(), 4), "    ");
+    // A loop end without a start (-1): the start is written as the start of the audio.
+    cHardDiskItem l;
+    l.AudioEnd = 10;
+    l.LoopEnd = 5;
+    ASSERT_TRUE(l.SaveToWAVFile(dir / "a.wav", 3));
+    ASSERT_TRUE(ReadCartChunk(dir / "a.wav", c, tags));
+    EXPECT_EQ(std::string(c.PostTimer[0].Usage.data(), 4), "MRK3");
+    EXPECT_EQ(c.PostTimer[0].Value, 0u);
+    EXPECT_EQ(c.PostTimer[1].Value, static_cast<std::uint32_t>(5 * kRate));
 }
 
 TEST(WavItemTest, RarovidDialectOutCueTimersAndPrs) {
