@@ -137,6 +137,46 @@ private:
     bool changed_ = false;
 };
 
+// The top-level chunks as the readers walk them: header offset and id, in file order.
+using ChunkList = std::vector<std::pair<std::uint64_t, FOURCC>>;
+
+ChunkList WalkAsReaders(const std::string& path) {
+    ChunkList out;
+    auto f = mmio::File::Open(path, mmio::OpenMode::Read);
+    if (!f) return out;
+    ChunkInfo riff;
+    riff.fccType = kWAVE;
+    if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return out;
+    std::uint64_t p = riff.dwDataOffset + 4;
+    // Beyond this many chunks a file is no WAV file anyone wrote on purpose.
+    for (std::size_t n = 0; n < 100000; ++n) {
+        f->Seek(static_cast<std::int64_t>(p), 0);
+        ChunkInfo c;
+        if (f->Descend(c, &riff, 0) != 0) break;
+        out.emplace_back(c.HeaderOffset(), c.ckid);
+        f->Ascend(c);
+        if (f->Tell() <= p) break;
+        p = f->Tell();
+    }
+    return out;
+}
+
+// Whether the walk after a write still finds every chunk in front of `cut` that it found
+// before (a retired one as JUNK), and the written chunk where it was written, first of its id.
+bool WalkKept(const ChunkList& before, const ChunkList& after, std::uint64_t cut, FOURCC id,
+              std::uint64_t keptAt) {
+    std::size_t k = 0;
+    for (const auto& [offset, ckid] : before) {
+        if (offset >= cut) break;
+        while (k < after.size() && after[k].first < offset) ++k;
+        if (k == after.size() || after[k].first != offset) return false;
+        if (after[k].second != ckid && !(ckid == id && after[k].second == kJunk)) return false;
+    }
+    for (const auto& [offset, ckid] : after)
+        if (ckid == id) return offset == keptAt;
+    return false;
+}
+
 bool ReadRiffSize(Journal& f, std::uint32_t& v) {
     unsigned char b[4];
     if (f.ReadAt(4, b, 4) != 4) return false;
@@ -262,15 +302,23 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
             break;
         }
     }
+    const ChunkList before = WalkAsReaders(path);
     Journal j(*f);
-    // A printable byte in a pad place could read as the start of the next id once the file
-    // has grown; zero, as pads are, it cannot.
+    // Chunks from here on are replaced by the write; those in front of it must stay.
+    std::uint64_t cut = ~0ull;
     auto grow = [&](std::uint64_t at, bool pad, bool nameLast) {
-        const unsigned char zero = 0;
-        for (const std::uint64_t o : t.oddPads)
-            if (!j.WriteAt(o, &zero, 1)) return WriteStatus::Refused;
+        cut = std::min(cut, at);
         return Append(j, at, pad, id, fixed, tail, nameLast);
     };
+    // A printable byte in a pad place could read as the start of the next id once other
+    // bytes have changed; zero, as pads are, it cannot.
+    for (const std::uint64_t o : t.oddPads) {
+        const unsigned char zero = 0;
+        if (!j.WriteAt(o, &zero, 1)) {
+            j.Undo();
+            return WriteStatus::Refused;
+        }
+    }
     if (target) {
         const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
@@ -303,15 +351,15 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
     // Filler left at the end by a stopped write, which this write did not reuse, is cut off.
     const bool leftover = t.shortRemainder || (t.truncated && t.truncatedId == kJunk);
     if (result == WriteStatus::Written && leftover && keptAt != t.end && j.Size() > t.end && t.end - 8 <= kMax32) {
+        cut = std::min(cut, t.end);
         if (!j.Truncate(t.end) || !WriteRiffSize(j, static_cast<std::uint32_t>(t.end - 8))) result = WriteStatus::Refused;
     }
-    // The readers walk the file as it is now; should they not reach the chunk where it was
-    // written (a chunk before it whose pad byte the walk must guess), nothing is changed.
-    if (result == WriteStatus::Written) {
-        Reader check(path);
-        ChunkInfo ck;
-        if (check.Find(id, ck) != 0 || ck.HeaderOffset() != keptAt) result = WriteStatus::Refused;
-    }
+    if (t.truncated && t.truncatedId == id) cut = std::min(cut, t.truncatedAt); // cut away when retired
+    // The readers walk the file as it is now. Should the walk have changed in front of what
+    // was written, or not reach the written chunk (a chunk whose pad byte the walk must
+    // guess), nothing is changed.
+    if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(path), cut, id, keptAt))
+        result = WriteStatus::Refused;
     if (result != WriteStatus::Written && j.Changed()) j.Undo();
     if (f->Close() != 0 && result == WriteStatus::Written) result = WriteStatus::Refused;
     return result;
