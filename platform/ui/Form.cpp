@@ -140,6 +140,10 @@ protected:
     explicit KeyPreviewFilter(QObject* parent) : QObject(parent) {}
 
     bool eventFilter(QObject* obj, QEvent* ev) override {
+        if (ev->type() == QEvent::ShortcutOverride) {
+            if (auto* w = qobject_cast<QWidget*>(obj)) MenuBeforeShortcut(w, static_cast<QKeyEvent*>(ev));
+            return false;
+        }
         if (reposting || (ev->type() != QEvent::KeyPress && ev->type() != QEvent::KeyRelease))
             return false;
         auto* w = qobject_cast<QWidget*>(obj);
@@ -154,6 +158,32 @@ protected:
     }
 
 private:
+    // A menu entry's shortcut key runs its top menu's click handler first, as opening the menu
+    // does: the entry acts, or refuses, by the state of now, not by the one it had when the
+    // menu was last opened.
+    static void MenuBeforeShortcut(QWidget* w, QKeyEvent* e) {
+        auto* form = dynamic_cast<Form*>(w->window());
+        if (!form || e->isAutoRepeat()) return;
+        QMenuBar* bar = form->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!bar) return;
+        const QKeySequence key(e->keyCombination());
+        for (QAction* top : bar->actions()) {
+            QMenu* menu = top->menu();
+            if (menu && HasShortcut(menu, key)) {
+                emit menu->aboutToShow();
+                return;
+            }
+        }
+    }
+
+    static bool HasShortcut(const QMenu* menu, const QKeySequence& key) {
+        for (QAction* a : menu->actions()) {
+            if (a->menu() && HasShortcut(a->menu(), key)) return true;
+            if (!a->isSeparator() && a->shortcut() == key) return true;
+        }
+        return false;
+    }
+
     QEvent* last_ = nullptr;
     QPointer<QWidget> last_target_;
 };

@@ -34,7 +34,8 @@
 // the key. Enter clicks the Default command button and Esc the Cancel one.
 //
 // Menus: AddMenu / AddMenuItem make named QActions; a top menu's click handler (which
-// recomputes its entries) connects to QMenu::aboutToShow.
+// recomputes its entries) connects to QMenu::aboutToShow, which also runs before the
+// shortcut key of one of its entries acts.
 #pragma once
 
 #include "platform/ui/Controls.h"

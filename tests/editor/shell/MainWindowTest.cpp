@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTest>
 
 #include <chrono>
 #include <cmath>
@@ -192,6 +193,29 @@ TEST_F(ShellWindowsTest, MenusTakeTheEditorsStateWhenOpened) {
     EXPECT_TRUE(on("mnuInsertSilence"));
     EXPECT_FALSE(on("mnuAmplify"));
     EXPECT_FALSE(on("mnuDeleteSilence"));
+    main.Unload();
+}
+
+TEST_F(ShellWindowsTest, ShortcutKeysActByTheEditorsStateOfNow) {
+    frmMain main;
+    main.Load();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    // The File menu was opened while nothing was edited: Save went grey.
+    emit main.findChild<QMenu*>("mnuFile")->aboutToShow();
+    ASSERT_FALSE(main.Menu("mnuSave")->isEnabled());
+    editor->edited = true;
+    editor->enabledKeys = {"copy"};
+    editor->calls.clear();
+    QTest::keyClick(&main, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&main, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(editor->calls, (std::vector<std::string>{"SaveFile", "AudioCopy"}));
+    // and a key whose entry is off now does nothing
+    editor->edited = false;
+    editor->calls.clear();
+    QTest::keyClick(&main, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(&main, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_TRUE(editor->calls.empty());
     main.Unload();
 }
 
