@@ -133,6 +133,7 @@ private:
 
     void EndGroup() {
         if (cur_.dest == Dest::FontTable && !fontName_.empty()) FinishFont();
+        skip_ = 0; // a group's end also ends a \u's fallback: what follows is text again
         cur_ = stack_.back();
         stack_.pop_back();
     }

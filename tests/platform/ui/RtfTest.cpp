@@ -24,6 +24,7 @@ TEST(RtfReader, TextOfTypicalInput) {
         {"code page escape", "{\\rtf1\\ansi\\ansicpg1252 caf\\'e9 \\'80}", "caf\xC3\xA9 \xE2\x82\xAC"},
         {"unicode with fallback", "{\\rtf1\\uc1 \\u8364?\\u-3937?x}", "\xE2\x82\xAC\xEF\x82\x9Fx"},
         {"unicode fallback of two", "{\\rtf1\\uc2 \\u1488ab c}", "\xD7\x90 c"},
+        {"fallback ends with its group", "{\\rtf1 {\\b \\u8364}x}", "\xE2\x82\xACx"},
         {"surrogate pair", "{\\rtf1 \\u-10179?\\u-8704?}", "\xF0\x9F\x98\x80"},
         {"skipped destinations", "{\\rtf1{\\*\\generator Foo;}{\\info{\\title T}}{\\stylesheet{\\s0 Normal;}}x{\\*\\unknown y}z}", "xz"},
         {"font and colour tables hold no text",
