@@ -257,8 +257,9 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
     if (pcm) {
         const std::int64_t frameBytes = static_cast<std::int64_t>(ch) * ((bits + 7) / 8);
         const std::int64_t frames = dataSize / frameBytes;
-        auto file = std::make_shared<PcmFile>(fd, dataOffset, frames, ch, enc);
+        auto file = std::make_shared<PcmFile>(fd, dataOffset, frames, ch, enc, tempFolder);
         guard.fd = -1; // the file owns it now
+        file->Guard();
         const std::int64_t regions = (frames + kFileBlockFrames - 1) / kFileBlockFrames;
         std::vector<std::vector<BlockPtr>> blocks(static_cast<std::size_t>(ch),
                                                   std::vector<BlockPtr>(static_cast<std::size_t>(regions)));

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <future>
 #include <list>
+#include <thread>
 #include <signal.h>
 #include <unordered_map>
 
@@ -242,11 +243,229 @@ std::size_t BlockCache::Bytes() const {
 
 // ---- PCM file
 
-PcmFile::PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc)
-    : fd_(fd), dataOffset_(dataOffset), frames_(frames), channels_(channels), enc_(enc) {}
+namespace {
+
+// Opened files with a read lease, by the leased descriptor, and the pipe the signal writes to.
+struct LeaseWatch {
+    std::mutex mutex;
+    std::unordered_map<int, std::pair<const PcmFile*, std::weak_ptr<PcmFile>>> files;
+};
+LeaseWatch& Watch() {
+    static auto* w = new LeaseWatch(); // the watcher thread outlives static destruction
+    return *w;
+}
+std::atomic<int> g_leasePipe{-1};
+
+void OnLeaseBreak(int, siginfo_t* si, void*) {
+    // Only note it: the copy cannot run in a signal handler.
+    const int saved = errno;
+    const int fd = si->si_fd;
+    const int p = g_leasePipe.load(std::memory_order_relaxed);
+    if (p >= 0 && ::write(p, &fd, sizeof fd) < 0) {
+    }
+    errno = saved;
+}
+
+// Once per process: a real-time signal nobody else handles, and the thread that answers it.
+int LeaseSignal() {
+    static const int sig = [] {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return 0;
+        ::fcntl(fds[1], F_SETFL, O_NONBLOCK);
+        g_leasePipe = fds[1];
+        for (int s = SIGRTMIN + 4; s <= SIGRTMAX - 4; ++s) {
+            struct sigaction old {};
+            if (::sigaction(s, nullptr, &old) != 0 || (old.sa_flags & SA_SIGINFO) || old.sa_handler != SIG_DFL)
+                continue;
+            struct sigaction sa {};
+            sa.sa_sigaction = OnLeaseBreak;
+            sa.sa_flags = SA_SIGINFO | SA_RESTART;
+            sigemptyset(&sa.sa_mask);
+            if (::sigaction(s, &sa, nullptr) != 0) continue;
+            std::thread([r = fds[0]] {
+                for (;;) {
+                    int fd = -1;
+                    const ssize_t n = ::read(r, &fd, sizeof fd);
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n != static_cast<ssize_t>(sizeof fd)) continue;
+                    std::shared_ptr<PcmFile> f;
+                    {
+                        std::lock_guard lock(Watch().mutex);
+                        auto it = Watch().files.find(fd);
+                        if (it != Watch().files.end()) f = it->second.second.lock();
+                    }
+                    if (f) f->Detach();
+                }
+            }).detach();
+            return s;
+        }
+        g_leasePipe = -1;
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return 0;
+    }();
+    return sig;
+}
+
+std::atomic<int> g_copySerial{0};
+
+// An unnamed file in the folder: nothing is left behind whatever happens to the process.
+int OpenCopyFile(const std::string& folder) {
+    std::error_code ec;
+    std::string dir = folder.empty() ? std::filesystem::temp_directory_path(ec).string() : folder;
+    if (dir.empty()) dir = "/tmp";
+    std::filesystem::create_directories(dir, ec);
+    int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+    const std::string path = (std::filesystem::path(dir) / ("lumoaudio-" + std::to_string(::getpid()) + "-copy" +
+                                                            std::to_string(g_copySerial++) + ".work"))
+                                 .string();
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) ::unlink(path.c_str());
+    return fd;
+}
+
+// Copies bytes to the same offset; a source that ends early is fine (the rest reads as silence).
+bool CopyRange(int from, int to, std::int64_t off, std::int64_t len) {
+    loff_t in = off, out = off;
+    while (len > 0) {
+        const ssize_t n = ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(len), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) return true;
+        if (n < 0) break; // across filesystems on older kernels: by hand
+        len -= n;
+    }
+    std::vector<char> buf(1 << 20);
+    while (len > 0) {
+        const ssize_t r = ::pread(from, buf.data(), static_cast<std::size_t>(std::min<std::int64_t>(len, 1 << 20)), in);
+        if (r < 0 && errno == EINTR) continue;
+        if (r == 0) return true;
+        if (r < 0) return false;
+        for (ssize_t done = 0; done < r;) {
+            const ssize_t w = ::pwrite(to, buf.data() + done, static_cast<std::size_t>(r - done), out + done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return false;
+            done += w;
+        }
+        in += r;
+        out += r;
+        len -= r;
+    }
+    return true;
+}
+
+std::int64_t MtimeNs(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+PcmFile::PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc,
+                 std::string copyFolder)
+    : fd_(fd), dataOffset_(dataOffset), frames_(frames), channels_(channels), enc_(enc),
+      copyFolder_(std::move(copyFolder)) {
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0) {
+        size_ = st.st_size;
+        mtimeNs_ = MtimeNs(st);
+    }
+}
 
 PcmFile::~PcmFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (leaseFd_ >= 0) {
+        std::lock_guard lock(Watch().mutex);
+        auto it = Watch().files.find(leaseFd_);
+        if (it != Watch().files.end() && it->second.first == this) Watch().files.erase(it);
+    }
+    if (fd_ >= 0) ::close(fd_); // also ends the lease
+}
+
+bool PcmFile::Guard() {
+    const int sig = LeaseSignal();
+    if (sig == 0 || fd_ < 0) return false;
+    {
+        // Known before the lease is taken, so a break straight after it is answered.
+        std::lock_guard lock(Watch().mutex);
+        Watch().files[fd_] = {this, weak_from_this()};
+    }
+    {
+        std::unique_lock lock(fdMutex_);
+        leaseFd_ = fd_;
+    }
+    if (::fcntl(fd_, F_SETSIG, sig) == 0 && ::fcntl(fd_, F_SETLEASE, F_RDLCK) == 0) return true;
+    // Not ours and no right to it, open for writing elsewhere, or a network filesystem.
+    {
+        std::unique_lock lock(fdMutex_);
+        leaseFd_ = -1;
+    }
+    std::lock_guard lock(Watch().mutex);
+    Watch().files.erase(fd_);
+    return false;
+}
+
+void PcmFile::Hold(std::int64_t first, std::int64_t frames) const {
+    std::lock_guard lock(heldMutex_);
+    held_.emplace(first, frames);
+}
+
+void PcmFile::Drop(std::int64_t first, std::int64_t frames) const {
+    std::lock_guard lock(heldMutex_);
+    auto it = held_.find({first, frames});
+    if (it != held_.end()) held_.erase(it);
+}
+
+void PcmFile::Detach() {
+    int leased;
+    {
+        std::shared_lock lock(fdMutex_);
+        if (copied_ || leaseFd_ < 0) return;
+        leased = leaseFd_;
+    }
+    // A note about a descriptor number used again since is not a break.
+    if (::fcntl(leased, F_GETLEASE) == F_RDLCK) return;
+    const int copy = OpenCopyFile(copyFolder_);
+    bool ok = copy >= 0;
+    {
+        std::lock_guard held(heldMutex_); // no region comes or goes while the ranges are copied
+        const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
+        std::int64_t a = -1, b = -1;
+        auto flush = [&] {
+            if (ok && a >= 0) ok = CopyRange(leased, copy, dataOffset_ + a * frameBytes, (b - a) * frameBytes);
+        };
+        for (const auto& [first, n] : held_) {
+            if (a >= 0 && first <= b) {
+                b = std::max(b, first + n);
+                continue;
+            }
+            flush();
+            a = first;
+            b = first + n;
+        }
+        flush();
+        std::unique_lock lock(fdMutex_);
+        if (ok) {
+            fd_ = copy;
+            copied_ = true;
+        } else {
+            gone_ = true; // no room for a copy: what is cached stays, the rest is silent
+        }
+    }
+    if (!ok && copy >= 0) ::close(copy);
+    {
+        std::lock_guard lock(Watch().mutex);
+        Watch().files.erase(leased);
+    }
+    ::fcntl(leased, F_SETLEASE, F_UNLCK); // the other program goes on
+    if (ok) ::close(leased);
+    std::unique_lock lock(fdMutex_);
+    leaseFd_ = -1;
+}
+
+bool PcmFile::ChangedOnDisk() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    // A file that only grew is taken as appended to (a recording still being made).
+    return st.st_size < size_ || (st.st_size == size_ && MtimeNs(st) != mtimeNs_);
 }
 
 static int BytesOf(PcmFile::Encoding e) {
@@ -342,6 +561,12 @@ void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) con
     // Keeps the vectors' memory when the caller reuses them.
     out.resize(static_cast<std::size_t>(channels_));
     for (auto& c : out) c.resize(static_cast<std::size_t>(count));
+    std::shared_lock lock(fdMutex_);
+    if (!gone_ && !copied_ && ChangedOnDisk()) gone_ = true;
+    if (gone_) {
+        for (auto& c : out) std::fill(c.begin(), c.end(), 0.0f);
+        return;
+    }
     const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
     constexpr std::int64_t kChunk = 1 << 18;
     thread_local std::vector<unsigned char> buf; // reused: fresh pages cost more than the copy

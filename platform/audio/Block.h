@@ -8,6 +8,8 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -76,33 +78,58 @@ private:
 };
 
 // An opened PCM file. The descriptor stays open for the life of the document, so the file
-// may be renamed over or deleted meanwhile; bytes that have gone read as silence.
-class PcmFile {
+// may be renamed over or deleted meanwhile. Where the system grants a read lease, a program
+// that opens the file to rewrite it waits until the ranges still in use are copied into an
+// unnamed file of `copyFolder`; without a lease a rewrite is noticed on the next read and what
+// is not cached reads as silence from then on. Bytes that have gone read as silence.
+class PcmFile : public std::enable_shared_from_this<PcmFile> {
 public:
     enum class Encoding { UInt8, Int16, Int24, Int32, Float32, Float64 };
-    PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc);
+    PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int channels, Encoding enc,
+            std::string copyFolder = {});
     ~PcmFile();
     PcmFile(const PcmFile&) = delete;
     PcmFile& operator=(const PcmFile&) = delete;
     int Channels() const { return channels_; }
     std::int64_t Frames() const { return frames_; }
     int BytesPerSample() const;
+    // Asks to be told before another program rewrites the file; call once it is owned by a
+    // shared_ptr. False when no lease could be taken (the change is then only noticed).
+    bool Guard();
     // Reads frames [first, first+count) into out (planar), zero where the file holds nothing.
     void Read(std::int64_t first, std::int64_t count, ChannelData& out) const;
     static void Convert(const unsigned char* src, std::int64_t frames, int channels,
                         Encoding enc, ChannelData& out, std::int64_t outOffset);
+    // The frames regions refer to; only these are kept when the file is rewritten.
+    void Hold(std::int64_t first, std::int64_t frames) const;
+    void Drop(std::int64_t first, std::int64_t frames) const;
+    // Copies the held ranges aside and reads from the copy (the lease's break).
+    void Detach();
 
 private:
+    bool ChangedOnDisk() const;
+    mutable std::shared_mutex fdMutex_; // readers share; Detach swaps the descriptor alone
     int fd_;
+    int leaseFd_ = -1;    // the descriptor holding the lease, while it is held
+    bool copied_ = false; // fd_ is our copy
+    mutable std::atomic<bool> gone_{false};
+    std::int64_t size_ = 0;
+    std::int64_t mtimeNs_ = 0;
     std::int64_t dataOffset_, frames_;
     int channels_;
     Encoding enc_;
+    std::string copyFolder_;
+    mutable std::mutex heldMutex_;
+    mutable std::multiset<std::pair<std::int64_t, std::int64_t>> held_;
 };
 
 class FileRegion final : public Storage {
 public:
     FileRegion(std::shared_ptr<const PcmFile> file, std::int64_t first, std::int64_t frames)
-        : file_(std::move(file)), first_(first), frames_(frames) {}
+        : file_(std::move(file)), first_(first), frames_(frames) {
+        file_->Hold(first_, frames_);
+    }
+    ~FileRegion() override { file_->Drop(first_, frames_); }
     int Channels() const override { return file_->Channels(); }
     std::int64_t Frames() const override { return frames_; }
     void Load(ChannelData& out) const override;

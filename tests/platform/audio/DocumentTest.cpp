@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace platform::audio;
@@ -79,30 +82,107 @@ TEST_F(DocumentTest, OpeningPcmWavCopiesNothingAndGivesFormatAndLength) {
     EXPECT_NEAR(std::sqrt(s.sumSq / static_cast<double>(s.count)), 0.5 / std::sqrt(2.0), 1e-3);
 }
 
-TEST_F(DocumentTest, FileTruncatedOrReplacedWhileOpenDoesNotBreakTheDocument) {
+TEST_F(DocumentTest, FileRewrittenWhileOpenKeepsTheDocumentsAudio) {
+    // Another program rewrites the file in place while it is open; its open waits until the
+    // document has what it still uses.
+    struct Case {
+        const char* name;
+        int flags;       // how the other program opens the file
+        bool truncateTo; // or truncates it by name
+    } cases[] = {
+        {"rewritten", O_WRONLY | O_TRUNC, false},
+        {"overwritten", O_WRONLY, false},
+        {"truncated", 0, true},
+    };
+    const std::size_t budget = BlockCache::Instance().Budget();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AudioEditor e;
+        e.SetTemporaryFolder(work.path().string());
+        std::string path = dir / (std::string(c.name) + ".wav");
+        WriteToneWav(path, 2, 3 * (1 << 20) + 500);
+        const std::string original = testsupport::ReadFile(path);
+        e.OpenAudio(path);
+        e.View().SetSelectionShown(true); // an edit first: the document is pieces of the file
+        e.View().SetSelectionStart(1 << 20);
+        e.View().SetSelectionEnd(2 << 20);
+        e.Delete();
+        BlockCache::Instance().SetBudget(0); // every read goes to the file
+        const std::vector<std::int64_t> at = {0, 100000, (1 << 20) + 7, e.Length() - 1000};
+        std::vector<std::vector<float>> before;
+        for (int ch = 0; ch < 2; ++ch)
+            for (auto p : at) before.push_back(Channel(e, ch, p, 1000));
+
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (c.truncateTo) _exit(::truncate(path.c_str(), 44) == 0 ? 0 : 1);
+            int fd = ::open(path.c_str(), c.flags);
+            if (fd < 0) _exit(1);
+            static char noise[1 << 16];
+            for (std::size_t i = 0; i < sizeof noise; ++i) noise[i] = static_cast<char>(i * 7 + 3);
+            for (int k = 0; k < 250; ++k)
+                if (::write(fd, noise, sizeof noise) != static_cast<ssize_t>(sizeof noise)) _exit(1);
+            _exit(::close(fd) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_NE(testsupport::ReadFile(path), original); // the file on disk did change
+
+        std::size_t k = 0;
+        for (int ch = 0; ch < 2; ++ch)
+            for (auto p : at) EXPECT_EQ(Channel(e, ch, p, 1000), before[k++]) << ch << " " << p;
+        BlockCache::Instance().SetBudget(budget);
+        e.CloseDocument();
+        EXPECT_EQ(WorkFiles(work.path()), 0);
+    }
+}
+
+TEST_F(DocumentTest, FileReplacedWhileOpenKeepsTheDocumentsAudio) {
     std::string path = dir / "a.wav";
     WriteToneWav(path, 2, 3 * (1 << 20));
     ed.OpenAudio(path);
     const std::size_t budget = BlockCache::Instance().Budget();
-    BlockCache::Instance().SetBudget(0); // nothing held in memory: every read goes to the file
+    BlockCache::Instance().SetBudget(0);
     auto before = Channel(ed, 1, 100000, 1000);
-
-    // Replaced by another program (a new file renamed over it): the document keeps its audio.
+    // A new file renamed over it.
     std::string other = dir / "b.wav";
     WriteToneWav(other, 1, 100);
     fs::rename(other, path);
     EXPECT_EQ(Channel(ed, 1, 100000, 1000), before);
+    BlockCache::Instance().SetBudget(budget);
+}
 
-    // Truncated in place: what is gone reads as silence.
+TEST_F(DocumentTest, FileRewrittenWithoutALeaseKeepsWhatIsCachedAndReadsSilence) {
+    // Open for writing elsewhere at open, so no lease can be taken: the change is noticed.
+    std::string path = dir / "a.wav";
+    WriteToneWav(path, 2, 3 * (1 << 20));
+    int writer = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    ed.OpenAudio(path);
+    auto head = Channel(ed, 0, 1000, 1000); // now cached
+    EXPECT_NE(head[10], 0.0f);
+    std::string noise(1 << 20, '\x5a');
+    for (int k = 0; k < 12; ++k) ASSERT_EQ(::pwrite(writer, noise.data(), noise.size(), 44 + k * (1 << 20)), 1 << 20);
+    const timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}}; // a later write in the same clock tick
+    ::futimens(writer, times);
+    ::close(writer);
+    EXPECT_EQ(Channel(ed, 0, 1000, 1000), head);
+    for (float v : Channel(ed, 1, 2 * (1 << 20), 5000)) ASSERT_EQ(v, 0.0f);
+
+    // A file that only grows (still being recorded) keeps being read.
     AudioEditor ed2;
     std::string p2 = dir / "c.wav";
     WriteToneWav(p2, 2, 3 * (1 << 20));
+    writer = ::open(p2.c_str(), O_WRONLY | O_APPEND);
+    ASSERT_GE(writer, 0);
     ed2.OpenAudio(p2);
-    ASSERT_EQ(::truncate(p2.c_str(), 44 + 4 * 1000), 0);
-    auto tail = Channel(ed2, 0, 2 * (1 << 20), 5000);
-    for (float v : tail) ASSERT_EQ(v, 0.0f);
-    auto head = Channel(ed2, 0, 0, 1000);
-    EXPECT_NE(head[10], 0.0f);
+    ASSERT_EQ(::write(writer, noise.data(), noise.size()), 1 << 20);
+    ::close(writer);
+    const std::size_t budget = BlockCache::Instance().Budget();
+    BlockCache::Instance().SetBudget(0);
+    EXPECT_NE(Channel(ed2, 0, 2 * (1 << 20), 1000)[10], 0.0f);
     BlockCache::Instance().SetBudget(budget);
 }
 
