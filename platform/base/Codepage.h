@@ -14,6 +14,9 @@ std::string Utf8ToAnsi(std::string_view utf8);
 // map to the control characters of the same number, so every byte comes back unchanged.
 std::string AnsiToUtf8(std::string_view ansi);
 
+// Appends one code point as UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Whether a text is well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
 

@@ -29,24 +29,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // Reads one UTF-8 character; U+FFFD and one byte for a malformed sequence.
 char32_t NextUtf8(std::string_view s, std::size_t& i) {
     auto b = static_cast<unsigned char>(s[i]);
@@ -543,13 +525,13 @@ bool FromUtf16(std::string_view b, std::string& out) {
     for (std::size_t k = 0; k < n; ++k) {
         char32_t u = at(k);
         if (u >= 0xD800 && u <= 0xDBFF && k + 1 < n && at(k + 1) >= 0xDC00 && at(k + 1) <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (at(k + 1) - 0xDC00));
+            platform::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (at(k + 1) - 0xDC00));
             ++k;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
+            platform::AppendUtf8(out, 0xFFFD);
             ok = false;
         } else {
-            AppendUtf8(out, u);
+            platform::AppendUtf8(out, u);
         }
     }
     return ok;
