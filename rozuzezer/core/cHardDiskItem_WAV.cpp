@@ -27,9 +27,9 @@ namespace rozuzezer {
 namespace {
 
 // The library's release as the producer version names it.
-constexpr int kVersionMajor = 2;
-constexpr int kVersionMinor = 6;
-constexpr int kVersionRevision = 0;
+constexpr int kVersionMajor = BVR_VERSION_MAJOR;
+constexpr int kVersionMinor = BVR_VERSION_MINOR;
+constexpr int kVersionRevision = BVR_VERSION_PATCH;
 
 constexpr std::int32_t kDefaultBack = static_cast<std::int32_t>(0x8000000Fu);
 constexpr std::int32_t kDefaultText = static_cast<std::int32_t>(0x80000012u);
