@@ -1,5 +1,5 @@
-// One QApplication for every test of the executable (widgets need it; CTest runs them on the
-// offscreen platform).
+// One QApplication for every test of a Qt test program (widgets need it; the tests run on the
+// offscreen platform). Listed among the program's sources.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +10,7 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         static int argc = 1;
-        static char name[] = "test_platform_ui";
+        static char name[] = "bvr-test";
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance()) app_ = new QApplication(argc, argv);
     }
