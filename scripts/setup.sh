@@ -33,3 +33,18 @@ if ((${#missing[@]})); then
     $sudo apt-get update -qq
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# A locale that writes numbers with a decimal comma, for the tests that prove the stored
+# forms never follow the locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    sudo=""
+    [[ $(id -u) -eq 0 ]] || sudo="sudo"
+    if ! dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q "install ok installed"; then
+        export DEBIAN_FRONTEND=noninteractive
+        $sudo apt-get update -qq
+        $sudo apt-get install -y -qq --no-install-recommends locales >/dev/null
+    fi
+    $sudo sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen >/dev/null
+fi
