@@ -481,7 +481,13 @@ void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
         ~QuietReset() { q = false; }
     } qr{d.quiet};
     d.work.reset();
-    LoadedAudio a = d.Load(path, !d.readOnly, !d.quiet);
+    LoadedAudio a;
+    try {
+        a = d.Load(path, !d.readOnly, !d.quiet);
+    } catch (...) {
+        d.work.reset(); // what a failed decode wrote goes now, not with the editor
+        throw;
+    }
     if (a.channels <= 0) Raise(err::InvalidPropertyValue, "The audio file " + path + " holds no audio");
     d.ResetDocument(std::move(a), path);
     d.docReadOnly = d.readOnly;
@@ -685,20 +691,28 @@ std::vector<TrackPtr> AudioEditor::Impl::ClipboardAudio() {
     return Conform(a);
 }
 
-void AudioEditor::Paste() {
-    Impl& d = *impl_;
-    d.RequireEditable();
-    BusyScope busy(state_);
-    auto clip = d.ClipboardAudio();
-    if (clip.empty() || clip[0]->Length() == 0) return;
-    const std::int64_t at = d.InsertPoint(), n = clip[0]->Length();
+namespace {
+
+// Inserts audio at the insert point into the selected channels, silence into the others.
+void InsertAudio(AudioEditor::Impl& d, const std::vector<TrackPtr>& add) {
+    if (add.empty() || add[0]->Length() == 0) return;
+    const std::int64_t at = d.InsertPoint(), n = add[0]->Length();
     DocState next = d.Cur();
     auto silence = Track::Silence(n);
     for (int c = 0; c < d.channels; ++c) {
         auto& t = next.tracks[static_cast<std::size_t>(c)];
-        t = t->Replace(at, at, d.chanSelected[static_cast<std::size_t>(c)] ? *clip[static_cast<std::size_t>(c)] : *silence);
+        t = t->Replace(at, at, d.chanSelected[static_cast<std::size_t>(c)] ? *add[static_cast<std::size_t>(c)] : *silence);
     }
     d.Commit(std::move(next), {Splice{at, 0, n}}, at, at + n, true, at);
+}
+
+} // namespace
+
+void AudioEditor::Paste() {
+    Impl& d = *impl_;
+    d.RequireEditable();
+    BusyScope busy(state_);
+    InsertAudio(d, d.ClipboardAudio());
 }
 
 namespace {
@@ -743,16 +757,7 @@ void AudioEditor::InsertFile(const std::string& path) {
     d.RequireEditable();
     BusyScope busy(state_);
     LoadedAudio a = d.Load(path, true, true);
-    auto tracks = d.Conform(a);
-    if (tracks.empty() || tracks[0]->Length() == 0) return;
-    const std::int64_t at = d.InsertPoint(), n = tracks[0]->Length();
-    DocState next = d.Cur();
-    auto silence = Track::Silence(n);
-    for (int c = 0; c < d.channels; ++c) {
-        auto& t = next.tracks[static_cast<std::size_t>(c)];
-        t = t->Replace(at, at, d.chanSelected[static_cast<std::size_t>(c)] ? *tracks[static_cast<std::size_t>(c)] : *silence);
-    }
-    d.Commit(std::move(next), {Splice{at, 0, n}}, at, at + n, true, at);
+    InsertAudio(d, d.Conform(a));
 }
 
 void AudioEditor::MixInsertFile(float originalPercent, const std::string& path, float newPercent) {

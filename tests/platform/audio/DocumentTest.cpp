@@ -210,6 +210,7 @@ TEST_F(DocumentTest, DamagedAndUndecodableFiles) {
         WriteBytes(dir / b.name, b.bytes);
         EXPECT_THROW(ed.OpenAudio(dir / b.name), platform::RuntimeError);
         EXPECT_FALSE(ed.HasDocument());
+        EXPECT_EQ(WorkFiles(work.path()), 0);
     }
     EXPECT_THROW(ed.OpenAudio(dir / "missing.wav"), platform::RuntimeError);
 }
