@@ -462,6 +462,8 @@ void PcmFile::Detach() {
 }
 
 bool PcmFile::ChangedOnDisk() const {
+    // While the lease holds nobody has written: new dates alone (a touch) change nothing.
+    if (leaseFd_ >= 0 && ::fcntl(leaseFd_, F_GETLEASE) == F_RDLCK) return false;
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return false;
     // A file that only grew is taken as appended to (a recording still being made).

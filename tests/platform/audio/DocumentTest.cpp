@@ -146,6 +146,10 @@ TEST_F(DocumentTest, FileReplacedWhileOpenKeepsTheDocumentsAudio) {
     const std::size_t budget = BlockCache::Instance().Budget();
     BlockCache::Instance().SetBudget(0);
     auto before = Channel(ed, 1, 100000, 1000);
+    // Touched: new dates, the same bytes.
+    const timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    EXPECT_EQ(Channel(ed, 1, 100000, 1000), before);
     // A new file renamed over it.
     std::string other = dir / "b.wav";
     WriteToneWav(other, 1, 100);
