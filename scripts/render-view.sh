@@ -1,11 +1,11 @@
 #!/bin/sh
 # Renders the waveform view of an hour of generated stereo audio, with four regions, to PNG
 # files for review, on a virtual display.
-#   scripts/render-view.sh [build folder]      (default: build/transport)
+#   scripts/render-view.sh [build folder]      (default: build/release)
 # The pictures land in build/render-view/: the whole hour, ten minutes, and two seconds.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/transport}
+BUILD=${1:-$ROOT/build/release}
 OUT=$ROOT/build/render-view
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja

@@ -1,10 +1,10 @@
 #!/bin/sh
 # Renders the editor shell's windows to PNG files for review, on a virtual display.
-#   scripts/screenshots.sh [build folder]      (default: build/shellwin)
+#   scripts/screenshots.sh [build folder]      (default: build/release)
 # The pictures land in <build folder>/screenshots/ ... and in build/screenshots/.
 set -eu
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${1:-$ROOT/build/shellwin}
+BUILD=${1:-$ROOT/build/release}
 OUT=$ROOT/build/screenshots
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja
