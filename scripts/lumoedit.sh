@@ -8,4 +8,4 @@ cmake --build build/release -j "$(nproc)"
 if [[ -x build/release/editor/app/LumoEdit ]]; then
     exec build/release/editor/app/LumoEdit "$@"
 fi
-echo "LumoEdit is not part of this build yet: the library (build/release/libBVRozuzezer2.so) and its tests are."
+echo "LumoEdit cannot start yet: its editor window is still to be built. Built: the library (build/release/libBVRozuzezer2.so), the shell windows and the audio component, with their tests (scripts/test.sh)."
