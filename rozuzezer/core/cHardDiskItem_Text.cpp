@@ -193,8 +193,8 @@ std::string cHardDiskItem::Serialisation() const {
     std::string text;
     for (const Row& row : Rows())
         if (row.written(*this))
-            text = helpers::ItemList::Append(text, row.key, row.value(*this), kSign,
-                                             row.textOnAppend, kSeparator);
+            helpers::ItemList::AppendTo(text, row.key, row.value(*this), kSign, row.textOnAppend,
+                                        kSeparator);
     return text;
 }
 

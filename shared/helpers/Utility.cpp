@@ -5,14 +5,14 @@ namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool NeedsQuotes(std::string_view v, std::string_view sign, std::string_view sep) {
+// The sign may stand in a bare value: only the first one after a name counts.
+bool NeedsQuotes(std::string_view v, std::string_view sep) {
     if (!v.empty() && v.front() == '"') return true;
     for (char c : v) {
         auto b = static_cast<unsigned char>(c);
         if (b < 0x20 || b == 0x7F || c == '\\') return true;
     }
     if (!sep.empty() && v.find(sep) != std::string_view::npos) return true;
-    (void)sign; // the sign may stand in a value: only the first one after a name counts
     return false;
 }
 
@@ -138,12 +138,17 @@ std::string ItemList::FoldName(std::string_view name) {
 std::string ItemList::Append(std::string_view list, std::string_view name, std::string_view value,
                              std::string_view sign, bool isText, std::string_view separator) {
     std::string out(list);
+    AppendTo(out, name, value, sign, isText, separator);
+    return out;
+}
+
+void ItemList::AppendTo(std::string& out, std::string_view name, std::string_view value,
+                        std::string_view sign, bool isText, std::string_view separator) {
     if (!out.empty()) out += separator;
     out += name;
     out += sign;
-    if (isText || NeedsQuotes(value, sign, separator)) AppendQuoted(out, value);
+    if (isText || NeedsQuotes(value, separator)) AppendQuoted(out, value);
     else out += value;
-    return out;
 }
 
 std::string ItemList::Lookup(std::string_view list, std::string_view name, std::string_view sign,

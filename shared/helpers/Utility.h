@@ -19,6 +19,9 @@ class ItemList {
 public:
     static std::string Append(std::string_view list, std::string_view name, std::string_view value,
                               std::string_view sign, bool isText, std::string_view separator);
+    // The same, appending to `list` where it stands (no copy of what is already there).
+    static void AppendTo(std::string& list, std::string_view name, std::string_view value,
+                         std::string_view sign, bool isText, std::string_view separator);
     // The value of the first item called `name` (names compare without regard to ASCII
     // case), or "" when there is none.
     static std::string Lookup(std::string_view list, std::string_view name, std::string_view sign,
