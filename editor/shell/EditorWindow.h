@@ -39,7 +39,9 @@ public:
 
     // Document commands.
     virtual void LoadSettings() = 0;
-    virtual void ClearDetails(int Flags) = 0;
+    // Resets the window to an empty item (the flags say what else); False when the user
+    // cancelled the save question or the reset failed.
+    virtual bool ClearDetails(int Flags) = 0;
     virtual bool OpenFile(const std::string& Filename) = 0;
     virtual bool SaveSelection() = 0;
     virtual bool SaveFile() = 0;

@@ -197,7 +197,7 @@ bool frmMain::Present(const std::string& path) { return helpers::FileHelper().Fi
 
 // ---- what the editor window calls --------------------------------------------------------
 
-void frmMain::UpdateAudioEditorCaption(const std::string&) {}
+void frmMain::UpdateAudioEditorCaption(const std::string&, iEditorWindow*) {}
 void frmMain::AudioEditorOpened(iEditorWindow*, const std::string&) {}
 void frmMain::AudioEditorActivated(iEditorWindow*) {}
 void frmMain::AudioEditorClosed(iEditorWindow*) { tmrunload->SetEnabled(true); }

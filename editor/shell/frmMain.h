@@ -28,7 +28,7 @@ public:
     bool bUnloadCancelled = false;
 
     // Called by the editor window.
-    void UpdateAudioEditorCaption(const std::string& NewCaption);
+    void UpdateAudioEditorCaption(const std::string& NewCaption, iEditorWindow* WindowForm);
     void AudioEditorOpened(iEditorWindow* WindowForm, const std::string& Caption);
     void AudioEditorActivated(iEditorWindow* WindowForm);
     void AudioEditorClosed(iEditorWindow* WindowForm);

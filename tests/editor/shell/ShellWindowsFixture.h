@@ -46,7 +46,7 @@ public:
     double OuterHeight() const override { return 7000; }
     double InnerHeight() const override { return 6600; }
     void LoadSettings() override { calls.push_back("LoadSettings"); }
-    void ClearDetails(int f) override { calls.push_back("ClearDetails " + std::to_string(f)); }
+    bool ClearDetails(int f) override { calls.push_back("ClearDetails " + std::to_string(f)); return true; }
     bool OpenFile(const std::string& f) override { calls.push_back("OpenFile [" + f + "]"); return true; }
     bool SaveSelection() override { calls.push_back("SaveSelection"); return true; }
     bool SaveFile() override { calls.push_back("SaveFile"); return true; }
