@@ -9,7 +9,9 @@ packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     # the editor's windows
-    qt6-base-dev libgl-dev
+    qt6-base-dev qt6-svg-dev libgl-dev
+    # pictures on buttons and toolbar keys: a freedesktop icon theme of SVGs
+    breeze-icon-theme
     # the audio component: decoding and encoding, devices, time stretch
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     portaudio19-dev libasound2-dev libsoundtouch-dev
