@@ -659,3 +659,34 @@ TEST(WavItemTest, SaveReportsFailureOfAWriter) {
 }
 
 } // namespace
+
+TEST(WavItemTest, ASaveThatFailsChangesNothing) {
+    TempDir dir;
+    CartChunkRecord c = BlankCart();
+    SetField(c.Title, "Old");
+    unsigned char bi[602] = {};
+    const std::string bext(reinterpret_cast<char*>(bi), 602);
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        // The cart would have to be appended behind a chunk that claims more than the file
+        // holds; the bext could have grown where it stands.
+        {"cut short inside its bext",
+         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"data", fx::Audio(4000)}, {"bext", bext.substr(0, 300), true, 602 + 40}})},
+        // The cart can be rewritten in place, the bext has nowhere to go in front of bytes
+        // that are no chunk.
+        {"bytes behind the last chunk",
+         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)}}) +
+             "TAG" + std::string(125, '\x7f')},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        WriteFile(dir / "a.wav", k.file);
+        cHardDiskItem w;
+        w.ItemTitle = "New";
+        w.Notes = "new";
+        EXPECT_FALSE(w.SaveToWAVFile(dir / "a.wav", 3));
+        EXPECT_TRUE(ReadFile(dir / "a.wav") == k.file);
+    }
+}
