@@ -153,7 +153,7 @@ frmOptions::frmOptions(QWidget* owner) : Form("frmOptions", owner) {
     connect(listSaveFormats, &uListSettings::ItemCheck, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::ItemClick, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::DblClick, this, &frmOptions::listSaveFormats_DblClick);
-    connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { txtTemporaryPath->selectAll(); });
+    connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { SelectAllText(txtTemporaryPath); });
     SetClientSize(this, 9720, 4875);
 }
 
@@ -326,7 +326,8 @@ void frmOptions::cmdOK_Click() {
         Permissions().SetPermission(item.key, saveOptions_[item.key], "");
     }
     Permissions().SetPermission("SaveFormats", save, "");
-    BVDirectory().SaveContactPermissions(0, 0);
+    cCurrentUser& user = BVDirectory().CurrentUser();
+    BVDirectory().SaveContactPermissions(user.UserNumber(), user);
     Unload();
 }
 
