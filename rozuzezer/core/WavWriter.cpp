@@ -270,11 +270,10 @@ bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
 
 // One chunk written into the open file. Every change goes through the caller's journal;
 // the caller takes them back when this or a later write of the same save fails.
-WriteStatus WriteOne(mmio::File& file, Journal& j, const std::string& path, const ChunkWrite& w) {
+WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const ChunkWrite& w) {
     const FOURCC id = w.id;
     const std::string_view fixed = w.fixed, tail = w.tail;
     const bool fillRoom = w.fillRoom;
-    mmio::File* f = &file;
     // Found afresh for each chunk: an earlier write of the same save may have moved its end.
     ChunkInfo riff;
     riff.fccType = kWAVE;
@@ -372,7 +371,7 @@ WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> wri
     Journal j(*f);
     WriteStatus result = WriteStatus::Written;
     for (const ChunkWrite& w : writes) {
-        result = WriteOne(*f, j, path, w);
+        result = WriteOne(f.get(), j, path, w);
         if (result != WriteStatus::Written) break;
     }
     // All or nothing: a save that fails leaves the file as it found it.
