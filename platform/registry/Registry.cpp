@@ -232,6 +232,9 @@ LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& chang
         return status;
     }
     if (status != ERROR_SUCCESS || !changed) return status;
+    // Changes that cancel out (a transaction setting a value and then its old value back)
+    // leave the file as it is.
+    if (c.stamp.exists && text == c.bytes) return ERROR_SUCCESS;
     if (int e = files::ReplaceDurably(real, real + ".tmp", text, kHives[hive].newMode)) {
         c.loaded = false; // the tree in memory no longer matches the file
         return FromErrno(e);
