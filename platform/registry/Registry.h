@@ -166,8 +166,6 @@ public:
     // Removes the value when it is there; a value or key that is missing already is no error.
     void DeleteValue(std::string_view subKey, std::string_view valueName);
 
-    bool Empty() const { return changes_.empty() && status_ == ERROR_SUCCESS; }
-
     // Writes every change or none. ERROR_SUCCESS when the hive now holds all of them (nothing
     // is written when they leave it as it was); otherwise the hive is untouched and the status
     // says why: ERROR_INVALID_PARAMETER (a name or data no hive can hold was added),

@@ -479,7 +479,6 @@ TEST_F(RegistryTest, TransactionWritesEverythingInOneReplace) {
     tx.DeleteValue("P\\NoSuchKey", "Value");
     const std::uint8_t nine[] = {9, 0, 0, 0};
     tx.SetValue("P\\Players", "count", REG_DWORD, nine, 4); // the later change wins
-    EXPECT_FALSE(tx.Empty());
     EXPECT_EQ(ReplacesBy([&] { EXPECT_EQ(tx.Commit(), ERROR_SUCCESS); }), 1);
 
     DWORD type = 0;
@@ -497,7 +496,6 @@ TEST_F(RegistryTest, TransactionWritesEverythingInOneReplace) {
     const std::string before = ReadFile(UserFile());
     EXPECT_EQ(ReplacesBy([&] { EXPECT_EQ(tx.Commit(), ERROR_SUCCESS); }), 0);
     EXPECT_EQ(ReadFile(UserFile()), before);
-    EXPECT_TRUE(RegTransaction(HKEY_CURRENT_USER).Empty());
     EXPECT_EQ(ReplacesBy([] { EXPECT_EQ(RegTransaction(HKEY_CURRENT_USER).Commit(), ERROR_SUCCESS); }), 0);
 
     // Relative to an open key.
