@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -135,7 +136,7 @@ protected:
 
 TEST_F(AudioSettingsSave, KilledAtRandomMomentsLeavesTheOldOrTheNewProfile) {
     std::mt19937 rng(19);
-    int sawNew = 0;
+    int sawNew = 0, midWrite = 0;
     for (int round = 0; round < 40; ++round) {
         testsupport::WriteFile(HiveFile(), oldHive_);
         int fds[2];
@@ -158,6 +159,7 @@ TEST_F(AudioSettingsSave, KilledAtRandomMomentsLeavesTheOldOrTheNewProfile) {
         ::usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(rng));
         ::kill(pid, SIGKILL);
         ASSERT_EQ(Wait(pid), 128 + SIGKILL);
+        midWrite += std::filesystem::exists(HiveFile() + ".tmp");
         const std::string which = WhichProfile();
         ASSERT_TRUE(which == "old" || which == "new") << "round " << round << ": " << which;
         sawNew += which == "new";
@@ -167,6 +169,7 @@ TEST_F(AudioSettingsSave, KilledAtRandomMomentsLeavesTheOldOrTheNewProfile) {
     }
     EXPECT_GT(sawNew, 0);
     EXPECT_LT(sawNew, 40);
+    EXPECT_GT(midWrite, 0) << "no kill landed while the new hive was being written";
 }
 
 TEST_F(AudioSettingsSave, KilledAtEveryStepOfItsWriteLeavesTheOldOrTheNewProfile) {
