@@ -315,17 +315,21 @@ void frmOptions::cmdOK_Click() {
                MsgIcon::Exclamation);
         return;
     }
+    // The format lists and their options are stored as one change, so every program of the
+    // machine sees the old permissions or the new ones.
+    std::vector<cDirectoryPrefPerms::PermissionChange> permissions;
     std::string load = "|";
     for (const auto& item : listLoadFormats->Items())
         if (item.ticked) load += item.key.substr(4) + "|";
-    Permissions().SetPermission("LoadFormats", load, "");
+    permissions.push_back({"LoadFormats", load, ""});
     std::string save = "|";
     for (const auto& item : listSaveFormats->Items()) {
         if (!item.ticked) continue;
         save += item.key.substr(4) + "|";
-        Permissions().SetPermission(item.key, saveOptions_[item.key], "");
+        permissions.push_back({item.key, saveOptions_[item.key], ""});
     }
-    Permissions().SetPermission("SaveFormats", save, "");
+    permissions.push_back({"SaveFormats", save, ""});
+    Permissions().SetPermissions(permissions);
     cCurrentUser& user = BVDirectory().CurrentUser();
     BVDirectory().SaveContactPermissions(user.UserNumber(), user);
     Unload();

@@ -10,6 +10,7 @@
 #include "editor/shell/frmGoodInputBox.h"
 #include "editor/shell/frmOptions.h"
 #include "editor/shell/frmPrintPreview.h"
+#include "platform/registry/DurableFile.h"
 #include "platform/registry/Registry.h"
 
 #include <QApplication>
@@ -95,7 +96,12 @@ TEST_F(OptionsTest, OkStoresEverythingInListOrder) {
     EXPECT_FALSE(platform::ui::Enabled(f.fraAudioFormat));
     f.listLoadFormats->SetSetting("LOADOGG", true);
     boxes->Answer(MsgResult::Yes); // create the folder
+    // The profile, the preference and the permissions: one durable write each (the
+    // preferences' key exists already, so the preference is not two).
+    Preferences().SetPreference("EditorLastOpenPath", "/srv", "");
+    const auto steps = platform::detail::DurableStepsSoFar();
     f.cmdOK_Click();
+    EXPECT_EQ(platform::detail::DurableStepsSoFar() - steps, 3 * 5);
     EXPECT_EQ(Texts(*boxes), (std::vector<std::string>{
                                  "Do you want the Temporary Directory to be created?\n\nNote: This directory must be "
                                  "created before you can continue",
