@@ -2,7 +2,7 @@
 // document viewer and the about box.
 #include "ShellWindowsFixture.h"
 
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/SoundPlayer.h"
 #include "editor/shell/frmAbout.h"
 #include "editor/shell/frmAudioFormatOptions.h"
@@ -18,6 +18,7 @@
 #include <filesystem>
 
 using namespace lumoedit;
+using namespace rozuzezer::ui;
 using platform::MsgResult;
 using platform::ui::Form;
 
