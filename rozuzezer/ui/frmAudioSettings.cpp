@@ -108,7 +108,7 @@ frmAudioSettings::frmAudioSettings(QWidget* owner) : Form("frmAudioSettings", ow
     SetKeyPreview(true);
     QWidget* c = Client();
     tbsView = new TabStrip(c, "tbsView");
-    Move(tbsView, 120, 120, 9000, 6480);
+    Move(tbsView, 120, 120, 10560, 6480);
     BuildPlayersTab(tbsView->AddTab("Cart Players"));
     BuildPlaybackTab(tbsView->AddTab("Playback Settings"));
     BuildRecEditTab(tbsView->AddTab("Rec/Edit Settings"));
@@ -116,9 +116,9 @@ frmAudioSettings::frmAudioSettings(QWidget* owner) : Form("frmAudioSettings", ow
 
     cmdOK = new CommandButton(c, "cmdOK", "OK");
     cmdOK->SetDefault(true);
-    Move(cmdOK, 6420, 6720, 1215, 375);
+    Move(cmdOK, 7980, 6720, 1215, 375);
     cmdCancel = new CommandButton(c, "cmdCancel", "Cancel");
-    Move(cmdCancel, 7905, 6720, 1215, 375);
+    Move(cmdCancel, 9465, 6720, 1215, 375);
     connect(cmdOK, &CommandButton::Click, this, &frmAudioSettings::cmdOK_Click);
     connect(cmdCancel, &CommandButton::Click, this, &frmAudioSettings::cmdCancel_Click);
 
@@ -127,32 +127,32 @@ frmAudioSettings::frmAudioSettings(QWidget* owner) : Form("frmAudioSettings", ow
                    {txtFadePercent, 0, 100},     {txtNumberCartPlayers, 1, kMaxPlayers}};
     for (const ValueBox& v : valueBoxes_) WireValueBox(v);
     connect(txtAudioEditor, &TextBox::GotFocus, this, [this] { SelectAllText(txtAudioEditor); });
-    SetClientSizeTwips(this, 9240, 7215);
+    SetClientSizeTwips(this, 10800, 7215);
 }
 
 frmAudioSettings::~frmAudioSettings() = default;
 
 void frmAudioSettings::BuildPlayersTab(QWidget* page) {
     fraPlayers = new Frame(page, "fraPlayers", "Cart Players and Sound devices:");
-    Move(fraPlayers, 120, 120, 8700, 5760);
+    Move(fraPlayers, 120, 120, 10260, 5760);
     lblPlayerDisplayAlignmentDesc = new Label(fraPlayers, "lblPlayerDisplayAlignmentDesc", "Player Display Alignment:");
-    Move(lblPlayerDisplayAlignmentDesc, 240, 405, 3300, 285);
+    Move(lblPlayerDisplayAlignmentDesc, 240, 405, 4020, 285);
     comboPlayerDisplayAlignment = new ComboBox(fraPlayers, "comboPlayerDisplayAlignment");
-    Move(comboPlayerDisplayAlignment, 3600, 360, 4860, 330);
+    Move(comboPlayerDisplayAlignment, 4320, 360, 5700, 330);
     lblDeviceAllocationDesc = new Label(fraPlayers, "lblDeviceAllocationDesc", "Allocation of Sound Devices to Players:");
-    Move(lblDeviceAllocationDesc, 240, 825, 3300, 285);
+    Move(lblDeviceAllocationDesc, 240, 825, 4020, 285);
     cboPlayerAllocation = new ComboBox(fraPlayers, "cboPlayerAllocation");
-    Move(cboPlayerAllocation, 3600, 780, 4860, 330);
+    Move(cboPlayerAllocation, 4320, 780, 5700, 330);
     lblNumberCartPlayers = new Label(fraPlayers, "lblNumberCartPlayers",
                                      "Number of Cart Players to use (normally the same as the number of sound devices) :");
     lblNumberCartPlayers->setWordWrap(true);
-    Move(lblNumberCartPlayers, 240, 1200, 6240, 480);
+    Move(lblNumberCartPlayers, 240, 1200, 7800, 480);
     txtNumberCartPlayers = new TextBox(fraPlayers, "txtNumberCartPlayers");
-    Move(txtNumberCartPlayers, 6600, 1260, 600, 330);
+    Move(txtNumberCartPlayers, 8160, 1260, 600, 330);
     cmdSetNoPlayers = new CommandButton(fraPlayers, "cmdSetNoPlayers", "Set");
-    Move(cmdSetNoPlayers, 7320, 1238, 1140, 375);
+    Move(cmdSetNoPlayers, 8880, 1238, 1140, 375);
     grdPlayers = new Grid(fraPlayers, "grdPlayers");
-    Move(grdPlayers, 240, 1800, 8220, 3780);
+    Move(grdPlayers, 240, 1800, 9780, 3780);
     cboPlayer = new ComboBox(fraPlayers, "cboPlayer");
     SetVisible(cboPlayer, false);
 
@@ -171,35 +171,35 @@ void frmAudioSettings::BuildPlayersTab(QWidget* page) {
 
 void frmAudioSettings::BuildPlaybackTab(QWidget* page) {
     fraPlaybackOther = new Frame(page, "fraPlaybackOther", "Other Options:");
-    Move(fraPlaybackOther, 120, 120, 8700, 780);
+    Move(fraPlaybackOther, 120, 120, 10260, 780);
     lblAllowEjectCartsDesc = new Label(fraPlaybackOther, "lblAllowEjectCartsDesc", "When should Carts be allowed to be ejected:");
-    Move(lblAllowEjectCartsDesc, 240, 375, 3780, 285);
+    Move(lblAllowEjectCartsDesc, 240, 375, 4440, 285);
     cboAllowEject = new ComboBox(fraPlaybackOther, "cboAllowEject");
-    Move(cboAllowEject, 4080, 330, 4380, 330);
+    Move(cboAllowEject, 4680, 330, 5340, 330);
 
     framePlayoutOrder = new Frame(page, "framePlayoutOrder", "Cart Player Usage Order:");
-    Move(framePlayoutOrder, 120, 1020, 8700, 780);
+    Move(framePlayoutOrder, 120, 1020, 10260, 780);
     lblFirstPlayerOrder = new Label(framePlayoutOrder, "lblFirstPlayerOrder", "Play carts starting with");
-    Move(lblFirstPlayerOrder, 240, 375, 2100, 285);
+    Move(lblFirstPlayerOrder, 240, 375, 2400, 285);
     listFirstPlayerOrder = new ComboBox(framePlayoutOrder, "listFirstPlayerOrder");
-    Move(listFirstPlayerOrder, 2400, 330, 2340, 330);
+    Move(listFirstPlayerOrder, 2700, 330, 2580, 330);
     lblLastPlayerOrder = new Label(framePlayoutOrder, "lblLastPlayerOrder", "and finishing with");
-    Move(lblLastPlayerOrder, 4860, 375, 1500, 285);
+    Move(lblLastPlayerOrder, 5460, 375, 2040, 285);
     listLastPlayerOrder = new ComboBox(framePlayoutOrder, "listLastPlayerOrder");
-    Move(listLastPlayerOrder, 6420, 330, 2040, 330);
+    Move(listLastPlayerOrder, 7560, 330, 2460, 330);
 
     fraPlaybackVol = new Frame(page, "fraPlaybackVol", "Playback Volumes:");
-    Move(fraPlaybackVol, 120, 1920, 8700, 3960);
+    Move(fraPlaybackVol, 120, 1920, 10260, 3960);
     lblFadePercentDesc[0] = new Label(fraPlaybackVol, "lblFadePercentDesc(0)",
                                       "When segueing carts, fire the next when the current has faded to");
-    Move(lblFadePercentDesc[0], 240, 405, 8220, 285);
+    Move(lblFadePercentDesc[0], 240, 405, 9780, 285);
     txtFadePercent = new TextBox(fraPlaybackVol, "txtFadePercent");
     Move(txtFadePercent, 240, 765, 600, 330);
     lblFadePercentDesc[1] = new Label(fraPlaybackVol, "lblFadePercentDesc(1)", "% of maximum volume.");
     Move(lblFadePercentDesc[1], 960, 810, 3600, 285);
 
     fraNormaVolumes = new Frame(fraPlaybackVol, "fraNormaVolumes", "Playback Volumes:");
-    Move(fraNormaVolumes, 240, 1260, 8220, 2520);
+    Move(fraNormaVolumes, 240, 1260, 9780, 2520);
     lblGeneralVOl = new Label(fraNormaVolumes, "lblGeneralVOl", "Play normal carts at:");
     Move(lblGeneralVOl, 240, 405, 2640, 285);
     txtGeneralVolume = new TextBox(fraNormaVolumes, "txtGeneralVolume");
@@ -222,7 +222,7 @@ void frmAudioSettings::BuildPlaybackTab(QWidget* page) {
     Move(lblSweepVolumePerc, 3720, 1830, 3000, 285);
 
     fraTesselCartVolumes = new Frame(fraPlaybackVol, "fraTesselCartVolumes", "Cart Volumes:");
-    Move(fraTesselCartVolumes, 240, 1260, 8220, 2520);
+    Move(fraTesselCartVolumes, 240, 1260, 9780, 2520);
     auto row = [this](const char* label, const char* caption, const char* box, double top, Label*& l, TextBox*& t) {
         l = new Label(fraTesselCartVolumes, label, caption);
         Move(l, 240, top + 45, 6600, 285);
@@ -244,14 +244,14 @@ void frmAudioSettings::BuildPlaybackTab(QWidget* page) {
 void frmAudioSettings::BuildRecEditTab(QWidget* page) {
     chkAudioEditor = new CheckBox(page, "chkAudioEditor",
                                   "As well as LumoEdit(TM), also allow an External Audio Editor used to edit audio:");
-    Move(chkAudioEditor, 240, 180, 8580, 300);
+    Move(chkAudioEditor, 240, 180, 10140, 300);
     fraEditAudioSettings = new Frame(page, "fraEditAudioSettings");
-    Move(fraEditAudioSettings, 120, 540, 8700, 1860);
+    Move(fraEditAudioSettings, 120, 540, 10260, 1860);
     txtAudioEditor = new TextBox(fraEditAudioSettings, "txtAudioEditor");
-    Move(txtAudioEditor, 240, 300, 7020, 330);
+    Move(txtAudioEditor, 240, 300, 8460, 330);
     cmdSelectAudioEditor = new CommandButton(fraEditAudioSettings, "cmdSelectAudioEditor", "Choose");
     cmdSelectAudioEditor->setIcon(ThemeIcon("document-open"));
-    Move(cmdSelectAudioEditor, 7380, 278, 1080, 375);
+    Move(cmdSelectAudioEditor, 8820, 278, 1200, 375);
     lblEditingPriorityDesc = new Label(fraEditAudioSettings, "lblEditingPriorityDesc", "Priority:");
     Move(lblEditingPriorityDesc, 240, 915, 1000, 285);
     sldEditPriority = new Slider(fraEditAudioSettings, "sldEditPriority");
@@ -260,31 +260,31 @@ void frmAudioSettings::BuildRecEditTab(QWidget* page) {
     sldEditPriority->SetMax(20);
     sldEditPriority->setTickPosition(QSlider::TicksBelow);
     sldEditPriority->setToolTip(Q("Adjusts how time is shared between this product and the Audio Editor during editing"));
-    Move(sldEditPriority, 1320, 840, 7140, 420);
+    Move(sldEditPriority, 1320, 840, 8700, 420);
     lblEditPriorityDescProduct = new Label(fraEditAudioSettings, "lblEditPriorityDescProduct", "Brevant products run faster");
     Move(lblEditPriorityDescProduct, 1320, 1320, 3300, 285);
     lblEditPriorityDescEditor = new Label(fraEditAudioSettings, "lblEditPriorityDescEditor", "Editor runs faster");
     lblEditPriorityDescEditor->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Move(lblEditPriorityDescEditor, 5160, 1320, 3300, 285);
+    Move(lblEditPriorityDescEditor, 6720, 1320, 3300, 285);
 
     fraRecordSettings = new Frame(page, "fraRecordSettings", "Record Audio Settings:");
-    Move(fraRecordSettings, 120, 2520, 8700, 2160);
+    Move(fraRecordSettings, 120, 2520, 10260, 2160);
     chkAllowDifferentFormat = new CheckBox(fraRecordSettings, "chkAllowDifferentFormat",
                                            "Also allow users to choose a different format to record audio with");
-    Move(chkAllowDifferentFormat, 240, 360, 8220, 300);
+    Move(chkAllowDifferentFormat, 240, 360, 9780, 300);
     lblAudioFormatDesc = new Label(fraRecordSettings, "lblAudioFormatDesc", "New Audio will be recorded using the audio format:");
     Move(lblAudioFormatDesc, 240, 780, 7000, 285);
     lblAudioFormat = new Label(fraRecordSettings, "lblAudioFormat");
     QFont bold = lblAudioFormat->font();
     bold.setBold(true);
     lblAudioFormat->setFont(bold);
-    Move(lblAudioFormat, 480, 1125, 6780, 285);
+    Move(lblAudioFormat, 480, 1125, 8220, 285);
     cmdSelectAudioFormat = new CommandButton(fraRecordSettings, "cmdSelectAudioFormat", "Choose");
     cmdSelectAudioFormat->setIcon(ThemeIcon("audio-x-generic"));
-    Move(cmdSelectAudioFormat, 7380, 1080, 1080, 375);
+    Move(cmdSelectAudioFormat, 8820, 1080, 1200, 375);
     chkRecordLocal = new CheckBox(fraRecordSettings, "chkRecordLocal",
                                   "Record files to the local disk, then transfer them to the network.");
-    Move(chkRecordLocal, 240, 1620, 8220, 300);
+    Move(chkRecordLocal, 240, 1620, 9780, 300);
 
     connect(chkAudioEditor, &CheckBox::Click, this, &frmAudioSettings::chkAudioEditor_Click);
     connect(cmdSelectAudioEditor, &CommandButton::Click, this, &frmAudioSettings::cmdSelectAudioEditor_Click);
@@ -301,14 +301,14 @@ void frmAudioSettings::BuildAdvancedTab(QWidget* page) {
     cmdLumoTweak = new CommandButton(page, "cmdLumoTweak",
                                      "Advanced LumoStream(TM) settings. Only change if directed to by Brevant.");
     cmdLumoTweak->setIcon(ThemeIcon("configure"));
-    Move(cmdLumoTweak, 240, 720, 8580, 420);
+    Move(cmdLumoTweak, 240, 720, 10140, 420);
     lblAdvancedSettingsWarningDesc = new Label(page, "lblAdvancedSettingsWarningDesc",
                                                "Changing the following settings could result in losing information from your "
                                                "Verudivur. You should consult Brevant Ltd. before continuing.");
     lblAdvancedSettingsWarningDesc->setWordWrap(true);
-    Move(lblAdvancedSettingsWarningDesc, 240, 1320, 8580, 510);
+    Move(lblAdvancedSettingsWarningDesc, 240, 1320, 10140, 510);
     uAdvancedSettings = new uListSettings(page, "uAdvancedSettings");
-    Move(uAdvancedSettings, 240, 1920, 8580, 3840);
+    Move(uAdvancedSettings, 240, 1920, 10140, 3840);
     connect(cmdLumoTweak, &CommandButton::Click, this, &frmAudioSettings::cmdLumoTweak_Click);
 }
 

@@ -57,30 +57,30 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
     setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
     QWidget* c = Client();
     tbsSettings = new TabStrip(c, "tbsSettings");
-    Move(tbsSettings, 120, 120, 7560, 4680);
+    Move(tbsSettings, 120, 120, 8460, 4680);
     QWidget* general = tbsSettings->AddTab("General");
     QWidget* importing = tbsSettings->AddTab("Importing Audio");
     QWidget* advanced = tbsSettings->AddTab("Advanced");
 
     frameRozuzezerLimits = new Frame(general, "frameRozuzezerLimits", "RozuzEzer Size");
-    Move(frameRozuzezerLimits, 120, 120, 7260, 1380);
+    Move(frameRozuzezerLimits, 120, 120, 8160, 1380);
     lblNumberCarts = new Label(frameRozuzezerLimits, "lblNumberCarts", "Number of Carts that can be stored on the RozuzEzer:");
-    Move(lblNumberCarts, 240, 405, 4440, 285);
+    Move(lblNumberCarts, 240, 405, 5580, 285);
     txtNoCarts = new TextBox(frameRozuzezerLimits, "txtNoCarts");
-    Move(txtNoCarts, 4740, 360, 1020, 330);
+    Move(txtNoCarts, 5880, 360, 900, 330);
     cmdSetNoCarts = new CommandButton(frameRozuzezerLimits, "cmdSetNoCarts", "Set");
-    Move(cmdSetNoCarts, 5880, 338, 1140, 375);
+    Move(cmdSetNoCarts, 6900, 338, 1140, 375);
     lblNoCartsDesc = new Label(frameRozuzezerLimits, "lblNoCartsDesc", "(You cannot have more than 99,999 carts)");
-    Move(lblNoCartsDesc, 240, 870, 6780, 285);
+    Move(lblNoCartsDesc, 240, 870, 7800, 285);
     fraPictureOptions = new Frame(general, "fraPictureOptions", "Picture Options:");
-    Move(fraPictureOptions, 120, 1620, 7260, 840);
+    Move(fraPictureOptions, 120, 1620, 8160, 840);
     lblPictureTypeDesc = new Label(fraPictureOptions, "lblPictureTypeDesc", "Verudivur Picture filename extension:");
-    Move(lblPictureTypeDesc, 240, 405, 3300, 285);
+    Move(lblPictureTypeDesc, 240, 405, 3960, 285);
     comboPictureType = new ComboBox(fraPictureOptions, "comboPictureType");
-    Move(comboPictureType, 3600, 360, 3420, 330);
+    Move(comboPictureType, 4320, 360, 3720, 330);
 
     fraOtherImportOptions = new Frame(importing, "fraOtherImportOptions", "Other Options:");
-    Move(fraOtherImportOptions, 120, 120, 7260, 780);
+    Move(fraOtherImportOptions, 120, 120, 8160, 780);
     chkNormalise = new CheckBox(fraOtherImportOptions, "chkNormalise", "Normalise the imported  audio to:");
     Move(chkNormalise, 240, 375, 3600, 300);
     txtNormaliseLevel = new TextBox(fraOtherImportOptions, "txtNormaliseLevel");
@@ -89,21 +89,21 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
     lblNormalisePercent = new Label(fraOtherImportOptions, "lblNormalisePercent", "percent");
     Move(lblNormalisePercent, 4620, 405, 1500, 285);
     fraRIPCDSettings = new Frame(importing, "fraRIPCDSettings", "CD 'Ripper' Settings:");
-    Move(fraRIPCDSettings, 120, 1020, 7260, 2760);
+    Move(fraRIPCDSettings, 120, 1020, 8160, 2760);
     chkAutoTopAudio = new CheckBox(fraRIPCDSettings, "chkAutoTopAudio", "Automatically trim silence at the start (Top) of audio");
-    Move(chkAutoTopAudio, 240, 360, 6780, 300);
+    Move(chkAutoTopAudio, 240, 360, 7680, 300);
     chkAllowCDDB = new CheckBox(fraRIPCDSettings, "chkAllowCDDB", "Allow the internet to be queried for CD Titles:");
-    Move(chkAllowCDDB, 240, 780, 6780, 300);
+    Move(chkAllowCDDB, 240, 780, 7680, 300);
     fraCDDB = new Frame(fraRIPCDSettings, "fraCDDB");
-    Move(fraCDDB, 240, 1140, 6780, 1440);
+    Move(fraCDDB, 240, 1140, 7680, 1440);
     lblCDDBServerDesc = new Label(fraCDDB, "lblCDDBServerDesc", "CDDB Server:");
     Move(lblCDDBServerDesc, 240, 405, 1560, 285);
     comboCDDBServer = new ComboBox(fraCDDB, "comboCDDBServer", ComboBox::DropDownCombo);
-    Move(comboCDDBServer, 1860, 360, 4680, 330);
+    Move(comboCDDBServer, 1860, 360, 5580, 330);
     lblCDDBEmailAddress = new Label(fraCDDB, "lblCDDBEmailAddress", "E-Mail Address:");
     Move(lblCDDBEmailAddress, 240, 885, 1560, 285);
     txtCDDBEmailAddress = new TextBox(fraCDDB, "txtCDDBEmailAddress");
-    Move(txtCDDBEmailAddress, 1860, 840, 4680, 330);
+    Move(txtCDDBEmailAddress, 1860, 840, 5580, 330);
     lblCDDBPort = new Label(fraCDDB, "lblCDDBPort", "Server Port:");
     SetVisible(lblCDDBPort, false);
 
@@ -111,16 +111,16 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
                                                "Changing the following settings could result in losing information from your "
                                                "Verudivur. You should consult Brevant Ltd. before continuing.");
     lblAdvancedSettingsWarningDesc->setWordWrap(true);
-    Move(lblAdvancedSettingsWarningDesc, 240, 240, 7080, 510);
+    Move(lblAdvancedSettingsWarningDesc, 240, 240, 7980, 510);
     uAdvancedSettings = new uListSettings(advanced, "uAdvancedSettings");
-    Move(uAdvancedSettings, 240, 840, 7080, 3300);
+    Move(uAdvancedSettings, 240, 840, 7980, 3300);
 
     cmdOK = new CommandButton(c, "cmdOK", "OK");
     cmdOK->SetDefault(true);
-    Move(cmdOK, 5085, 4920, 1215, 375);
+    Move(cmdOK, 5985, 4920, 1215, 375);
     cmdCancel = new CommandButton(c, "cmdCancel", "Cancel");
     cmdCancel->SetCancel(true);
-    Move(cmdCancel, 6465, 4920, 1215, 375);
+    Move(cmdCancel, 7365, 4920, 1215, 375);
 
     connect(cmdOK, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdOK_Click);
     connect(cmdCancel, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdCancel_Click);
@@ -136,7 +136,7 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
     connect(comboCDDBServer, &ComboBox::GotFocus, this, [this] { SelectAllText(comboCDDBServer); });
     chkAllowCDDB_Click();
     chkNormalise_Click();
-    SetClientSizeTwips(this, 7800, 5415);
+    SetClientSizeTwips(this, 8700, 5415);
 }
 
 void frmGlobalRozuzezerSettings::Form_Load() {
