@@ -312,8 +312,7 @@ TEST_F(AudioSettingsDialog, UnreasonableStoredValuesOpenAndAreKept) {
     }
 }
 
-TEST_F(AudioSettingsDialog, AProfileThatCannotBeSavedIsReportedAndTheDialogStaysOpen) {
-    // No profile name: nothing could be stored, so OK is refused.
+TEST_F(AudioSettingsDialog, SettingsWithoutAProfileNameAreRefusedAtOK) {
     auto unnamed = MakeRef<cAudioSettings>();
     const std::string hive = MachineHive();
     Display(*unnamed, [](frmAudioSettings& d) {
@@ -326,8 +325,9 @@ TEST_F(AudioSettingsDialog, AProfileThatCannotBeSavedIsReportedAndTheDialogStays
     EXPECT_EQ(boxes_->Shown()[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(unnamed->GeneralVolume, 100);
     EXPECT_EQ(MachineHive(), hive);
+}
 
-    // A machine hive this user may not change.
+TEST_F(AudioSettingsDialog, AReadOnlyMachineHiveIsReportedAndTheDialogStaysOpen) {
     auto s = Profile(2);
     const std::string before = MachineHive();
     ::chmod(dir_.path().c_str(), 0755);
