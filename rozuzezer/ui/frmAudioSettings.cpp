@@ -345,6 +345,10 @@ void frmAudioSettings::Form_Load() {
     grdPlayers->SetRedraw(true);
     SetBackColor(grdPlayers, syscolour::ButtonFace);
     SetEnabled(grdPlayers, false);
+    // The order lists open with the grid, once a number of players is set.
+    for (QWidget* w : std::initializer_list<QWidget*>{framePlayoutOrder, lblFirstPlayerOrder, listFirstPlayerOrder,
+                                                      lblLastPlayerOrder, listLastPlayerOrder})
+        SetEnabled(w, false);
     SetScreenMousePointer(PointerDefault);
 }
 
