@@ -316,8 +316,12 @@ void frmAudioSettings::WireValueBox(const ValueBox& v) {
     TextBox* box = v.box;
     connect(box, &TextBox::GotFocus, this, [box] { SelectAllText(box); });
     connect(box, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); });
-    connect(box, &TextBox::LostFocus, this, [box, v] {
-        if (!box->Locked()) box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
+    connect(box, &TextBox::LostFocus, this, [this, box, v] {
+        if (box->Locked()) return;
+        // An empty or zero count stays as it is, for Set and OK to refuse: made 1 here it
+        // would pass unnoticed as one player for the whole computer.
+        if (box == txtNumberCartPlayers && WholeValue(box->Text()) < 1) return;
+        box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
     });
 }
 

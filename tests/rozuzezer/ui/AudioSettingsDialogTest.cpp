@@ -184,6 +184,23 @@ TEST_F(AudioSettingsDialog, OKRefusesWhatItMustAndWritesNothingThen) {
          [](frmAudioSettings& d) { Click(d.cmdSetNoPlayers); d.txtNumberCartPlayers->SetText(""); }, set},
         {"an open count box holding 0",
          [](frmAudioSettings& d) { Click(d.cmdSetNoPlayers); d.txtNumberCartPlayers->SetText("0"); }, set},
+        {"an open count box emptied and left",
+         [](frmAudioSettings& d) {
+             Click(d.cmdSetNoPlayers);
+             d.txtNumberCartPlayers->SetText("");
+             emit d.txtNumberCartPlayers->LostFocus();
+             EXPECT_EQ(d.txtNumberCartPlayers->Text(), "");
+         },
+         set},
+        {"13 players, box left: clamped to 12, then the fade check",
+         [](frmAudioSettings& d) {
+             Click(d.cmdSetNoPlayers);
+             d.txtNumberCartPlayers->SetText("13");
+             emit d.txtNumberCartPlayers->LostFocus();
+             EXPECT_EQ(d.txtNumberCartPlayers->Text(), "12");
+             d.txtFadePercent->SetText("100");
+         },
+         fade},
         {"outside editor ticked but empty",
          [](frmAudioSettings& d) { d.chkAudioEditor->SetValue(1); d.txtAudioEditor->SetText("  "); },
          "You must enter the filename of an Audio Editor"},
