@@ -4,6 +4,8 @@
 #include "platform/base/Numeric.h"
 #include "platform/ui/Twips.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -21,6 +23,11 @@ QIcon ThemeIcon(const char* name) {
         if (QIcon::hasThemeIcon(n)) return QIcon::fromTheme(n);
     }
     return QIcon();
+}
+
+void DisconnectFromWindow(QWidget* window) {
+    if (QCoreApplication::instance()) QObject::disconnect(QCoreApplication::instance(), nullptr, window, nullptr);
+    for (QObject* child : window->findChildren<QObject*>()) QObject::disconnect(child, nullptr, window, nullptr);
 }
 
 int NumericKey(int keyAscii) { return (keyAscii >= '0' && keyAscii <= '9') || keyAscii < 32 ? keyAscii : 0; }

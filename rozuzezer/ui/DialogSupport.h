@@ -24,6 +24,11 @@ double NumberValue(const std::string& text);
 long WholeValue(const std::string& text);
 long ClampedValue(const std::string& text, long lowest, long highest);
 
+// Cuts every connection from the window's controls and from the application to the window.
+// Called first in a dialog's destructor: the controls still report focus changes while
+// they are being destroyed, and the window's handlers must not run by then.
+void DisconnectFromWindow(QWidget* window);
+
 // Blanks removed at both ends.
 std::string Trim(const std::string& text);
 

@@ -71,6 +71,8 @@ frmAudioLocations::frmAudioLocations(QWidget* owner) : Form("frmAudioLocations",
     SetClientSizeTwips(this, 8640, below + 1035);
 }
 
+frmAudioLocations::~frmAudioLocations() { DisconnectFromWindow(this); }
+
 void frmAudioLocations::Form_Load() {
     Cancelled = false;
     SetMousePointer(PointerDefault);

@@ -17,6 +17,7 @@ public:
     static constexpr int kRows = 11;
 
     explicit frmAudioLocations(QWidget* owner = nullptr);
+    ~frmAudioLocations() override;
 
     // True once the dialog was left with Cancel, Esc or the close box.
     bool Cancelled = false;

@@ -130,7 +130,7 @@ frmAudioSettings::frmAudioSettings(QWidget* owner) : Form("frmAudioSettings", ow
     SetClientSizeTwips(this, 10800, 7215);
 }
 
-frmAudioSettings::~frmAudioSettings() = default;
+frmAudioSettings::~frmAudioSettings() { DisconnectFromWindow(this); }
 
 void frmAudioSettings::BuildPlayersTab(QWidget* page) {
     fraPlayers = new Frame(page, "fraPlayers", "Cart Players and Sound devices:");

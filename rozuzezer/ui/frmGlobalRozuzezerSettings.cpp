@@ -139,6 +139,8 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
     SetClientSizeTwips(this, 8700, 5415);
 }
 
+frmGlobalRozuzezerSettings::~frmGlobalRozuzezerSettings() { DisconnectFromWindow(this); }
+
 void frmGlobalRozuzezerSettings::Form_Load() {
     txtNoCarts->SetMaxLength(static_cast<int>(std::string("99999").size()));
     tbsSettings->SetTab(0);

@@ -15,6 +15,7 @@ namespace rozuzezer::ui {
 class frmGlobalRozuzezerSettings : public platform::ui::Form {
 public:
     explicit frmGlobalRozuzezerSettings(QWidget* owner = nullptr);
+    ~frmGlobalRozuzezerSettings() override;
 
     cRozuzezer* Verudivur() const { return wall_; }
     // Fills the dialog from the object (the caller's, held until the dialog unloads); null

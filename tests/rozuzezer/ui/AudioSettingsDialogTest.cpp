@@ -119,8 +119,9 @@ TEST_F(AudioSettingsDialog, CancelTheCloseBoxAndEscLeaveTheHiveAsItWas) {
     };
     auto s = Profile(4);
     const std::string hive = MachineHive();
-    for (const auto& [name, leave] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.first);
+        const auto& leave = way.second;
         const bool accepted = Display(*s, [&leave](frmAudioSettings& d) {
             ClickCell(d.grdPlayers, 1, 1);
             d.cboPlayer->SetListIndex(1);

@@ -82,8 +82,9 @@ TEST_F(WallDialogs, CancelEscAndTheCloseBoxWriteAndCreateNothing) {
     };
     auto wall = MakeRef<cRozuzezer>();
     const std::string target = Path("never/made");
-    for (const auto& [name, leave] : ways) {
-        SCOPED_TRACE(name);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.first);
+        const auto& leave = way.second;
         Locations([&](frmAudioLocations& d) {
             d.txtCartLocations[1]->SetText(target);
             leave(d);
