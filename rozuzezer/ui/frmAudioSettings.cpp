@@ -786,10 +786,12 @@ void frmAudioSettings::cmdSelectAudioEditor_Click() {
     CommonDialog dialog;
     dialog.Owner = this;
     dialog.Filter = "Programs|*.EXE;*.COM;*.BAT;*.PIF|All Files (*.*)|*.*";
+    // Programs here carry no extension: the dialog opens on all files, and no ".EXE" is
+    // added to the chosen name (which would name a file that is not there).
+    dialog.FilterIndex = 2;
     dialog.DialogTitle = "Select External Audio Editor Program";
     dialog.Flags = 4096;
     dialog.CancelError = true;
-    dialog.DefaultExt = "EXE";
     dialog.FileName = Trim(txtAudioEditor->Text());
     dialog.InitDir = helpers::FileHelper().FolderPart(txtAudioEditor->Text());
     try {

@@ -4,6 +4,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/ui/CommonDialog.h"
 #include "rozuzezer/core/RozuzezerSettingsEnv.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "rozuzezer/ui/QtSettingsDialogs.h"
 #include "rozuzezer/ui/frmAudioSettings.h"
 
@@ -352,13 +353,16 @@ TEST_F(AudioSettingsDialog, AReadOnlyMachineHiveIsReportedAndTheDialogStaysOpen)
     ::chmod((dir_.path() / "registry").c_str(), 0755);
     bool accepted = true;
     {
-        if (::setegid(65534) != 0 || ::seteuid(65534) != 0) {
-            (void)::seteuid(0), (void)::setegid(0);
+        // Real and effective ids both an ordinary user's; the saved id keeps the way back.
+        auto back = [] { return ::setresuid(0, 0, 0) == 0 && ::setresgid(0, 0, 0) == 0; };
+        if (::setresgid(65534, 65534, 0) != 0 || ::setresuid(65534, 65534, 0) != 0) {
+            back();
             GTEST_SKIP() << "cannot act as an ordinary user here";
         }
         struct Back {
-            ~Back() { (void)::seteuid(0), (void)::setegid(0); }
-        } back;
+            std::function<bool()> to;
+            ~Back() { to(); }
+        } restore{back};
         auto probe = MakeRef<cAudioSettings>();
         probe->NumberPlayers = 2;
         if (probe->SaveProfile(kProfile)) GTEST_SKIP() << "SaveProfile does not report a failed write here";
@@ -375,6 +379,52 @@ TEST_F(AudioSettingsDialog, AReadOnlyMachineHiveIsReportedAndTheDialogStaysOpen)
     EXPECT_NE(boxes_->Shown()[0].text.find("could not be saved"), std::string::npos);
     EXPECT_EQ(s->GeneralVolume, 100) << "nothing is half-written into the object";
     EXPECT_EQ(MachineHive(), before);
+}
+
+TEST_F(AudioSettingsDialog, TheEditorAndFormatChoosersFillTheDialogAndOKStoresThem) {
+    const std::string editor = Path("programs/audacity");
+    testsupport::WriteFile(editor, "#!/bin/sh\n");
+    auto s = Profile(2);
+    s->AudioFormat()->SetPCM(22050, 1, 16);
+    const std::string before = s->AudioFormat()->FormatText();
+    commonDialogs_->AnswerFile(editor);
+    auto previous = rozuzezer::ui::SetAudioFormatChooser(
+        [](helpers::cAudioFormat& format, std::int32_t family, std::int32_t options) {
+            EXPECT_EQ(family, 2);
+            EXPECT_EQ(options, 29);
+            format.SetPCM(48000, 2, 24);
+            return true;
+        });
+    const bool accepted = Display(*s, [&](frmAudioSettings& d) {
+        EXPECT_FALSE(d.txtAudioEditor->isEnabled());
+        d.chkAudioEditor->SetValue(1);
+        EXPECT_TRUE(d.txtAudioEditor->isEnabled());
+        Click(d.cmdSelectAudioEditor);
+        EXPECT_EQ(d.txtAudioEditor->Text(), editor);
+        Click(d.cmdSelectAudioFormat);
+        EXPECT_NE(d.lblAudioFormat->Caption().find("48,000 Hz"), std::string::npos) << d.lblAudioFormat->Caption();
+        EXPECT_EQ(s->AudioFormat()->FormatText(), before) << "only OK changes the profile's format";
+        Click(d.cmdOK);
+    });
+    rozuzezer::ui::SetAudioFormatChooser(previous);
+    EXPECT_TRUE(accepted);
+    ASSERT_EQ(commonDialogs_->fileRequests.size(), 1u);
+    EXPECT_EQ(commonDialogs_->fileRequests[0].title, "Select External Audio Editor Program");
+    EXPECT_EQ(commonDialogs_->fileRequests[0].filterIndex, 2) << "programs here have no extension";
+    auto reread = MakeRef<cAudioSettings>();
+    ASSERT_TRUE(reread->LoadProfile(kProfile));
+    EXPECT_EQ(reread->AudioEditor, editor);
+    EXPECT_EQ(reread->AudioFormat()->SamplesPerSec(), 48000u);
+}
+
+TEST_F(AudioSettingsDialog, AFirstPlayerBeyondTheCountIsShownAsTheLastButNotWrittenOnCancel) {
+    auto s = Profile(4);
+    s->FirstPlayer = 7;
+    Display(*s, [](frmAudioSettings& d) {
+        EXPECT_EQ(d.listFirstPlayerOrder->Text(), "the last Cart Player");
+        Click(d.cmdCancel);
+    });
+    EXPECT_EQ(s->FirstPlayer, 7);
 }
 
 TEST_F(AudioSettingsDialog, NoDialogAwayFromTheApplicationsThread) {
