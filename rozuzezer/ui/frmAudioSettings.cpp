@@ -14,6 +14,8 @@
 #include "shared/helpers/Utility.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -153,6 +155,13 @@ void frmAudioSettings::BuildPlayersTab(QWidget* page) {
     Move(cmdSetNoPlayers, 8880, 1238, 1140, 375);
     grdPlayers = new Grid(fraPlayers, "grdPlayers");
     Move(grdPlayers, 240, 1800, 9780, 3780);
+    {
+        // Whole rows only, so the last one shown is never cut in half.
+        const int row = grdPlayers->verticalHeader()->defaultSectionSize();
+        const int frame = 2 * grdPlayers->frameWidth();
+        const int rows = std::max(1, (TwipsToPixelsY(3780) - frame) / row);
+        SetHeight(grdPlayers, PixelsToTwipsY(rows * row + frame));
+    }
     cboPlayer = new ComboBox(fraPlayers, "cboPlayer");
     SetVisible(cboPlayer, false);
 
@@ -342,9 +351,11 @@ void frmAudioSettings::Form_Load() {
     grdPlayers->SetCols(3);
     grdPlayers->SetRows(1);
     grdPlayers->SetFixedRows(1);
-    const double inner = Width(grdPlayers) - 90;
-    grdPlayers->SetColWidth(0, inner / 3);
-    grdPlayers->SetColWidth(1, inner - inner / 3 - 90);
+    // Column 1 also leaves room for the scroll bar that a long list of players brings.
+    const double width = Width(grdPlayers);
+    const double scrollBar = PixelsToTwipsX(grdPlayers->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    grdPlayers->SetColWidth(0, width / 3);
+    grdPlayers->SetColWidth(1, width - 90 - width / 3 - scrollBar);
     grdPlayers->SetColWidth(2, 0);
     grdPlayers->SetRedraw(true);
     SetBackColor(grdPlayers, syscolour::ButtonFace);

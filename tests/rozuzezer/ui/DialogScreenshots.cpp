@@ -60,10 +60,10 @@ int main(int argc, char** argv) {
     {
         auto settings = MakeRef<cAudioSettings>();
         settings->AutomaticPlayerAssignment = vbFalse;
-        settings->NumberPlayers = 6;
-        for (int i = 1; i <= 6; ++i) settings->SetPlayerSoundCardNumber(static_cast<std::int16_t>(i), static_cast<std::int16_t>(1 + (i - 1) % 4));
+        settings->NumberPlayers = 12;
+        for (int i = 1; i <= 12; ++i) settings->SetPlayerSoundCardNumber(static_cast<std::int16_t>(i), static_cast<std::int16_t>(1 + (i - 1) % 4));
         settings->HookPlayer = 0;
-        settings->InstantPlayerNumber = 6;
+        settings->InstantPlayerNumber = 12;
         settings->PreviewPlayer = 255;
         settings->RecordingSoundCardNumber = 2;
         settings->EditSoundCardNumber = 2;
