@@ -325,12 +325,8 @@ void frmAudioSettings::WireValueBox(const ValueBox& v) {
     TextBox* box = v.box;
     connect(box, &TextBox::GotFocus, this, [box] { SelectAllText(box); });
     connect(box, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); });
-    connect(box, &TextBox::LostFocus, this, [this, box, v] {
-        if (box->Locked()) return;
-        // An empty or zero count stays as it is, for Set and OK to refuse: made 1 here it
-        // would pass unnoticed as one player for the whole computer.
-        if (box == txtNumberCartPlayers && WholeValue(box->Text()) < 1) return;
-        box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
+    connect(box, &TextBox::LostFocus, this, [box, v] {
+        if (!box->Locked()) box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
     });
 }
 
@@ -654,8 +650,6 @@ void frmAudioSettings::cmdOK_Click() {
     const long players = WholeValue(txtNumberCartPlayers->Text());
     if (players > kMaxPlayers)
         return refuse("You cannot have more than " + std::to_string(kMaxPlayers) + " Players in Orvanta", 0);
-    // A count never confirmed with Set must still be one the Set button would take.
-    if (!CountLocked() && players < 1) return refuse(kSetMessage + std::to_string(kMaxPlayers), 0);
     // Every box is brought into its range first, as leaving it would, so nothing below fails.
     for (const ValueBox& v : valueBoxes_)
         if (v.box != txtNumberCartPlayers) v.box->SetText(std::to_string(ClampedValue(v.box->Text(), v.lowest, v.highest)));

@@ -18,6 +18,7 @@ using platform::MsgResult;
 namespace {
 
 constexpr int kImportTab = 1;
+constexpr const char* kCartsMessage = "You must enter a number of Carts from 1 to 99999";
 const char* const kPictureRows[] = {"\".BMP\" (uncompressed)", "\".GIF\" (compressed)", "\".JPG\" (compressed)"};
 const char* const kServers[] = {"gnudb.gnudb.org", "gnudb.org", "freedb.dbpoweramp.com"};
 
@@ -193,7 +194,7 @@ void frmGlobalRozuzezerSettings::cmdSetNoCarts_Click() {
     if (!txtNoCarts->Locked()) {
         const double n = NumberValue(txtNoCarts->Text());
         if (n <= 0 || n > 99999) {
-            MsgBox("You must enter a number of Carts from 1 to 99999", MsgButtons::OK, MsgIcon::Exclamation);
+            MsgBox(kCartsMessage, MsgButtons::OK, MsgIcon::Exclamation);
             return;
         }
         cmdSetNoCarts->SetCaption("Change");
@@ -225,10 +226,14 @@ void frmGlobalRozuzezerSettings::chkNormalise_Click() {
 
 void frmGlobalRozuzezerSettings::cmdOK_Click() {
     if (!wall_) return;
-    auto refuse = [this](const std::string& text) {
-        tbsSettings->SetTab(kImportTab);
+    auto refuse = [this](const std::string& text, int tab = kImportTab) {
+        tbsSettings->SetTab(tab);
         MsgBox(text, MsgButtons::OK, MsgIcon::Exclamation);
     };
+    // A number of carts never confirmed with Set must still be one Set would take: an empty
+    // box or 0 would otherwise become a wall of one cart.
+    if (!txtNoCarts->Locked() && NumberValue(txtNoCarts->Text()) <= 0)
+        return refuse(kCartsMessage, 0);
     const long normalise = WholeValue(txtNormaliseLevel->Text());
     if (chkNormalise->Value() != 0 && (normalise < 0 || normalise > 100))
         return refuse("You must specify a percentage from 0 to 100 for the Normalise Imported Audio Percentage");

@@ -181,8 +181,15 @@ TEST_F(WallDialogs, GlobalSettingsRefuseBadEntriesOnTheImportTab) {
         const char* name;
         std::function<void(frmGlobalRozuzezerSettings&)> edit;
         std::string start;
+        int tab = 1;
     };
     const std::vector<Case> cases = {
+        {"an open number of carts left empty",
+         [](frmGlobalRozuzezerSettings& d) { Click(d.cmdSetNoCarts); d.txtNoCarts->SetText(""); },
+         "You must enter a number of Carts from 1 to 99999", 0},
+        {"an open number of carts holding 0",
+         [](frmGlobalRozuzezerSettings& d) { Click(d.cmdSetNoCarts); d.txtNoCarts->SetText("0"); },
+         "You must enter a number of Carts from 1 to 99999", 0},
         {"normalise above 100", [](frmGlobalRozuzezerSettings& d) { d.chkNormalise->SetValue(1); d.txtNormaliseLevel->SetText("150"); },
          "You must specify a percentage from 0 to 100"},
         {"server without a dot",
@@ -210,7 +217,7 @@ TEST_F(WallDialogs, GlobalSettingsRefuseBadEntriesOnTheImportTab) {
             c.edit(d);
             Click(d.cmdOK);
             EXPECT_TRUE(d.isVisible());
-            EXPECT_EQ(d.tbsSettings->Tab(), 1);
+            EXPECT_EQ(d.tbsSettings->Tab(), c.tab);
             Click(d.cmdCancel);
         });
         wall->DisplaySettings();
