@@ -1,7 +1,7 @@
 #include "editor/shell/frmOptions.h"
 
 #include "editor/shell/ClientSize.h"
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmAudioFormatOptions.h"
 #include "platform/base/MessageBox.h"
@@ -13,6 +13,7 @@
 namespace lumoedit {
 
 using namespace platform::ui;
+using rozuzezer::ui::ChooseAudioFormat;
 using platform::MsgBox;
 using platform::MsgButtons;
 using platform::MsgIcon;

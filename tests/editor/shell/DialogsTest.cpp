@@ -2,8 +2,8 @@
 // document viewer and the about box.
 #include "ShellWindowsFixture.h"
 
-#include "editor/shell/AudioFormatChooser.h"
 #include "editor/shell/ErrorReport.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/SoundPlayer.h"
 #include "editor/shell/frmAbout.h"
 #include "editor/shell/frmAudioFormatOptions.h"
@@ -26,6 +26,7 @@
 #include <memory>
 
 using namespace lumoedit;
+using namespace rozuzezer::ui;
 using platform::MsgResult;
 using platform::ui::Form;
 
