@@ -98,6 +98,8 @@ TileImageButton::TileImageButton(uHardDiskItem* tile, const std::string& codeNam
     setToolTip(toolTip);
     setFixedSize(16, 16);
     setCursor(Qt::PointingHandCursor);
+    // A press on a disabled button goes nowhere, not to the tile beneath it.
+    setAttribute(Qt::WA_NoMousePropagation);
 }
 
 void TileImageButton::SetPicture(const std::string& key) {
@@ -298,7 +300,7 @@ void uHardDiskItem::ReadProperties(const platform::ui::PropertyBag& bag) {
             store(bag.ReadProperty(name, def));
         } catch (const platform::RuntimeError& e) {
             store(def);
-            if (!firstError) firstError = e.Number();
+            if (!firstError || e.Number() == platform::err::TypeMismatch) firstError = e.Number();
             bad += bad.empty() ? name : std::string(", ") + name;
         }
     };

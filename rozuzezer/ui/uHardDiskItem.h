@@ -95,8 +95,8 @@ public:
     void InitProperties();
     // Reads every saved property; one that is missing takes its default. Values of the
     // wrong type or out of range keep the default too, and when there were any the call
-    // raises 13 (380 when every bad one was merely out of range) naming them, after
-    // reading all the others.
+    // raises, after reading all the others, naming them: 13 when one had the wrong type,
+    // else the first error (6 too large for its type, 380 out of the property's range).
     void ReadProperties(const platform::ui::PropertyBag& bag);
     void WriteProperties(platform::ui::PropertyBag& bag) const;
 
