@@ -35,7 +35,19 @@ bool StdFont::SameAs(const StdFont& o) const {
            Italic == o.Italic && Underline == o.Underline && Strikethrough == o.Strikethrough;
 }
 
+struct StdFont::Cache {
+    std::string name;
+    double size;
+    std::int16_t weight, charset;
+    bool italic, underline, strikethrough;
+    QFont font;
+};
+
 QFont StdFont::ToQFont() const {
+    if (cache_ && cache_->name == Name && cache_->size == Size && cache_->weight == Weight &&
+        cache_->charset == Charset && cache_->italic == Italic && cache_->underline == Underline &&
+        cache_->strikethrough == Strikethrough)
+        return cache_->font;
     QFont f(Q(Name));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::hasFamily(f.family()))
@@ -45,6 +57,8 @@ QFont StdFont::ToQFont() const {
     f.setItalic(Italic);
     f.setUnderline(Underline);
     f.setStrikeOut(Strikethrough);
+    cache_ = std::make_shared<Cache>(
+        Cache{Name, Size, Weight, Charset, Italic, Underline, Strikethrough, f});
     return f;
 }
 
@@ -58,11 +72,17 @@ QString FitTextToWidth(const QFontMetricsF& metrics, const QString& text, double
     // Character ends, at most as many as could fit if each were a pixel wide (and a margin
     // for zero-width marks), so a very long text costs no more than a short one.
     const auto cap = static_cast<std::size_t>(std::min(width, 100000.0)) + 64;
+    // The finder reads only as much of the text as those characters can span (a long
+    // text's tail is never looked at); an end where that piece stops may lie inside a
+    // character and does not count.
+    const qsizetype span = std::min<qsizetype>(text.size(), static_cast<qsizetype>(cap) * 8);
+    const QString piece = text.left(span);
     std::vector<qsizetype> ends;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, piece);
     while (ends.size() < cap) {
         const qsizetype next = finder.toNextBoundary();
         if (next <= 0) break;
+        if (next == span && span < text.size()) break;
         ends.push_back(next);
     }
     if (ends.empty()) return {};

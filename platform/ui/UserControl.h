@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QMouseEvent;
@@ -40,7 +41,12 @@ public:
 
     // The Qt font to draw with: the family falls back to a sans-serif face where the named
     // one is not installed; a size that is not a positive number draws at the default size.
+    // Kept until a field changes, as controls ask for it on every paint.
     QFont ToQFont() const;
+
+private:
+    struct Cache;
+    mutable std::shared_ptr<Cache> cache_;
 };
 
 // Whether a value is an OLE colour: 0x00BBGGRR, or 0x800000nn for a system colour the

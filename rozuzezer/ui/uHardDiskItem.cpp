@@ -395,12 +395,37 @@ void uHardDiskItem::WriteProperties(platform::ui::PropertyBag& bag) const {
 
 // ---- layout and drawing ----------------------------------------------------------------------
 
+namespace {
+
+int SkinnyHeight(std::int16_t borderWidth) {
+    const double twips =
+        platform::RoundHalfEven(2.0 * borderWidth * platform::ui::TwipsPerPixelX() + 300);
+    return platform::ui::TwipsToPixelsY(twips);
+}
+
+} // namespace
+
+QSize uHardDiskItem::minimumSizeHint() const {
+    if (skinny_) return QSize(0, SkinnyHeight(borderWidth_));
+    return QSize(platform::ui::TwipsToPixelsX(2010), platform::ui::TwipsToPixelsY(1260));
+}
+
+QSize uHardDiskItem::sizeHint() const {
+    if (skinny_) return QSize(platform::ui::TwipsToPixelsX(4000), SkinnyHeight(borderWidth_));
+    return minimumSizeHint();
+}
+
 void uHardDiskItem::LayoutTile() {
     const double tppX = platform::ui::TwipsPerPixelX();
     const double tppY = platform::ui::TwipsPerPixelY();
+    // Qt layouts keep a skinny tile at its one height.
+    const QSizePolicy::Policy vertical = skinny_ ? QSizePolicy::Fixed : QSizePolicy::Preferred;
+    if (sizePolicy().verticalPolicy() != vertical) {
+        setSizePolicy(sizePolicy().horizontalPolicy(), vertical);
+        updateGeometry();
+    }
     if (skinny_) {
-        const double twips = platform::RoundHalfEven(2.0 * borderWidth_ * tppX + 300);
-        const int px = platform::ui::TwipsToPixelsY(twips);
+        const int px = SkinnyHeight(borderWidth_);
         if (height() != px) {
             resize(width(), px);
             if (height() != px) return; // the resize runs the layout again

@@ -112,6 +112,10 @@ public:
     platform::ui::PopupMenu* InfoMenu() const { return mnuInfo_; }
     platform::ui::PopupMenu* TimesMenu() const { return mnuTimes_; }
 
+    // For hosts that lay tiles out with Qt layouts: the size the size rules give.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 signals:
     void Click();
     void DblClick();
