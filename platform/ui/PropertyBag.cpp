@@ -1,7 +1,6 @@
 #include "platform/ui/PropertyBag.h"
 
 #include "platform/base/Error.h"
-#include "platform/base/Numeric.h"
 #include "platform/ui/UserControl.h"
 
 #include <cctype>
@@ -127,12 +126,15 @@ std::string BareText(const Variant& v) {
     case Kind::Boolean: return v.ToBool() ? "True" : "False";
     case Kind::Int16:
     case Kind::Int32: return std::to_string(v.ToInt32());
-    case Kind::Single: return FormatSingle(v.ToSingle());
+    case Kind::Single:
     case Kind::Double:
     case Kind::Date: {
+        // A fraction keeps its point, so it reads back as a fraction ("-0.0", "8.0").
         char buf[40];
-        std::snprintf(buf, sizeof buf, "%.17g", v.ToDouble());
-        return buf;
+        std::snprintf(buf, sizeof buf, v.kind() == Kind::Single ? "%.9g" : "%.17g", v.ToDouble());
+        std::string out = buf;
+        if (out.find_first_of(".eEnNiI") == std::string::npos) out += ".0";
+        return out;
     }
     default: return Quote(v.ToText());
     }
@@ -183,7 +185,7 @@ bool BeginsBlock(std::string_view line, std::string_view& name) {
         return false;
     if (line[kBegin.size()] != ' ' && line[kBegin.size()] != '\t') return false;
     name = Trim(line.substr(kBegin.size()));
-    return true;
+    return IsName(name);
 }
 
 bool EndsBlock(std::string_view line) {
@@ -319,10 +321,6 @@ PropertyBag PropertyBag::FromText(std::string_view text, std::vector<std::string
             const std::string blockName(name);
             Ref<StdFont> font = StdFont::New();
             const bool good = ReadFont(lines, *font, problems);
-            if (!IsName(blockName)) {
-                Note(problems, lines.number, "block without a name");
-                continue;
-            }
             if (good) add(blockName, Variant(Ref<platform::component::Object>(font)));
             else add(blockName, Variant(std::string("(broken font)")));
             continue;
