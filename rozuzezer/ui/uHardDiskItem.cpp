@@ -117,6 +117,10 @@ void TileImageButton::mousePressEvent(QMouseEvent* e) {
     tile_->ButtonPressed(this, e);
 }
 
+void TileImageButton::mouseDoubleClickEvent(QMouseEvent* e) {
+    e->accept();
+}
+
 // ---- the tile --------------------------------------------------------------------------------
 
 uHardDiskItem::uHardDiskItem(QWidget* parent, const std::string& name)

@@ -196,6 +196,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    // The second press of a double-click is no second press of the button.
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     uHardDiskItem* tile_;

@@ -328,6 +328,11 @@ TEST_F(Tile, ButtonsRaiseTheirEventsOnlyWithAnItem) {
         ASSERT_EQ(r.mouse.size(), 1u);
         EXPECT_EQ(r.mouse[0], (std::array<float, 4>{1, 0, 45, 60}));
     }
+    // A double-click plays once.
+    r.events.clear();
+    Press("imgPlay");
+    Mouse(Button("imgPlay"), QEvent::MouseButtonDblClick, {3, 4});
+    EXPECT_EQ(r.events, (std::vector<std::string>{"MouseDown", "PlayClicked"}));
     // A disabled button takes no press.
     tile->SetCanPlay(false);
     r.events.clear();
