@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
         tile->setGeometry((i % columns) * 240, (i / columns) * 180, 240, 180);
         auto item = MakeRef<cHardDiskItem>();
         item->Reference = "CART " + std::to_string(1000 + i);
-        item->SetDescription(1, "Item number " + std::to_string(i + 1) + " with a title long enough to be cut");
+        item->SetDescription(1, "Item number " + std::to_string(i + 1) +
+                                    " with a title long enough to be cut");
         item->SetDescription(2, "Artist of the item");
         item->SetDescription(3, i % 3 ? "Third line" : std::string(10000, 'x'));
         item->TotalLength = 200;

@@ -53,8 +53,10 @@ std::string HandlerErrorMessage(const HandlerError& e) {
 void ReportCurrentHandlerError(std::string_view context) noexcept {
     try {
         const HandlerError e = Current(context);
-        if (Installed()) Installed()(e);
-        else MsgBox(HandlerErrorMessage(e), MsgButtons::OK, MsgIcon::Exclamation);
+        if (Installed())
+            Installed()(e);
+        else
+            MsgBox(HandlerErrorMessage(e), MsgButtons::OK, MsgIcon::Exclamation);
     } catch (...) {
         // A report that fails itself has nowhere left to go.
     }

@@ -37,11 +37,21 @@ std::string Quote(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20 || c == 0x7F) {
                 char buf[5];
@@ -74,9 +84,15 @@ bool Unquote(std::string_view s, std::string& out) {
         }
         const char e = s[++i];
         switch (e) {
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
         case 'x':
             if (i + 2 < s.size() && HexDigit(s[i + 1]) >= 0 && HexDigit(s[i + 2]) >= 0) {
                 out += static_cast<char>(HexDigit(s[i + 1]) * 16 + HexDigit(s[i + 2]));
@@ -85,14 +101,16 @@ bool Unquote(std::string_view s, std::string& out) {
                 out += 'x';
             }
             break;
-        default: out += e;
+        default:
+            out += e;
         }
     }
     return false;
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
         s.remove_suffix(1);
     return s;
@@ -112,7 +130,8 @@ Variant Bare(std::string_view s) {
     std::int64_t whole = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), whole);
     if (ec == std::errc() && end == s.data() + s.size()) {
-        if (whole >= INT32_MIN && whole <= INT32_MAX) return Variant(static_cast<std::int32_t>(whole));
+        if (whole >= INT32_MIN && whole <= INT32_MAX)
+            return Variant(static_cast<std::int32_t>(whole));
         return Variant(static_cast<double>(whole));
     }
     double d = 0;
@@ -123,9 +142,11 @@ Variant Bare(std::string_view s) {
 
 std::string BareText(const Variant& v) {
     switch (v.kind()) {
-    case Kind::Boolean: return v.ToBool() ? "True" : "False";
+    case Kind::Boolean:
+        return v.ToBool() ? "True" : "False";
     case Kind::Int16:
-    case Kind::Int32: return std::to_string(v.ToInt32());
+    case Kind::Int32:
+        return std::to_string(v.ToInt32());
     case Kind::Single:
     case Kind::Double:
     case Kind::Date: {
@@ -136,7 +157,8 @@ std::string BareText(const Variant& v) {
         if (out.find_first_of(".eEnNiI") == std::string::npos) out += ".0";
         return out;
     }
-    default: return Quote(v.ToText());
+    default:
+        return Quote(v.ToText());
     }
 }
 
@@ -217,14 +239,22 @@ bool ReadFont(Lines& lines, StdFont& font, std::vector<std::string>* problems) {
             continue;
         }
         try {
-            if (SameName(name, "Name")) font.Name = v.ToText();
-            else if (SameName(name, "Size")) font.Size = v.ToDouble();
-            else if (SameName(name, "Weight")) font.Weight = v.ToInt16();
-            else if (SameName(name, "Charset")) font.Charset = v.ToInt16();
-            else if (SameName(name, "Italic")) font.Italic = v.ToBool();
-            else if (SameName(name, "Underline")) font.Underline = v.ToBool();
-            else if (SameName(name, "Strikethrough")) font.Strikethrough = v.ToBool();
-            else Note(problems, lines.number, "unknown font value " + std::string(name));
+            if (SameName(name, "Name"))
+                font.Name = v.ToText();
+            else if (SameName(name, "Size"))
+                font.Size = v.ToDouble();
+            else if (SameName(name, "Weight"))
+                font.Weight = v.ToInt16();
+            else if (SameName(name, "Charset"))
+                font.Charset = v.ToInt16();
+            else if (SameName(name, "Italic"))
+                font.Italic = v.ToBool();
+            else if (SameName(name, "Underline"))
+                font.Underline = v.ToBool();
+            else if (SameName(name, "Strikethrough"))
+                font.Strikethrough = v.ToBool();
+            else
+                Note(problems, lines.number, "unknown font value " + std::string(name));
         } catch (const RuntimeError&) {
             Note(problems, lines.number, "font value " + std::string(name) + " of the wrong type");
             good = false;
@@ -248,7 +278,8 @@ bool PropertyBag::Contains(std::string_view name) const {
 
 std::vector<std::string> PropertyBag::Names() const {
     std::vector<std::string> names;
-    for (const auto& nv : values_) names.push_back(nv.first);
+    for (const auto& nv : values_)
+        names.push_back(nv.first);
     return names;
 }
 
@@ -267,17 +298,20 @@ Variant PropertyBag::ReadProperty(std::string_view name, const Variant& defaultV
 void PropertyBag::WriteProperty(std::string_view name, const Variant& value,
                                 const Variant& defaultValue) {
     if (!IsName(name)) Raise(err::InvalidCall);
-    if (value.kind() == Kind::Record || (value.kind() == Kind::Object && !FontOf(value) &&
-                                         value.ToObject().get() != nullptr))
+    if (value.kind() == Kind::Record ||
+        (value.kind() == Kind::Object && !FontOf(value) && value.ToObject().get() != nullptr))
         Raise(err::TypeMismatch);
     auto it = values_.begin();
-    while (it != values_.end() && !SameName(it->first, name)) ++it;
+    while (it != values_.end() && !SameName(it->first, name))
+        ++it;
     if (SameValue(value, defaultValue)) {
         if (it != values_.end()) values_.erase(it);
         return;
     }
-    if (it != values_.end()) it->second = Copy(value);
-    else values_.emplace_back(std::string(name), Copy(value));
+    if (it != values_.end())
+        it->second = Copy(value);
+    else
+        values_.emplace_back(std::string(name), Copy(value));
 }
 
 std::string PropertyBag::ToText() const {
@@ -291,8 +325,8 @@ std::string PropertyBag::ToText() const {
             out += "    Charset = " + std::to_string(f->Charset) + "\n";
             out += std::string("    Italic = ") + (f->Italic ? "True" : "False") + "\n";
             out += std::string("    Underline = ") + (f->Underline ? "True" : "False") + "\n";
-            out += std::string("    Strikethrough = ") + (f->Strikethrough ? "True" : "False") +
-                   "\n";
+            out +=
+                std::string("    Strikethrough = ") + (f->Strikethrough ? "True" : "False") + "\n";
             out += "EndProperty\n";
         } else if (v.kind() == Kind::Object || v.IsEmpty()) {
             // Nothing (a cleared object) or Empty: written as an empty text.
@@ -321,8 +355,10 @@ PropertyBag PropertyBag::FromText(std::string_view text, std::vector<std::string
             const std::string blockName(name);
             Ref<StdFont> font = StdFont::New();
             const bool good = ReadFont(lines, *font, problems);
-            if (good) add(blockName, Variant(Ref<platform::component::Object>(font)));
-            else add(blockName, Variant(std::string("(broken font)")));
+            if (good)
+                add(blockName, Variant(Ref<platform::component::Object>(font)));
+            else
+                add(blockName, Variant(std::string("(broken font)")));
             continue;
         }
         Variant v;

@@ -31,8 +31,8 @@ namespace platform::ui {
 
 class PropertyBag {
 public:
-    platform::component::Variant ReadProperty(std::string_view name,
-                                              const platform::component::Variant& defaultValue) const;
+    platform::component::Variant
+    ReadProperty(std::string_view name, const platform::component::Variant& defaultValue) const;
     void WriteProperty(std::string_view name, const platform::component::Variant& value,
                        const platform::component::Variant& defaultValue);
 
@@ -42,7 +42,8 @@ public:
     bool Empty() const { return values_.empty(); }
 
     std::string ToText() const;
-    static PropertyBag FromText(std::string_view text, std::vector<std::string>* problems = nullptr);
+    static PropertyBag FromText(std::string_view text,
+                                std::vector<std::string>* problems = nullptr);
 
 private:
     const platform::component::Variant* Find(std::string_view name) const;

@@ -86,7 +86,9 @@ QString FitTextToWidth(const QFontMetricsF& metrics, const QString& text, double
         ends.push_back(next);
     }
     if (ends.empty()) return {};
-    auto fits = [&](std::size_t i) { return metrics.horizontalAdvance(text.left(ends[i])) <= width; };
+    auto fits = [&](std::size_t i) {
+        return metrics.horizontalAdvance(text.left(ends[i])) <= width;
+    };
     if (fits(ends.size() - 1)) return text.left(ends.back());
     if (!fits(0)) return {};
     std::size_t lo = 0, hi = ends.size() - 1; // fits(lo), !fits(hi)
@@ -121,10 +123,14 @@ bool IsNear(double x1, double y1, double x2, double y2, double tolerance) {
 
 std::int16_t MouseButtonCode(Qt::MouseButton b) {
     switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
     }
 }
 

@@ -55,7 +55,8 @@ const Pictures& Buttons() {
             p[name] = QPixmap::fromImage(img);
             p[std::string(name) + "dis"] = QPixmap::fromImage(Greyed(img, 0.45));
         }
-        p["infogrey"] = QPixmap::fromImage(Greyed(Render(QStringLiteral(":/bvr/tile/info.svg"), 16), 1.0));
+        p["infogrey"] =
+            QPixmap::fromImage(Greyed(Render(QStringLiteral(":/bvr/tile/info.svg"), 16), 1.0));
         return p;
     }();
     return pictures;
@@ -144,8 +145,8 @@ const FrameTiles& OuterFrameTiles() {
     static const FrameTiles tiles = Make({
         {QColor(40, 48, 64, 150), QColor(255, 255, 255, 200), QColor(255, 255, 255, 110),
          QColor(255, 255, 255, 40), QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
-        {QColor(20, 24, 32, 190), QColor(0, 0, 0, 95), QColor(0, 0, 0, 45),
-         QColor(0, 0, 0, 18), QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
+        {QColor(20, 24, 32, 190), QColor(0, 0, 0, 95), QColor(0, 0, 0, 45), QColor(0, 0, 0, 18),
+         QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
     });
     return tiles;
 }
@@ -154,8 +155,8 @@ const FrameTiles& InnerFrameTiles() {
     // Sunken: dark above and left, light below and right; the inner half lies under the
     // panel's fill.
     static const FrameTiles tiles = Make({
-        {QColor(255, 255, 255, 60), QColor(0, 0, 0, 90), QColor(0, 0, 0, 150),
-         QColor(0, 0, 0, 0), QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
+        {QColor(255, 255, 255, 60), QColor(0, 0, 0, 90), QColor(0, 0, 0, 150), QColor(0, 0, 0, 0),
+         QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
         {QColor(0, 0, 0, 25), QColor(255, 255, 255, 170), QColor(255, 255, 255, 90),
          QColor(0, 0, 0, 0), QColor(0, 0, 0, 0), QColor(0, 0, 0, 0)},
     });

@@ -9,6 +9,7 @@
 #include "rozuzezer/ui/TilePictures.h"
 #include "shared/helpers/TimeFormat.h"
 
+#include <QAction>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QMouseEvent>
@@ -81,6 +82,15 @@ QString ItemText(const std::string& s) {
 
 std::string TimeText(double seconds, std::int32_t style) {
     return helpers::TimeFormat().SecondsToText(seconds, style);
+}
+
+// The code a menu entry raises; 0 for an entry without one.
+template <std::size_t N>
+std::int32_t EntryCode(const QAction* entry,
+                       const std::pair<const char*, std::int32_t> (&codes)[N]) {
+    for (const auto& [name, code] : codes)
+        if (entry->objectName() == QLatin1String(name)) return code;
+    return 0;
 }
 
 void CheckColour(OleColour c) {
@@ -251,7 +261,8 @@ void uHardDiskItem::SetDisplayItemBackColour(bool on) {
 }
 
 void uHardDiskItem::SetBorderWidth(std::int16_t pixels) {
-    if (pixels < 0 || pixels > kMaxBorderWidth) platform::Raise(platform::err::InvalidPropertyValue);
+    if (pixels < 0 || pixels > kMaxBorderWidth)
+        platform::Raise(platform::err::InvalidPropertyValue);
     borderWidth_ = pixels;
     LayOutIfRedraw();
 }
@@ -325,7 +336,8 @@ void uHardDiskItem::ReadProperties(const platform::ui::PropertyBag& bag) {
             member = FontRef(f);
         });
     };
-    read("OLEDragMode", Variant(std::int16_t{0}), [&](const Variant& v) { dragMode_ = v.ToInt16(); });
+    read("OLEDragMode", Variant(std::int16_t{0}),
+         [&](const Variant& v) { dragMode_ = v.ToInt16(); });
     read("BorderWidth", Variant(std::int16_t{6}), [&](const Variant& v) {
         const std::int16_t w = v.ToInt16();
         if (w < 0 || w > kMaxBorderWidth) platform::Raise(platform::err::InvalidPropertyValue);
@@ -356,7 +368,8 @@ void uHardDiskItem::ReadProperties(const platform::ui::PropertyBag& bag) {
     LayOutIfRedraw();
     if (firstError)
         platform::Raise(firstError, "These saved properties of the item tile could not be read and "
-                                    "keep their defaults: " + bad);
+                                    "keep their defaults: " +
+                                        bad);
 }
 
 void uHardDiskItem::WriteProperties(platform::ui::PropertyBag& bag) const {
@@ -480,10 +493,9 @@ void uHardDiskItem::PlaceButtons() {
     if (skinny_) {
         int x = W - 4;
         const int y = BW + 2;
-        for (auto [button, shown] : {std::pair{imgDelete_, deleteInSkinny_},
-                                     std::pair{imgPlay_, playInSkinny_},
-                                     std::pair{imgEdit_, editInSkinny_},
-                                     std::pair{imgInfo_, infoInSkinny_}}) {
+        for (auto [button, shown] :
+             {std::pair{imgDelete_, deleteInSkinny_}, std::pair{imgPlay_, playInSkinny_},
+              std::pair{imgEdit_, editInSkinny_}, std::pair{imgInfo_, infoInSkinny_}}) {
             if (shown) x -= kButtonPitch;
             button->move(x, y);
         }
@@ -519,11 +531,13 @@ void uHardDiskItem::RefreshButtons() {
     imgDelete_->setEnabled(editable);
     imgDelete_->SetPicture(editable ? "delete" : "deletedis");
     imgInfo_->setEnabled(hasItem);
-    if (!hasItem) imgInfo_->SetPicture("infodis");
+    if (!hasItem)
+        imgInfo_->SetPicture("infodis");
     else if (item_->Notes.empty() && item_->WebNotes.empty() && item_->DABNotes.empty() &&
              item_->URL.empty())
         imgInfo_->SetPicture("infogrey");
-    else imgInfo_->SetPicture("info");
+    else
+        imgInfo_->SetPicture("info");
     const bool playable = canPlay_ && hasItem;
     imgPlay_->setEnabled(playable);
     imgPlay_->SetPicture(playable ? "play" : "playdis");
@@ -581,7 +595,8 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
         const QString time = Q(TimeText(item->Extro(), helpers::cTimeFormat::tfShortTile));
         const int timeX =
             RoundInt(TL + TW - timeFm.horizontalAdvance(time) - inset - (displayEnding_ ? 10 : 0));
-        const QString reference = platform::ui::FitTextToWidth(timeFm, ItemText(item->Reference), timeX - CL);
+        const QString reference =
+            platform::ui::FitTextToWidth(timeFm, ItemText(item->Reference), timeX - CL);
         double captionX = kSkinnyCaptionX;
         if (!reference.isEmpty())
             captionX = std::max(captionX, CL + timeFm.horizontalAdvance(reference) + 4);
@@ -603,7 +618,8 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
         p.setPen(textColour);
         double y = CT;
         for (std::int16_t i = 1; i <= 3; ++i) {
-            const QString line = platform::ui::FitTextToWidth(mainFm, ItemText(item->Description(i)), CW);
+            const QString line =
+                platform::ui::FitTextToWidth(mainFm, ItemText(item->Description(i)), CW);
             Print(p, mainFm, CL + (CW - mainFm.horizontalAdvance(line)) / 2, y, line);
             y += mainFm.height();
         }
@@ -624,10 +640,17 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
     if (displayEnding_) {
         const char* key = nullptr;
         switch (item->EndType) {
-        case cheEnd: key = "end"; break;
-        case cheFades: key = "fade"; break;
-        case cheSustain: key = "sustain"; break;
-        default: break;
+        case cheEnd:
+            key = "end";
+            break;
+        case cheFades:
+            key = "fade";
+            break;
+        case cheSustain:
+            key = "sustain";
+            break;
+        default:
+            break;
         }
         if (key) p.drawPixmap(QPointF(TL + TW - 10, TT - 1), EndingPicture(key));
     }
@@ -656,11 +679,16 @@ void uHardDiskItem::ButtonPressed(TileImageButton* button, QMouseEvent* e) {
         float x = XToTwips(e->position().x()), y = YToTwips(e->position().y());
         emit MouseDown(b, shift, x, y);
         if (!self) return;
-        if (button == imgDelete_) emit DeleteClicked();
-        else if (button == imgEdit_) emit EditClicked();
-        else if (button == imgPlay_) emit PlayClicked();
-        else if (button == imgInfo_) ShowInfoMenu();
-        else if (button == imgTimes_) ShowTimesMenu();
+        if (button == imgDelete_)
+            emit DeleteClicked();
+        else if (button == imgEdit_)
+            emit EditClicked();
+        else if (button == imgPlay_)
+            emit PlayClicked();
+        else if (button == imgInfo_)
+            ShowInfoMenu();
+        else if (button == imgTimes_)
+            ShowTimesMenu();
     });
 }
 
@@ -675,15 +703,16 @@ void uHardDiskItem::ShowInfoMenu() {
     mnuInfo_->SetCaption("mnuInfoWeb", "Web: " + platform::ui::LeftCharacters(item->WebNotes, 40));
     mnuInfo_->SetCaption("mnuInfoDab", "DAB: " + platform::ui::LeftCharacters(item->DABNotes, 40));
     mnuInfo_->SetCaption("mnuInfoURL", "URL: " + item->URL);
-    QAction* chosen = mnuInfo_->Popup(this, QPoint(imgInfo_->x() + imgInfo_->width(), imgInfo_->y()));
+    QAction* chosen =
+        mnuInfo_->Popup(this, QPoint(imgInfo_->x() + imgInfo_->width(), imgInfo_->y()));
     if (!self || !chosen) return;
-    const QString name = chosen->objectName();
-    if (name == QLatin1String("mnuInfoNotes")) code = hditNotes;
-    else if (name == QLatin1String("mnuInfoWeb")) code = hditWEB;
-    else if (name == QLatin1String("mnuInfoDab")) code = hditDAB;
-    else if (name == QLatin1String("mnuInfoRDS")) code = hditRDS;
-    else if (name == QLatin1String("mnuInfoURL")) code = hditURL;
-    else return;
+    static const std::pair<const char*, std::int32_t> codes[] = {{"mnuInfoNotes", hditNotes},
+                                                                 {"mnuInfoWeb", hditWEB},
+                                                                 {"mnuInfoDab", hditDAB},
+                                                                 {"mnuInfoRDS", hditRDS},
+                                                                 {"mnuInfoURL", hditURL}};
+    code = EntryCode(chosen, codes);
+    if (code == hditPrePopup) return;
     emit InfoClicked(code);
 }
 
@@ -706,14 +735,12 @@ void uHardDiskItem::ShowTimesMenu() {
     QAction* chosen =
         mnuTimes_->Popup(this, QPoint(imgTimes_->x() + imgTimes_->width(), imgTimes_->y()));
     if (!self || !chosen) return;
-    const QString name = chosen->objectName();
-    if (name == QLatin1String("mnuTimesIntroStart")) code = hdttIntroStart;
-    else if (name == QLatin1String("mnuTimesIntroEnd")) code = hdttIntroEnd;
-    else if (name == QLatin1String("mnuTimesExtro")) code = hdttExtro;
-    else if (name == QLatin1String("mnuTimesLength")) code = hdttLength;
-    else if (name == QLatin1String("mnuTimesHookStart")) code = hdttHookStart;
-    else if (name == QLatin1String("mnuTimesHookEnd")) code = hdttHookEnd;
-    else return;
+    static const std::pair<const char*, std::int32_t> codes[] = {
+        {"mnuTimesIntroStart", hdttIntroStart}, {"mnuTimesIntroEnd", hdttIntroEnd},
+        {"mnuTimesExtro", hdttExtro},           {"mnuTimesLength", hdttLength},
+        {"mnuTimesHookStart", hdttHookStart},   {"mnuTimesHookEnd", hdttHookEnd}};
+    code = EntryCode(chosen, codes);
+    if (code == hdttPrePopup) return;
     emit TimeClicked(code);
 }
 
@@ -791,7 +818,8 @@ void uHardDiskItem::StartItemDrag() {
         emit OLEStartDrag(dragData, allowed);
         if (!self) return;
         std::int32_t effect = platform::ui::dropEffectNone;
-        if (!dragData.Empty() && allowed != 0) effect = platform::ui::StartDrag(this, dragData, allowed);
+        if (!dragData.Empty() && allowed != 0)
+            effect = platform::ui::StartDrag(this, dragData, allowed);
         if (!self) return;
         emit OLECompleteDrag(effect);
     } catch (...) {

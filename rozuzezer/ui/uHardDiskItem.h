@@ -102,8 +102,8 @@ public:
 
     // ---- layout, as the last layout computed it (pixels of the surface) ----
     struct Layout {
-        QRect caption;  // the caption area's content
-        QRect time;     // the time panel's content
+        QRect caption;                 // the caption area's content
+        QRect time;                    // the time panel's content
         QRect captionFrame, timeFrame; // where their inner frames stand
     };
     Layout ComputeLayout() const;

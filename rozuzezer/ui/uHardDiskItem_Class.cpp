@@ -82,13 +82,17 @@ const InterfaceInfo& TileInterface() {
         Prop(t, "SkinnyMode", tBoolean, &T::SkinnyMode, &T::SetSkinnyMode);
         Prop(t, "CanEdit", tBoolean, &T::CanEdit, &T::SetCanEdit);
         Prop(t, "CanPlay", tBoolean, &T::CanPlay, &T::SetCanPlay);
-        Prop(t, "DisplayEditInSkinny", tBoolean, &T::DisplayEditInSkinny, &T::SetDisplayEditInSkinny);
+        Prop(t, "DisplayEditInSkinny", tBoolean, &T::DisplayEditInSkinny,
+             &T::SetDisplayEditInSkinny);
         Prop(t, "DisplayDeleteinSkinny", tBoolean, &T::DisplayDeleteinSkinny,
              &T::SetDisplayDeleteinSkinny);
-        Prop(t, "DisplayPlayInSkinny", tBoolean, &T::DisplayPlayInSkinny, &T::SetDisplayPlayInSkinny);
-        Prop(t, "DisplayInfoInSkinny", tBoolean, &T::DisplayInfoInSkinny, &T::SetDisplayInfoInSkinny);
+        Prop(t, "DisplayPlayInSkinny", tBoolean, &T::DisplayPlayInSkinny,
+             &T::SetDisplayPlayInSkinny);
+        Prop(t, "DisplayInfoInSkinny", tBoolean, &T::DisplayInfoInSkinny,
+             &T::SetDisplayInfoInSkinny);
         Prop(t, "DisplayEnding", tBoolean, &T::DisplayEnding, &T::SetDisplayEnding);
-        Prop(t, "DisplayCaptionBevel", tBoolean, &T::DisplayCaptionBevel, &T::SetDisplayCaptionBevel);
+        Prop(t, "DisplayCaptionBevel", tBoolean, &T::DisplayCaptionBevel,
+             &T::SetDisplayCaptionBevel);
         Prop(t, "BorderWidth", tInt16, &T::BorderWidth, &T::SetBorderWidth);
         Prop(t, "OLEDragMode", tInt32, &T::OLEDragMode, &T::SetOLEDragMode);
         Prop(t, "SkinnyTimePanelWidth", tInt16, &T::SkinnyTimePanelWidth,

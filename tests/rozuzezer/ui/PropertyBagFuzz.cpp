@@ -17,9 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string written = bag.ToText();
     // What the bag writes reads back to the same bag.
     if (platform::ui::PropertyBag::FromText(written).ToText() != written) std::abort();
-    const Variant defaults[] = {Variant::Boolean(false), Variant(std::int16_t{0}),
-                                Variant(std::int32_t{0}), Variant(0.0), Variant(""),
-                                Variant(Ref<platform::component::Object>(platform::ui::StdFont::New()))};
+    const Variant defaults[] = {
+        Variant::Boolean(false),
+        Variant(std::int16_t{0}),
+        Variant(std::int32_t{0}),
+        Variant(0.0),
+        Variant(""),
+        Variant(Ref<platform::component::Object>(platform::ui::StdFont::New()))};
     for (const std::string& name : bag.Names())
         for (const Variant& d : defaults) {
             try {

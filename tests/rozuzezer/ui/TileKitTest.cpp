@@ -74,7 +74,8 @@ TEST(PropertyBag, WrongTypesRaiseTypeMismatch) {
                                                   "BeginProperty Font\nSize = 8\nEndProperty\n");
     EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Flag", Variant::Boolean(false)); }), 13);
     EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Word", Variant(std::int32_t{0})); }), 13);
-    EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Number", Variant(Ref<Object>(StdFont::New()))); }), 13);
+    EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Number", Variant(Ref<Object>(StdFont::New()))); }),
+              13);
     EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Font", Variant(std::int16_t{0})); }), 13);
     EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Big", Variant(std::int16_t{0})); }), 6);
     EXPECT_EQ(bag.ReadProperty("Number", Variant(std::int16_t{0})).ToInt16(), -1);
@@ -89,8 +90,10 @@ TEST(PropertyBag, TextFromAnotherProgramNeverFails) {
         "  BeginProperty Inner\n  EndProperty\nEndProperty\nBeginProperty Unended\n  Size = 3\n",
         &problems);
     EXPECT_EQ(bag.Names(), (std::vector<std::string>{"Good", "Broken", "Unended"}));
-    EXPECT_EQ(bag.ReadProperty("Good", Variant(std::int16_t{0})).ToInt16(), 1) << "the first counts";
-    EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Broken", Variant(Ref<Object>(StdFont::New()))); }), 13);
+    EXPECT_EQ(bag.ReadProperty("Good", Variant(std::int16_t{0})).ToInt16(), 1)
+        << "the first counts";
+    EXPECT_EQ(ErrorOf([&] { bag.ReadProperty("Broken", Variant(Ref<Object>(StdFont::New()))); }),
+              13);
     EXPECT_GE(problems.size(), 6u);
 }
 
@@ -149,8 +152,9 @@ TEST(HandlerErrors, ReportedOnceWithTheDescription) {
     Guarded("reading", [] { throw std::runtime_error("disk gone"); });
     Guarded("nothing", [] {});
     ASSERT_EQ(boxes->Shown().size(), 2u);
-    EXPECT_EQ(boxes->Shown()[0].text, "There was a problem playing the cart and the error's description "
-                                      "was reported as : \n\n\"File not found\"");
+    EXPECT_EQ(boxes->Shown()[0].text,
+              "There was a problem playing the cart and the error's description "
+              "was reported as : \n\n\"File not found\"");
     EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Exclamation);
     EXPECT_NE(boxes->Shown()[1].text.find("\"disk gone\""), std::string::npos);
 

@@ -28,8 +28,10 @@ void Settle() {
 void Save(QWidget* w, const QString& folder, const char* name) {
     Settle();
     const QString path = folder + "/" + name + ".png";
-    if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
+    if (!w->grab().save(path))
+        std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    else
+        std::printf("%s\n", qPrintable(path));
 }
 
 struct Sample {
@@ -37,42 +39,103 @@ struct Sample {
     const char* lines[4];
     float extro;
     std::int32_t ending;
-    std::uint32_t back;   // the item's colour; 0x8000000F is "none"
+    std::uint32_t back; // the item's colour; 0x8000000F is "none"
     std::uint32_t text;
     const char* notes;
     bool canPlay;
 };
 
 const Sample kSamples[] = {
-    {"00123", {"Morning Jingle", "Station ID", "Sung, 10 seconds", ""}, 9.6f, cheEnd, 0x8000000F,
-     0x80000012, "", true},
-    {"SWP-0042", {"Traffic & Travel", "Sweeper into news", "", ""}, 4.2f, cheFades, 0x80FFFF,
-     0x000000, "Use before the half-hour traffic bulletin", true},
-    {"AD 7731", {"Harbour Furniture", "Spring Sale \xE2\x80\x94 30 seconds", "Copy B", ""}, 29.8f,
-     cheSustain, 0xC0FFC0, 0x004000, "", true},
-    {"M 19804", {"Ode to the Evening Tide (Extended Club Remix featuring the Harbour Strings)",
-                 "The Lighthouse Keepers", "Album: Shorelines", ""},
-     383.f, cheFades, 0xFFE0C0, 0x602000, "Radio edit available as M 19805", true},
+    {"00123",
+     {"Morning Jingle", "Station ID", "Sung, 10 seconds", ""},
+     9.6f,
+     cheEnd,
+     0x8000000F,
+     0x80000012,
+     "",
+     true},
+    {"SWP-0042",
+     {"Traffic & Travel", "Sweeper into news", "", ""},
+     4.2f,
+     cheFades,
+     0x80FFFF,
+     0x000000,
+     "Use before the half-hour traffic bulletin",
+     true},
+    {"AD 7731",
+     {"Harbour Furniture", "Spring Sale \xE2\x80\x94 30 seconds", "Copy B", ""},
+     29.8f,
+     cheSustain,
+     0xC0FFC0,
+     0x004000,
+     "",
+     true},
+    {"M 19804",
+     {"Ode to the Evening Tide (Extended Club Remix featuring the Harbour Strings)",
+      "The Lighthouse Keepers", "Album: Shorelines", ""},
+     383.f,
+     cheFades,
+     0xFFE0C0,
+     0x602000,
+     "Radio edit available as M 19805",
+     true},
     {"ID-07", {"Top of the Hour", "News Sting", "", ""}, 6.f, cheEnd, 0x4040C0, 0xFFFFFF, "", true},
-    {"BED 12", {"Weather Bed", "Instrumental loop", "", ""}, 62.f, cheSustain, 0x8000000F,
-     0x80000012, "", false},
-    {"PROMO 3", {"Saturday Night Live", "Promo \xE2\x80\x93 Voice: Anna", "Ends 12 Mar", ""}, 21.4f,
-     cheNonSpecific, 0xFFC0FF, 0x400040, "", true},
-    {"CART 0815", {"Caf\xC3\xA9 M\xC3\xBCller", "Lunch offers", "", ""}, 14.9f, cheSlowFade,
-     0xA0E0FF, 0x003060, "Client: Caf\xC3\xA9 M\xC3\xBCller", true},
-    {"SFX 220", {"Applause", "Studio audience, long", "", ""}, 11.f, cheFades, 0xE0E0E0, 0x202020,
-     "", true},
-    {"V 1", {"Breaking News", "Urgent bed", "", ""}, 180.f, cheEnd, 0x2020A0, 0xFFFFFF,
-     "Only for breaking news", true},
+    {"BED 12",
+     {"Weather Bed", "Instrumental loop", "", ""},
+     62.f,
+     cheSustain,
+     0x8000000F,
+     0x80000012,
+     "",
+     false},
+    {"PROMO 3",
+     {"Saturday Night Live", "Promo \xE2\x80\x93 Voice: Anna", "Ends 12 Mar", ""},
+     21.4f,
+     cheNonSpecific,
+     0xFFC0FF,
+     0x400040,
+     "",
+     true},
+    {"CART 0815",
+     {"Caf\xC3\xA9 M\xC3\xBCller", "Lunch offers", "", ""},
+     14.9f,
+     cheSlowFade,
+     0xA0E0FF,
+     0x003060,
+     "Client: Caf\xC3\xA9 M\xC3\xBCller",
+     true},
+    {"SFX 220",
+     {"Applause", "Studio audience, long", "", ""},
+     11.f,
+     cheFades,
+     0xE0E0E0,
+     0x202020,
+     "",
+     true},
+    {"V 1",
+     {"Breaking News", "Urgent bed", "", ""},
+     180.f,
+     cheEnd,
+     0x2020A0,
+     0xFFFFFF,
+     "Only for breaking news",
+     true},
     {"", {}, 0, 0, 0, 0, "", false}, // an empty slot: no item
-    {"LINER 9", {"Request Line", "Call 0800 123 456", "Liner, dry", ""}, 3.5f, cheEnd, 0xC0E0C0,
-     0x204020, "", false},
+    {"LINER 9",
+     {"Request Line", "Call 0800 123 456", "Liner, dry", ""},
+     3.5f,
+     cheEnd,
+     0xC0E0C0,
+     0x204020,
+     "",
+     false},
 };
 
 Ref<cHardDiskItem> Make(const Sample& s) {
     auto item = MakeRef<cHardDiskItem>();
     item->Reference = s.reference;
-    for (std::int16_t i = 0; i < 4; ++i) item->SetDescription(i + 1, s.lines[i] ? s.lines[i] : "");
+    for (std::int16_t i = 0; i < 4; ++i)
+        item->SetDescription(i + 1, s.lines[i] ? s.lines[i] : "");
     item->TotalLength = s.extro + 1.f;
     item->AudioEnd = s.extro + 1.f;
     item->SetExtro(s.extro);

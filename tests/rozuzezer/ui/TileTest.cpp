@@ -136,8 +136,8 @@ TEST_F(Tile, SkinnyLayoutForcesHeightAndLinesUpButtons) {
 TEST_F(Tile, NormalTileGrowsToItsSmallestSize) {
     tile->resize(67, 33); // 1005 x 495 twips
     QApplication::processEvents();
-    EXPECT_EQ(tile->width(), 134);  // 2010 twips
-    EXPECT_EQ(tile->height(), 84);  // 1260 twips
+    EXPECT_EQ(tile->width(), 134); // 2010 twips
+    EXPECT_EQ(tile->height(), 84); // 1260 twips
     // While Redraw is False a resize is left as it is.
     tile->SetRedraw(false);
     tile->resize(50, 40);
@@ -206,7 +206,8 @@ TEST_F(Tile, CaptionColourFollowsTheItemOnlyWhenItMay) {
         item->TotalLength = c.length;
         tile->SetDisplayItemBackColour(c.allow);
         tile->SetHardDiskItem(item);
-        EXPECT_EQ(PixelAt(tile, inCaption), c.expected) << std::hex << c.itemBack << " " << c.length;
+        EXPECT_EQ(PixelAt(tile, inCaption), c.expected)
+            << std::hex << c.itemBack << " " << c.length;
     }
     // The time panel takes TimeBackColor.
     tile->SetTimeBackColor(0x00FF00);
@@ -217,7 +218,8 @@ TEST_F(Tile, BadItemsStillDraw) {
     const std::string huge(10000, 'W');
     auto empty = MakeRef<cHardDiskItem>();
     auto big = Item(huge);
-    for (std::int16_t i = 1; i <= 4; ++i) big->SetDescription(i, huge + "\xC3\xA9\r\n&");
+    for (std::int16_t i = 1; i <= 4; ++i)
+        big->SetDescription(i, huge + "\xC3\xA9\r\n&");
     big->TextColour = -5;
     big->BackColour = static_cast<std::int32_t>(0x800000FFu);
     big->EndType = 12345;
@@ -306,7 +308,8 @@ struct Recorder {
 TEST_F(Tile, ButtonsRaiseTheirEventsOnlyWithAnItem) {
     Recorder r(tile);
     platform::ui::ScopedScriptedPopups popups;
-    for (const char* b : {"imgInfo", "imgTimes"}) Press(b);
+    for (const char* b : {"imgInfo", "imgTimes"})
+        Press(b);
     EXPECT_TRUE(r.events.empty());
     EXPECT_TRUE(popups.Shown().empty());
 
@@ -342,7 +345,8 @@ TEST_F(Tile, ButtonsRaiseTheirEventsOnlyWithAnItem) {
 
 TEST_F(Tile, InfoMenuCaptionsAndChoices) {
     auto item = Item();
-    item->Notes = "Fish & Chips\r\nline two \xC3\xA9\xC3\xA9\xC3\xA9 and some more text that runs on";
+    item->Notes =
+        "Fish & Chips\r\nline two \xC3\xA9\xC3\xA9\xC3\xA9 and some more text that runs on";
     item->WebNotes = "web";
     item->URL = "http://radio.example/" + std::string(200, 'u');
     tile->SetHardDiskItem(item);
@@ -363,7 +367,8 @@ TEST_F(Tile, InfoMenuCaptionsAndChoices) {
     const auto& shown = popups.Shown().back();
     EXPECT_EQ(shown.menu, "mnuInfo");
     // 40 characters (not bytes) of the notes, "&" doubled, the line break a blank.
-    EXPECT_EQ(shown.captions[0], "Notes: Fish && Chips line two \xC3\xA9\xC3\xA9\xC3\xA9 and some more");
+    EXPECT_EQ(shown.captions[0],
+              "Notes: Fish && Chips line two \xC3\xA9\xC3\xA9\xC3\xA9 and some more");
     EXPECT_EQ(shown.captions[1], "Web: web");
     EXPECT_EQ(shown.captions[2], "DAB: ");
     EXPECT_EQ(shown.captions[3], "RDS:");
@@ -384,11 +389,13 @@ TEST_F(Tile, TimesMenuCaptionsAndChoices) {
     tile->SetHardDiskItem(item);
     Recorder r(tile);
     platform::ui::ScopedScriptedPopups popups;
-    const std::pair<const char*, std::int32_t> entries[] = {
-        {"mnuTimesIntroStart", hdttIntroStart}, {"mnuTimesIntroEnd", hdttIntroEnd},
-        {"mnuTimesExtro", hdttExtro},           {"mnuTimesLength", hdttLength},
-        {"mnuTimesHookStart", hdttHookStart},   {"mnuTimesHookEnd", hdttHookEnd},
-        {"mnuTimesExtroSep", -1}};
+    const std::pair<const char*, std::int32_t> entries[] = {{"mnuTimesIntroStart", hdttIntroStart},
+                                                            {"mnuTimesIntroEnd", hdttIntroEnd},
+                                                            {"mnuTimesExtro", hdttExtro},
+                                                            {"mnuTimesLength", hdttLength},
+                                                            {"mnuTimesHookStart", hdttHookStart},
+                                                            {"mnuTimesHookEnd", hdttHookEnd},
+                                                            {"mnuTimesExtroSep", -1}};
     for (auto [entry, code] : entries) {
         r.timeCodes.clear();
         popups.Choose(entry);
@@ -405,7 +412,8 @@ TEST_F(Tile, TimesMenuCaptionsAndChoices) {
 
 TEST_F(Tile, SurfaceMouseInTwipsClicksAndDoubleClicks) {
     Recorder r(tile);
-    Mouse(tile, QEvent::MouseButtonPress, {10, 4}, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    Mouse(tile, QEvent::MouseButtonPress, {10, 4}, Qt::LeftButton, Qt::LeftButton,
+          Qt::ShiftModifier);
     Mouse(tile, QEvent::MouseButtonRelease, {10, 4}, Qt::LeftButton, Qt::NoButton);
     Mouse(tile, QEvent::MouseButtonDblClick, {10, 4});
     Mouse(tile, QEvent::MouseButtonRelease, {10, 4}, Qt::LeftButton, Qt::NoButton);
@@ -427,7 +435,8 @@ struct DragRecorder {
     explicit DragRecorder(uHardDiskItem* t) {
         QObject::connect(t, &uHardDiskItem::OLEStartDrag,
                          [this](platform::ui::DataObject& d, std::int32_t& allowed) {
-                             started.emplace_back(d.GetFormat(1) ? d.GetData(1) : "<none>", allowed);
+                             started.emplace_back(d.GetFormat(1) ? d.GetData(1) : "<none>",
+                                                  allowed);
                          });
         QObject::connect(t, &uHardDiskItem::OLECompleteDrag,
                          [this](std::int32_t& e) { completed.push_back(e); });
@@ -444,7 +453,8 @@ TEST_F(Tile, DragCarriesTheReferenceBeyondFivePixels) {
     Mouse(tile, QEvent::MouseButtonPress, {50, 40});
     Mouse(tile, QEvent::MouseMove, {53, 43}, Qt::NoButton); // within 5 pixels
     EXPECT_TRUE(drags.Started().empty());
-    EXPECT_EQ(r.events, (std::vector<std::string>{"MouseDown"})) << "no MouseMove inside the tolerance";
+    EXPECT_EQ(r.events, (std::vector<std::string>{"MouseDown"}))
+        << "no MouseMove inside the tolerance";
     Mouse(tile, QEvent::MouseMove, {56, 40}, Qt::NoButton);
     ASSERT_EQ(drags.Started().size(), 1u);
     const std::string text = "!BVHardDiskItem Reference=\"CART 0042\"";
@@ -462,7 +472,8 @@ TEST_F(Tile, DragWithoutTextWhenItMayNotCarryIt) {
     auto drag = [&](QPointF from) {
         Mouse(tile, QEvent::MouseButtonPress, from);
         Mouse(tile, QEvent::MouseMove, from + QPointF(20, 0), Qt::NoButton);
-        Mouse(tile, QEvent::MouseButtonRelease, from + QPointF(20, 0), Qt::LeftButton, Qt::NoButton);
+        Mouse(tile, QEvent::MouseButtonRelease, from + QPointF(20, 0), Qt::LeftButton,
+              Qt::NoButton);
     };
     tile->SetHardDiskItem(Item());
     drag({50, 40}); // OLEDragMode 0: the start event, but no data and so no drag
@@ -478,7 +489,8 @@ TEST_F(Tile, DragWithoutTextWhenItMayNotCarryIt) {
     tile->SetHardDiskItem(nullptr);
     drag({50, 40});
     EXPECT_TRUE(drags.Started().empty());
-    EXPECT_EQ(d.started, (std::vector<std::pair<std::string, std::int32_t>>{{"<none>", 1}, {"<none>", 1}}));
+    EXPECT_EQ(d.started,
+              (std::vector<std::pair<std::string, std::int32_t>>{{"<none>", 1}, {"<none>", 1}}));
     EXPECT_EQ(d.completed, (std::vector<std::int32_t>{0, 0}));
 
     // A host may fill the data itself in the start event.
@@ -650,18 +662,17 @@ TEST_F(Tile, DefaultsWriteNothingAndChangesRoundTrip) {
 }
 
 TEST_F(Tile, PropertiesFromAnotherProgramWithWrongTypes) {
-    const char* text =
-        "BorderWidth = \"wide\"\n"
-        "SkinnyMode = True\n"
-        "OLEDragMode = 70000\n"
-        "BackColor = 305419896\n"
-        "Unknown = 12\n"
-        "DisplayDeleteInSkinny = -1\n"
-        "CanPlay = maybe\n"
-        "MainFont = 7\n"
-        "BeginProperty TimeFont\n    Size = \"big\"\nEndProperty\n"
-        "SkinnyTimePanelWidth = 75\n"
-        "garbage line\n";
+    const char* text = "BorderWidth = \"wide\"\n"
+                       "SkinnyMode = True\n"
+                       "OLEDragMode = 70000\n"
+                       "BackColor = 305419896\n"
+                       "Unknown = 12\n"
+                       "DisplayDeleteInSkinny = -1\n"
+                       "CanPlay = maybe\n"
+                       "MainFont = 7\n"
+                       "BeginProperty TimeFont\n    Size = \"big\"\nEndProperty\n"
+                       "SkinnyTimePanelWidth = 75\n"
+                       "garbage line\n";
     std::vector<std::string> problems;
     const auto bag = platform::ui::PropertyBag::FromText(text, &problems);
     EXPECT_FALSE(problems.empty());
@@ -671,7 +682,8 @@ TEST_F(Tile, PropertiesFromAnotherProgramWithWrongTypes) {
         ADD_FAILURE() << "wrong types must raise";
     } catch (const platform::RuntimeError& e) {
         EXPECT_EQ(e.Number(), 13);
-        for (const char* name : {"BorderWidth", "OLEDragMode", "BackColor", "CanPlay", "MainFont", "TimeFont"})
+        for (const char* name :
+             {"BorderWidth", "OLEDragMode", "BackColor", "CanPlay", "MainFont", "TimeFont"})
             EXPECT_NE(e.Description().find(name), std::string::npos) << name;
         EXPECT_EQ(e.Description().find("Unknown"), std::string::npos);
     }
@@ -697,10 +709,10 @@ TEST(TileClass, TheTypeLibraryListsTheControlWithItsEvents) {
     const std::size_t events = text.find("dispinterface __uHardDiskItem {");
     ASSERT_NE(events, std::string::npos);
     std::size_t at = events;
-    for (const char* e : {"Click(", "DblClick(", "MouseDown(", "MouseUp(", "MouseMove(",
-                          "DeleteClicked(", "EditClicked(", "PlayClicked(", "InfoClicked(",
-                          "TimeClicked(", "OLEDragOver(", "OLEDragDrop(", "OLEStartDrag(",
-                          "OLECompleteDrag("}) {
+    for (const char* e :
+         {"Click(", "DblClick(", "MouseDown(", "MouseUp(", "MouseMove(", "DeleteClicked(",
+          "EditClicked(", "PlayClicked(", "InfoClicked(", "TimeClicked(", "OLEDragOver(",
+          "OLEDragDrop(", "OLEStartDrag(", "OLECompleteDrag("}) {
         const std::size_t next = text.find(e, at);
         ASSERT_NE(next, std::string::npos) << e;
         at = next;
