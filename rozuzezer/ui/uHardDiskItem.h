@@ -7,6 +7,13 @@
 // column of buttons on the right) and skinny (one line: caption, time panel, buttons).
 // Drawing is in pixels; the mouse events report twips.
 //
+//     auto* tile = new rozuzezer::ui::uHardDiskItem(wall, "uHardDiskItem1");
+//     tile->SetHardDiskItem(item);   // a Ref<cHardDiskItem> the host keeps and edits
+//     tile->SetCanPlay(true);
+//     QObject::connect(tile, &uHardDiskItem::PlayClicked, host, &Host::PlayItem);
+//     QObject::connect(tile, &uHardDiskItem::InfoClicked, host, [](std::int32_t& code) { ... });
+//     ... item->Notes = "..."; tile->UpdateDisplay();
+//
 // A handler may delete the tile or clear its item: the tile checks after every event it
 // raises and touches nothing more when it has gone. Errors never leave the tile's handlers
 // into Qt: they go to the handler-error report (platform/ui/HandlerErrors.h).
