@@ -9,7 +9,7 @@ OUT=$ROOT/build/screenshots
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja
 fi
-cmake --build "$BUILD" --target shell_screenshots dialog_screenshots
+cmake --build "$BUILD" --target shell_screenshots dialog_screenshots tile_screenshots
 mkdir -p "$OUT"
 RUNTIME=$(mktemp -d)
 chmod 700 "$RUNTIME"
@@ -20,3 +20,4 @@ XDG_RUNTIME_DIR=$RUNTIME QT_QPA_PLATFORM=xcb \
 XDG_RUNTIME_DIR=$RUNTIME QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1600x1000x24 -dpi 96" \
     "$BUILD/tests/rozuzezer/ui/dialog_screenshots" "$OUT"
+    "$BUILD/tests/rozuzezer/ui/tile_screenshots" "$OUT"
