@@ -131,7 +131,7 @@ QAction* Toolbar::AddButtonMenu(const std::string& buttonKey, const std::string&
         if (auto* tb = qobject_cast<QToolButton*>(widgetForAction(button)))
             tb->setPopupMode(QToolButton::MenuButtonPopup);
     }
-    QAction* a = menu->addAction(Q(caption));
+    QAction* a = caption == "-" ? menu->addSeparator() : menu->addAction(Q(caption));
     a->setObjectName(Q(key));
     connect(a, &QAction::triggered, this, [this, buttonKey, key] { emit ButtonMenuClick(buttonKey, key); });
     return a;
