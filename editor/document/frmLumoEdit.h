@@ -78,6 +78,15 @@ public:
     // ---- audio set-up and view -----------------------------------------------------------
     void LoadSettings() override;
 
+    // The layout at the window's size and modes; the modes call it too.
+    void Form_Resize() override;
+
+    // Private to the window's procedures; public so that tests drive them one at a time.
+    void UpdateDiskSpace();
+    bool SetupEditor(int& Flags);
+    void UpdateZoomButtons(bool Enable);
+    void SetEditorView(std::int32_t& Start, std::int32_t& End);
+
     // ---- reset and display ---------------------------------------------------------------
     // False when the user cancelled the save question or the save failed (nothing changed).
     bool ClearDetails(int Flags) override;
@@ -372,7 +381,6 @@ protected:
     void Form_Activate() override;
     void Form_QueryUnload(int& Cancel, int UnloadMode) override;
     void Form_Unload(int& Cancel) override;
-    void Form_Resize() override;
 
 private:
     void BuildControls();
@@ -383,10 +391,6 @@ private:
     void BuildAudioArea();
     void BuildTransport();
     void ConnectHandlers();
-    void UpdateDiskSpace();
-    bool SetupEditor(int& Flags);
-    void UpdateZoomButtons(bool Enable);
-    void SetEditorView(std::int32_t& Start, std::int32_t& End);
     // The profile's audio format made usable for a new document (44,100 Hz stereo 16-bit
     // for a format without a rate or channels, said once).
     helpers::AudioFormatRef NewDocumentFormat();
@@ -404,6 +408,7 @@ private:
     bool standalone_ = false;
     bool allowEdit_ = false;
     bool formatWarned_ = false;
+    bool maximising_ = false;
     int diskSpaceUpdates_ = 0;
     // Cart mode only.
     std::int32_t pictureIndex_ = 0;

@@ -3,6 +3,7 @@
 #include "editor/document/frmLumoEdit.h"
 
 #include "editor/shell/LumoEdit_FN.h"
+#include "platform/ui/Handlers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -72,10 +73,15 @@ void frmLumoEdit::SetStandaloneMode(bool S) {
 }
 
 void frmLumoEdit::Form_Resize() {
-    if (!IsLoaded()) return;
+    if (!IsLoaded() || maximising_) return;
     if (EditorWindowState() == Normal && standalone_) {
-        SetWindowState(Maximized);
-        return;
+        // The frame tells the window of the change while it makes it: the layout runs once
+        // the window is maximised, not in between.
+        {
+            ScopedFlag busy(maximising_);
+            SetWindowState(Maximized);
+        }
+        if (EditorWindowState() == Normal) return;
     }
     const double SW = ScaleWidth();
     const double SH = ScaleHeight();
