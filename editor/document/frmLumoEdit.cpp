@@ -240,10 +240,10 @@ void frmLumoEdit::BuildDetailsTabs() {
     }
     lblCategoryDesc = MakeLabel(fraGeneralInfo, "lblCategoryDesc", "Category:", 120, 1380, 1080);
     comboCategory = Make<ComboBox>(fraGeneralInfo, "comboCategory", 1200, 1320, 2700, 330);
-    lblOutCueDesc = MakeLabel(fraGeneralInfo, "lblOutCueDesc", "Out Cue:", 3960, 1380, 780);
-    txtOutCue = MakeText(fraGeneralInfo, "txtOutCue", 4800, 1320, 2400, 64);
+    lblOutCueDesc = MakeLabel(fraGeneralInfo, "lblOutCueDesc", "Out Cue:", 3960, 1380, 960);
+    txtOutCue = MakeText(fraGeneralInfo, "txtOutCue", 4980, 1320, 2220, 64);
 
-    fraEndType = Make<Frame>(fraGeneralInfo, "fraEndType", 120, 1740, 7080, 660);
+    fraEndType = Make<Frame>(fraGeneralInfo, "fraEndType", 120, 1740, 7740, 660);
     fraEndType->SetCaption("End Type:");
     struct End {
         OptionButton** button;
@@ -260,10 +260,10 @@ void frmLumoEdit::BuildDetailsTabs() {
     };
     double left = 90;
     for (const End& e : ends) {
-        *e.button = Make<OptionButton>(fraEndType, e.name, left, 270, 1380, 330);
+        *e.button = Make<OptionButton>(fraEndType, e.name, left, 270, 1500, 330);
         (*e.button)->SetCaption(e.caption);
         SetButtonPicture(*e.button, *imgListPictures, e.picture);
-        left += 1395;
+        left += 1515;
     }
     optAudioSustain->setToolTip(QStringLiteral("'Tail out' or 'Sustain End'"));
 
@@ -343,11 +343,11 @@ void frmLumoEdit::BuildDetailsTabs() {
          &cmdCopyTotalDuration, "cmdCopyTotalDuration"},
     };
     top = 435;
-    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 60, 1620);
-    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 1650, 0, 2520, 330);
+    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 60, 1740);
+    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 1770, 0, 2400, 330);
     for (const Field& f : right1) {
-        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 1620);
-        *f.box = MakeText(picCopyright2, f.boxName, 1650, top, f.copy ? 1680 : 2520);
+        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 1740);
+        *f.box = MakeText(picCopyright2, f.boxName, 1770, top, f.copy ? 1560 : 2400);
         if (f.copy) *f.copy = MakeButton(picCopyright2, f.copyName, "Copy", 3360, top, 810, 315);
         top += 405;
     }
