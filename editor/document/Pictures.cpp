@@ -30,13 +30,19 @@ std::string Wave(const std::string& colour) {
 
 // Adds the theme's icon, or the drawn one when the theme lacks it.
 void Themed(platform::ui::ImageList& list, const std::string& key, const std::string& name, const std::string& svg) {
-    if (!list.AddThemed(key, name)) list.AddSvg(key, svg);
+    list.AddThemed(key, name, svg);
 }
 
 const std::string kPlay = Svg(Path("M7 5 L17 11 L7 17 Z", kInk, 1.4, kInk));
 const std::string kDoc = Svg(Path("M6 3 H13 L17 7 V19 H6 Z", kInk, 1.4));
 
 } // namespace
+
+QIcon ProgramIcon() {
+    static const QIcon icon = platform::ui::SvgIcon(
+        "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 64 64' width='64' height='64'>   <rect x='4' y='8' width='56' height='48' rx='6' fill='#232629'/>   <rect x='8' y='12' width='48' height='30' rx='3' fill='#31363b'/>   <path d='M10 27 L13 20 L16 34 L19 16 L22 38 L25 22 L28 31 L31 18 L34 36 L37 21 L40 33 L43 24 L46 30 L49 26 L54 27'         fill='none' stroke='#3daee9' stroke-width='2' stroke-linejoin='round' stroke-linecap='round'/>   <rect x='20' y='12' width='10' height='30' fill='#3daee9' opacity='0.25'/>   <circle cx='16' cy='49' r='3' fill='#da4453'/>   <path d='M25 46 L31 49 L25 52 Z' fill='#eff0f1'/>   <rect x='36' y='46' width='6' height='6' fill='#eff0f1'/>   <rect x='46' y='46' width='2' height='6' fill='#eff0f1'/>   <rect x='50' y='46' width='2' height='6' fill='#eff0f1'/> </svg>");
+    return icon;
+}
 
 void FillToolbarImages(platform::ui::ImageList& l) {
     Themed(l, "tick", "dialog-ok-apply", Svg(Path("M5 11 L9 15 L17 6", kGreen, 2)));

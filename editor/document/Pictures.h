@@ -9,5 +9,7 @@ namespace lumoedit {
 
 void FillToolbarImages(platform::ui::ImageList& list);
 void FillWindowPictures(platform::ui::ImageList& list);
+// The program's own icon (the one installed for the desktop, drawn from the same picture).
+QIcon ProgramIcon();
 
 } // namespace lumoedit

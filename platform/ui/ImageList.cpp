@@ -36,10 +36,13 @@ void UseIconTheme() {
 
 namespace {
 
+// Parses its SVG the first time it is drawn: most of a window's pictures are never drawn at
+// start-up (hidden keys, menus, other tabs), and parsing them all would slow every start.
 class SvgEngine : public QIconEngine {
 public:
-    explicit SvgEngine(std::shared_ptr<QSvgRenderer> r) : r_(std::move(r)) {}
+    explicit SvgEngine(std::shared_ptr<QByteArray> svg) : svg_(std::move(svg)) {}
     void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        if (!r_) r_ = std::make_shared<QSvgRenderer>(*svg_);
         if (mode == QIcon::Disabled) p->setOpacity(0.35);
         r_->render(p, rect);
         p->setOpacity(1.0);
@@ -51,18 +54,63 @@ public:
         paint(&p, QRect(QPoint(0, 0), size), mode, state);
         return pm;
     }
-    QIconEngine* clone() const override { return new SvgEngine(r_); }
+    QIconEngine* clone() const override {
+        auto* e = new SvgEngine(svg_);
+        e->r_ = r_;
+        return e;
+    }
 
 private:
+    std::shared_ptr<QByteArray> svg_;
     std::shared_ptr<QSvgRenderer> r_;
+};
+
+// A theme icon looked up the first time it is drawn, or the drawn fallback when the theme
+// has none by that name.
+class ThemedEngine : public QIconEngine {
+public:
+    ThemedEngine(QString name, QIcon fallback) : name_(std::move(name)), fallback_(std::move(fallback)) {}
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        Resolved().paint(p, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Resolved().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return Resolved().actualSize(size, mode, state);
+    }
+    QIconEngine* clone() const override {
+        auto* e = new ThemedEngine(name_, fallback_);
+        e->icon_ = icon_;
+        e->resolved_ = resolved_;
+        return e;
+    }
+
+private:
+    const QIcon& Resolved() {
+        if (!resolved_) {
+            resolved_ = true;
+            icon_ = QIcon::fromTheme(name_);
+            if (icon_.isNull()) icon_ = fallback_;
+        }
+        return icon_;
+    }
+    QString name_;
+    QIcon fallback_, icon_;
+    bool resolved_ = false;
 };
 
 } // namespace
 
 QIcon SvgIcon(const std::string& svg) {
-    auto r = std::make_shared<QSvgRenderer>(QByteArray::fromStdString(svg));
-    if (!r->isValid()) return {};
-    return QIcon(new SvgEngine(std::move(r)));
+    auto bytes = std::make_shared<QByteArray>(QByteArray::fromStdString(svg));
+    if (!bytes->contains("<svg")) return {};
+    return QIcon(new SvgEngine(std::move(bytes)));
+}
+
+QIcon ThemedIcon(const std::string& iconName, const QIcon& fallback) {
+    UseIconTheme();
+    return QIcon(new ThemedEngine(Q(iconName), fallback));
 }
 
 ImageList::ImageList(QObject* parent, const std::string& name) : QObject(parent) {
@@ -75,6 +123,10 @@ bool ImageList::AddThemed(const std::string& key, const std::string& iconName) {
     if (!QIcon::hasThemeIcon(n)) return false;
     images_[key] = QIcon::fromTheme(n);
     return true;
+}
+
+void ImageList::AddThemed(const std::string& key, const std::string& iconName, const std::string& fallbackSvg) {
+    images_[key] = ThemedIcon(iconName, SvgIcon(fallbackSvg));
 }
 
 void ImageList::Add(const std::string& key, const QIcon& icon) { images_[key] = icon; }

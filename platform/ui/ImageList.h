@@ -20,6 +20,9 @@ void UseIconTheme();
 
 // A picture from the SVG text given (drawn at every size asked).
 QIcon SvgIcon(const std::string& svg);
+// The theme's icon of a standard name, looked up when it is first drawn; the fallback (one
+// of our own pictures) when the theme has none.
+QIcon ThemedIcon(const std::string& iconName, const QIcon& fallback);
 
 class ImageList : public QObject {
     Q_OBJECT
@@ -27,6 +30,8 @@ public:
     ImageList(QObject* parent, const std::string& name);
     // A theme icon by its standard name; false (and nothing added) when the theme lacks it.
     bool AddThemed(const std::string& key, const std::string& iconName);
+    // The same without asking the theme now: the fallback is drawn when the theme lacks it.
+    void AddThemed(const std::string& key, const std::string& iconName, const std::string& fallbackSvg);
     void Add(const std::string& key, const QIcon& icon);
     void AddSvg(const std::string& key, const std::string& svg) { Add(key, SvgIcon(svg)); }
     bool Has(const std::string& key) const { return images_.count(key) > 0; }
