@@ -41,7 +41,7 @@ int RunLumoEdit(int argc, char** argv, std::function<void()> whenIdle) {
                              "QT_QPA_PLATFORM=offscreen to run it without showing a window.\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    platform::ui::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("LumoEdit"));
     QApplication::setOrganizationName(QStringLiteral("Brevant"));
     QApplication::setDesktopFileName(QStringLiteral("brevant-lumoedit"));

@@ -31,4 +31,13 @@ void ReportHandlerError(std::exception_ptr error, const std::string& handler) {
     }
 }
 
+bool Application::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportHandlerError(std::current_exception(), receiver ? receiver->objectName().toStdString() : std::string());
+        return false;
+    }
+}
+
 } // namespace platform::ui

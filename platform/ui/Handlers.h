@@ -10,6 +10,7 @@
 //   ScopedFlag loading(bLoadingInfo);          // True now, back to what it was on every way out
 #pragma once
 
+#include <QApplication>
 #include <QObject>
 
 #include <exception>
@@ -57,6 +58,15 @@ QMetaObject::Connection OnCall(Sender* sender, Signal signal, Context* context, 
         RunHandler(name, [&] { f(std::forward<decltype(args)>(args)...); });
     });
 }
+
+// The program's application object: an error that a handler connected by other means lets
+// escape is caught where Qt delivers the event, ends that event's handling and is reported
+// like the others, instead of ending the program.
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 // Sets a flag for the scope and puts the old value back on every way out.
 class ScopedFlag {

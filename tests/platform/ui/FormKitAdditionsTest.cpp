@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QMdiArea>
+#include <QMouseEvent>
 #include <QMdiSubWindow>
 #include <QTest>
 #include <QToolButton>
@@ -115,6 +116,17 @@ TEST(FormKit, AnErrorInAHandlerEndsItAndIsReportedOnce) {
     EXPECT_TRUE(child.IsLoaded());
     ASSERT_EQ(reports.seen.size(), 3u);
     EXPECT_EQ(reports.seen[2].rfind("Form_Load: ", 0), 0u) << reports.seen[2];
+}
+
+TEST(FormKit, TheApplicationCatchesWhatAHandlerConnectedOtherwiseLetsEscape) {
+    Reports reports;
+    CommandButton button(nullptr, "cmdRaw");
+    QObject::connect(&button, &QPushButton::clicked, [] { platform::Raise(platform::err::PathFileAccess, "raw"); });
+    button.resize(40, 20);
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    ASSERT_EQ(reports.seen.size(), 1u);
+    EXPECT_NE(reports.seen[0].find("raw"), std::string::npos);
 }
 
 TEST(FormKit, ScopedFlagsComeDownOnEveryWayOut) {
