@@ -466,3 +466,39 @@ TEST_F(EditorWindowTest, AResetThatFailsLeavesAnEmptyItemAndTheFlagsDown) {
     // Closing works again.
     EXPECT_TRUE(editor->Unload());
 }
+
+TEST_F(EditorWindowTest, StartsWithBadSettingsAndSaysWhatTheUserMustChange) {
+    struct Case {
+        const char* name;
+        std::string temp;
+        const char* devices;
+        const char* message; // "" : none
+    };
+    const Case cases[] = {
+        {"work folder under a file", "/dev/null/work/", "out 0x0FFF Desk speakers;in 0x0FFF Line in",
+         "The temporary folder for audio editing, \"/dev/null/work/\", cannot be written."},
+        {"no sound card at all", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::devices::ScopedFakeDevices cards{platform::devices::ParseDeviceList(c.devices)};
+        InitialiseApplication();
+        AudioSettings().EditorTemporaryDirectory = c.temp;
+        ASSERT_TRUE(AudioSettings().SaveProfile("Profile1"));
+        ReleaseApplicationObjects();
+        boxes->Clear();
+        Start();
+        EXPECT_TRUE(editor->IsLoaded());
+        EXPECT_TRUE(editor->ctlEditor->HasDocument());
+        if (*c.message) {
+            ASSERT_EQ(boxes->Shown().size(), 1u);
+            EXPECT_EQ(boxes->Shown()[0].text.rfind(c.message, 0), 0u) << boxes->Shown()[0].text;
+        } else {
+            EXPECT_TRUE(Texts().empty()) << Texts().front();
+        }
+        EXPECT_TRUE(reported.empty());
+        main->Unload();
+        main.reset();
+        editor = nullptr;
+    }
+}
