@@ -83,10 +83,9 @@ void frmLumoEdit::ResetControls(int Flags) {
                                comboHookEndHWLine, comboHookEndHWType})
             First(list);
 
-        for (QAction* a : toolAudioEditor->actions())
-            if (Tag(a) == "edit") a->setEnabled(false);
-        for (QAction* a : toolMain->actions())
-            if (Tag(a) == "edit") a->setEnabled(false);
+        for (Toolbar* bar : {toolAudioEditor, toolMain})
+            for (QAction* a : bar->actions())
+                if (Tag(a) == "edit") bar->SetButtonEnabled(S(a->objectName()), false);
 
         for (CommandButton* b : {cmdFastForward, cmdRewind, cmdPlay, cmdPause, cmdStop}) b->setEnabled(false);
 

@@ -52,7 +52,7 @@ void frmLumoEdit::UpdateButtons() {
 
     if (state == audio::kStatePlaying || state == audio::kStateRecording) {
         for (QAction* a : toolAudioEditor->actions())
-            if (!a->isSeparator()) a->setEnabled(false);
+            if (!a->isSeparator()) toolAudioEditor->SetButtonEnabled(S(a->objectName()), false);
     } else {
         toolAudioEditor->SetButtonEnabled("undo", state == audio::kStateIdle && ctlEditor->CanUndo());
         toolAudioEditor->SetButtonEnabled("redo", state == audio::kStateIdle && ctlEditor->CanRedo());

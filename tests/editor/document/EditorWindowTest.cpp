@@ -509,3 +509,58 @@ TEST_F(EditorWindowTest, StartsWithBadSettingsAndSaysWhatTheUserMustChange) {
         editor = nullptr;
     }
 }
+
+TEST_F(EditorWindowTest, TheButtonsFollowTheTransportState) {
+    Start();
+    struct Expect {
+        const char* name;
+        bool marks, stop, pause, play, jog, record, modes12, exportKey, editKey;
+        const char* introCaption;
+        const char* hookCaption;
+    };
+    auto check = [&](const Expect& e) {
+        SCOPED_TRACE(e.name);
+        editor->UpdateButtons();
+        for (auto* b : {editor->cmdSetIntroStart, editor->cmdSetIntroEnd, editor->cmdSetExtro, editor->cmdSetHookStart,
+                        editor->cmdSetHookEnd})
+            EXPECT_EQ(b->isEnabled(), e.marks) << b->objectName().toStdString();
+        EXPECT_EQ(editor->cmdStop->isEnabled(), e.stop);
+        EXPECT_EQ(editor->cmdPause->isEnabled(), e.pause);
+        EXPECT_EQ(editor->cmdPlay->isEnabled(), e.play);
+        EXPECT_EQ(editor->cmdFastForward->isEnabled(), e.jog);
+        EXPECT_EQ(editor->cmdRewind->isEnabled(), e.jog);
+        EXPECT_EQ(editor->cmdRecord->isEnabled(), e.record);
+        EXPECT_EQ(editor->optPlayMode[0]->isEnabled(), e.marks);
+        EXPECT_EQ(editor->optPlayMode[1]->isEnabled(), e.modes12);
+        EXPECT_EQ(editor->optPlayMode[2]->isEnabled(), e.modes12);
+        EXPECT_FALSE(editor->cmdPlayHook->isEnabled()); // file mode
+        EXPECT_EQ(editor->toolMain->ButtonEnabled("exporttransport"), e.exportKey);
+        EXPECT_EQ(editor->toolMain->ButtonEnabled("edit"), e.editKey);
+        EXPECT_EQ(editor->cmdSetIntroStart->Caption(), e.introCaption);
+        EXPECT_EQ(editor->cmdSetLoopEnd->Caption(), e.hookCaption);
+    };
+    // Idle with the audio open for editing.
+    check({"idle, open", true, false, false, true, true, true, true, true, true, "Set (&/)", "Set"});
+    editor->chkLoop->SetValue(1);
+    editor->UpdateButtons();
+    EXPECT_TRUE(editor->cmdSetLoopStart->isEnabled());
+    editor->chkLoop->SetValue(0);
+
+    // Recording: every audio key off, Stop and Record on, the marker buttons mark.
+    editor->ctlEditor->Record(2);
+    card->AdvanceMs(50);
+    // ("exporttransport" keeps the state it had.)
+    check({"recording", true, true, false, false, false, true, true, true, false, "Mark (&/)", "Mark"});
+    for (QAction* a : editor->toolAudioEditor->actions())
+        if (!a->isSeparator()) {
+            EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+        }
+    editor->cmdStop_Click();
+
+    // Nothing loaded anywhere: all transport and marker buttons off, "edit" on.
+    editor->ClearDetails(4 | 2);
+    check({"nothing loaded", false, false, false, false, false, false, false, false, true, "Set (&/)", "Set"});
+    EXPECT_FALSE(editor->cmdSetLoopStart->isEnabled());
+    EXPECT_TRUE(platform::ui::Visible(editor->pnlAudioEditorCover));
+    EXPECT_FALSE(editor->toolMain->ButtonEnabled("saveas"));
+}
