@@ -176,6 +176,15 @@ TEST(FormKit, ToolbarKeysHaveSeparatorsPicturesAndAPressedState) {
     EXPECT_TRUE(bar.ButtonMenu("open", "recentsep")->isSeparator());
     bar.SetButtonVisible("opensep", false);
     EXPECT_FALSE(bar.ButtonVisible("opensep"));
+    // A hidden key keeps the enabled state it is given, and shows with it.
+    bar.SetButtonVisible("open", false);
+    bar.SetButtonEnabled("open", true);
+    EXPECT_TRUE(bar.ButtonEnabled("open"));
+    bar.SetButtonEnabled("open", false);
+    EXPECT_FALSE(bar.ButtonEnabled("open"));
+    bar.SetButtonEnabled("open", true);
+    bar.SetButtonVisible("open", true);
+    EXPECT_TRUE(bar.Button("open")->isEnabled());
 
     int clicks = 0;
     QObject::connect(&bar, &Toolbar::ButtonClick, [&](const std::string&) { ++clicks; });
