@@ -564,3 +564,17 @@ TEST_F(EditorWindowTest, TheButtonsFollowTheTransportState) {
     EXPECT_TRUE(platform::ui::Visible(editor->pnlAudioEditorCover));
     EXPECT_FALSE(editor->toolMain->ButtonEnabled("saveas"));
 }
+
+TEST_F(EditorWindowTest, ClosedByCodeTheEditorGoesAndTheMainWindowFollowsHalfASecondLater) {
+    Start();
+    editor->SetTextEdited();
+    boxes->Answer(MsgResult::No);
+    EXPECT_TRUE(editor->Unload());
+    EXPECT_FALSE(editor->IsLoaded());
+    EXPECT_TRUE(main->IsLoaded());
+    EXPECT_TRUE(main->tmrunload->Enabled());
+    EXPECT_EQ(main->tmrunload->Interval(), 500);
+    QTest::qWait(800);
+    EXPECT_FALSE(main->IsLoaded());
+    editor = nullptr;
+}
