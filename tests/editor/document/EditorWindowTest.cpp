@@ -578,3 +578,37 @@ TEST_F(EditorWindowTest, ClosedByCodeTheEditorGoesAndTheMainWindowFollowsHalfASe
     EXPECT_FALSE(main->IsLoaded());
     editor = nullptr;
 }
+
+TEST_F(EditorWindowTest, TheViewIsClampedToTheDocumentAndTheZoomButtonsFollowIt) {
+    Start();
+    editor->ctlEditor->Record(2);
+    card->AdvanceMs(1000);
+    editor->cmdStop_Click();
+    const auto length = static_cast<std::int32_t>(editor->ctlEditor->View().Length());
+    ASSERT_GT(length, 40000);
+    struct Case {
+        std::int32_t start, end, wantStart, wantEnd;
+    };
+    for (const Case& c : {Case{-500, 1000, 0, 1000}, Case{length + 10, length + 20, length, length},
+                          Case{3000, 2000, 3000, 3000}, Case{100, length * 2, 100, length}}) {
+        std::int32_t s = c.start, e = c.end;
+        editor->SetEditorView(s, e);
+        EXPECT_EQ(s, c.wantStart) << c.start;
+        EXPECT_EQ(e, c.wantEnd) << c.end;
+    }
+    std::int32_t s = 0, e = length / 4;
+    editor->SetEditorView(s, e);
+    editor->UpdateZoomButtons(true);
+    EXPECT_TRUE(editor->cmdZoomFull->isEnabled());
+    EXPECT_TRUE(editor->cmdZoomOut->isEnabled());
+    EXPECT_TRUE(editor->cmdZoomIn->isEnabled());
+    EXPECT_FALSE(editor->cmdZoomSelection->isEnabled());
+
+    // Under the cover every zoom button is off.
+    editor->bEdited_ = false;
+    editor->ClearDetails(4 | 2);
+    editor->UpdateZoomButtons(true);
+    for (auto* b : {editor->cmdZoomFull, editor->cmdZoomIn, editor->cmdZoomOut, editor->cmdZoomSelection,
+                    editor->cmdZoomSelectionStart, editor->cmdZoomSelectionEnd})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+}
