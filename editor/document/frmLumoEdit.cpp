@@ -668,6 +668,7 @@ void frmLumoEdit::Show() {
         sub->setWindowIcon(imgListToolbar->Picture("disk"));
     }
     Form::Show();
+    Form_Resize();
 }
 
 void frmLumoEdit::SetWindowState(int state) {

@@ -73,7 +73,8 @@ void frmLumoEdit::SetStandaloneMode(bool S) {
 }
 
 void frmLumoEdit::Form_Resize() {
-    if (!IsLoaded() || maximising_) return;
+    // A window not yet on screen is laid out when it shows (Show runs the layout).
+    if (!IsLoaded() || maximising_ || !isVisible()) return;
     if (EditorWindowState() == Normal && standalone_) {
         // The frame tells the window of the change while it makes it: the layout runs once
         // the window is maximised, not in between.

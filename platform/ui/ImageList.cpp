@@ -12,6 +12,7 @@
 #include <QSvgRenderer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform::ui {
@@ -54,6 +55,10 @@ public:
         paint(&p, QRect(QPoint(0, 0), size), mode, state);
         return pm;
     }
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
     QIconEngine* clone() const override {
         auto* e = new SvgEngine(svg_);
         e->r_ = r_;
@@ -76,8 +81,11 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return Resolved().pixmap(size, mode, state);
     }
-    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return Resolved().actualSize(size, mode, state);
+    // The pictures are square and scale: the size asked is the size drawn. Asking the theme's
+    // engine would parse the SVG once more only to say so.
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
     }
     QIconEngine* clone() const override {
         auto* e = new ThemedEngine(name_, fallback_);
