@@ -2,10 +2,12 @@
 # Builds LumoEdit and starts it with the given arguments (a file to open, "/debug").
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
+    echo "LumoEdit needs a graphical desktop, and this session has none (DISPLAY and WAYLAND_DISPLAY are not set)." >&2
+    echo "Run it from a desktop session, or with QT_QPA_PLATFORM=offscreen to start it without a window." >&2
+    exit 1
+fi
 scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j "$(nproc)"
-if [[ -x build/release/editor/app/LumoEdit ]]; then
-    exec build/release/editor/app/LumoEdit "$@"
-fi
-echo "LumoEdit cannot start yet: its editor window is still to be built. Built: the library (build/release/libBVRozuzezer2.so), the shell windows and the audio component, with their tests (scripts/test.sh)."
+cmake --build build/release -j "$(nproc)" --target LumoEdit
+exec build/release/editor/app/LumoEdit "$@"

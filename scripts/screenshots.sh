@@ -12,6 +12,7 @@ RENDERERS="
 shell_screenshots tests/editor/shell
 dialog_screenshots tests/rozuzezer/ui
 tile_screenshots tests/rozuzezer/ui
+editor_screenshots tests/editor/document
 "
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja

@@ -23,6 +23,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include "platform/audio/FfmpegApi.h"
+
 namespace platform::audio {
 
 namespace {

@@ -111,13 +111,20 @@ QAction* Toolbar::Button(const std::string& key) const {
     return it == buttons_.end() ? nullptr : it->second;
 }
 
+// A hidden action reads as disabled in Qt; a key keeps the enabled state it was given while
+// hidden, and shows with it again.
 bool Toolbar::ButtonEnabled(const std::string& key) const {
     QAction* a = Button(key);
-    return a && a->isEnabled();
+    if (!a) return false;
+    if (!a->isVisible() && a->property("enabledWhileHidden").isValid()) return a->property("enabledWhileHidden").toBool();
+    return a->isEnabled();
 }
 
 void Toolbar::SetButtonEnabled(const std::string& key, bool on) {
-    if (QAction* a = Button(key)) a->setEnabled(on);
+    if (QAction* a = Button(key)) {
+        a->setEnabled(on);
+        a->setProperty("enabledWhileHidden", on);
+    }
 }
 
 QAction* Toolbar::AddButtonMenu(const std::string& buttonKey, const std::string& key, const std::string& caption) {
@@ -131,7 +138,7 @@ QAction* Toolbar::AddButtonMenu(const std::string& buttonKey, const std::string&
         if (auto* tb = qobject_cast<QToolButton*>(widgetForAction(button)))
             tb->setPopupMode(QToolButton::MenuButtonPopup);
     }
-    QAction* a = menu->addAction(Q(caption));
+    QAction* a = caption == "-" ? menu->addSeparator() : menu->addAction(Q(caption));
     a->setObjectName(Q(key));
     connect(a, &QAction::triggered, this, [this, buttonKey, key] { emit ButtonMenuClick(buttonKey, key); });
     return a;

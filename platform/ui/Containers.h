@@ -20,6 +20,10 @@
 class QToolButton;
 
 namespace platform::ui {
+class ImageList;
+}
+
+namespace platform::ui {
 
 class PictureBox : public QFrame {
     Q_OBJECT
@@ -92,12 +96,24 @@ public:
     QAction* ButtonMenu(const std::string& buttonKey, const std::string& key) const;
     // Runs the button's handler as a click would (enabled buttons only).
     void ClickButton(const std::string& key);
+    // Keyed separators, shown and hidden by their keys as buttons are (ImageList.cpp).
+    QAction* AddSeparator(const std::string& key);
+    bool ButtonVisible(const std::string& key) const;
+    void SetButtonVisible(const std::string& key, bool on);
+    // A two-state key: pressed (True) or not. Writing it runs no handler.
+    bool ButtonValue(const std::string& key) const;
+    void SetButtonValue(const std::string& key, bool pressed);
+    // Pictures from a keyed image list, by its keys.
+    void SetImageList(const ImageList* images);
+    void SetButtonImage(const std::string& key, const std::string& imageKey);
+    std::string ButtonImage(const std::string& key) const;
 signals:
     void ButtonClick(const std::string& key);
     void ButtonMenuClick(const std::string& buttonKey, const std::string& key);
 private:
     std::map<std::string, QAction*> buttons_;
     std::map<std::string, QMenu*> menus_;
+    const ImageList* images_ = nullptr;
 };
 
 // A status bar placed like any control (at the bottom of the client area by the window's own

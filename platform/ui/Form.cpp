@@ -1,5 +1,7 @@
 #include "platform/ui/Form.h"
 
+#include "platform/ui/Handlers.h"
+
 #include "platform/ui/Twips.h"
 
 #include <QApplication>
@@ -152,7 +154,9 @@ protected:
         if (ev == last_ && last_target_ && w != last_target_ && w->isAncestorOf(last_target_)) return false;
         last_ = ev;
         last_target_ = w;
-        auto* form = dynamic_cast<Form*>(w->window());
+        // The nearest form: a window that sits as a child inside another form sees its own keys.
+        Form* form = nullptr;
+        for (QWidget* p = w; p && !form; p = p->parentWidget()) form = dynamic_cast<Form*>(p);
         if (!form || !form->KeyPreview()) return false;
         return form->PreviewKey(obj, static_cast<QKeyEvent*>(ev));
     }
@@ -217,10 +221,10 @@ void Form::Load() {
     if (loaded_) return;
     if (!initialised_) {
         initialised_ = true;
-        Form_Initialize();
+        RunHandler("Form_Initialize", [this] { Form_Initialize(); });
     }
     loaded_ = true;
-    Form_Load();
+    RunHandler("Form_Load", [this] { Form_Load(); });
 }
 
 void Form::Show(int modal, QWidget* owner) {
@@ -284,8 +288,15 @@ bool Form::Unloading(int mode) {
     if (inUnload_) return false;
     inUnload_ = true;
     int cancel = 0;
-    Form_QueryUnload(cancel, mode);
-    if (cancel == 0) Form_Unload(cancel);
+    RunHandler("Form_QueryUnload", [&] {
+        try {
+            Form_QueryUnload(cancel, mode);
+        } catch (...) {
+            cancel = 1; // a close check that failed keeps the window and its work
+            throw;
+        }
+    });
+    if (cancel == 0) RunHandler("Form_Unload", [&] { Form_Unload(cancel); });
     inUnload_ = false;
     if (cancel != 0) return false;
     loaded_ = false;
@@ -303,15 +314,15 @@ void Form::Activated() {
     if (g_active == this) return;
     Form* previous = g_active;
     g_active = this;
-    if (previous && previous->loaded_) previous->Form_Deactivate();
-    if (loaded_) Form_Activate();
+    if (previous && previous->loaded_) RunHandler("Form_Deactivate", [previous] { previous->Form_Deactivate(); });
+    if (loaded_) RunHandler("Form_Activate", [this] { Form_Activate(); });
 }
 
 bool Form::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate && isVisible()) Activated();
     if (e->type() == QEvent::WindowStateChange && loaded_) {
         bool r = QMainWindow::event(e);
-        Form_Resize();
+        RunHandler("Form_Resize", [this] { Form_Resize(); });
         return r;
     }
     return QMainWindow::event(e);
@@ -324,7 +335,7 @@ void Form::closeEvent(QCloseEvent* e) {
 
 void Form::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
-    if (loaded_) Form_Resize();
+    if (loaded_) RunHandler("Form_Resize", [this] { Form_Resize(); });
 }
 
 void Form::showEvent(QShowEvent* e) {
@@ -347,18 +358,18 @@ bool Form::PreviewKey(QObject* target, QKeyEvent* e) {
     int shift = ShiftState(e->modifiers());
     if (e->type() == QEvent::KeyRelease) {
         if (code == 0) return false;
-        Form_KeyUp(code, shift);
+        RunHandler("Form_KeyUp", [&] { Form_KeyUp(code, shift); });
         return code == 0;
     }
     if (code != 0) {
-        Form_KeyDown(code, shift);
+        RunHandler("Form_KeyDown", [&] { Form_KeyDown(code, shift); });
         if (code == 0) return true;
     }
     QString text = e->text();
     if (text.isEmpty()) return false;
     int ascii = text.at(0).unicode();
     int original = ascii;
-    Form_KeyPress(ascii);
+    RunHandler("Form_KeyPress", [&] { Form_KeyPress(ascii); });
     if (ascii == 0) return true;
     if (ascii != original) {
         // The handler changed the character: the control gets the new one instead.

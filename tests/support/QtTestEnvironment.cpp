@@ -1,6 +1,9 @@
-// One QApplication for every test of a Qt test program (widgets need it; the tests run on the
-// offscreen platform). Listed among the program's sources.
+// One application object for every test of a Qt test program (widgets need it; the tests run
+// on the offscreen platform): the form kit's, as the program has. Listed among the program's
+// sources.
 #include <gtest/gtest.h>
+
+#include "platform/ui/Handlers.h"
 
 #include <QApplication>
 
@@ -12,7 +15,7 @@ public:
         static int argc = 1;
         static char name[] = "bvr-test";
         static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) app_ = new QApplication(argc, argv);
+        if (!QApplication::instance()) app_ = new platform::ui::Application(argc, argv);
     }
     void TearDown() override {
         delete app_;

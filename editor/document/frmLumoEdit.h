@@ -1,0 +1,421 @@
+// The item editor window: one item (a cHardDiskItem and, when it is open for editing, its
+// audio in the audio-editing component ctlEditor) with its details, cue markers, transport and
+// the two toolbars. It sits as a child window inside the main window and implements what the
+// main window needs of it (EditorWindow.h).
+//
+// One class, declared here; its procedures live by subject:
+//   editor/document/   state and buttons, lifecycle, modes and layout, audio set-up, reset
+//                      and display, open, save, keys (frmLumoEdit_*.cpp)
+//   editor/audio/      edit and effect commands, toolbar dispatch, transport, component events
+//   editor/details/    marker Set buttons and boxes, hardware lines, detail fields, air window
+//
+// Every handler is connected through the form kit's On(), so an error raised in one ends that
+// handler and is reported (platform/ui/Handlers.h).
+#pragma once
+
+#include "editor/shell/EditorWindow.h"
+#include "platform/audio/AudioEditorControl.h"
+#include "platform/audio/LevelMeter.h"
+#include "platform/audio/LumoPlayer.h"
+#include "platform/ui/CommonDialog.h"
+#include "platform/ui/Containers.h"
+#include "platform/ui/Form.h"
+#include "platform/ui/HWndGrab.h"
+#include "platform/ui/ImageList.h"
+#include "platform/ui/MaskedTextBox.h"
+#include "platform/ui/RichTextBox.h"
+#include "rozuzezer/core/Interfaces.h"
+#include "rozuzezer/core/cHardDiskItem.h"
+#include "shared/helpers/AudioFormat.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QMdiSubWindow;
+
+namespace lumoedit {
+
+class frmMain;
+
+class frmLumoEdit : public platform::ui::Form, public iEditorWindow {
+public:
+    explicit frmLumoEdit(frmMain& main);
+    ~frmLumoEdit() override;
+
+    // ---- public fields, in their declared order ----------------------------------------
+    std::string EditHDRef;
+    platform::component::Ref<rozuzezer::iAudioCallback> CallbackForm;
+    // bEdited and bInhibitUnloading are read through the window interface (bEdited(),
+    // bInhibitUnloading()); these are the fields behind them.
+    bool bEdited_ = false;
+    bool bAudioEdited = false;
+    rozuzezer::HardDiskItemRef cAudioInformation;
+    float SelectedLength = 0;
+    std::string LinkFileName;
+    bool bLoadingInfo = false;
+    bool bInhibitUnloading_ = false;
+
+    // ---- document state and buttons ------------------------------------------------------
+    void SetTextEdited();
+    void SetAudioEdited();
+    void ClearEdits();
+    void UpdateButtons();
+    void tmrUpdateHDSpace_Timer();
+    // The transport state: 0 idle, 1 playing, 2 recording, 5 paused, other values busy.
+    int TransportState() const;
+    bool AudioOpen() const { return bAudioOpen_; }
+
+    // ---- modes ---------------------------------------------------------------------------
+    bool DisplayDescriptions() const { return displayDescriptions_; }
+    void SetDisplayDescriptions(bool on);
+    bool AllowEditInformation() const override { return allowEdit_; }
+    void SetAllowEditInformation(bool on) override;
+    bool StandaloneMode() const override { return standalone_; }
+    void SetStandaloneMode(bool on) override;
+
+    // ---- audio set-up and view -----------------------------------------------------------
+    void LoadSettings() override;
+
+    // The layout at the window's size and modes; the modes call it too.
+    void Form_Resize() override;
+
+    // Private to the window's procedures; public so that tests drive them one at a time.
+    void UpdateDiskSpace();
+    bool SetupEditor(int& Flags);
+    void UpdateZoomButtons(bool Enable);
+    void SetEditorView(std::int32_t& Start, std::int32_t& End);
+
+    // ---- reset and display ---------------------------------------------------------------
+    // False when the user cancelled the save question or the save failed (nothing changed).
+    bool ClearDetails(int Flags) override;
+
+    // ---- the window interface ------------------------------------------------------------
+    void Load() override { Form::Load(); }
+    bool IsLoaded() const override { return Form::IsLoaded(); }
+    void Show() override;
+    void Refresh() override { Form::Refresh(); }
+    void SetWindowState(int state) override;
+    int EditorWindowState() const;
+    bool Unload() override { return Form::Unload(); }
+    double MinWidthLimit() const override;
+    double MinHeightLimit() const override;
+    double OuterWidth() const override;
+    double InnerWidth() const override;
+    double OuterHeight() const override;
+    double InnerHeight() const override;
+    bool bEdited() const override { return bEdited_; }
+    bool bInhibitUnloading() const override { return bInhibitUnloading_; }
+    bool DocumentHasAudio() override;
+    bool CanUndo() override;
+    bool CanRedo() override;
+    bool AudioButtonEnabled(const std::string& ButtonKey) override;
+    bool PasteMixEnabled() override;
+
+    // ---- procedures of the document, audio and details sides (their own files) ------------
+    bool OpenFile(const std::string& Filename) override;
+    bool SaveSelection() override;
+    bool SaveFile() override;
+    bool SaveAsFile(const std::string& Filename, bool Selection) override;
+    void AudioCut() override;
+    void AudioCopy() override;
+    void AudioPaste() override;
+    void AudioMixPaste() override;
+    void AudioDeleteSelection() override;
+    void AudioSelectAll() override;
+    bool AudioSelected() override;
+    void AudioUndo() override;
+    void AudioRedo() override;
+    void AudioInsertFile(bool MixInsert) override;
+    void ProcessButton(const std::string& ButtonKey) override;
+    void ProcessAudioButton(const std::string& ButtonKey) override;
+    bool SaveItem();
+    void DisplayDetails(int OpenAudio);
+    void ShowProgress(const std::string& Caption);
+    void HideProgress();
+    bool IsItemInRecorder();
+    void FillHardwareCombos(platform::ui::ComboBox* LineList, platform::ui::ComboBox* ActionList);
+    void SelectComboByItemData(std::int16_t Value, platform::ui::ComboBox* LineList,
+                               platform::ui::ComboBox* ActionList);
+    void UpdateMarkerFields(bool& Apply);
+    void ApplyMarkers();
+
+    // Event handlers. Those of later work stay unconnected until their procedures are built.
+    void cmdPlay_Click();
+    void cmdStop_Click();
+    void cmdPause_Click();
+    void ctlEditor_SelectionChanged();
+    void chkLoop_Click();
+    void chkMaxLoop_Click();
+    void chkCustomColours_Click();
+    void comboIntroStartHWLine_Change();
+    void comboIntroEndHWLine_Change();
+    void comboExtroHWLine_Change();
+    void comboHookStartHWLine_Change();
+    void comboHookEndHWLine_Change();
+    void txtAirStartDate_LostFocus();
+    void txtAirEndDate_LostFocus();
+    void picCopyright1_Resize();
+    void UpdatePlayPosition(float Position);
+
+    // Each side connects its own handlers (editor/document, editor/audio, editor/details).
+    void ConnectDocumentHandlers();
+    void ConnectAudioHandlers();
+    void ConnectDetailsHandlers();
+
+    // ---- controls ------------------------------------------------------------------------
+    // Toolbars and their pictures.
+    platform::ui::ImageList* imgListToolbar = nullptr;
+    platform::ui::ImageList* imgListPictures = nullptr; // end types, markers, transport
+    platform::ui::Toolbar* toolMain = nullptr;
+    platform::ui::Toolbar* toolAudioEditor = nullptr;
+    platform::ui::StatusBar* StatusBar1 = nullptr;
+    platform::ui::HWndGrab* HWndGrab1 = nullptr;
+    platform::ui::Timer* tmrUpdateHDSpace = nullptr;
+    platform::ui::CommonDialog CommonDialog1; // open and save dialogs
+    platform::ui::CommonDialog Selector;      // the colour dialog
+    platform::ui::Panel* pnlCartNumber = nullptr;
+
+    // The details tabs: "General", "Notes", "Copyright", "Other".
+    platform::ui::TabStrip* tbsCartDetails = nullptr;
+    platform::ui::Frame* fraGeneralInfo = nullptr;
+    std::array<platform::ui::Label*, 4> lblDescriptionDesc{};  // 1..3
+    std::array<platform::ui::TextBox*, 4> txtDescription{};    // 1..3
+    platform::ui::Label* lblLinkedFileDesc = nullptr;
+    platform::ui::Label* lblCategoryDesc = nullptr;
+    platform::ui::ComboBox* comboCategory = nullptr;
+    platform::ui::Label* lblOutCueDesc = nullptr;
+    platform::ui::TextBox* txtOutCue = nullptr;
+    platform::ui::Frame* fraEndType = nullptr;
+    platform::ui::OptionButton* optAudioEndNotSpecified = nullptr;
+    platform::ui::OptionButton* optAudioEnds = nullptr;
+    platform::ui::OptionButton* optAudioFades = nullptr;
+    platform::ui::OptionButton* optAudioSustain = nullptr;
+    platform::ui::OptionButton* optAudioSlowFade = nullptr;
+    platform::ui::CheckBox* chkCustomColours = nullptr;
+    platform::ui::Frame* fraCustomColours = nullptr;
+    platform::ui::CommandButton* cmdChangeBackgroundColour = nullptr;
+    platform::ui::CommandButton* cmdChangeForegroundColour = nullptr;
+
+    // The timing panel on "General": tabs "Times", "Looping", "Hardware" (or "Other").
+    platform::ui::Panel* pnlTiming = nullptr;
+    platform::ui::TabStrip* tbsTiming = nullptr;
+    platform::ui::Label* lblIntroStartDesc = nullptr;
+    platform::ui::Label* lblIntroEndDesc = nullptr;
+    platform::ui::Label* lblExtroDesc = nullptr;
+    platform::ui::Label* lblHookStartDesc = nullptr;
+    platform::ui::Label* lblHookEndDesc = nullptr;
+    platform::ui::MaskedTextBox* mtxtIntroStart = nullptr;
+    platform::ui::MaskedTextBox* mtxtIntroEnd = nullptr;
+    platform::ui::MaskedTextBox* mtxtExtro = nullptr;
+    platform::ui::MaskedTextBox* mtxtHookStart = nullptr;
+    platform::ui::MaskedTextBox* mtxtHookEnd = nullptr;
+    platform::ui::CommandButton* cmdSetIntroStart = nullptr;
+    platform::ui::CommandButton* cmdSetIntroEnd = nullptr;
+    platform::ui::CommandButton* cmdSetExtro = nullptr;
+    platform::ui::CommandButton* cmdSetHookStart = nullptr;
+    platform::ui::CommandButton* cmdSetHookEnd = nullptr;
+    platform::ui::CommandButton* cmdPlayHook = nullptr;
+    platform::ui::CheckBox* chkLoop = nullptr;
+    platform::ui::Frame* fraLooping = nullptr;
+    platform::ui::Label* lblLoopStartDesc = nullptr;
+    platform::ui::Label* lblLoopEndDesc = nullptr;
+    platform::ui::MaskedTextBox* mtxtLoopStart = nullptr;
+    platform::ui::MaskedTextBox* mtxtLoopEnd = nullptr;
+    platform::ui::CommandButton* cmdSetLoopStart = nullptr;
+    platform::ui::CommandButton* cmdSetLoopEnd = nullptr;
+    platform::ui::CommandButton* cmdPlayLoop = nullptr;
+    platform::ui::CheckBox* chkMaxLoop = nullptr;
+    platform::ui::TextBox* txtMaxLoop = nullptr;
+    platform::ui::Label* lblLoopCount = nullptr;
+    platform::ui::CheckBox* chkLoopJump = nullptr;
+    // Hardware lines (cart mode's third tab) and their actions.
+    platform::ui::Frame* fraHardware = nullptr;
+    platform::ui::ComboBox* comboIntroStartHWLine = nullptr;
+    platform::ui::ComboBox* comboIntroStartHWType = nullptr;
+    platform::ui::ComboBox* comboIntroEndHWLine = nullptr;
+    platform::ui::ComboBox* comboIntroEndHWType = nullptr;
+    platform::ui::ComboBox* comboExtroHWLine = nullptr;
+    platform::ui::ComboBox* comboExtroHWType = nullptr;
+    platform::ui::ComboBox* comboHookStartHWLine = nullptr;
+    platform::ui::ComboBox* comboHookStartHWType = nullptr;
+    platform::ui::ComboBox* comboHookEndHWLine = nullptr;
+    platform::ui::ComboBox* comboHookEndHWType = nullptr;
+    // File mode's third tab: the air window.
+    platform::ui::Frame* fraOtherTiming = nullptr;
+    platform::ui::CheckBox* chkAirStart = nullptr;
+    platform::ui::Frame* fraAirStart = nullptr;
+    platform::ui::TextBox* txtAirStartDate = nullptr;
+    platform::ui::TextBox* txtAirStartHour = nullptr;
+    platform::ui::TextBox* txtAirStartMinutes = nullptr;
+    platform::ui::Label* lblAirStartDay = nullptr;
+    platform::ui::CheckBox* chkAirEnd = nullptr;
+    platform::ui::Frame* fraAirEnd = nullptr;
+    platform::ui::TextBox* txtAirEndDate = nullptr;
+    platform::ui::TextBox* txtAirEndHour = nullptr;
+    platform::ui::TextBox* txtAirEndMinutes = nullptr;
+    platform::ui::Label* lblAirEndDay = nullptr;
+
+    // "Notes".
+    platform::ui::Label* lblNotesDesc = nullptr;
+    platform::ui::TextArea* txtNotes = nullptr;
+    platform::ui::Label* lblDABDesc = nullptr;
+    platform::ui::TextArea* txtDAB = nullptr;
+    platform::ui::RichTextBox* rtxtNotesProcessor = nullptr;
+    platform::ui::Label* lblWebTextDisplay = nullptr;
+    platform::ui::TextArea* txtWebNotes = nullptr;
+    platform::ui::Label* lblArtistWebPage = nullptr;
+    platform::ui::TextBox* txtArtistWebLink = nullptr;
+    platform::ui::Label* lblOnlineStoreReference = nullptr;
+    platform::ui::TextBox* txtOnlineStoreRef = nullptr;
+
+    // "Copyright".
+    platform::ui::PictureBox* picCopyright1 = nullptr;
+    platform::ui::PictureBox* picCopyright2 = nullptr;
+    platform::ui::Label* lblProductTitleDesc = nullptr;
+    platform::ui::TextBox* txtProductTitle = nullptr;
+    platform::ui::CommandButton* cmdCopyProductTitle = nullptr;
+    platform::ui::Label* lblMusicTitleDesc = nullptr;
+    platform::ui::TextBox* txtMusicTitle = nullptr;
+    platform::ui::CommandButton* cmdCopyMusicTitle = nullptr;
+    platform::ui::Label* lblComposerDesc = nullptr;
+    platform::ui::TextBox* txtComposer = nullptr;
+    platform::ui::Label* lblPublisherDesc = nullptr;
+    platform::ui::TextBox* txtPublisher = nullptr;
+    platform::ui::Label* lblPerformerDesc = nullptr;
+    platform::ui::TextBox* txtPerformer = nullptr;
+    platform::ui::CommandButton* cmdCopyPerformer = nullptr;
+    platform::ui::Label* lblRecordLabelDesc = nullptr;
+    platform::ui::TextBox* txtRecordLabel = nullptr;
+    platform::ui::Label* lblRecordNumberDesc = nullptr;
+    platform::ui::TextBox* txtRecordNumber = nullptr;
+    platform::ui::Label* lblRightsManagementRefDesc = nullptr;
+    platform::ui::TextBox* txtRightsManagementRef = nullptr;
+    platform::ui::Label* lblCopyrightCodeDesc = nullptr;
+    platform::ui::ComboBox* listCopyrightCode = nullptr;
+    platform::ui::Label* lblMusicDurationDesc = nullptr;
+    platform::ui::TextBox* txtMusicDuration = nullptr;
+    platform::ui::Label* lblTotalDurationDesc = nullptr;
+    platform::ui::TextBox* txtTotalDuration = nullptr;
+    platform::ui::CommandButton* cmdCopyTotalDuration = nullptr;
+
+    // "Other".
+    platform::ui::Panel* pnlPictureDesc = nullptr;
+    platform::ui::Panel* pnlImage = nullptr;
+    platform::ui::PictureBox* imgPicture = nullptr;
+    platform::ui::Label* lblPictureReferenceDesc = nullptr;
+    platform::ui::CommandButton* cmdPreviousPicture = nullptr;
+    platform::ui::CommandButton* cmdNextPicture = nullptr;
+    platform::ui::CommandButton* cmdMovePicUp = nullptr;
+    platform::ui::CommandButton* cmdMovePicDown = nullptr;
+    platform::ui::CommandButton* cmdClearPic = nullptr;
+    platform::ui::CommandButton* cmdImportPicture = nullptr;
+    platform::ui::Frame* fraLastPlayInformation = nullptr;
+    platform::ui::ListBox* listLastPlays = nullptr;
+    platform::ui::CommandButton* cmdEraseLastPlays = nullptr;
+    platform::ui::Panel* pnlEraseLastPlayInfoDesc = nullptr;
+    platform::ui::Frame* fraStandaloneDetails = nullptr;
+    platform::ui::Label* lblClientDesc = nullptr;
+    platform::ui::TextBox* txtClient = nullptr;
+    platform::ui::Label* lblOriginatorDesc = nullptr;
+    platform::ui::TextBox* txtOriginator = nullptr;
+    platform::ui::Label* lblSchedulerIDDesc = nullptr;
+    platform::ui::TextBox* txtSchedulerID = nullptr;
+    platform::ui::Label* lblOriginationDateDesc = nullptr;
+    platform::ui::Label* lblOriginationDate = nullptr;
+
+    // The audio area.
+    platform::audio::AudioEditorControl* ctlEditor = nullptr;
+    std::unique_ptr<platform::audio::LumoPlayer> LumoPlayer1;
+    platform::audio::LevelMeter* nctLeftVol = nullptr;
+    platform::audio::LevelMeter* nctRightVol = nullptr;
+    platform::ui::Panel* pnlAudioEditorCover = nullptr;
+    platform::ui::Label* lblUncoverAudio = nullptr;
+    platform::ui::PictureBox* imgUncoverAudio = nullptr;
+    platform::ui::ProgressBar* prgPlayProgress = nullptr;
+    platform::ui::Panel* pnlAudioPart = nullptr;
+    platform::ui::Label* lblAudioPart = nullptr;
+    platform::ui::Panel* pnlProgress = nullptr;
+    platform::ui::Label* lblProgressDesc = nullptr;
+    platform::ui::ProgressBar* prgProgress = nullptr;
+    platform::ui::Panel* pnlSelection = nullptr;
+    platform::ui::Label* lblSelectionDesc = nullptr;
+    platform::ui::Label* lblSelectionLength = nullptr;
+    platform::ui::Panel* pnlAudioEditorRunning = nullptr;
+
+    // The transport bar.
+    platform::ui::PictureBox* picControls = nullptr;
+    platform::ui::CommandButton* cmdRewind = nullptr;
+    platform::ui::CommandButton* cmdPlay = nullptr;
+    platform::ui::CommandButton* cmdPause = nullptr;
+    platform::ui::CommandButton* cmdStop = nullptr;
+    platform::ui::CommandButton* cmdRecord = nullptr;
+    platform::ui::CommandButton* cmdFastForward = nullptr;
+    std::array<platform::ui::OptionButton*, 3> optPlayMode{};
+    platform::ui::CommandButton* cmdZoomFull = nullptr;
+    platform::ui::CommandButton* cmdZoomIn = nullptr;
+    platform::ui::CommandButton* cmdZoomOut = nullptr;
+    platform::ui::CommandButton* cmdZoomSelection = nullptr;
+    platform::ui::CommandButton* cmdZoomSelectionStart = nullptr;
+    platform::ui::CommandButton* cmdZoomSelectionEnd = nullptr;
+    platform::ui::Panel* pnlAudioPosition = nullptr;
+    platform::ui::Label* lblPosition = nullptr;
+    platform::ui::Panel* pnlLength = nullptr;
+    platform::ui::Label* lblLengthDesc = nullptr;
+    platform::ui::Label* lblLength = nullptr;
+    platform::ui::Label* lblSpaceRemainDesc = nullptr;
+    platform::ui::Label* lblSpaceRemain = nullptr;
+
+    // The status-bar panel of a key ("copyright", "audioformat"); 0 for none.
+    int StatusPanel(const std::string& key) const;
+    std::string StatusPanelText(const std::string& key) const;
+    void SetStatusPanelText(const std::string& key, const std::string& text);
+
+    // Tests and the screenshot script: the time the window refreshed its disk-space label.
+    int DiskSpaceUpdates() const { return diskSpaceUpdates_; }
+
+protected:
+    void Form_Initialize() override;
+    void Form_Load() override;
+    void Form_Activate() override;
+    void Form_QueryUnload(int& Cancel, int UnloadMode) override;
+    void Form_Unload(int& Cancel) override;
+
+private:
+    void BuildControls();
+    void BuildToolbars();
+    void BuildPictures();
+    void BuildDetailsTabs();
+    void BuildTiming(QWidget* page);
+    void BuildAudioArea();
+    void BuildTransport();
+    void ConnectHandlers();
+    // The profile's audio format made usable for a new document (44,100 Hz stereo 16-bit
+    // for a format without a rate or channels, said once).
+    helpers::AudioFormatRef NewDocumentFormat();
+    void ResetControls(int Flags);
+    QMdiSubWindow* SubWindow() const;
+
+    frmMain& main_;
+    // Private state.
+    std::int32_t playMode_ = 0;
+    bool bAudioOpen_ = false;
+    bool bUpdatingMarkers_ = false;   // the marker-box guard
+    bool bCheckingMarkerOrder_ = false; // the time-box guard
+    bool activatedOnce_ = false;
+    bool displayDescriptions_ = false;
+    bool standalone_ = false;
+    bool allowEdit_ = false;
+    bool formatWarned_ = false;
+    bool maximising_ = false;
+    int diskSpaceUpdates_ = 0;
+    // Cart mode only.
+    std::int32_t pictureIndex_ = 0;
+    std::int32_t zipCurrent_ = 0, zipTotal_ = 0;
+};
+
+// Installs the real editor window as the main window's (the program's main() does).
+void InstallEditorWindow();
+
+} // namespace lumoedit

@@ -1,0 +1,99 @@
+// Handlers never let an error escape into Qt. A window connects its handlers through On()
+// (or runs a piece of work through RunHandler): a raised error ends that handler and goes to
+// the program's error reporter, once, here. The Form base runs its lifecycle handlers the
+// same way. Without a reporter installed the error is written to stderr.
+//
+//   On(cmdPlay, &CommandButton::Click, this, &frmLumoEdit::cmdPlay_Click);
+//
+// Flags a procedure holds for its duration are scope guards:
+//
+//   ScopedFlag loading(bLoadingInfo);          // True now, back to what it was on every way out
+#pragma once
+
+#include <QApplication>
+#include <QObject>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace platform::ui {
+
+// Receives the error caught around a handler and the handler's name ("" when unknown).
+using HandlerErrorReporter = std::function<void(std::exception_ptr error, const std::string& handler)>;
+HandlerErrorReporter SetHandlerErrorReporter(HandlerErrorReporter reporter);
+
+// Hands the error being handled (call inside a catch block) to the reporter.
+void ReportHandlerError(std::exception_ptr error, const std::string& handler);
+
+template <typename F>
+void RunHandler(const char* name, F&& f) noexcept {
+    try {
+        std::forward<F>(f)();
+    } catch (...) {
+        ReportHandlerError(std::current_exception(), name ? name : "");
+    }
+}
+
+// Connects a signal to a member handler of the receiver through RunHandler. The handler takes
+// the signal's arguments, or none.
+template <typename Sender, typename Signal, typename Receiver, typename Method>
+QMetaObject::Connection On(Sender* sender, Signal signal, Receiver* receiver, Method method,
+                           const char* name = "") {
+    return QObject::connect(sender, signal, receiver, [receiver, method, name](auto&&... args) {
+        RunHandler(name, [&] {
+            if constexpr (std::is_invocable_v<Method, Receiver*, decltype(args)...>)
+                (receiver->*method)(std::forward<decltype(args)>(args)...);
+            else
+                (receiver->*method)();
+        });
+    });
+}
+
+// The same with any callable.
+template <typename Sender, typename Signal, typename Context, typename F>
+QMetaObject::Connection OnCall(Sender* sender, Signal signal, Context* context, F f, const char* name = "") {
+    return QObject::connect(sender, signal, context, [f = std::move(f), name](auto&&... args) mutable {
+        RunHandler(name, [&] { f(std::forward<decltype(args)>(args)...); });
+    });
+}
+
+// The program's application object: an error that a handler connected by other means lets
+// escape is caught where Qt delivers the event, ends that event's handling and is reported
+// like the others, instead of ending the program.
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Sets a flag for the scope and puts the old value back on every way out.
+class ScopedFlag {
+public:
+    explicit ScopedFlag(bool& flag, bool value = true) : flag_(flag), old_(flag) { flag_ = value; }
+    ~ScopedFlag() { flag_ = old_; }
+    ScopedFlag(const ScopedFlag&) = delete;
+    ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+    bool& flag_;
+    bool old_;
+};
+
+// Runs the action on every way out of the scope (a mouse pointer back to the default).
+class ScopeExit {
+public:
+    explicit ScopeExit(std::function<void()> f) : f_(std::move(f)) {}
+    ~ScopeExit() {
+        if (f_) RunHandler("", f_);
+    }
+    void Release() { f_ = nullptr; }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    std::function<void()> f_;
+};
+
+} // namespace platform::ui
