@@ -165,13 +165,10 @@ std::string Lower(std::string s) {
 DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
     DecodedAudio out;
     AVCodecID id = AV_CODEC_ID_ADPCM_G726LE;
-    int bits = 4;
-    switch (o.raw) {
-    case RawKind::Vox: id = AV_CODEC_ID_ADPCM_IMA_OKI; bits = 4; break;
-    case RawKind::G721: bits = 4; break;
-    case RawKind::G723: bits = 3; break;
-    case RawKind::G726: bits = 4; break;
-    default: break;
+    int bits = o.rawBits > 0 ? o.rawBits : RawCodeBits(o.raw);
+    if (o.raw == RawKind::Vox) {
+        id = AV_CODEC_ID_ADPCM_IMA_OKI;
+        bits = 4;
     }
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec) Unsupported(path, "no decoder");
@@ -186,6 +183,15 @@ DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
     if (fd < 0) Raise(err::FileNotFound, "The audio file " + path + " cannot be opened");
     struct stat st {};
     ::fstat(fd, &st);
+    // Odd code sizes fill whole bytes only in groups of eight codes: a file that does not end
+    // on a group was not written with this code size, and would decode as noise.
+    if ((bits & 1) && st.st_size % bits != 0) {
+        ::close(fd);
+        Raise(err::InvalidPropertyValue, "The audio file " + path + " is not " + std::to_string(bits) +
+                                             "-bit G.72x audio: its size (" + std::to_string(st.st_size) +
+                                             " bytes) is not a whole number of " + std::to_string(bits) +
+                                             "-byte groups");
+    }
     Sink sink(1, o.work, o.maxFrames);
     ToFloat conv(ctx.p->ch_layout, ctx.p->sample_fmt, 8000);
     Frame frame;
@@ -222,6 +228,8 @@ DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
 }
 
 } // namespace
+
+int RawCodeBits(RawKind kind) { return kind == RawKind::G723 ? 3 : 4; }
 
 RawKind RawKindOfPath(const std::string& path) {
     std::string ext = Lower(std::filesystem::path(path).extension().string());
@@ -264,6 +272,7 @@ DecodedAudio DecodeFile(const std::string& path, const DecodeOptions& o) {
     out.bitRate = ctx.p->bit_rate ? ctx.p->bit_rate : fmt.p->bit_rate;
     out.bitsPerCodedSample = ctx.p->bits_per_coded_sample;
     out.wavTag = static_cast<std::uint16_t>(stream->codecpar->codec_tag);
+    out.container = fmt.p->iformat && fmt.p->iformat->name ? fmt.p->iformat->name : "";
 
     Sink sink(channels, o.work, o.maxFrames);
     std::unique_ptr<ToFloat> conv;
@@ -351,6 +360,7 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     av_channel_layout_default(&ctx.p->ch_layout, std::clamp(s.channels, 1, kMaxChannels));
     ctx.p->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     if (s.bitRate > 0) ctx.p->bit_rate = s.bitRate;
+    if (codec->id == AV_CODEC_ID_MP2) ctx.p->bit_rate = NearestMpegBitRate(2, ctx.p->sample_rate, ctx.p->bit_rate);
     if (s.codeSize > 0) ctx.p->bit_rate = static_cast<std::int64_t>(s.codeSize) * ctx.p->sample_rate;
     ctx.p->time_base = AVRational{1, ctx.p->sample_rate};
 
@@ -380,6 +390,10 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         e = avcodec_open2(ctx.p, codec, nullptr);
     }
     if (e < 0) Raise(err::InvalidPropertyValue, "The save format cannot be used for this audio: " + AvError(e));
+    result.rate = ctx.p->sample_rate;
+    result.channels = ctx.p->ch_layout.nb_channels;
+    result.bits = ctx.p->bits_per_coded_sample;
+    result.bitRate = ctx.p->bit_rate;
     if (fmt.p) {
         stream = avformat_new_stream(fmt.p, nullptr);
         avcodec_parameters_from_context(stream->codecpar, ctx.p);
@@ -406,6 +420,31 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         if (s.wavTag == kTagImaAdpcm) {
             PutU16(f, 2);
             PutU16(f, static_cast<std::uint16_t>(ctx.p->frame_size));
+        } else if (s.wavTag == kTagMpeg || s.wavTag == kTagMp3) {
+            // MPEG frames: the record names the stream, and the block is one byte.
+            f.resize(8);
+            PutU32(f, static_cast<std::uint32_t>(ctx.p->bit_rate / 8));
+            PutU16(f, 1);
+            PutU16(f, 0);
+            if (s.wavTag == kTagMpeg) {
+                PutU16(f, 22);
+                PutU16(f, 2);                                                  // layer 2
+                PutU32(f, static_cast<std::uint32_t>(ctx.p->bit_rate));
+                PutU16(f, static_cast<std::uint16_t>(ch == 1 ? 8 : 1));        // single channel or stereo
+                PutU16(f, 0);                                                  // mode extension
+                PutU16(f, 1);                                                  // no emphasis
+                PutU16(f, static_cast<std::uint16_t>(ctx.p->sample_rate >= 32000 ? 0x10 : 0)); // MPEG-1
+                PutU32(f, 0);
+                PutU32(f, 0);
+            } else {
+                PutU16(f, 12);
+                PutU16(f, 1);                                                  // MPEG
+                PutU32(f, 2);                                                  // no padding flag
+                PutU16(f, static_cast<std::uint16_t>(ctx.p->sample_rate >= 32000 ? 144 * ctx.p->bit_rate / ctx.p->sample_rate
+                                                                                  : 72 * ctx.p->bit_rate / ctx.p->sample_rate));
+                PutU16(f, 1);
+                PutU16(f, static_cast<std::uint16_t>(std::max(0, ctx.p->initial_padding)));
+            }
         } else if (ctx.p->extradata_size > 0) {
             PutU16(f, static_cast<std::uint16_t>(ctx.p->extradata_size));
             f.insert(f.end(), ctx.p->extradata, ctx.p->extradata + ctx.p->extradata_size);
@@ -436,6 +475,21 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     const int frameSize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || ctx.p->frame_size <= 0
                               ? 4096
                               : ctx.p->frame_size;
+    if (codec->id == AV_CODEC_ID_WMAV1 || codec->id == AV_CODEC_ID_WMAV2) {
+        // The WMA decoders drop the coder's first frame: lead in with that much silence so
+        // the audio does not lose its start.
+        const int lead = ctx.p->initial_padding > 0 ? ctx.p->initial_padding : ctx.p->frame_size;
+        if (lead > 0 && av_audio_fifo_realloc(fifo.p, lead + (1 << 16)) >= 0) {
+            std::vector<std::uint8_t*> planes(static_cast<std::size_t>(ctx.p->ch_layout.nb_channels));
+            std::uint8_t** silence = nullptr;
+            if (av_samples_alloc_array_and_samples(&silence, nullptr, ctx.p->ch_layout.nb_channels, lead, ctx.p->sample_fmt, 0) >= 0) {
+                av_samples_set_silence(silence, 0, lead, ctx.p->ch_layout.nb_channels, ctx.p->sample_fmt);
+                av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(silence), lead);
+                av_freep(&silence[0]);
+                av_freep(&silence);
+            }
+        }
+    }
     Frame frame;
     Packet pkt;
     std::int64_t pts = 0;
@@ -528,6 +582,18 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     (void)outs;
     (void)convBuf;
     return result;
+}
+
+std::int64_t NearestMpegBitRate(int layer, int rate, std::int64_t bitRate) {
+    // kbit/s of MPEG-1 (32 kHz and up) and of MPEG-2's lower rates.
+    static const int l2[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+    static const int l3[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int lsf[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    const int* t = rate < 32000 ? lsf : layer == 2 ? l2 : l3;
+    std::int64_t best = t[0];
+    for (int i = 0; i < 14; ++i)
+        if (std::abs(t[i] * 1000LL - bitRate) < std::abs(best * 1000 - bitRate)) best = t[i];
+    return best * 1000;
 }
 
 std::vector<TrackPtr> Resample(const std::vector<TrackPtr>& in, int inRate, int outRate, const std::shared_ptr<WorkFile>& work) {
