@@ -418,7 +418,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         out.setup = SaveSetup{k, d.rate, d.channels, b, br, t, false, 0, w};
         out.fileType = type;
     };
-    if (raw == RawKind::G721 || raw == RawKind::G723 || raw == RawKind::G726 || c == "adpcm_g726" || c == "adpcm_g726le") {
+    if (raw == RawKind::G721 || raw == RawKind::G723 || raw == RawKind::G726 || c == "g726" || c == "g726le") {
         const int b = raw != RawKind::None ? RawCodeBits(raw) : d.bitsPerCodedSample > 0 ? d.bitsPerCodedSample : 4;
         // A WAV file's G.726 record holds the code size; AU's G.721 is the 4-bit one.
         const K kind = raw == RawKind::G721 ? K::G721 : raw == RawKind::G723 ? K::G723 : raw == RawKind::G726 ? K::G726
@@ -460,7 +460,13 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         if (c == "pcm_alaw") name = "A-Law";
         if (c == "pcm_mulaw") name = "u-Law";
         fmtBits = info->bits;
-        bitRate = static_cast<std::int64_t>(info->avgBytes) * 8;
+        // From the blocks: writers do not all fill in the record's bytes per second.
+        const int chans = std::max<int>(1, info->channels), align = info->blockAlign;
+        const int perBlock = c == "adpcm_ima_wav" ? (align - 4 * chans) * 8 / (4 * chans) + 1
+                             : c == "adpcm_ms"    ? (align - 7 * chans) * 8 / (4 * chans) + 2
+                                                  : 0;
+        bitRate = perBlock > 0 ? static_cast<std::int64_t>(d.rate) * align * 8 / perBlock
+                               : static_cast<std::int64_t>(info->avgBytes) * 8;
     } else if (au && (c == "pcm_alaw" || c == "pcm_mulaw")) {
         fmtTag = c == "pcm_alaw" ? kTagALaw : kTagMuLaw;
         setup(K::Template, 8, 0, fmtTag, W::Au, 0);
@@ -488,7 +494,8 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         setup(K::Pcm, 16, 0, kTagPcm, W::Unwritable, filetype::Wav);
         fmtBits = d.bitsPerCodedSample;
     }
-    out.format = FileFormat{DescribeFormat(name, d.rate, d.channels, fmtBits, bitRate), fmtTag, fmtBits, bitRate};
+    const bool linear = fmtTag == kTagPcm || fmtTag == kTagFloat;
+    out.format = FileFormat{DescribeFormat(name, d.rate, d.channels, fmtBits, linear ? 0 : bitRate), fmtTag, fmtBits, bitRate};
     return out;
 }
 

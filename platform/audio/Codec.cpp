@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <numeric>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -475,21 +476,35 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     const int frameSize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || ctx.p->frame_size <= 0
                               ? 4096
                               : ctx.p->frame_size;
+    auto queueSilence = [&](std::int64_t count) {
+        constexpr int kStep = 4096;
+        std::uint8_t** silence = nullptr;
+        if (count <= 0 ||
+            av_samples_alloc_array_and_samples(&silence, nullptr, ctx.p->ch_layout.nb_channels, kStep, ctx.p->sample_fmt, 0) < 0)
+            return;
+        av_samples_set_silence(silence, 0, kStep, ctx.p->ch_layout.nb_channels, ctx.p->sample_fmt);
+        while (count > 0) {
+            const int k = static_cast<int>(std::min<std::int64_t>(count, kStep));
+            av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(silence), k);
+            count -= k;
+        }
+        av_freep(&silence[0]);
+        av_freep(&silence);
+    };
     if (codec->id == AV_CODEC_ID_WMAV1 || codec->id == AV_CODEC_ID_WMAV2) {
         // The WMA decoders drop the coder's first frame: lead in with that much silence so
         // the audio does not lose its start.
-        const int lead = ctx.p->initial_padding > 0 ? ctx.p->initial_padding : ctx.p->frame_size;
-        if (lead > 0 && av_audio_fifo_realloc(fifo.p, lead + (1 << 16)) >= 0) {
-            std::vector<std::uint8_t*> planes(static_cast<std::size_t>(ctx.p->ch_layout.nb_channels));
-            std::uint8_t** silence = nullptr;
-            if (av_samples_alloc_array_and_samples(&silence, nullptr, ctx.p->ch_layout.nb_channels, lead, ctx.p->sample_fmt, 0) >= 0) {
-                av_samples_set_silence(silence, 0, lead, ctx.p->ch_layout.nb_channels, ctx.p->sample_fmt);
-                av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(silence), lead);
-                av_freep(&silence[0]);
-                av_freep(&silence);
-            }
-        }
+        queueSilence(ctx.p->initial_padding > 0 ? ctx.p->initial_padding : ctx.p->frame_size);
     }
+    // Exactly the source's length at the coder's rate (the converter's tail is not audio);
+    // coders whose codes share bytes get whole bytes, padded with silence.
+    const std::int64_t outTotal = totalFrames >= 0 ? (totalFrames * ctx.p->sample_rate + srcRate / 2) / srcRate : -1;
+    std::int64_t padTo = outTotal;
+    if (s.codeSize > 0 && outTotal > 0) {
+        const int group = 8 / std::gcd(s.codeSize, 8);
+        padTo = (outTotal + group - 1) / group * group;
+    }
+    std::int64_t queued = 0;
     Frame frame;
     Packet pkt;
     std::int64_t pts = 0;
@@ -547,7 +562,11 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
             convRoom = room;
         }
         int got = swr_convert(swr.p, conv, room, in, n);
-        if (got > 0) av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(conv), got);
+        if (outTotal >= 0) got = static_cast<int>(std::min<std::int64_t>(got, outTotal - queued));
+        if (got > 0) {
+            av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(conv), got);
+            queued += got;
+        }
     };
     struct ConvFree {
         std::uint8_t*** c;
@@ -572,6 +591,7 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         }
     }
     convert(nullptr, 0);
+    if (padTo > queued) queueSilence(padTo - queued);
     sendFrames(true);
     avcodec_send_frame(ctx.p, nullptr);
     receive();

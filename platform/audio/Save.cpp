@@ -520,9 +520,12 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
             p.fmt = probe.wavFormat;
             if (plan.enc.wavTag != kTagPcm && plan.enc.wavTag != kTagFloat)
                 p.factSamples = static_cast<std::uint32_t>(
-                    std::min<std::int64_t>(0xFFFFFFFFLL, n * probe.rate / std::max(rate, 1)));
+                    std::min<std::int64_t>(0xFFFFFFFFLL, (n * probe.rate + rate / 2) / std::max(rate, 1)));
             p.writeData = encodeTo;
             WriteWavFile(path, p);
+            // What the file's record announces.
+            if (p.fmt.size() >= 12)
+                done.bitRate = 8LL * (p.fmt[8] | p.fmt[9] << 8 | p.fmt[10] << 16 | static_cast<std::uint32_t>(p.fmt[11]) << 24);
         } else if (plan.enc.container == Container::Raw) {
             AtomicFile f(path);
             encodeTo(f);
@@ -552,8 +555,9 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         if (plan.fileTag == kTagG726) bitRate = 8000LL * plan.fileBits;
         const int outRate = plan.how == Plan::How::Coded ? done.rate : rate;
         const int outCh = plan.how == Plan::How::Coded ? done.channels : channels;
-        format = FileFormat{DescribeFormat(plan.coding, outRate, outCh, plan.fileBits, bitRate), plan.fileTag, plan.fileBits,
-                            bitRate};
+        const bool linear = plan.fileTag == kTagPcm || plan.fileTag == kTagFloat;
+        format = FileFormat{DescribeFormat(plan.coding, outRate, outCh, plan.fileBits, linear ? 0 : bitRate), plan.fileTag,
+                            plan.fileBits, bitRate};
     }
 }
 
