@@ -597,7 +597,11 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     receive();
     if (fmt.p) {
         if ((e = av_write_trailer(fmt.p)) < 0) Raise(err::DiskFull, "Cannot finish " + path + ": " + AvError(e));
-        avio_closep(&fmt.p->pb);
+        // Buffered bytes reach the file only here: a full disk shows now or never.
+        avio_flush(fmt.p->pb);
+        const int ioError = fmt.p->pb->error;
+        if ((e = avio_closep(&fmt.p->pb)) < 0 || ioError < 0)
+            Raise(err::DiskFull, "Cannot write " + path + ": " + AvError(ioError < 0 ? ioError : e));
     }
     (void)outs;
     (void)convBuf;

@@ -402,3 +402,162 @@ TEST_P(FormatTest, OpensSavesInItsOwnFormatAndInEverySetUp) {
 
 INSTANTIATE_TEST_SUITE_P(EveryLoadFormat, FormatTest, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<Format>& i) { return std::string(i.param.name); });
+
+namespace {
+
+// The chunks of a WAV file, by id, in their order (whole chunks with header and pad byte).
+std::vector<std::pair<std::string, std::string>> Chunks(const std::string& bytes) {
+    std::vector<std::pair<std::string, std::string>> out;
+    for (std::size_t pos = 12; pos + 8 <= bytes.size();) {
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + pos + 4);
+        const std::size_t size = p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::size_t>(p[3]) << 24;
+        const std::size_t whole = std::min(bytes.size() - pos, 8 + size + (size & 1));
+        out.emplace_back(bytes.substr(pos, 4), bytes.substr(pos, whole));
+        pos += whole;
+    }
+    return out;
+}
+
+std::string Riff(const std::string& body) {
+    std::string riff = "RIFF";
+    Put32(riff, static_cast<std::uint32_t>(body.size() + 4));
+    return riff + "WAVE" + body;
+}
+
+std::string Find(const std::vector<std::pair<std::string, std::string>>& chunks, const std::string& id) {
+    for (const auto& c : chunks)
+        if (c.first == id) return c.second;
+    return {};
+}
+
+class BroadcastWavTest : public FormatTest {};
+class CodecTest : public FormatTest {};
+
+} // namespace
+
+TEST_F(BroadcastWavTest, EveryOtherChunkOfPcmAndMpegWavSurvivesOwnFormatSavesByteForByte) {
+    const std::vector<std::string> before = {Chunk("bext", std::string(603, 'b')), Chunk("cart", std::string(2048, 'c'))};
+    const std::vector<std::string> after = {Chunk("LIST", std::string("INFOINAM\x05\0\0\0Title\0", 18)),
+                                            Chunk("cue ", std::string(28, '\x01')), Chunk("iXML", "<BWFXML/>"),
+                                            Chunk("JUNK", std::string(7, '\0'))};
+    // A PCM item as our fixtures write it, and an MPEG one as ffmpeg writes its audio.
+    const std::string pcm = dir / "pcm.wav";
+    std::string joinedBefore, joinedAfter;
+    for (auto& c : before) joinedBefore += c;
+    for (auto& c : after) joinedAfter += c;
+    WriteBytes(pcm, WavBytes(TonePlanes(2, 22050, 44100), 44100, 16, false, joinedBefore, joinedAfter));
+    const std::string mpegAudio = dir / "mpeg-audio.wav";
+    ASSERT_TRUE(RunShell("ffmpeg -v error -y -i " + Quote(tone) + " -bitexact -c:a mp2 -b:a 256k " + Quote(mpegAudio)));
+    const auto ff = Chunks(testsupport::ReadFile(mpegAudio));
+    const std::string mpeg = dir / "mpeg.wav";
+    WriteBytes(mpeg, Riff(before[0] + Find(ff, "fmt ") + Find(ff, "fact") + before[1] + Find(ff, "data") + joinedAfter));
+
+    for (const std::string& path : {pcm, mpeg}) {
+        SCOPED_TRACE(path);
+        std::int64_t length = -1;
+        for (int generation = 1; generation <= 3; ++generation) {
+            AudioEditor ed;
+            OpenIn(ed, path);
+            if (length < 0) length = ed.Length();
+            ed.SaveAudio(path, false);
+            const std::string bytes = testsupport::ReadFile(path);
+            const auto chunks = Chunks(bytes);
+            std::vector<std::string> order;
+            for (const auto& c : chunks) order.push_back(c.first);
+            const bool isMpeg = path == mpeg;
+            const std::vector<std::string> mpegOrder = {"bext", "fmt ", "fact", "cart", "data", "LIST", "cue ", "iXML", "JUNK"};
+            const std::vector<std::string> pcmOrder = {"fmt ", "bext", "cart", "data", "LIST", "cue ", "iXML", "JUNK"};
+            EXPECT_EQ(order, isMpeg ? mpegOrder : pcmOrder);
+            for (const auto& c : before) EXPECT_NE(bytes.find(c), std::string::npos) << c.substr(0, 4);
+            for (const auto& c : after) EXPECT_NE(bytes.find(c), std::string::npos) << c.substr(0, 4);
+            const Probe p = ProbeWithFfprobe(path);
+            EXPECT_EQ(p.container, "wav");
+            EXPECT_EQ(p.codec, isMpeg ? "mp2" : "pcm_s16le");
+            EXPECT_EQ(p.rate, 44100);
+            if (isMpeg) {
+                EXPECT_NEAR(static_cast<double>(p.bitRate), 256000, 2000);
+                // The fact chunk holds the document's length, and a reopen gives it.
+                const auto w = Wav(path);
+                ASSERT_TRUE(w && w->factSamples);
+                EXPECT_EQ(static_cast<std::int64_t>(*w->factSamples), length);
+            }
+            AudioEditor back;
+            OpenIn(back, path);
+            EXPECT_EQ(back.Length(), length);
+            EXPECT_EQ(back.AudioFormat().FormatTag(), isMpeg ? 0x50 : 1);
+        }
+    }
+}
+
+TEST_F(BroadcastWavTest, DamagedContainersSaveRepairedOrRefuseAndNeverLoseTheFile) {
+    const std::string made = dir / "mpeg-audio.wav";
+    ASSERT_TRUE(RunShell("ffmpeg -v error -y -i " + Quote(tone) + " -bitexact -c:a mp2 -b:a 192k " + Quote(made)));
+    const auto ff = Chunks(testsupport::ReadFile(made));
+    const std::string bext = Chunk("bext", std::string(602, 'b'));
+    std::string fmt = Find(ff, "fmt "), fact = Find(ff, "fact");
+    ASSERT_GE(fmt.size(), 22u);
+    ASSERT_EQ(fact.size(), 12u);
+    struct Case {
+        const char* name;
+        std::function<void(std::string& fmt, std::string& fact)> damage;
+    } cases[] = {
+        {"a fact chunk larger than the data", [](std::string&, std::string& f) { f.replace(8, 4, std::string("\xff\xff\xff\x0f", 4)); }},
+        {"a block align of 0", [](std::string& f, std::string&) { f.replace(8 + 12, 2, std::string("\0\0", 2)); }},
+        {"a block align of 1000", [](std::string& f, std::string&) { f.replace(8 + 12, 2, std::string("\xe8\x03", 2)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string f = fmt, fa = fact;
+        c.damage(f, fa);
+        const std::string path = dir / "damaged.wav";
+        const std::string original = Riff(bext + f + fa + Find(ff, "data"));
+        WriteBytes(path, original);
+        AudioEditor ed;
+        try {
+            OpenIn(ed, path);
+        } catch (const platform::RuntimeError& e) {
+            EXPECT_FALSE(e.Description().empty());
+            EXPECT_EQ(testsupport::ReadFile(path), original);
+            continue;
+        }
+        EXPECT_LE(std::abs(ed.Length() - 44100), 1152 * 2);
+        ed.SaveAudio(path, false);
+        // Saved with a record and a fact chunk that tell the truth, the rest kept.
+        const std::string bytes = testsupport::ReadFile(path);
+        EXPECT_NE(bytes.find(bext), std::string::npos);
+        const auto w = Wav(path);
+        ASSERT_TRUE(w && w->factSamples);
+        EXPECT_EQ(static_cast<std::int64_t>(*w->factSamples), ed.Length());
+        EXPECT_EQ(w->blockAlign, 1);
+        const Probe p = ProbeWithFfprobe(path);
+        EXPECT_EQ(p.codec, "mp2");
+        AudioEditor back;
+        OpenIn(back, path);
+        EXPECT_EQ(back.Length(), ed.Length());
+    }
+}
+
+TEST_F(CodecTest, WindowsMediaKeepsItsStartOverGenerations) {
+    // A click at 10,000: every generation must find it where it was.
+    std::vector<float> x(44100, 0.0f);
+    for (int i = 0; i < 100; ++i) x[static_cast<std::size_t>(10000 + i)] = 0.8f * static_cast<float>(std::sin(i / 5.0));
+    const std::string path = dir / "click.wav";
+    WriteBytes(path, WavBytes({x, x}, 44100));
+    const std::string wma = dir / "click.wma";
+    AudioEditor ed;
+    OpenIn(ed, path);
+    ed.SaveFormat().SetWindowsMedia(128000);
+    ed.SaveAudio(wma, false, filetype::WindowsMedia);
+    for (int generation = 1; generation <= 3; ++generation) {
+        SCOPED_TRACE(generation);
+        AudioEditor gen;
+        OpenIn(gen, wma);
+        const auto got = Channel(gen, 0);
+        std::size_t first = 0;
+        while (first < got.size() && std::abs(got[first]) < 0.3f) ++first;
+        EXPECT_NEAR(static_cast<double>(first), 10000, 64);
+        EXPECT_LE(std::abs(gen.Length() - 44100), 2048);
+        EXPECT_EQ(gen.AudioFormat().BitRate(), 128000);
+        gen.SaveAudio(wma, false);
+    }
+}
