@@ -367,6 +367,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
             }
             for (auto& t : threads) t.join();
             if (failure) std::rethrow_exception(failure);
+            if (last != 100) progress(100); // the workers may all be done before the first wait
         }
         out.rate = fileRate;
         out.channels = ch;

@@ -416,7 +416,11 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
                                                              ctx.p->block_align / ctx.p->frame_size)
                                 : static_cast<std::uint32_t>(ctx.p->bit_rate / 8);
         PutU32(f, avg);
-        PutU16(f, static_cast<std::uint16_t>(ctx.p->block_align > 0 ? ctx.p->block_align : ch));
+        // G.726's odd code sizes fill whole bytes in groups of eight codes: one group is the block.
+        const int align = s.wavTag == kTagG726 ? ((s.codeSize & 1) ? s.codeSize : 1)
+                          : ctx.p->block_align > 0 ? ctx.p->block_align
+                                                   : ch;
+        PutU16(f, static_cast<std::uint16_t>(align));
         PutU16(f, static_cast<std::uint16_t>(ctx.p->bits_per_coded_sample > 0 ? ctx.p->bits_per_coded_sample : 8));
         if (s.wavTag == kTagImaAdpcm) {
             PutU16(f, 2);
