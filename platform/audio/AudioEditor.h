@@ -101,7 +101,11 @@ public:
 
     // ---- Document
     // mode: 0 opens as a document (other values are kept for hosts and change nothing);
-    // quiet: 1 raises no events while it opens.
+    // quiet: 1 raises no events while it opens. Headerless files go by their name: ".pcm"
+    // and ".raw" 16-bit PCM (SetRawFormat), ".vox" Dialogic ADPCM, ".g721" and ".g726" 4-bit
+    // and ".g723" 3-bit G.726 codes packed from each byte's lowest bit up (as FFmpeg's
+    // g726le writes them; the other packing is not told apart and reads as noise). A G.72x
+    // file whose size does not fit its code size is refused.
     void OpenAudio(const std::string& path, int mode = 0, int quiet = 0);
     void NewDocument(int sampleRate, int channels);
     void CloseDocument();
@@ -114,7 +118,12 @@ public:
     const std::string& FileName() const;
 
     // Saves the document (or only the selection). Without a file-type code the save-format
-    // object's template set-up is used when one was made, else the document's own format.
+    // object's template set-up is used when one was made, else the document's own format,
+    // in the file it came in (MPEG in WAV stays WAV, AU stays AU). With a code, the name
+    // decides the file: ".wav" puts MPEG and G.72x in WAV, ".au" takes linear, A-law, u-law
+    // and 4-bit G.72x audio. An error, with the target untouched, for what cannot be written:
+    // the own format of a VOX or other foreign file, a code size a headerless G.72x name is
+    // not read with, a coding the AU file cannot name.
     void SaveAudio(const std::string& path, bool selectionOnly);
     void SaveAudio(const std::string& path, bool selectionOnly, int fileType);
 
