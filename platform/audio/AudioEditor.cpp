@@ -120,7 +120,7 @@ void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path
     ownType = audio.fileType;
     format = audio.format;
     history.clear();
-    history.push_back(DocState{std::move(audio.tracks), {}, {}, {}});
+    history.push_back(DocState{std::move(audio.tracks), nullptr});
     regions.clear();
     cursor = 0;
     editDepth = 0;
@@ -172,22 +172,26 @@ void AudioEditor::Impl::NothingChanged() {
     if (!quiet) self.AudioChanged.Emit();
 }
 
-void AudioEditor::Impl::Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart,
+void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart,
                                std::int64_t newSelEnd, bool newShown, std::int64_t newPosition) {
     const std::vector<Region> before = regions;
     for (auto& r : regions) MapRegion(r, splices, false);
+    auto step = std::make_shared<EditStep>();
     if (editDepth > 0 && groupOpen) {
         // One undo step for the bracket: from the state before its first edit.
-        DocState& open = history[cursor];
-        next.regionsBefore = std::move(open.regionsBefore);
-        next.splices = std::move(open.splices);
-        next.splices.insert(next.splices.end(), splices.begin(), splices.end());
-        next.regionsAfter = regions;
+        if (const auto& open = history[cursor].step) {
+            step->regionsBefore = open->regionsBefore;
+            step->splices = open->splices;
+        }
+        step->splices.insert(step->splices.end(), splices.begin(), splices.end());
+        step->regionsAfter = regions;
+        next.step = std::move(step);
         history[cursor] = std::move(next);
     } else {
-        next.splices = splices;
-        next.regionsBefore = before;
-        next.regionsAfter = regions;
+        step->splices = std::move(splices);
+        step->regionsBefore = before;
+        step->regionsAfter = regions;
+        next.step = std::move(step);
         history.resize(cursor + 1);
         history.push_back(std::move(next));
         ++cursor;
@@ -213,9 +217,9 @@ void AudioEditor::Impl::Restore(std::size_t to) {
     const std::vector<Region> before = regions;
     // Regions follow the audio: one the caller left where the edit put it goes back to where
     // it was (and forward again on redo); one moved or added since is carried by the splices.
-    while (cursor != to) {
+    while (!regions.empty() && cursor != to) {
         const bool undo = to < cursor;
-        const DocState& step = history[undo ? cursor : cursor + 1];
+        const EditStep& step = *history[undo ? cursor : cursor + 1].step;
         const auto& from = undo ? step.regionsAfter : step.regionsBefore;
         const auto& back = undo ? step.regionsBefore : step.regionsAfter;
         for (auto& r : regions) {
@@ -230,6 +234,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
         }
         cursor = undo ? cursor - 1 : cursor + 1;
     }
+    cursor = to;
     // An edit bracket left open ends here, so later edits get undo steps of their own.
     editDepth = 0;
     groupOpen = false;
@@ -239,7 +244,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
     visEnd = std::clamp<std::int64_t>(visEnd, visStart, len);
     if (visEnd == visStart) visEnd = len;
     SetSelection(std::clamp<std::int64_t>(selStart, 0, len), std::clamp<std::int64_t>(selEnd, 0, len), selShown);
-    EmitRegionChanges(before);
+    if (!before.empty()) EmitRegionChanges(before);
     self.AudioChanged.Emit();
 }
 

@@ -15,13 +15,18 @@ struct Splice {
     std::int64_t at = 0, removed = 0, inserted = 0;
 };
 
-// One state of the audio in the undo history, with how it came from the state before: the
-// splices of the timeline, and the regions just before and just after the edit (undo and
-// redo put back a region the caller has not moved since, and carry any other along).
-struct DocState {
-    std::vector<TrackPtr> tracks;
+// How a state of the history came from the one before: the splices of the timeline, and
+// the regions just before and just after the edit (undo and redo put back a region the
+// caller has not moved since, and carry any other along).
+struct EditStep {
     std::vector<Splice> splices;
     std::vector<Region> regionsBefore, regionsAfter;
+};
+
+// One state of the audio in the undo history.
+struct DocState {
+    std::vector<TrackPtr> tracks;
+    std::shared_ptr<const EditStep> step; // null for the first state
 };
 
 // The coding of a document's file, as the format object reports it.
@@ -92,7 +97,7 @@ struct AudioEditor::Impl {
     bool AllChannelsSelected() const;
 
     void ResetDocument(LoadedAudio audio, const std::string& path);
-    void Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart, std::int64_t newSelEnd,
+    void Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart, std::int64_t newSelEnd,
                 bool newShown, std::int64_t newPosition);
     void Restore(std::size_t to);
     // Ends an operation that was asked to run and found nothing to change: no undo step,

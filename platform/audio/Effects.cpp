@@ -264,7 +264,7 @@ void AudioEditor::ProcessingObject::DeleteSilence(float thresholdDb, float attac
         removed += it->second - it->first;
     }
     const bool sel = d.HasSelection();
-    d.Commit(std::move(next), splices, p.a, sel ? p.b - removed : p.a, sel, p.a);
+    d.Commit(std::move(next), std::move(splices), p.a, sel ? p.b - removed : p.a, sel, p.a);
 }
 
 void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
