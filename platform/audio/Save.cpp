@@ -422,6 +422,9 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     else
         chosen = SetupForCode(fileType, pending, ownSetup);
     if (chosen.kind == K::None) chosen = SaveSetup{K::Pcm, rate, channels, 16, 0, kTagPcm, false};
+    if (chosen.wrap == W::Unwritable)
+        CannotWrite("its own format (" + (format.description.empty() ? std::string("that of its file") : format.description) +
+                    ") cannot be written; save it in another format");
     Plan plan = PlanFor(chosen, rate, channels, path);
 
     const std::pair<std::int64_t, std::int64_t> range = selectionOnly ? Target() : std::pair<std::int64_t, std::int64_t>{0, Len()};
