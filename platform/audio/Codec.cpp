@@ -361,7 +361,9 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     av_channel_layout_default(&ctx.p->ch_layout, std::clamp(s.channels, 1, kMaxChannels));
     ctx.p->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     if (s.bitRate > 0) ctx.p->bit_rate = s.bitRate;
+    // MPEG coders take a few bit rates only (LAME would pick one without saying which).
     if (codec->id == AV_CODEC_ID_MP2) ctx.p->bit_rate = NearestMpegBitRate(2, ctx.p->sample_rate, ctx.p->bit_rate);
+    if (codec->id == AV_CODEC_ID_MP3) ctx.p->bit_rate = NearestMpegBitRate(3, ctx.p->sample_rate, ctx.p->bit_rate);
     if (s.codeSize > 0) ctx.p->bit_rate = static_cast<std::int64_t>(s.codeSize) * ctx.p->sample_rate;
     ctx.p->time_base = AVRational{1, ctx.p->sample_rate};
 
@@ -618,8 +620,10 @@ std::int64_t NearestMpegBitRate(int layer, int rate, std::int64_t bitRate) {
     static const int l3[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
     static const int lsf[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
     const int* t = rate < 32000 ? lsf : layer == 2 ? l2 : l3;
+    // MPEG 2.5 (below 16 kHz) goes up to 64 kbit/s.
+    const int n = layer == 3 && rate < 16000 ? 8 : 14;
     std::int64_t best = t[0];
-    for (int i = 0; i < 14; ++i)
+    for (int i = 0; i < n; ++i)
         if (std::abs(t[i] * 1000LL - bitRate) < std::abs(best * 1000 - bitRate)) best = t[i];
     return best * 1000;
 }
