@@ -318,6 +318,25 @@ void PutBE32(std::uint8_t* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
+// The annotation of the AU file at path, or eight zero bytes when there is no readable AU
+// file there.
+std::vector<std::uint8_t> AuAnnotationOf(const std::string& path) {
+    std::vector<std::uint8_t> note(8, 0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return note;
+    std::uint8_t h[8];
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, h, 8, 0) == 8 && std::memcmp(h, ".snd", 4) == 0) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(h[4]) << 24 | h[5] << 16 | h[6] << 8 | h[7];
+        if (offset > 24 && offset <= (1u << 20) && offset <= st.st_size) {
+            std::vector<std::uint8_t> text(offset - 24);
+            if (::pread(fd, text.data(), text.size(), 24) == static_cast<ssize_t>(text.size())) note = std::move(text);
+        }
+    }
+    ::close(fd);
+    return note;
+}
+
 // Round to the nearest integer (half to even) without a library call, for |v| < 2^22.
 inline std::int32_t RoundSmall(float v) {
     const float magic = 12582912.0f; // 1.5 * 2^23
@@ -503,19 +522,23 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     }
     case Plan::How::Coded:
         if (plan.wrap == W::Au) {
+            // An AU target's annotation (its text between header and audio) is kept.
+            std::vector<std::uint8_t> head = AuAnnotationOf(path);
+            head.insert(head.begin(), 24, 0);
+            const std::uint8_t magic[4] = {'.', 's', 'n', 'd'};
+            std::memcpy(head.data(), magic, 4);
+            PutBE32(head.data() + 4, static_cast<std::uint32_t>(head.size()));
+            PutBE32(head.data() + 8, 0xFFFFFFFFu);
+            PutBE32(head.data() + 12, plan.auEncoding);
             AtomicFile f(path);
-            std::uint8_t head[32] = {'.', 's', 'n', 'd'};
-            PutBE32(head + 4, sizeof head);
-            PutBE32(head + 8, 0xFFFFFFFFu);
-            PutBE32(head + 12, plan.auEncoding);
-            f.Write(head, sizeof head);
+            f.Write(head.data(), head.size());
             encodeTo(f);
-            const std::int64_t size = f.Position() - static_cast<std::int64_t>(sizeof head);
+            const std::int64_t size = f.Position() - static_cast<std::int64_t>(head.size());
             if (size > 0xFFFFFFFELL) Raise(err::Overflow, "The audio is too long for an AU file");
-            PutBE32(head + 8, static_cast<std::uint32_t>(size));
-            PutBE32(head + 16, static_cast<std::uint32_t>(done.rate));
-            PutBE32(head + 20, static_cast<std::uint32_t>(done.channels));
-            f.WriteAt(8, head + 8, 16);
+            PutBE32(head.data() + 8, static_cast<std::uint32_t>(size));
+            PutBE32(head.data() + 16, static_cast<std::uint32_t>(done.rate));
+            PutBE32(head.data() + 20, static_cast<std::uint32_t>(done.channels));
+            f.WriteAt(8, head.data() + 8, 16);
             f.Commit();
         } else if (plan.enc.container == Container::Wav) {
             EncodeResult probe = Encode(plan.enc, rate, channels, n, FrameSource{}, {}, {}, {});

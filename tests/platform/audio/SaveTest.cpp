@@ -458,3 +458,34 @@ TEST_F(SaveTest, AFullDiskFailsTheSaveAndLeavesTheFileAsItWas) {
     back.OpenAudio(path);
     EXPECT_EQ(back.Length(), 44100 * 2);
 }
+
+TEST_F(SaveTest, AnAuFileStaysAuWithItsAnnotation) {
+    // Big-endian 16-bit mono at 8 kHz, with a station's note between header and audio.
+    const std::string note = std::string("Station jingle, take 3") + std::string(10, '\0');
+    std::string au = ".snd";
+    auto be32 = [&](std::uint32_t v) {
+        for (int i = 3; i >= 0; --i) au += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto planes = TonePlanes(1, 8000, 8000);
+    be32(static_cast<std::uint32_t>(24 + note.size()));
+    be32(16000);
+    be32(3);
+    be32(8000);
+    be32(1);
+    au += note;
+    for (float x : planes[0]) {
+        const auto v = static_cast<std::int16_t>(std::lround(x * 32767.0));
+        au += static_cast<char>((v >> 8) & 0xFF);
+        au += static_cast<char>(v & 0xFF);
+    }
+    const std::string path = dir / "jingle.au";
+    WriteBytes(path, au);
+    ed.OpenAudio(path);
+    EXPECT_EQ(ed.AudioFormat().Description(), "PCM, 8,000 Hz, 16 Bit, Mono");
+    const auto before = Channel(ed, 0);
+    ed.SaveAudio(path, false);
+    EXPECT_EQ(testsupport::ReadFile(path), au); // the very same bytes
+    AudioEditor back;
+    back.OpenAudio(path);
+    EXPECT_EQ(Channel(back, 0), before);
+}
