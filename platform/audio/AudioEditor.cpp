@@ -442,6 +442,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         fmtBits = 4;
     } else if (c.rfind("mp3", 0) == 0) {
         setup(K::Mp3, 0, d.bitRate, kTagMp3, wrap, filetype::Mp3);
+        out.setup.variable = !info && MpegFileIsVariable(path);
         name = "MPEG Layer-3";
         fmtTag = kTagMp3;
     } else if (c.rfind("mp2", 0) == 0) {

@@ -363,7 +363,19 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     if (s.bitRate > 0) ctx.p->bit_rate = s.bitRate;
     // MPEG coders take a few bit rates only (LAME would pick one without saying which).
     if (codec->id == AV_CODEC_ID_MP2) ctx.p->bit_rate = NearestMpegBitRate(2, ctx.p->sample_rate, ctx.p->bit_rate);
-    if (codec->id == AV_CODEC_ID_MP3) ctx.p->bit_rate = NearestMpegBitRate(3, ctx.p->sample_rate, ctx.p->bit_rate);
+    if (codec->id == AV_CODEC_ID_MP3 && s.variable) {
+        // LAME's V0 to V9 give about 245 to 65 kbit/s for stereo at 44.1 kHz, less for less.
+        static const int kbits[] = {245, 225, 190, 175, 165, 130, 115, 100, 85, 65};
+        const double asStereo44 = static_cast<double>(ctx.p->bit_rate) / 1000.0 * (2.0 / std::clamp(s.channels, 1, 2)) *
+                                  (44100.0 / std::max(ctx.p->sample_rate, 8000));
+        int q = 0;
+        for (int i = 1; i < 10; ++i)
+            if (std::abs(kbits[i] - asStereo44) < std::abs(kbits[q] - asStereo44)) q = i;
+        ctx.p->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx.p->global_quality = q * FF_QP2LAMBDA;
+    } else if (codec->id == AV_CODEC_ID_MP3) {
+        ctx.p->bit_rate = NearestMpegBitRate(3, ctx.p->sample_rate, ctx.p->bit_rate);
+    }
     if (s.codeSize > 0) ctx.p->bit_rate = static_cast<std::int64_t>(s.codeSize) * ctx.p->sample_rate;
     ctx.p->time_base = AVRational{1, ctx.p->sample_rate};
 
@@ -513,9 +525,10 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     std::int64_t queued = 0;
     Frame frame;
     Packet pkt;
-    std::int64_t pts = 0;
+    std::int64_t pts = 0, codedBytes = 0;
     auto receive = [&] {
         while ((e = avcodec_receive_packet(ctx.p, pkt.p)) == 0) {
+            codedBytes += pkt.p->size;
             if (fmt.p) {
                 av_packet_rescale_ts(pkt.p, ctx.p->time_base, stream->time_base);
                 pkt.p->stream_index = stream->index;
@@ -611,7 +624,19 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     }
     (void)outs;
     (void)convBuf;
+    if (s.variable && result.frames > 0) result.bitRate = codedBytes * 8 * ctx.p->sample_rate / result.frames;
     return result;
+}
+
+bool MpegFileIsVariable(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::vector<char> head(128 * 1024);
+    const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    ::close(fd);
+    if (n <= 0) return false;
+    const std::string_view text(head.data(), static_cast<std::size_t>(n));
+    return text.find("Xing") != std::string_view::npos || text.find("VBRI") != std::string_view::npos;
 }
 
 std::int64_t NearestMpegBitRate(int layer, int rate, std::int64_t bitRate) {

@@ -58,6 +58,7 @@ struct EncodeSettings {
     std::uint16_t wavTag = 0;
     int blockAlign = 0;    // block size of the ADPCM coders (0: their own)
     std::uint32_t factSamples = 0; // MPEG in WAV: the sample count its record announces
+    bool variable = false; // MPEG layer 3: LAME's variable rate, at the quality that gives about bitRate
 };
 
 // Gives up to maxFrames frames of planar float audio at the source rate and channel count;
@@ -75,6 +76,9 @@ struct EncodeResult {
     int rate = 0, channels = 0, bits = 0;
     std::int64_t bitRate = 0;
 };
+
+// Whether the MPEG audio file at path says it has a variable bit rate (a Xing or VBRI frame).
+bool MpegFileIsVariable(const std::string& path);
 
 // MPEG audio: the bit rate nearest to bitRate that layer 2 or 3 allows at this sample rate.
 std::int64_t NearestMpegBitRate(int layer, int rate, std::int64_t bitRate);

@@ -229,6 +229,7 @@ Plan PlanFor(const SaveSetup& s, int docRate, int docCh, const std::string& path
             p.enc.wavTag = two ? kTagMpeg : kTagMp3;
         } else {
             coded(two ? Container::Mp2 : Container::Mp3, two ? "mp2" : "libmp3lame", rate, ch, bitRate);
+            p.enc.variable = !two && s.variable;
         }
         p.asType = two ? filetype::Mp2 : filetype::Mp3;
         p.coding = two ? "MPEG Layer-2" : "MPEG Layer-3";

@@ -570,3 +570,23 @@ TEST_F(CodecTest, WindowsMediaKeepsItsStartOverGenerations) {
         gen.SaveAudio(wma, false);
     }
 }
+
+TEST_F(CodecTest, AVariableRateMp3IsSavedVariableAndSaysItsAverage) {
+    const std::string path = dir / "vbr.mp3";
+    ASSERT_TRUE(RunShell("ffmpeg -v error -y -i " + Quote(tone) + " -c:a libmp3lame -q:a 2 " + Quote(path)));
+    for (int generation = 1; generation <= 2; ++generation) {
+        SCOPED_TRACE(generation);
+        AudioEditor ed;
+        OpenIn(ed, path);
+        ed.SaveAudio(path, false);
+        EXPECT_NE(testsupport::ReadFile(path).find("Xing"), std::string::npos); // LAME's mark of a variable rate
+        const Probe p = ProbeWithFfprobe(path);
+        EXPECT_EQ(p.codec, "mp3");
+        // What the format object says is what the file holds on average.
+        const double seconds = static_cast<double>(ed.Length()) / ed.SampleRate();
+        const double average = static_cast<double>(fs::file_size(path)) * 8 / seconds;
+        EXPECT_NEAR(static_cast<double>(ed.AudioFormat().BitRate()), average, average * 0.1);
+        EXPECT_NE(ed.AudioFormat().Description().find(std::to_string((ed.AudioFormat().BitRate() + 500) / 1000) + " kbit/s"),
+                  std::string::npos);
+    }
+}
