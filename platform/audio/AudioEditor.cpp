@@ -118,9 +118,10 @@ void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path
     fileName = path;
     ownSetup = audio.setup;
     ownType = audio.fileType;
-    description = audio.description;
+    format = audio.format;
     history.clear();
-    history.push_back(DocState{std::move(audio.tracks), {}});
+    history.push_back(DocState{std::move(audio.tracks), nullptr});
+    regions.clear();
     cursor = 0;
     editDepth = 0;
     groupOpen = false;
@@ -134,21 +135,63 @@ void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path
     self.regions_.current_ = 0;
 }
 
-void AudioEditor::Impl::Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart,
-                               std::int64_t newSelEnd, bool newShown, std::int64_t newPosition) {
-    const std::vector<Region> before = Cur().regions;
-    for (auto& r : next.regions) {
-        std::int64_t a = r.start, b = r.start + r.length;
-        for (const auto& s : splices) {
-            a = MapPos(a, s);
-            b = MapPos(b, s);
-        }
-        r.start = a;
-        r.length = std::max<std::int64_t>(0, b - a);
+namespace {
+
+const Region* FindRegion(const std::vector<Region>& rs, std::uint64_t id) {
+    for (const auto& r : rs)
+        if (r.id == id) return &r;
+    return nullptr;
+}
+
+void MapRegion(Region& r, const std::vector<Splice>& splices, bool backwards) {
+    std::int64_t a = r.start, b = r.start + r.length;
+    auto step = [&](const Splice& s) {
+        a = MapPos(a, s);
+        b = MapPos(b, s);
+    };
+    if (!backwards)
+        for (const auto& s : splices) step(s);
+    else
+        for (auto it = splices.rbegin(); it != splices.rend(); ++it) step(Splice{it->at, it->inserted, it->removed});
+    r.start = std::max<std::int64_t>(0, a);
+    r.length = std::max<std::int64_t>(0, b - r.start);
+}
+
+} // namespace
+
+void AudioEditor::Impl::EmitRegionChanges(const std::vector<Region>& before) {
+    if (quiet) return;
+    for (std::size_t i = 0; i < regions.size(); ++i) {
+        const Region* old = FindRegion(before, regions[i].id);
+        if (old && (old->start != regions[i].start || old->length != regions[i].length))
+            self.RegionChanged.Emit(static_cast<int>(i + 1));
     }
+}
+
+void AudioEditor::Impl::NothingChanged() {
+    if (!quiet) self.AudioChanged.Emit();
+}
+
+void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart,
+                               std::int64_t newSelEnd, bool newShown, std::int64_t newPosition) {
+    const std::vector<Region> before = regions;
+    for (auto& r : regions) MapRegion(r, splices, false);
+    auto step = std::make_shared<EditStep>();
     if (editDepth > 0 && groupOpen) {
+        // One undo step for the bracket: from the state before its first edit.
+        if (const auto& open = history[cursor].step) {
+            step->regionsBefore = open->regionsBefore;
+            step->splices = open->splices;
+        }
+        step->splices.insert(step->splices.end(), splices.begin(), splices.end());
+        step->regionsAfter = regions;
+        next.step = std::move(step);
         history[cursor] = std::move(next);
     } else {
+        step->splices = std::move(splices);
+        step->regionsBefore = before;
+        step->regionsAfter = regions;
+        next.step = std::move(step);
         history.resize(cursor + 1);
         history.push_back(std::move(next));
         ++cursor;
@@ -166,15 +209,31 @@ void AudioEditor::Impl::Commit(DocState next, const std::vector<Splice>& splices
     position = std::clamp<std::int64_t>(newPosition, 0, len);
     SetSelection(std::clamp<std::int64_t>(newSelStart, 0, len), std::clamp<std::int64_t>(newSelEnd, 0, len), newShown);
     if (quiet) return;
-    const auto& after = Cur().regions;
-    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i)
-        if (after[i].start != before[i].start || after[i].length != before[i].length)
-            self.RegionChanged.Emit(static_cast<int>(i + 1));
+    EmitRegionChanges(before);
     self.AudioChanged.Emit();
 }
 
 void AudioEditor::Impl::Restore(std::size_t to) {
-    const std::vector<Region> before = Cur().regions;
+    const std::vector<Region> before = regions;
+    // Regions follow the audio: one the caller left where the edit put it goes back to where
+    // it was (and forward again on redo); one moved or added since is carried by the splices.
+    while (!regions.empty() && cursor != to) {
+        const bool undo = to < cursor;
+        const EditStep& step = *history[undo ? cursor : cursor + 1].step;
+        const auto& from = undo ? step.regionsAfter : step.regionsBefore;
+        const auto& back = undo ? step.regionsBefore : step.regionsAfter;
+        for (auto& r : regions) {
+            const Region* was = FindRegion(from, r.id);
+            const Region* goes = FindRegion(back, r.id);
+            if (was && goes && was->start == r.start && was->length == r.length) {
+                r.start = goes->start;
+                r.length = goes->length;
+            } else {
+                MapRegion(r, step.splices, undo);
+            }
+        }
+        cursor = undo ? cursor - 1 : cursor + 1;
+    }
     cursor = to;
     // An edit bracket left open ends here, so later edits get undo steps of their own.
     editDepth = 0;
@@ -185,10 +244,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
     visEnd = std::clamp<std::int64_t>(visEnd, visStart, len);
     if (visEnd == visStart) visEnd = len;
     SetSelection(std::clamp<std::int64_t>(selStart, 0, len), std::clamp<std::int64_t>(selEnd, 0, len), selShown);
-    const auto& after = Cur().regions;
-    for (std::size_t i = 0; i < after.size() && i < before.size(); ++i)
-        if (after[i].start != before[i].start || after[i].length != before[i].length)
-            self.RegionChanged.Emit(static_cast<int>(i + 1));
+    if (!before.empty()) EmitRegionChanges(before);
     self.AudioChanged.Emit();
 }
 
@@ -260,9 +316,9 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         auto file = std::make_shared<PcmFile>(fd, dataOffset, frames, ch, enc, tempFolder);
         guard.fd = -1; // the file owns it now
         file->Guard();
-        const std::int64_t regions = (frames + kFileBlockFrames - 1) / kFileBlockFrames;
+        const std::int64_t regionCount = (frames + kFileBlockFrames - 1) / kFileBlockFrames;
         std::vector<std::vector<BlockPtr>> blocks(static_cast<std::size_t>(ch),
-                                                  std::vector<BlockPtr>(static_cast<std::size_t>(regions)));
+                                                  std::vector<BlockPtr>(static_cast<std::size_t>(regionCount)));
         auto makeRegion = [&](std::int64_t i, bool withSummaries) {
             const std::int64_t first = i * kFileBlockFrames, n = std::min(kFileBlockFrames, frames - first);
             auto region = std::make_shared<FileRegion>(file, first, n);
@@ -273,11 +329,11 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
                     region, c, withSummaries ? Summaries::Compute(d[static_cast<std::size_t>(c)].data(), n) : Summaries{});
         };
         if (!summaries) {
-            for (std::int64_t i = 0; i < regions; ++i) makeRegion(i, false);
+            for (std::int64_t i = 0; i < regionCount; ++i) makeRegion(i, false);
         } else {
-            // Read and summarise regions on a few threads; report progress from this one.
+            // Read and summarise regionCount on a few threads; report progress from this one.
             const int workers = static_cast<int>(std::clamp<std::int64_t>(
-                std::min<std::int64_t>(std::thread::hardware_concurrency(), 8), 1, std::max<std::int64_t>(regions, 1)));
+                std::min<std::int64_t>(std::thread::hardware_concurrency(), 8), 1, std::max<std::int64_t>(regionCount, 1)));
             std::atomic<std::int64_t> next{0};
             std::mutex m;
             std::condition_variable cv;
@@ -288,7 +344,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
                 threads.emplace_back([&] {
                     for (;;) {
                         std::int64_t i = next++;
-                        if (i >= regions) break;
+                        if (i >= regionCount) break;
                         try {
                             makeRegion(i, true);
                         } catch (...) {
@@ -303,9 +359,9 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
             int last = -1;
             {
                 std::unique_lock lock(m);
-                while (done < regions) {
+                while (done < regionCount) {
                     cv.wait(lock);
-                    int pct = static_cast<int>(done * 100 / regions);
+                    int pct = static_cast<int>(done * 100 / regionCount);
                     if (pct != last) {
                         last = pct;
                         lock.unlock();
@@ -316,18 +372,22 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
             }
             for (auto& t : threads) t.join();
             if (failure) std::rethrow_exception(failure);
+            if (last != 100) progress(100); // the workers may all be done before the first wait
         }
         out.rate = fileRate;
         out.channels = ch;
         for (auto& b : blocks) out.tracks.push_back(Track::FromBlocks(b));
+        using W = SaveSetup::Wrap;
         if (raw == RawKind::Pcm16) {
-            out.setup = SaveSetup{SaveSetup::Kind::RawPcm, fileRate, ch, 16, 0, kTagPcm, false};
+            out.setup = SaveSetup{SaveSetup::Kind::RawPcm, fileRate, ch, 16, 0, kTagPcm, false, 0, W::Native};
             out.fileType = filetype::RawPcm;
-            out.description = DescribeFormat("Raw PCM", fileRate, ch, 16, 0);
+            out.format = FileFormat{DescribeFormat("Raw PCM", fileRate, ch, 16, 0), kTagPcm, 16,
+                                    static_cast<std::int64_t>(fileRate) * ch * 16};
         } else {
-            out.setup = SaveSetup{SaveSetup::Kind::Pcm, fileRate, ch, bits, 0, tag, false};
+            out.setup = SaveSetup{SaveSetup::Kind::Pcm, fileRate, ch, bits, 0, tag, false, 0, W::Wav};
             out.fileType = filetype::Wav;
-            out.description = DescribeFormat(tag == kTagFloat ? "IEEE Float" : "PCM", fileRate, ch, bits, 0);
+            out.format = FileFormat{DescribeFormat(tag == kTagFloat ? "IEEE Float" : "PCM", fileRate, ch, bits, 0), tag, bits,
+                                    static_cast<std::int64_t>(fileRate) * ch * bits};
         }
         return out;
     }
@@ -340,51 +400,109 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
     DecodedAudio d = DecodeFile(path, o);
     out.rate = d.rate;
     out.channels = d.channels;
-    if (summaries)
-        for (auto& b : d.blocks) out.tracks.push_back(Track::FromBlocks(b));
-    else
-        for (int c = 0; c < d.channels; ++c) out.tracks.push_back(Track::Silence(d.frames));
+    // A coder fills its last block; the fact chunk says how much of it is audio.
+    std::int64_t frames = d.frames;
+    if (info && info->factSamples && *info->factSamples > 0 && *info->factSamples < frames) frames = *info->factSamples;
+    if (summaries) {
+        for (auto& b : d.blocks) {
+            auto t = Track::FromBlocks(b);
+            out.tracks.push_back(frames < t->Length() ? t->Slice(0, frames) : t);
+        }
+    } else {
+        for (int c = 0; c < d.channels; ++c) out.tracks.push_back(Track::Silence(frames));
+    }
     const std::string& c = d.codec;
-    std::string name = d.codecLongName;
     using K = SaveSetup::Kind;
-    if (raw == RawKind::G721 || raw == RawKind::G723 || raw == RawKind::G726) {
-        K k = raw == RawKind::G721 ? K::G721 : raw == RawKind::G723 ? K::G723 : K::G726;
-        out.setup = SaveSetup{k, 8000, 1, d.bitsPerCodedSample, 0, 0, false};
-        out.fileType = raw == RawKind::G721 ? filetype::G721 : raw == RawKind::G723 ? filetype::G723 : filetype::G726;
-        name = raw == RawKind::G721 ? "G.721" : raw == RawKind::G723 ? "G.723" : "G.726";
+    using W = SaveSetup::Wrap;
+    const bool au = d.container == "au";
+    const W wrap = info ? W::Wav : au ? W::Au : W::Native;
+    std::string name = d.codecLongName;
+    std::uint16_t fmtTag = info ? tag : 0;
+    int fmtBits = 0;
+    std::int64_t bitRate = d.bitRate;
+    auto setup = [&](K k, int b, std::int64_t br, std::uint16_t t, W w, int type) {
+        out.setup = SaveSetup{k, d.rate, d.channels, b, br, t, false, 0, w};
+        out.fileType = type;
+    };
+    if (raw == RawKind::G721 || raw == RawKind::G723 || raw == RawKind::G726 || c == "g726" || c == "g726le") {
+        const int b = raw != RawKind::None ? RawCodeBits(raw) : d.bitsPerCodedSample > 0 ? d.bitsPerCodedSample : 4;
+        // A WAV file's G.726 record holds the code size; AU's G.721 is the 4-bit one.
+        const K kind = raw == RawKind::G721 ? K::G721 : raw == RawKind::G723 ? K::G723 : raw == RawKind::G726 ? K::G726
+                       : au ? K::G721 : K::G726;
+        setup(kind, b, 0, 0, wrap, kind == K::G721 ? filetype::G721 : kind == K::G723 ? filetype::G723 : filetype::G726);
+        name = out.setup.kind == K::G721 ? "G.721" : out.setup.kind == K::G723 ? "G.723" : "G.726";
+        fmtTag = kTagG726;
+        fmtBits = b;
+        bitRate = 8000LL * b;
     } else if (raw == RawKind::Vox) {
-        // No writer for this coding: a save in the document's own format writes linear WAV.
-        out.setup = SaveSetup{K::Pcm, d.rate, d.channels, 16, 0, kTagPcm, false};
-        out.fileType = filetype::Wav;
+        // No writer for this coding: the document saves in other formats only.
+        setup(K::Pcm, 16, 0, kTagPcm, W::Unwritable, filetype::Wav);
         name = "Dialogic VOX ADPCM";
+        fmtTag = kTagOkiAdpcm;
+        fmtBits = 4;
     } else if (c.rfind("mp3", 0) == 0) {
-        out.setup = SaveSetup{K::Mp3, d.rate, d.channels, 0, d.bitRate, 0, false};
-        out.fileType = filetype::Mp3;
+        setup(K::Mp3, 0, d.bitRate, kTagMp3, wrap, filetype::Mp3);
+        out.setup.variable = !info && MpegFileIsVariable(path);
         name = "MPEG Layer-3";
+        fmtTag = kTagMp3;
     } else if (c.rfind("mp2", 0) == 0) {
-        out.setup = SaveSetup{K::Mp2, d.rate, d.channels, 0, d.bitRate, 0, false};
-        out.fileType = filetype::Mp2;
+        setup(K::Mp2, 0, d.bitRate, kTagMpeg, wrap, filetype::Mp2);
         name = "MPEG Layer-2";
-    } else if (c == "vorbis" || c == "libvorbis") {
-        out.setup = SaveSetup{K::OggVorbis, d.rate, d.channels, 0, d.bitRate, 0, true};
-        out.fileType = filetype::OggVorbis;
+        fmtTag = kTagMpeg;
+    } else if ((c == "vorbis" || c == "libvorbis") && !info) {
+        setup(K::OggVorbis, 0, d.bitRate, kTagOggVorbis, W::Native, filetype::OggVorbis);
+        out.setup.variable = true;
         name = "Ogg Vorbis";
-    } else if (c == "wmav1" || c == "wmav2") {
-        out.setup = SaveSetup{K::WindowsMedia, d.rate, d.channels, 0, d.bitRate, 0, false};
-        out.fileType = filetype::WindowsMedia;
+        fmtTag = kTagOggVorbis;
+    } else if ((c == "wmav1" || c == "wmav2") && !info) {
+        fmtTag = c == "wmav1" ? kTagWmaV1 : kTagWmaV2;
+        setup(K::WindowsMedia, 0, d.bitRate, fmtTag, W::Native, filetype::WindowsMedia);
         name = "Windows Media Audio";
     } else if (info && (c == "adpcm_ima_wav" || c == "adpcm_ms" || c == "pcm_alaw" || c == "pcm_mulaw")) {
-        out.setup = SaveSetup{K::Template, d.rate, d.channels, 0, 0, tag, false};
-        out.fileType = 0;
+        setup(K::Template, 0, 0, tag, W::Wav, 0);
+        out.setup.blockAlign = info->blockAlign; // a resave keeps the file's blocks
+        out.setup.bits = info->bits;
         if (c == "adpcm_ima_wav") name = "IMA ADPCM";
         if (c == "adpcm_ms") name = "Microsoft ADPCM";
         if (c == "pcm_alaw") name = "A-Law";
         if (c == "pcm_mulaw") name = "u-Law";
+        fmtBits = info->bits;
+        // From the blocks: writers do not all fill in the record's bytes per second.
+        const int chans = std::max<int>(1, info->channels), align = info->blockAlign;
+        const int perBlock = c == "adpcm_ima_wav" ? (align - 4 * chans) * 8 / (4 * chans) + 1
+                             : c == "adpcm_ms"    ? (align - 7 * chans) * 8 / (4 * chans) + 2
+                                                  : 0;
+        bitRate = perBlock > 0 ? static_cast<std::int64_t>(d.rate) * align * 8 / perBlock
+                               : static_cast<std::int64_t>(info->avgBytes) * 8;
+    } else if (au && (c == "pcm_alaw" || c == "pcm_mulaw")) {
+        fmtTag = c == "pcm_alaw" ? kTagALaw : kTagMuLaw;
+        setup(K::Template, 8, 0, fmtTag, W::Au, 0);
+        name = c == "pcm_alaw" ? "A-Law" : "u-Law";
+        fmtBits = 8;
+    } else if (c.rfind("pcm_", 0) == 0 && (info || au)) {
+        // Linear samples in a wider container, or the AU file's big-endian ones: written back
+        // as plain linear samples of the same size.
+        const bool isFloat = c.rfind("pcm_f", 0) == 0;
+        int b = d.bitsPerCodedSample > 0 ? d.bitsPerCodedSample : (info ? info->bits : 16);
+        if (c.find("24") != std::string::npos) b = 24;
+        if (isFloat) b = b == 64 ? 64 : 32;
+        else if (b != 8 && b != 24 && b != 32) b = 16;
+        fmtTag = isFloat ? kTagFloat : kTagPcm;
+        setup(K::Pcm, b, 0, fmtTag, wrap, filetype::Wav);
+        name = isFloat ? "IEEE Float" : "PCM";
+        fmtBits = b;
+        bitRate = static_cast<std::int64_t>(d.rate) * d.channels * b;
+    } else if (info) {
+        // A coding we cannot write: the WAV file saves as linear PCM.
+        setup(K::Pcm, 16, 0, kTagPcm, W::Wav, filetype::Wav);
+        fmtBits = d.bitsPerCodedSample;
     } else {
-        out.setup = SaveSetup{K::Pcm, d.rate, d.channels, 16, 0, kTagPcm, false};
-        out.fileType = filetype::Wav;
+        // Other file types open, and save in the formats we write; not in their own.
+        setup(K::Pcm, 16, 0, kTagPcm, W::Unwritable, filetype::Wav);
+        fmtBits = d.bitsPerCodedSample;
     }
-    out.description = DescribeFormat(name, d.rate, d.channels, 0, out.setup.kind == K::Template ? 0 : d.bitRate);
+    const bool linear = fmtTag == kTagPcm || fmtTag == kTagFloat;
+    out.format = FileFormat{DescribeFormat(name, d.rate, d.channels, fmtBits, linear ? 0 : bitRate), fmtTag, fmtBits, bitRate};
     return out;
 }
 
@@ -508,7 +626,8 @@ void AudioEditor::NewDocument(int sampleRate, int channels) {
     for (int c = 0; c < channels; ++c) a.tracks.push_back(Track::Empty());
     a.setup = SaveSetup{SaveSetup::Kind::Pcm, sampleRate, channels, 16, 0, kTagPcm, false};
     a.fileType = filetype::Wav;
-    a.description = DescribeFormat("PCM", sampleRate, channels, 16, 0);
+    a.format = FileFormat{DescribeFormat("PCM", sampleRate, channels, 16, 0), kTagPcm, 16,
+                          static_cast<std::int64_t>(sampleRate) * channels * 16};
     impl_->ResetDocument(std::move(a), {});
     impl_->docReadOnly = false;
     SelectionChanged.Emit();
@@ -534,7 +653,9 @@ void AudioEditor::CloseDocument() {
     d.docReadOnly = false;
     d.channels = 0;
     d.fileName.clear();
-    d.description.clear();
+    d.format = FileFormat{};
+    d.regions.clear();
+    regions_.current_ = 0;
     d.chanSelected.clear();
     d.chanEnabled.clear();
     d.position = d.selStart = d.selEnd = d.visStart = d.visEnd = 0;
@@ -663,6 +784,16 @@ void AudioEditor::Impl::WriteClipboardFile() {
         clipMtime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
     }
     clipWritten = true;
+}
+
+void AudioEditor::TakeClipboardFile(const std::string& wavPath) {
+    Impl& d = *impl_;
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(d.clipPath).parent_path(), ec);
+    if (::rename(wavPath.c_str(), d.clipPath.c_str()) != 0)
+        Raise(err::PathFileAccess, "The clipboard audio cannot be moved to " + d.clipPath);
+    d.clip.clear();
+    d.clipWritten = true; // nothing held in memory: the next paste reads the file
 }
 
 std::string AudioEditor::ClipboardFileName() {
@@ -858,10 +989,10 @@ void AudioEditor::ChannelsObject::SetEnabled(bool on) {
 // ---- Regions (kept in the document state, so undo restores them)
 
 namespace {
-std::vector<Region>& MutableRegions(AudioEditor::Impl& d) { return d.history[d.cursor].regions; }
+std::vector<Region>& MutableRegions(AudioEditor::Impl& d) { return d.regions; }
 } // namespace
 
-int AudioEditor::RegionsObject::Count() const { return e_.impl_->hasDoc ? static_cast<int>(e_.impl_->Cur().regions.size()) : 0; }
+int AudioEditor::RegionsObject::Count() const { return e_.impl_->hasDoc ? static_cast<int>(e_.impl_->regions.size()) : 0; }
 int AudioEditor::RegionsObject::Current() const { return current_; }
 void AudioEditor::RegionsObject::SetCurrent(int i) {
     if (i < 1 || i > Count()) Raise(err::SubscriptOutOfRange, "There is no region " + std::to_string(i));
@@ -873,7 +1004,7 @@ Region& AudioEditor::RegionsObject::Cur() const {
 }
 const Region& AudioEditor::RegionsObject::At(int i) const {
     if (i < 1 || i > Count()) Raise(err::SubscriptOutOfRange);
-    return e_.impl_->Cur().regions[static_cast<std::size_t>(i - 1)];
+    return e_.impl_->regions[static_cast<std::size_t>(i - 1)];
 }
 std::string AudioEditor::RegionsObject::Tag() const { return Cur().tag; }
 void AudioEditor::RegionsObject::SetTag(const std::string& t) { Cur().tag = t; }
@@ -897,6 +1028,7 @@ void AudioEditor::RegionsObject::Add(std::int64_t start, std::int64_t length, co
     r.caption = caption;
     r.colour = colour;
     r.options = options;
+    r.id = e_.impl_->nextRegionId++;
     MutableRegions(*e_.impl_).push_back(r);
     current_ = Count();
 }
@@ -910,11 +1042,12 @@ void AudioEditor::RegionsObject::Delete() {
 
 // ---- Format object
 
-std::string AudioEditor::FormatObject::Description() const { return e_.impl_->description; }
+std::string AudioEditor::FormatObject::Description() const { return e_.impl_->format.description; }
 int AudioEditor::FormatObject::Channels() const { return e_.impl_->hasDoc ? e_.impl_->channels : 0; }
 int AudioEditor::FormatObject::SampleRate() const { return e_.impl_->hasDoc ? e_.impl_->rate : 0; }
-int AudioEditor::FormatObject::BitsPerSample() const { return e_.impl_->ownSetup.bits > 0 ? e_.impl_->ownSetup.bits : 16; }
-int AudioEditor::FormatObject::FormatTag() const { return e_.impl_->ownSetup.tag ? e_.impl_->ownSetup.tag : kTagPcm; }
+int AudioEditor::FormatObject::BitsPerSample() const { return e_.impl_->hasDoc ? e_.impl_->format.bits : 0; }
+int AudioEditor::FormatObject::FormatTag() const { return e_.impl_->hasDoc ? e_.impl_->format.tag : 0; }
+std::int64_t AudioEditor::FormatObject::BitRate() const { return e_.impl_->hasDoc ? e_.impl_->format.bitRate : 0; }
 
 // ---- Length of a file
 

@@ -54,17 +54,21 @@ struct Region {
     std::int64_t start = 0, length = 0;
     std::int32_t colour = 0;
     std::int32_t options = 0;
+    std::uint64_t id = 0; // given by the component; follows the region through undo and redo
 };
 
 // How a save writes its audio; set up on the save-format object before a save.
 struct SaveSetup {
     enum class Kind { None, Pcm, G721, G723, G726, Mp2, Mp3, OggVorbis, RawPcm, WindowsMedia, Template };
+    // The file around the audio: from the target's name, or the one a document came in.
+    enum class Wrap { ByName, Native, Wav, Au, Unwritable };
     Kind kind = Kind::None;
     int rate = 0, channels = 0, bits = 0;
     std::int64_t bitRate = 0;
     std::uint16_t tag = 0;
     bool variable = false;
     int blockAlign = 0; // of a template's block-coded format
+    Wrap wrap = Wrap::ByName;
 };
 
 struct MP3Settings {
@@ -97,7 +101,11 @@ public:
 
     // ---- Document
     // mode: 0 opens as a document (other values are kept for hosts and change nothing);
-    // quiet: 1 raises no events while it opens.
+    // quiet: 1 raises no events while it opens. Headerless files go by their name: ".pcm"
+    // and ".raw" 16-bit PCM (SetRawFormat), ".vox" Dialogic ADPCM, ".g721" and ".g726" 4-bit
+    // and ".g723" 3-bit G.726 codes packed from each byte's lowest bit up (as FFmpeg's
+    // g726le writes them; the other packing is not told apart and reads as noise). A G.72x
+    // file whose size does not fit its code size is refused.
     void OpenAudio(const std::string& path, int mode = 0, int quiet = 0);
     void NewDocument(int sampleRate, int channels);
     void CloseDocument();
@@ -110,7 +118,12 @@ public:
     const std::string& FileName() const;
 
     // Saves the document (or only the selection). Without a file-type code the save-format
-    // object's template set-up is used when one was made, else the document's own format.
+    // object's template set-up is used when one was made, else the document's own format,
+    // in the file it came in (MPEG in WAV stays WAV, AU stays AU). With a code, the name
+    // decides the file: ".wav" puts MPEG and G.72x in WAV, ".au" takes linear, A-law, u-law
+    // and 4-bit G.72x audio. An error, with the target untouched, for what cannot be written:
+    // the own format of a VOX or other foreign file, a code size a headerless G.72x name is
+    // not read with, a coding the AU file cannot name.
     void SaveAudio(const std::string& path, bool selectionOnly);
     void SaveAudio(const std::string& path, bool selectionOnly, int fileType);
 
@@ -130,9 +143,9 @@ public:
     void MixInsertFile(float originalPercent, const std::string& path, float newPercent);
     // The component's clipboard as a WAV file (written when asked for).
     std::string ClipboardFileName();
-    // The system clipboard (EditorClipboard.cpp, needs Qt).
-    void CopyToClipboard();
-    void PasteFromClipboard();
+    // Moves the WAV file at wavPath into place as the component's clipboard (the system
+    // clipboard's paste, EditorClipboard.h, comes in this way).
+    void TakeClipboardFile(const std::string& wavPath);
 
     // ---- View data
     void ZoomFull();
@@ -248,13 +261,17 @@ public:
     private:
         int mode_ = 0;
     };
+    // What the document's file is: as opened, then as last saved (the whole document).
+    // Channels and SampleRate are those of the audio being edited; a save that had to
+    // convert names the file's own rate in Description.
     class FormatObject {
     public:
         std::string Description() const;
         int Channels() const;
         int SampleRate() const;
-        int BitsPerSample() const;
-        int FormatTag() const;
+        int BitsPerSample() const;   // of the coded samples (4 for ADPCM, 0 for MPEG, Vorbis, WMA)
+        int FormatTag() const;       // the WAV format tag of the coding
+        std::int64_t BitRate() const; // bits per second (the average of a variable one)
         // A conversion setting of the next save; hosts write 0 (no conversion options).
         int SaveOption() const { return saveOption_; }
         void SetSaveOption(int v) { saveOption_ = v; }

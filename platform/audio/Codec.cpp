@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <numeric>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -167,13 +168,10 @@ std::string Lower(std::string s) {
 DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
     DecodedAudio out;
     AVCodecID id = AV_CODEC_ID_ADPCM_G726LE;
-    int bits = 4;
-    switch (o.raw) {
-    case RawKind::Vox: id = AV_CODEC_ID_ADPCM_IMA_OKI; bits = 4; break;
-    case RawKind::G721: bits = 4; break;
-    case RawKind::G723: bits = 3; break;
-    case RawKind::G726: bits = 4; break;
-    default: break;
+    int bits = o.rawBits > 0 ? o.rawBits : RawCodeBits(o.raw);
+    if (o.raw == RawKind::Vox) {
+        id = AV_CODEC_ID_ADPCM_IMA_OKI;
+        bits = 4;
     }
     const AVCodec* codec = avcodec_find_decoder(id);
     if (!codec) Unsupported(path, "no decoder");
@@ -188,6 +186,15 @@ DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
     if (fd < 0) Raise(err::FileNotFound, "The audio file " + path + " cannot be opened");
     struct stat st {};
     ::fstat(fd, &st);
+    // Odd code sizes fill whole bytes only in groups of eight codes: a file that does not end
+    // on a group was not written with this code size, and would decode as noise.
+    if ((bits & 1) && st.st_size % bits != 0) {
+        ::close(fd);
+        Raise(err::InvalidPropertyValue, "The audio file " + path + " is not " + std::to_string(bits) +
+                                             "-bit G.72x audio: its size (" + std::to_string(st.st_size) +
+                                             " bytes) is not a whole number of " + std::to_string(bits) +
+                                             "-byte groups");
+    }
     Sink sink(1, o.work, o.maxFrames);
     ToFloat conv(ctx.p->ch_layout, ctx.p->sample_fmt, 8000);
     Frame frame;
@@ -224,6 +231,8 @@ DecodedAudio DecodeRaw(const std::string& path, const DecodeOptions& o) {
 }
 
 } // namespace
+
+int RawCodeBits(RawKind kind) { return kind == RawKind::G723 ? 3 : 4; }
 
 RawKind RawKindOfPath(const std::string& path) {
     std::string ext = Lower(std::filesystem::path(path).extension().string());
@@ -266,6 +275,7 @@ DecodedAudio DecodeFile(const std::string& path, const DecodeOptions& o) {
     out.bitRate = ctx.p->bit_rate ? ctx.p->bit_rate : fmt.p->bit_rate;
     out.bitsPerCodedSample = ctx.p->bits_per_coded_sample;
     out.wavTag = static_cast<std::uint16_t>(stream->codecpar->codec_tag);
+    out.container = fmt.p->iformat && fmt.p->iformat->name ? fmt.p->iformat->name : "";
 
     Sink sink(channels, o.work, o.maxFrames);
     std::unique_ptr<ToFloat> conv;
@@ -353,6 +363,21 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     av_channel_layout_default(&ctx.p->ch_layout, std::clamp(s.channels, 1, kMaxChannels));
     ctx.p->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
     if (s.bitRate > 0) ctx.p->bit_rate = s.bitRate;
+    // MPEG coders take a few bit rates only (LAME would pick one without saying which).
+    if (codec->id == AV_CODEC_ID_MP2) ctx.p->bit_rate = NearestMpegBitRate(2, ctx.p->sample_rate, ctx.p->bit_rate);
+    if (codec->id == AV_CODEC_ID_MP3 && s.variable) {
+        // LAME's V0 to V9 give about 245 to 65 kbit/s for stereo at 44.1 kHz, less for less.
+        static const int kbits[] = {245, 225, 190, 175, 165, 130, 115, 100, 85, 65};
+        const double asStereo44 = static_cast<double>(ctx.p->bit_rate) / 1000.0 * (2.0 / std::clamp(s.channels, 1, 2)) *
+                                  (44100.0 / std::max(ctx.p->sample_rate, 8000));
+        int q = 0;
+        for (int i = 1; i < 10; ++i)
+            if (std::abs(kbits[i] - asStereo44) < std::abs(kbits[q] - asStereo44)) q = i;
+        ctx.p->flags |= AV_CODEC_FLAG_QSCALE;
+        ctx.p->global_quality = q * FF_QP2LAMBDA;
+    } else if (codec->id == AV_CODEC_ID_MP3) {
+        ctx.p->bit_rate = NearestMpegBitRate(3, ctx.p->sample_rate, ctx.p->bit_rate);
+    }
     if (s.codeSize > 0) ctx.p->bit_rate = static_cast<std::int64_t>(s.codeSize) * ctx.p->sample_rate;
     ctx.p->time_base = AVRational{1, ctx.p->sample_rate};
 
@@ -382,6 +407,10 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         e = avcodec_open2(ctx.p, codec, nullptr);
     }
     if (e < 0) Raise(err::InvalidPropertyValue, "The save format cannot be used for this audio: " + AvError(e));
+    result.rate = ctx.p->sample_rate;
+    result.channels = ctx.p->ch_layout.nb_channels;
+    result.bits = ctx.p->bits_per_coded_sample;
+    result.bitRate = ctx.p->bit_rate;
     if (fmt.p) {
         stream = avformat_new_stream(fmt.p, nullptr);
         avcodec_parameters_from_context(stream->codecpar, ctx.p);
@@ -403,11 +432,40 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
                                                              ctx.p->block_align / ctx.p->frame_size)
                                 : static_cast<std::uint32_t>(ctx.p->bit_rate / 8);
         PutU32(f, avg);
-        PutU16(f, static_cast<std::uint16_t>(ctx.p->block_align > 0 ? ctx.p->block_align : ch));
+        // G.726's odd code sizes fill whole bytes in groups of eight codes: one group is the block.
+        const int align = s.wavTag == kTagG726 ? ((s.codeSize & 1) ? s.codeSize : 1)
+                          : ctx.p->block_align > 0 ? ctx.p->block_align
+                                                   : ch;
+        PutU16(f, static_cast<std::uint16_t>(align));
         PutU16(f, static_cast<std::uint16_t>(ctx.p->bits_per_coded_sample > 0 ? ctx.p->bits_per_coded_sample : 8));
         if (s.wavTag == kTagImaAdpcm) {
             PutU16(f, 2);
             PutU16(f, static_cast<std::uint16_t>(ctx.p->frame_size));
+        } else if (s.wavTag == kTagMpeg || s.wavTag == kTagMp3) {
+            // MPEG frames: the record names the stream, and the block is one byte.
+            f.resize(8);
+            PutU32(f, static_cast<std::uint32_t>(ctx.p->bit_rate / 8));
+            PutU16(f, 1);
+            PutU16(f, 0);
+            if (s.wavTag == kTagMpeg) {
+                PutU16(f, 22);
+                PutU16(f, 2);                                                  // layer 2
+                PutU32(f, static_cast<std::uint32_t>(ctx.p->bit_rate));
+                PutU16(f, static_cast<std::uint16_t>(ch == 1 ? 8 : 1));        // single channel or stereo
+                PutU16(f, 0);                                                  // mode extension
+                PutU16(f, 1);                                                  // no emphasis
+                PutU16(f, static_cast<std::uint16_t>(ctx.p->sample_rate >= 32000 ? 0x10 : 0)); // MPEG-1
+                PutU32(f, 0);
+                PutU32(f, 0);
+            } else {
+                PutU16(f, 12);
+                PutU16(f, 1);                                                  // MPEG
+                PutU32(f, 2);                                                  // no padding flag
+                PutU16(f, static_cast<std::uint16_t>(ctx.p->sample_rate >= 32000 ? 144 * ctx.p->bit_rate / ctx.p->sample_rate
+                                                                                  : 72 * ctx.p->bit_rate / ctx.p->sample_rate));
+                PutU16(f, 1);
+                PutU16(f, static_cast<std::uint16_t>(std::max(0, ctx.p->initial_padding)));
+            }
         } else if (ctx.p->extradata_size > 0) {
             PutU16(f, static_cast<std::uint16_t>(ctx.p->extradata_size));
             f.insert(f.end(), ctx.p->extradata, ctx.p->extradata + ctx.p->extradata_size);
@@ -438,11 +496,41 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
     const int frameSize = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) || ctx.p->frame_size <= 0
                               ? 4096
                               : ctx.p->frame_size;
+    auto queueSilence = [&](std::int64_t count) {
+        constexpr int kStep = 4096;
+        std::uint8_t** silence = nullptr;
+        if (count <= 0 ||
+            av_samples_alloc_array_and_samples(&silence, nullptr, ctx.p->ch_layout.nb_channels, kStep, ctx.p->sample_fmt, 0) < 0)
+            return;
+        av_samples_set_silence(silence, 0, kStep, ctx.p->ch_layout.nb_channels, ctx.p->sample_fmt);
+        while (count > 0) {
+            const int k = static_cast<int>(std::min<std::int64_t>(count, kStep));
+            av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(silence), k);
+            count -= k;
+        }
+        av_freep(&silence[0]);
+        av_freep(&silence);
+    };
+    if (codec->id == AV_CODEC_ID_WMAV1 || codec->id == AV_CODEC_ID_WMAV2) {
+        // The WMA decoders drop the coder's first frame: lead in with that much silence so
+        // the audio does not lose its start.
+        queueSilence(ctx.p->initial_padding > 0 ? ctx.p->initial_padding : ctx.p->frame_size);
+    }
+    // Exactly the source's length at the coder's rate (the converter's tail is not audio);
+    // coders whose codes share bytes get whole bytes, padded with silence.
+    const std::int64_t outTotal = totalFrames >= 0 ? (totalFrames * ctx.p->sample_rate + srcRate / 2) / srcRate : -1;
+    std::int64_t padTo = outTotal;
+    if (s.codeSize > 0 && outTotal > 0) {
+        const int group = 8 / std::gcd(s.codeSize, 8);
+        padTo = (outTotal + group - 1) / group * group;
+    }
+    std::int64_t queued = 0;
     Frame frame;
     Packet pkt;
-    std::int64_t pts = 0;
+    std::int64_t pts = 0, codedBytes = 0;
     auto receive = [&] {
         while ((e = avcodec_receive_packet(ctx.p, pkt.p)) == 0) {
+            codedBytes += pkt.p->size;
             if (fmt.p) {
                 av_packet_rescale_ts(pkt.p, ctx.p->time_base, stream->time_base);
                 pkt.p->stream_index = stream->index;
@@ -495,7 +583,11 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
             convRoom = room;
         }
         int got = swr_convert(swr.p, conv, room, in, n);
-        if (got > 0) av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(conv), got);
+        if (outTotal >= 0) got = static_cast<int>(std::min<std::int64_t>(got, outTotal - queued));
+        if (got > 0) {
+            av_audio_fifo_write(fifo.p, reinterpret_cast<void**>(conv), got);
+            queued += got;
+        }
     };
     struct ConvFree {
         std::uint8_t*** c;
@@ -520,16 +612,47 @@ EncodeResult Encode(const EncodeSettings& s, int srcRate, int srcChannels, std::
         }
     }
     convert(nullptr, 0);
+    if (padTo > queued) queueSilence(padTo - queued);
     sendFrames(true);
     avcodec_send_frame(ctx.p, nullptr);
     receive();
     if (fmt.p) {
         if ((e = av_write_trailer(fmt.p)) < 0) Raise(err::DiskFull, "Cannot finish " + path + ": " + AvError(e));
-        avio_closep(&fmt.p->pb);
+        // Buffered bytes reach the file only here: a full disk shows now or never.
+        avio_flush(fmt.p->pb);
+        const int ioError = fmt.p->pb->error;
+        if ((e = avio_closep(&fmt.p->pb)) < 0 || ioError < 0)
+            Raise(err::DiskFull, "Cannot write " + path + ": " + AvError(ioError < 0 ? ioError : e));
     }
     (void)outs;
     (void)convBuf;
+    if (s.variable && result.frames > 0) result.bitRate = codedBytes * 8 * ctx.p->sample_rate / result.frames;
     return result;
+}
+
+bool MpegFileIsVariable(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::vector<char> head(128 * 1024);
+    const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    ::close(fd);
+    if (n <= 0) return false;
+    const std::string_view text(head.data(), static_cast<std::size_t>(n));
+    return text.find("Xing") != std::string_view::npos || text.find("VBRI") != std::string_view::npos;
+}
+
+std::int64_t NearestMpegBitRate(int layer, int rate, std::int64_t bitRate) {
+    // kbit/s of MPEG-1 (32 kHz and up) and of MPEG-2's lower rates.
+    static const int l2[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+    static const int l3[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int lsf[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    const int* t = rate < 32000 ? lsf : layer == 2 ? l2 : l3;
+    // MPEG 2.5 (below 16 kHz) goes up to 64 kbit/s.
+    const int n = layer == 3 && rate < 16000 ? 8 : 14;
+    std::int64_t best = t[0];
+    for (int i = 0; i < n; ++i)
+        if (std::abs(t[i] * 1000LL - bitRate) < std::abs(best * 1000 - bitRate)) best = t[i];
+    return best * 1000;
 }
 
 std::vector<TrackPtr> Resample(const std::vector<TrackPtr>& in, int inRate, int outRate, const std::shared_ptr<WorkFile>& work) {

@@ -1,5 +1,7 @@
 // The system clipboard: audio travels as a WAV file's bytes.
-#include "platform/audio/EditorImpl.h"
+#include "platform/audio/EditorClipboard.h"
+
+#include "platform/base/Error.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -7,7 +9,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include <unistd.h>
+#include <filesystem>
 
 namespace platform::audio {
 
@@ -15,20 +17,21 @@ namespace {
 const char* const kWavTypes[] = {"audio/wav", "audio/x-wav", "audio/vnd.wave"};
 }
 
-void AudioEditor::CopyToClipboard() {
-    impl_->RequireDoc();
+void CopyToClipboard(AudioEditor& editor) {
+    if (!editor.HasDocument()) Raise(err::InvalidCall, "No audio document is open");
     if (!QGuiApplication::instance()) Raise(err::InvalidCall, "There is no system clipboard");
-    Copy();
-    QFile f(QString::fromStdString(ClipboardFileName()));
-    if (!impl_->clipWritten || !f.open(QIODevice::ReadOnly)) return;
+    editor.Copy();
+    const std::string path = editor.ClipboardFileName();
+    QFile f(QString::fromStdString(path));
+    if (!std::filesystem::exists(path) || !f.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = f.readAll();
     auto* mime = new QMimeData;
     for (const char* t : kWavTypes) mime->setData(t, bytes);
     QGuiApplication::clipboard()->setMimeData(mime);
 }
 
-void AudioEditor::PasteFromClipboard() {
-    impl_->RequireEditable();
+void PasteFromClipboard(AudioEditor& editor) {
+    if (!editor.HasDocument()) Raise(err::InvalidCall, "No audio document is open");
     if (!QGuiApplication::instance()) Raise(err::InvalidCall, "There is no system clipboard");
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     if (!mime) return;
@@ -40,22 +43,20 @@ void AudioEditor::PasteFromClipboard() {
         }
     if (bytes.isEmpty() && mime->hasUrls() && mime->urls().size() == 1 && mime->urls()[0].isLocalFile()) {
         // A file copied in a file manager: insert it as it is.
-        InsertFile(mime->urls()[0].toLocalFile().toStdString());
+        editor.InsertFile(mime->urls()[0].toLocalFile().toStdString());
         return;
     }
     if (bytes.isEmpty()) return;
     // What came from outside becomes the component's clipboard, then pastes as usual.
-    impl_->clip.clear();
-    impl_->clipWritten = false;
-    const std::string path = impl_->clipPath;
-    const std::string temp = path + ".in";
+    const std::string temp = editor.TemporaryFolder() + "/.lumoaudio-clipboard-in.wav";
+    std::error_code ec;
+    std::filesystem::create_directories(editor.TemporaryFolder(), ec);
     QFile f(QString::fromStdString(temp));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         Raise(err::PathFileAccess, "The clipboard audio cannot be written to the temporary folder");
     f.close();
-    if (::rename(temp.c_str(), path.c_str()) != 0) Raise(err::PathFileAccess);
-    impl_->clipWritten = true;
-    Paste();
+    editor.TakeClipboardFile(temp);
+    editor.Paste();
 }
 
 } // namespace platform::audio

@@ -3,15 +3,38 @@
 
 #include "platform/audio/AudioEditor.h"
 #include "platform/audio/Codec.h"
+#include "platform/audio/WavFile.h"
 #include "platform/base/Error.h"
 
 #include <sys/types.h>
 
 namespace platform::audio {
 
+// One edit of the timeline: at `at`, `removed` samples gave way to `inserted` samples.
+struct Splice {
+    std::int64_t at = 0, removed = 0, inserted = 0;
+};
+
+// How a state of the history came from the one before: the splices of the timeline, and
+// the regions just before and just after the edit (undo and redo put back a region the
+// caller has not moved since, and carry any other along).
+struct EditStep {
+    std::vector<Splice> splices;
+    std::vector<Region> regionsBefore, regionsAfter;
+};
+
+// One state of the audio in the undo history.
 struct DocState {
     std::vector<TrackPtr> tracks;
-    std::vector<Region> regions;
+    std::shared_ptr<const EditStep> step; // null for the first state
+};
+
+// The coding of a document's file, as the format object reports it.
+struct FileFormat {
+    std::string description;
+    std::uint16_t tag = kTagPcm;
+    int bits = 16;
+    std::int64_t bitRate = 0;
 };
 
 // Audio read from a file, before it becomes (part of) a document.
@@ -20,13 +43,8 @@ struct LoadedAudio {
     std::vector<TrackPtr> tracks;
     SaveSetup setup;   // how to write it back in its own format
     int fileType = filetype::Wav;
-    std::string description;
+    FileFormat format;
     std::int64_t Length() const { return tracks.empty() ? 0 : tracks[0]->Length(); }
-};
-
-// One edit of the timeline: at `at`, `removed` samples gave way to `inserted` samples.
-struct Splice {
-    std::int64_t at = 0, removed = 0, inserted = 0;
 };
 
 struct AudioEditor::Impl {
@@ -45,8 +63,10 @@ struct AudioEditor::Impl {
     std::string fileName;
     SaveSetup ownSetup;
     int ownType = filetype::Wav;
-    std::string description;
+    FileFormat format;
     std::vector<DocState> history;
+    std::vector<Region> regions; // outside the history: undo moves them, never adds or drops them
+    std::uint64_t nextRegionId = 1;
     std::size_t cursor = 0;
     int editDepth = 0;
     bool groupOpen = false;
@@ -77,9 +97,13 @@ struct AudioEditor::Impl {
     bool AllChannelsSelected() const;
 
     void ResetDocument(LoadedAudio audio, const std::string& path);
-    void Commit(DocState next, const std::vector<Splice>& splices, std::int64_t newSelStart, std::int64_t newSelEnd,
+    void Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart, std::int64_t newSelEnd,
                 bool newShown, std::int64_t newPosition);
     void Restore(std::size_t to);
+    // Ends an operation that was asked to run and found nothing to change: no undo step,
+    // but the audio-changed event that callers wait for.
+    void NothingChanged();
+    void EmitRegionChanges(const std::vector<Region>& before);
     void EmitProgress(int pct);
     void SetSelection(std::int64_t s, std::int64_t e, bool shown);
 

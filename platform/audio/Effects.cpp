@@ -117,7 +117,7 @@ void AudioEditor::ProcessingObject::Erase() {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
     // Silencing a whole document is never what an erase without a selection meant.
-    if (!d.HasSelection() || p.b <= p.a || p.chans.empty()) return;
+    if (!d.HasSelection() || p.b <= p.a || p.chans.empty()) return d.NothingChanged();
     BusyScope busy(e_.state_);
     DocState next = d.Cur();
     auto silence = Track::Silence(p.b - p.a);
@@ -128,28 +128,21 @@ void AudioEditor::ProcessingObject::Erase() {
 void AudioEditor::ProcessingObject::InsertSilence(std::int32_t ms) {
     Impl& d = *e_.impl_;
     d.RequireEditable();
-    if (ms <= 0) return;
+    const std::int64_t n = ms > 0 ? e_.View().MsToSamples(ms) : 0;
+    if (n <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
-    const std::int64_t n = e_.View().MsToSamples(ms);
-    Prepared p;
-    // The silence takes the place of a selection, or goes in at the cursor.
-    if (d.HasSelection())
-        std::tie(p.a, p.b) = d.Target();
-    else
-        p.a = p.b = d.InsertPoint();
-    std::vector<TrackPtr> silence(static_cast<std::size_t>(d.channels), Track::Silence(n));
+    // In at the cursor (the selection's start); nothing is replaced.
+    const std::int64_t at = d.InsertPoint();
+    auto silence = Track::Silence(n);
     DocState next = d.Cur();
-    for (int c = 0; c < d.channels; ++c) {
-        auto& t = next.tracks[static_cast<std::size_t>(c)];
-        t = t->Replace(p.a, p.b, *silence[static_cast<std::size_t>(c)]);
-    }
-    d.Commit(std::move(next), {Splice{p.a, p.b - p.a, n}}, p.a, p.a + n, true, p.a);
+    for (auto& t : next.tracks) t = t->Replace(at, at, *silence);
+    d.Commit(std::move(next), {Splice{at, 0, n}}, at, at + n, true, at);
 }
 
 void AudioEditor::ProcessingObject::Reverse() {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty()) return;
+    if (p.b <= p.a || p.chans.empty()) return d.NothingChanged();
     BusyScope busy(e_.state_);
     DocState next = d.Cur();
     for (int c : p.chans) next.tracks[static_cast<std::size_t>(c)] = next.tracks[static_cast<std::size_t>(c)]->Reversed(p.a, p.b);
@@ -159,7 +152,7 @@ void AudioEditor::ProcessingObject::Reverse() {
 void AudioEditor::ProcessingObject::Amplify(float percent) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return;
+    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return d.NothingChanged();
     BusyScope busy(e_.state_);
     double gain = std::max(0.0f, percent) / 100.0;
     if (option_) {
@@ -175,7 +168,7 @@ void AudioEditor::ProcessingObject::Amplify(float percent) {
 void AudioEditor::ProcessingObject::Normalise(float percent, bool removeDcBias) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return;
+    if (p.b <= p.a || p.chans.empty() || !std::isfinite(percent)) return d.NothingChanged();
     BusyScope busy(e_.state_);
     std::vector<double> dc(p.chans.size(), 0.0);
     if (removeDcBias)
@@ -198,7 +191,7 @@ void AudioEditor::ProcessingObject::Normalise(float percent, bool removeDcBias) 
 void AudioEditor::ProcessingObject::Fade(float startPercent, float endPercent) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty()) return;
+    if (p.b <= p.a || p.chans.empty()) return d.NothingChanged();
     BusyScope busy(e_.state_);
     const std::int64_t n = p.b - p.a;
     const double g0 = startPercent / 100.0, g1 = endPercent / 100.0;
@@ -225,7 +218,7 @@ void AudioEditor::ProcessingObject::Fade(float startPercent, float endPercent) {
 void AudioEditor::ProcessingObject::DeleteSilence(float thresholdDb, float attackMs, float releaseMs) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || p.chans.empty()) return;
+    if (p.b <= p.a || p.chans.empty()) return d.NothingChanged();
     BusyScope busy(e_.state_);
     // Silent where every selected channel stays below the threshold. A silent stretch is
     // removed except for `release` after the sound before it and `attack` before the sound
@@ -261,10 +254,7 @@ void AudioEditor::ProcessingObject::DeleteSilence(float thresholdDb, float attac
         d.EmitProgress(static_cast<int>((pos + k - p.a) * 100 / (p.b - p.a)));
     }
     if (runStart >= 0) endRun(p.b, false, false);
-    if (cuts.empty()) {
-        CommitSameLength(d, d.Cur());
-        return;
-    }
+    if (cuts.empty()) return d.NothingChanged();
     DocState next = d.Cur();
     std::vector<Splice> splices;
     std::int64_t removed = 0;
@@ -274,13 +264,13 @@ void AudioEditor::ProcessingObject::DeleteSilence(float thresholdDb, float attac
         removed += it->second - it->first;
     }
     const bool sel = d.HasSelection();
-    d.Commit(std::move(next), splices, p.a, sel ? p.b - removed : p.a, sel, p.a);
+    d.Commit(std::move(next), std::move(splices), p.a, sel ? p.b - removed : p.a, sel, p.a);
 }
 
 void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return;
+    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
     const double tempo = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / tempo));
@@ -290,7 +280,7 @@ void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
 void AudioEditor::ProcessingObject::ChangeSpeed(float ratioPercent) {
     Impl& d = *e_.impl_;
     Prepared p = Prepare(d);
-    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return;
+    if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
     const double rate = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / rate));

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <future>
 
 #if defined(__SSE2__)
@@ -71,19 +73,70 @@ void AudioEditor::SaveFormatObject::SetFromTemplate(const std::string& wavPath) 
 
 namespace {
 
+using W = SaveSetup::Wrap;
+
+// AU encodings.
+constexpr std::uint32_t kAuMuLaw = 1, kAuPcm8 = 2, kAuPcm16 = 3, kAuPcm24 = 4, kAuPcm32 = 5, kAuFloat = 6,
+                        kAuDouble = 7, kAuG721 = 23, kAuALaw = 27;
+
 struct Plan {
     enum class How { PcmWav, RawPcm, Coded } how = How::PcmWav;
+    W wrap = W::Wav;
     EncodeSettings enc;
     int rate = 0, channels = 0, bits = 16;
     std::uint16_t tag = kTagPcm;
     SaveSetup asSetup;
     int asType = filetype::Wav;
+    std::uint32_t auEncoding = 0;
+    std::string coding;       // for the description
+    std::uint16_t fileTag = kTagPcm;
+    int fileBits = 16;
 };
 
 int Or(int v, int dflt) { return v > 0 ? v : dflt; }
 
-Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
+std::string LowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+[[noreturn]] void CannotWrite(const std::string& why) { Raise(err::InvalidPropertyValue, "The audio cannot be saved: " + why); }
+
+// The file the audio goes in: the one the set-up names, else the target's name decides
+// between the containers that can hold the coding.
+W ResolveWrap(const SaveSetup& s, const std::string& path) {
+    if (s.wrap == W::Unwritable)
+        CannotWrite("its own file format cannot be written here; save it in another format");
+    if (s.wrap != W::ByName) return s.wrap;
+    const std::string ext = LowerExtension(path);
+    const bool wavName = ext == ".wav", auName = ext == ".au" || ext == ".snd";
+    switch (s.kind) {
+    case K::None:
+    case K::Pcm:
+    case K::Template: return auName ? W::Au : W::Wav;
+    case K::Mp2:
+    case K::Mp3: return wavName ? W::Wav : W::Native;
+    case K::G721:
+    case K::G723:
+    case K::G726: return wavName ? W::Wav : auName ? W::Au : W::Native;
+    default: return W::Native;
+    }
+}
+
+const char* PcmEncoder(int bits, bool isFloat, bool bigEndian) {
+    if (isFloat) return bits == 64 ? (bigEndian ? "pcm_f64be" : "pcm_f64le") : (bigEndian ? "pcm_f32be" : "pcm_f32le");
+    switch (bits) {
+    case 8: return bigEndian ? "pcm_s8" : "pcm_u8";
+    case 24: return bigEndian ? "pcm_s24be" : "pcm_s24le";
+    case 32: return bigEndian ? "pcm_s32be" : "pcm_s32le";
+    default: return bigEndian ? "pcm_s16be" : "pcm_s16le";
+    }
+}
+
+Plan PlanFor(const SaveSetup& s, int docRate, int docCh, const std::string& path) {
     Plan p;
+    p.wrap = ResolveWrap(s, path);
     p.asSetup = s;
     auto coded = [&](Container c, const char* encoder, int rate, int ch, std::int64_t bitRate) {
         p.how = Plan::How::Coded;
@@ -97,7 +150,7 @@ Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
     };
     switch (s.kind) {
     case K::None:
-    case K::Pcm:
+    case K::Pcm: {
         p.rate = Or(s.rate, docRate);
         p.channels = Or(s.channels, docCh);
         p.bits = Or(s.bits, 16);
@@ -105,20 +158,32 @@ Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
         if (p.tag == kTagFloat && p.bits != 64) p.bits = 32;
         if (p.tag == kTagPcm && p.bits != 8 && p.bits != 24 && p.bits != 32) p.bits = 16;
         p.asType = filetype::Wav;
-        if (p.rate != docRate || p.channels != docCh) {
-            // Another rate or channel count goes through the converter.
-            coded(Container::Wav, "pcm_s16le", p.rate, p.channels, 0);
-            p.enc.wavTag = kTagPcm;
-            p.bits = 16;
+        p.coding = p.tag == kTagFloat ? "IEEE Float" : "PCM";
+        p.fileTag = p.tag;
+        p.fileBits = p.bits;
+        if (p.wrap == W::Au) {
+            coded(Container::Raw, PcmEncoder(p.bits, p.tag == kTagFloat, true), p.rate, p.channels, 0);
+            p.auEncoding = p.tag == kTagFloat ? (p.bits == 64 ? kAuDouble : kAuFloat)
+                           : p.bits == 8      ? kAuPcm8
+                           : p.bits == 24     ? kAuPcm24
+                           : p.bits == 32     ? kAuPcm32
+                                              : kAuPcm16;
+        } else if (p.rate != docRate || p.channels != docCh) {
+            // Another rate or channel count goes through the converter, at the same depth.
+            coded(Container::Wav, PcmEncoder(p.bits, p.tag == kTagFloat, false), p.rate, p.channels, 0);
+            p.enc.wavTag = p.tag;
         }
-        p.asSetup = SaveSetup{K::Pcm, p.rate, p.channels, p.bits, 0, p.tag, false};
+        p.asSetup = SaveSetup{K::Pcm, p.rate, p.channels, p.bits, 0, p.tag, false, 0, s.wrap};
         break;
+    }
     case K::RawPcm:
         p.how = Plan::How::RawPcm;
+        p.wrap = W::Native;
         p.rate = docRate;
         p.channels = docCh;
         p.bits = 16;
         p.asType = filetype::RawPcm;
+        p.coding = "Raw PCM";
         if (Or(s.rate, docRate) != docRate || Or(s.channels, docCh) != docCh) {
             coded(Container::Raw, "pcm_s16le", Or(s.rate, docRate), Or(s.channels, docCh), 0);
         }
@@ -126,53 +191,101 @@ Plan PlanFor(const SaveSetup& s, int docRate, int docCh) {
     case K::G721:
     case K::G723:
     case K::G726: {
-        int bits = s.kind == K::G721 ? 4 : s.kind == K::G723 ? std::clamp(Or(s.bits, 3), 3, 5) : std::clamp(Or(s.bits, 4), 2, 5);
-        coded(Container::Raw, "g726le", 8000, 1, 0);
+        const int bits = s.kind == K::G721 ? 4
+                         : s.kind == K::G723 ? (Or(s.bits, 3) >= 4 ? 5 : 3)
+                                             : std::clamp(Or(s.bits, 4), 2, 5);
+        const std::string word = s.kind == K::G721 ? "G.721" : s.kind == K::G723 ? "G.723" : "G.726";
+        if (p.wrap == W::Wav) {
+            // FFmpeg and the WAV readers take G.726 in WAV packed from the top bit down.
+            coded(Container::Wav, "g726", 8000, 1, 0);
+            p.enc.wavTag = kTagG726;
+        } else if (p.wrap == W::Au) {
+            if (bits != 4) CannotWrite("an AU file holds G.72x audio at 4 bits only (G.721), not at " + std::to_string(bits));
+            coded(Container::Raw, "g726le", 8000, 1, 0);
+            p.auEncoding = kAuG721;
+        } else {
+            const RawKind named = RawKindOfPath(path);
+            if ((named == RawKind::G721 || named == RawKind::G723 || named == RawKind::G726) && RawCodeBits(named) != bits)
+                CannotWrite("a headerless " + LowerExtension(path) + " file is read as " + std::to_string(RawCodeBits(named)) +
+                            "-bit audio, so " + std::to_string(bits) + "-bit " + word +
+                            " would read back as noise; save it as .wav, whose format record holds the code size");
+            coded(Container::Raw, "g726le", 8000, 1, 0);
+        }
         p.enc.codeSize = bits;
         p.asType = s.kind == K::G721 ? filetype::G721 : s.kind == K::G723 ? filetype::G723 : filetype::G726;
         p.asSetup.bits = bits;
+        p.coding = word;
+        p.fileTag = kTagG726;
+        p.fileBits = bits;
         break;
     }
     case K::Mp2:
-        coded(Container::Mp2, "mp2", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 2),
-              s.bitRate > 0 ? s.bitRate : 192000);
-        p.asType = filetype::Mp2;
+    case K::Mp3: {
+        const bool two = s.kind == K::Mp2;
+        const int rate = Or(s.rate, docRate), ch = std::clamp(Or(s.channels, docCh), 1, 2);
+        const std::int64_t bitRate = s.bitRate > 0 ? s.bitRate : two ? 192000 : 128000;
+        if (p.wrap == W::Wav) {
+            coded(Container::Wav, two ? "mp2" : "libmp3lame", rate, ch, bitRate);
+            p.enc.wavTag = two ? kTagMpeg : kTagMp3;
+        } else {
+            coded(two ? Container::Mp2 : Container::Mp3, two ? "mp2" : "libmp3lame", rate, ch, bitRate);
+            p.enc.variable = !two && s.variable;
+        }
+        p.asType = two ? filetype::Mp2 : filetype::Mp3;
+        p.coding = two ? "MPEG Layer-2" : "MPEG Layer-3";
+        p.fileTag = two ? kTagMpeg : kTagMp3;
+        p.fileBits = 0;
         break;
-    case K::Mp3:
-        coded(Container::Mp3, "libmp3lame", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 2),
-              s.bitRate > 0 ? s.bitRate : 128000);
-        p.asType = filetype::Mp3;
-        break;
+    }
     case K::OggVorbis:
         coded(Container::Ogg, "libvorbis", Or(s.rate, docRate), std::clamp(Or(s.channels, docCh), 1, 8),
               s.bitRate > 0 ? s.bitRate : 128000);
+        p.wrap = W::Native;
         p.asType = filetype::OggVorbis;
+        p.coding = "Ogg Vorbis";
+        p.fileTag = kTagOggVorbis;
+        p.fileBits = 0;
         break;
     case K::WindowsMedia:
-        coded(Container::Asf, "wmav2", std::min(Or(s.rate, docRate), 48000), std::clamp(Or(s.channels, docCh), 1, 2),
-              s.bitRate > 0 ? s.bitRate : 128000);
+        coded(Container::Asf, s.tag == kTagWmaV1 ? "wmav1" : "wmav2", std::min(Or(s.rate, docRate), 48000),
+              std::clamp(Or(s.channels, docCh), 1, 2), s.bitRate > 0 ? s.bitRate : 128000);
+        p.wrap = W::Native;
         p.asType = filetype::WindowsMedia;
+        p.coding = "Windows Media Audio";
+        p.fileTag = s.tag == kTagWmaV1 ? kTagWmaV1 : kTagWmaV2;
+        p.fileBits = 0;
         break;
     case K::Template:
         p.asType = 0;
         if (s.tag == kTagPcm || s.tag == kTagFloat) {
             SaveSetup pcm = s;
             pcm.kind = K::Pcm;
-            Plan q = PlanFor(pcm, docRate, docCh);
-            q.asSetup = q.asSetup;
-            return q;
+            return PlanFor(pcm, docRate, docCh, path);
         }
         {
+            const bool law = s.tag == kTagALaw || s.tag == kTagMuLaw;
             const char* e = s.tag == kTagImaAdpcm ? "adpcm_ima_wav"
                             : s.tag == kTagMsAdpcm ? "adpcm_ms"
                             : s.tag == kTagALaw    ? "pcm_alaw"
                                                    : "pcm_mulaw";
-            coded(Container::Wav, e, Or(s.rate, docRate), Or(s.channels, docCh), 0);
-            p.enc.wavTag = s.tag;
-            if (s.tag == kTagImaAdpcm || s.tag == kTagMsAdpcm) p.enc.blockAlign = s.blockAlign;
+            p.coding = s.tag == kTagImaAdpcm ? "IMA ADPCM" : s.tag == kTagMsAdpcm ? "Microsoft ADPCM"
+                       : s.tag == kTagALaw   ? "A-Law"
+                                             : "u-Law";
+            if (p.wrap == W::Au) {
+                if (!law) CannotWrite("an AU file cannot hold " + p.coding);
+                coded(Container::Raw, e, Or(s.rate, docRate), Or(s.channels, docCh), 0);
+                p.auEncoding = s.tag == kTagALaw ? kAuALaw : kAuMuLaw;
+            } else {
+                coded(Container::Wav, e, Or(s.rate, docRate), Or(s.channels, docCh), 0);
+                p.enc.wavTag = s.tag;
+                if (s.tag == kTagImaAdpcm || s.tag == kTagMsAdpcm) p.enc.blockAlign = s.blockAlign;
+            }
+            p.fileTag = s.tag;
+            p.fileBits = law ? 8 : 4;
         }
         break;
     }
+    p.asSetup.wrap = s.wrap == W::ByName ? p.wrap : s.wrap;
     return p;
 }
 
@@ -185,18 +298,44 @@ SaveSetup SetupForCode(int code, const SaveSetup& pending, const SaveSetup& own)
         s.kind = k;
         return s;
     };
+    SaveSetup s;
     switch (code) {
-    case filetype::Wav: return is(K::Pcm) ? pending : (own.kind == K::Pcm ? own : SaveSetup{K::Pcm, 0, 0, 16, 0, kTagPcm, false});
-    case filetype::Mp3: return orOwn(K::Mp3);
-    case filetype::RawPcm: return orOwn(K::RawPcm);
-    case filetype::G726: return orOwn(K::G726);
-    case filetype::OggVorbis: return orOwn(K::OggVorbis);
-    case filetype::G721: return orOwn(K::G721);
-    case filetype::G723: return orOwn(K::G723);
-    case filetype::WindowsMedia: return orOwn(K::WindowsMedia);
-    case filetype::Mp2: return orOwn(K::Mp2);
+    case filetype::Wav: s = is(K::Pcm) ? pending : (own.kind == K::Pcm ? own : SaveSetup{K::Pcm, 0, 0, 16, 0, kTagPcm, false}); break;
+    case filetype::Mp3: s = orOwn(K::Mp3); break;
+    case filetype::RawPcm: s = orOwn(K::RawPcm); break;
+    case filetype::G726: s = orOwn(K::G726); break;
+    case filetype::OggVorbis: s = orOwn(K::OggVorbis); break;
+    case filetype::G721: s = orOwn(K::G721); break;
+    case filetype::G723: s = orOwn(K::G723); break;
+    case filetype::WindowsMedia: s = orOwn(K::WindowsMedia); break;
+    case filetype::Mp2: s = orOwn(K::Mp2); break;
     default: Raise(err::InvalidPropertyValue, "Unknown file type " + std::to_string(code));
     }
+    s.wrap = W::ByName; // a chosen type goes in the file its name asks for
+    return s;
+}
+
+void PutBE32(std::uint8_t* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+}
+
+// The annotation of the AU file at path, or eight zero bytes when there is no readable AU
+// file there.
+std::vector<std::uint8_t> AuAnnotationOf(const std::string& path) {
+    std::vector<std::uint8_t> note(8, 0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return note;
+    std::uint8_t h[8];
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, h, 8, 0) == 8 && std::memcmp(h, ".snd", 4) == 0) {
+        const std::uint32_t offset = static_cast<std::uint32_t>(h[4]) << 24 | h[5] << 16 | h[6] << 8 | h[7];
+        if (offset > 24 && offset <= (1u << 20) && offset <= st.st_size) {
+            std::vector<std::uint8_t> text(offset - 24);
+            if (::pread(fd, text.data(), text.size(), 24) == static_cast<ssize_t>(text.size())) note = std::move(text);
+        }
+    }
+    ::close(fd);
+    return note;
 }
 
 // Round to the nearest integer (half to even) without a library call, for |v| < 2^22.
@@ -303,7 +442,10 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     else
         chosen = SetupForCode(fileType, pending, ownSetup);
     if (chosen.kind == K::None) chosen = SaveSetup{K::Pcm, rate, channels, 16, 0, kTagPcm, false};
-    Plan plan = PlanFor(chosen, rate, channels);
+    if (chosen.wrap == W::Unwritable)
+        CannotWrite("its own format (" + (format.description.empty() ? std::string("that of its file") : format.description) +
+                    ") cannot be written; save it in another format");
+    Plan plan = PlanFor(chosen, rate, channels, path);
 
     const std::pair<std::int64_t, std::int64_t> range = selectionOnly ? Target() : std::pair<std::int64_t, std::int64_t>{0, Len()};
     const std::int64_t a = range.first, b = range.second;
@@ -355,6 +497,15 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         }
     };
 
+    EncodeResult done;
+    done.rate = plan.rate;
+    done.channels = plan.channels;
+    done.bits = plan.bits;
+    done.bitRate = static_cast<std::int64_t>(plan.rate) * plan.channels * plan.bits;
+    auto encodeTo = [&](AtomicFile& f) {
+        done = Encode(plan.enc, rate, channels, n, source, {},
+                      [&](const std::uint8_t* data, std::size_t size) { f.Write(data, size); }, progress);
+    };
     switch (plan.how) {
     case Plan::How::PcmWav: {
         WavPayload p;
@@ -371,27 +522,45 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         break;
     }
     case Plan::How::Coded:
-        if (plan.enc.container == Container::Wav) {
+        if (plan.wrap == W::Au) {
+            // An AU target's annotation (its text between header and audio) is kept.
+            std::vector<std::uint8_t> head = AuAnnotationOf(path);
+            head.insert(head.begin(), 24, 0);
+            const std::uint8_t magic[4] = {'.', 's', 'n', 'd'};
+            std::memcpy(head.data(), magic, 4);
+            PutBE32(head.data() + 4, static_cast<std::uint32_t>(head.size()));
+            PutBE32(head.data() + 8, 0xFFFFFFFFu);
+            PutBE32(head.data() + 12, plan.auEncoding);
+            AtomicFile f(path);
+            f.Write(head.data(), head.size());
+            encodeTo(f);
+            const std::int64_t size = f.Position() - static_cast<std::int64_t>(head.size());
+            if (size > 0xFFFFFFFELL) Raise(err::Overflow, "The audio is too long for an AU file");
+            PutBE32(head.data() + 8, static_cast<std::uint32_t>(size));
+            PutBE32(head.data() + 16, static_cast<std::uint32_t>(done.rate));
+            PutBE32(head.data() + 20, static_cast<std::uint32_t>(done.channels));
+            f.WriteAt(8, head.data() + 8, 16);
+            f.Commit();
+        } else if (plan.enc.container == Container::Wav) {
             EncodeResult probe = Encode(plan.enc, rate, channels, n, FrameSource{}, {}, {}, {});
             WavPayload p;
             p.fmt = probe.wavFormat;
-            if (plan.enc.wavTag != kTagPcm)
-                p.factSamples = static_cast<std::uint32_t>(std::min<std::int64_t>(
-                    0xFFFFFFFFLL, n * plan.enc.rate / std::max(rate, 1)));
-            p.writeData = [&](AtomicFile& f) {
-                Encode(plan.enc, rate, channels, n, source, {},
-                       [&](const std::uint8_t* data, std::size_t size) { f.Write(data, size); }, progress);
-            };
+            if (plan.enc.wavTag != kTagPcm && plan.enc.wavTag != kTagFloat)
+                p.factSamples = static_cast<std::uint32_t>(
+                    std::min<std::int64_t>(0xFFFFFFFFLL, (n * probe.rate + rate / 2) / std::max(rate, 1)));
+            p.writeData = encodeTo;
             WriteWavFile(path, p);
+            // What the file's record announces.
+            if (p.fmt.size() >= 12)
+                done.bitRate = 8LL * (p.fmt[8] | p.fmt[9] << 8 | p.fmt[10] << 16 | static_cast<std::uint32_t>(p.fmt[11]) << 24);
         } else if (plan.enc.container == Container::Raw) {
             AtomicFile f(path);
-            Encode(plan.enc, rate, channels, n, source, {},
-                   [&](const std::uint8_t* data, std::size_t size) { f.Write(data, size); }, progress);
+            encodeTo(f);
             f.Commit();
         } else {
             AtomicFile f(path);
             f.CloseForExternalWriter();
-            Encode(plan.enc, rate, channels, n, source, f.TempPath(), {}, progress);
+            done = Encode(plan.enc, rate, channels, n, source, f.TempPath(), {}, progress);
             f.Commit();
         }
         break;
@@ -400,7 +569,22 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         // The document's own format is now what it was saved as.
         fileName = path;
         ownSetup = plan.asSetup;
+        if (plan.how == Plan::How::Coded) {
+            ownSetup.rate = done.rate;
+            ownSetup.channels = done.channels;
+            if (ownSetup.kind == K::Mp2 || ownSetup.kind == K::Mp3 || ownSetup.kind == K::OggVorbis ||
+                ownSetup.kind == K::WindowsMedia)
+                ownSetup.bitRate = done.bitRate;
+        }
         if (plan.asType) ownType = plan.asType;
+        std::int64_t bitRate = plan.how == Plan::How::Coded ? done.bitRate
+                                                            : static_cast<std::int64_t>(rate) * channels * plan.bits;
+        if (plan.fileTag == kTagG726) bitRate = 8000LL * plan.fileBits;
+        const int outRate = plan.how == Plan::How::Coded ? done.rate : rate;
+        const int outCh = plan.how == Plan::How::Coded ? done.channels : channels;
+        const bool linear = plan.fileTag == kTagPcm || plan.fileTag == kTagFloat;
+        format = FileFormat{DescribeFormat(plan.coding, outRate, outCh, plan.fileBits, linear ? 0 : bitRate), plan.fileTag,
+                            plan.fileBits, bitRate};
     }
 }
 

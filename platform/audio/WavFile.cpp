@@ -88,6 +88,9 @@ std::optional<WavInfo> ReadWavInfo(int fd, std::int64_t fileSize) {
             info.bits = info.fmt.size() >= 16 ? U16(f + 14) : 0;
             if (info.tag == kTagExtensible && info.fmt.size() >= 26) info.tag = U16(f + 24);
             haveFmt = true;
+        } else if (c.id == "fact" && !info.factSamples && present >= 4) {
+            std::uint8_t v[4];
+            if (ReadAt(fd, payload, v, 4)) info.factSamples = U32(v);
         } else if (c.id == "data" && !info.hasData) {
             info.hasData = true;
             info.dataOffset = payload;

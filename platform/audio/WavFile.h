@@ -19,6 +19,10 @@ inline constexpr std::uint16_t kTagImaAdpcm = 0x11;
 inline constexpr std::uint16_t kTagG726 = 0x45;
 inline constexpr std::uint16_t kTagMpeg = 0x50;
 inline constexpr std::uint16_t kTagMp3 = 0x55;
+inline constexpr std::uint16_t kTagOkiAdpcm = 0x17; // Dialogic VOX
+inline constexpr std::uint16_t kTagWmaV1 = 0x160;
+inline constexpr std::uint16_t kTagWmaV2 = 0x161;
+inline constexpr std::uint16_t kTagOggVorbis = 0x674F;
 inline constexpr std::uint16_t kTagExtensible = 0xFFFE;
 
 struct RiffChunk {
@@ -38,6 +42,7 @@ struct WavInfo {
     bool hasData = false;
     std::int64_t dataOffset = 0;   // of the first sample
     std::int64_t dataSize = 0;     // bytes actually present
+    std::optional<std::uint32_t> factSamples; // the sample count of a "fact" chunk
     std::vector<RiffChunk> chunks;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/base/Numeric.h"
 #include "shared/helpers/Utility.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -45,6 +46,12 @@ bool ReadNumber(const std::unordered_map<std::string, std::string>& items, const
 void cAudioFormat::SetBitRate(std::uint32_t bitsPerSecond) {
     bitRate_ = bitsPerSecond;
     avgBytes_ = bitsPerSecond / 8;
+    if (family_ == afWindowsMedia) wma_ = static_cast<std::int32_t>(std::min<std::uint32_t>(bitsPerSecond, 0x7FFFFFFF));
+}
+
+std::int32_t cAudioFormat::WindowsMediaFormat() const {
+    if (wma_ == 0 && family_ == afWindowsMedia) return static_cast<std::int32_t>(std::min<std::uint32_t>(bitRate_, 0x7FFFFFFF));
+    return wma_;
 }
 
 void cAudioFormat::SetFormatFamily(std::int32_t family) {

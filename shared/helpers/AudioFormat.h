@@ -60,8 +60,10 @@ public:
     std::uint32_t BitRate() const { return bitRate_; }
     void SetBitRate(std::uint32_t bitsPerSecond);
 
-    // The Windows Media format value (a number the WMA encoder set-up takes).
-    std::int32_t WindowsMediaFormat() const { return wma_; }
+    // The Windows Media format value: what the editor's Windows Media save set-up takes,
+    // its bit rate in bits per second. Setting the bit rate of a Windows Media object sets it
+    // too; an object that holds none (0) gives its bit rate.
+    std::int32_t WindowsMediaFormat() const;
     void SetWindowsMediaFormat(std::int32_t value) { wma_ = value; }
 
     // The family (2, 4, 8, 16, 32). Setting another family gives the object that family's

@@ -1,7 +1,7 @@
 #include "AudioFixtures.h"
 #include "support/TestSupport.h"
 
-#include "platform/audio/AudioEditor.h"
+#include "platform/audio/EditorClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -25,17 +25,17 @@ TEST(SystemClipboardTest, AudioTravelsAsWavBetweenComponents) {
     from.View().SetSelectionShown(true);
     from.View().SetSelectionStart(1000);
     from.View().SetSelectionEnd(1500);
-    from.CopyToClipboard();
+    CopyToClipboard(from);
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(mime, nullptr);
     EXPECT_TRUE(mime->data("audio/wav").startsWith("RIFF"));
 
     to.NewDocument(8000, 2);
-    to.PasteFromClipboard();
+    PasteFromClipboard(to);
     EXPECT_EQ(to.Length(), 500);
     EXPECT_EQ(Channel(to, 1), Channel(from, 1, 1000, 500));
     // Something that is not audio pastes nothing.
     QGuiApplication::clipboard()->setText("hello");
-    to.PasteFromClipboard();
+    PasteFromClipboard(to);
     EXPECT_EQ(to.Length(), 500);
 }

@@ -12,6 +12,12 @@ using namespace platform::audio;
 using namespace audiotest;
 namespace fs = std::filesystem;
 
+// The system clipboard needs Qt: a headless host links without it, so the component itself
+// declares no clipboard call it cannot define.
+template <typename T>
+concept DeclaresSystemClipboard = requires(T& e) { e.CopyToClipboard(); } || requires(T& e) { e.PasteFromClipboard(); };
+static_assert(!DeclaresSystemClipboard<AudioEditor>);
+
 namespace {
 
 // A stereo document of 1 s at 8 kHz whose samples tell their position: ch0 = i/1e4, ch1 = -i/1e4.
@@ -228,4 +234,49 @@ TEST_F(EditTest, ViewUnitsAndSelectionEvents) {
     EXPECT_EQ(ed.View().VisibleEnd(), 20);
     ed.ZoomFull();
     EXPECT_EQ(ed.View().VisibleLength(), 8000);
+}
+
+TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
+    using Span = std::pair<std::int64_t, std::int64_t>;
+    auto& r = ed.Regions();
+    auto where = [&](int i) {
+        r.SetCurrent(i);
+        return Span{r.Start(), r.Length()};
+    };
+    r.Add(6000, 500, "Intro", "1", "Intro");
+    r.Add(1200, 300, "Hook", "3", "Hook"); // inside what is cut next
+    Select(1000, 2000);
+    ed.Delete();
+    EXPECT_EQ(where(1), (Span{5000, 500}));
+    EXPECT_EQ(where(2), (Span{1000, 0}));
+    // What the caller does after the edit is its own: a move and a new region.
+    r.SetCurrent(1);
+    r.SetStart(4000);
+    r.Add(7000, 100, "Extro", "2", "Extro");
+    ed.Undo();
+    ASSERT_EQ(r.Count(), 3);
+    EXPECT_EQ(where(1), (Span{5000, 500})); // carried over the cut's place
+    EXPECT_EQ(where(2), (Span{1200, 300})); // left alone: exactly back
+    EXPECT_EQ(where(3), (Span{8000, 100}));
+    EXPECT_EQ(r.Tag(), "2");
+    ed.Redo();
+    EXPECT_EQ(where(1), (Span{4000, 500}));
+    EXPECT_EQ(where(2), (Span{1000, 0}));
+    EXPECT_EQ(where(3), (Span{7000, 100}));
+    // Deleting regions leaves the current one pointing at one that is there, or at none.
+    r.SetCurrent(3);
+    r.Delete();
+    EXPECT_EQ(r.Current(), 2);
+    EXPECT_EQ(r.Tag(), "3");
+    ed.Undo(); // an undo does not bring a deleted region back
+    EXPECT_EQ(r.Count(), 2);
+    r.Delete();
+    r.Delete();
+    EXPECT_EQ(r.Count(), 0);
+    EXPECT_EQ(r.Current(), 0);
+    EXPECT_THROW(r.Tag(), platform::RuntimeError);
+    r.Add(10, 10, "Loop", "4", "Loop");
+    ed.OpenAudio(dir / "ramp.wav");
+    EXPECT_EQ(r.Count(), 0);
+    EXPECT_EQ(r.Current(), 0);
 }

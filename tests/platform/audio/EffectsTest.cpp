@@ -127,16 +127,22 @@ TEST_F(EffectsTest, SilenceIsInsertedErasedAndDeleted) {
     ed.Processing().DeleteSilence(-60, 50, 100);
     EXPECT_EQ(ed.Length(), 16000 - 6800);
     ed.Undo();
-    // Insert silence replaces a selection.
-    Select(1000, 2000);
+    // Insert silence goes in at the selection's start and keeps all of the audio.
+    Select(1000, 13000);
     ed.Processing().InsertSilence(250);
-    EXPECT_EQ(ed.Length(), 16000 - 1000 + 2000);
+    EXPECT_EQ(ed.Length(), 16000 + 2000);
     EXPECT_EQ(Channel(ed, 0, 1000, 2000), std::vector<float>(2000, 0.0f));
+    EXPECT_EQ(Channel(ed, 0, 3000, 15000), std::vector<float>(x.begin() + 1000, x.end()));
+    EXPECT_EQ(ed.View().SelectionStart(), 1000);
     EXPECT_EQ(ed.View().SelectionEnd(), 3000);
     ed.Undo();
     ed.View().SetSelectionShown(false);
-    ed.Processing().Erase(); // nothing selected: nothing erased
-    EXPECT_FALSE(ed.CanUndo());
+    ed.View().SetPosition(500);
+    ed.Processing().InsertSilence(125);
+    EXPECT_EQ(Channel(ed, 1, 0, 500), std::vector<float>(x.begin(), x.begin() + 500));
+    EXPECT_EQ(Channel(ed, 1, 500, 1000), std::vector<float>(1000, 0.0f));
+    EXPECT_EQ(ed.Length(), 17000);
+    ed.Undo();
     Select(10, 20);
     ed.Processing().Erase();
     EXPECT_EQ(Channel(ed, 1, 10, 10), std::vector<float>(10, 0.0f));
@@ -205,5 +211,38 @@ TEST_F(EffectsTest, EditsThatChangeTheLengthUndoAndRedoExactly) {
         EXPECT_EQ(Channel(ed, 1), after1);
         ed.Undo();
         EXPECT_EQ(ed.State(), kStateIdle);
+    }
+}
+
+TEST_F(EffectsTest, AnEffectWithNothingToDoStillEndsWithTheAudioChangedEvent) {
+    std::vector<float> loud(8000);
+    for (int i = 0; i < 8000; ++i) loud[static_cast<std::size_t>(i)] = 0.5f * static_cast<float>(std::sin(i * 0.3));
+    Open({loud, loud});
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        std::function<void(AudioEditor::ProcessingObject&)> run;
+    } cases[] = {
+        {"erase with nothing selected", [this] { ed.View().SetSelectionShown(false); }, [](auto& p) { p.Erase(); }},
+        {"reverse with no channel selected", [this] { OnlyChannel(0); }, [](auto& p) { p.Reverse(); }},
+        {"amplify with no channel selected", [this] { OnlyChannel(0); }, [](auto& p) { p.Amplify(50); }},
+        {"normalise with no channel selected", [this] { OnlyChannel(0); }, [](auto& p) { p.Normalise(90, false); }},
+        {"fade with no channel selected", [this] { OnlyChannel(0); }, [](auto& p) { p.Fade(0, 100); }},
+        {"delete silence where there is none", [] {}, [](auto& p) { p.DeleteSilence(-60, 10, 10); }},
+        {"no silence to insert", [] {}, [](auto& p) { p.InsertSilence(0); }},
+        {"stretch by nothing", [] {}, [](auto& p) { p.TimeStretch(0); }},
+    };
+    const auto before = Channel(ed, 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        OnlyChannel(1);
+        ed.Channels().SetCurrent(2);
+        ed.Channels().SetSelected(true);
+        c.arrange();
+        const int events = audioChanged;
+        c.run(ed.Processing());
+        EXPECT_EQ(audioChanged, events + 1);
+        EXPECT_FALSE(ed.CanUndo());
+        EXPECT_EQ(Channel(ed, 0), before);
     }
 }

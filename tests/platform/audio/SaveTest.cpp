@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
+
+#include <sys/resource.h>
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -318,4 +321,171 @@ TEST_F(SaveTest, AnEmptyDocumentSavesInEveryFormat) {
     ed.SaveAudio(dir / "narrow.ogg", false, filetype::OggVorbis);
     back.OpenAudio(dir / "narrow.ogg");
     EXPECT_NEAR(back.LengthMs(), 1000, 30);
+}
+
+TEST_F(SaveTest, G72xCodeSizesReadBackWhereTheFileCanSayThem) {
+    OpenTone(1, 8000, 8000);
+    const auto source = Channel(ed, 0);
+    struct Case {
+        const char* file;
+        int code, bits;
+        std::function<void(AudioEditor&)> setup;
+    } cases[] = {
+        {"g723-5.wav", filetype::G723, 5, [](AudioEditor& e) { e.SaveFormat().SetG723(8000, 5); }},
+        {"g726-2.wav", filetype::G726, 2, [](AudioEditor& e) { e.SaveFormat().SetG726(8000, 2); }},
+        {"g726-5.wav", filetype::G726, 5, [](AudioEditor& e) { e.SaveFormat().SetG726(8000, 5); }},
+        {"g723-3.g723", filetype::G723, 3, [](AudioEditor& e) { e.SaveFormat().SetG723(8000, 3); }},
+        {"g721.au", filetype::G721, 4, [](AudioEditor& e) { e.SaveFormat().SetG721(8000); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        c.setup(ed);
+        ed.SaveAudio(dir / c.file, false, c.code);
+        EXPECT_EQ(ed.AudioFormat().BitsPerSample(), c.bits);
+        EXPECT_EQ(ed.AudioFormat().BitRate(), 8000 * c.bits);
+        AudioEditor back;
+        back.OpenAudio(dir / c.file);
+        EXPECT_EQ(back.AudioFormat().BitsPerSample(), c.bits);
+        EXPECT_EQ(back.Length(), 8000);
+        // The tone, not noise (2-bit G.726 is rough, but it is the tone).
+        EXPECT_GT(BestCorrelation(source, Channel(back, 0), 40).first, c.bits == 2 ? 0.6 : 0.9);
+        // Saved again in its own format: the same size and length.
+        back.SaveAudio(dir / c.file, false);
+        AudioEditor again;
+        again.OpenAudio(dir / c.file);
+        EXPECT_EQ(again.Length(), 8000);
+        EXPECT_EQ(again.AudioFormat().BitsPerSample(), c.bits);
+    }
+    // A headerless name that would read the codes at another size is refused, and so is a
+    // size AU cannot name; nothing is written.
+    ed.SaveFormat().SetG726(8000, 5);
+    EXPECT_THROW(ed.SaveAudio(dir / "five.g726", false, filetype::G726), platform::RuntimeError);
+    ed.SaveFormat().SetG723(8000, 5);
+    EXPECT_THROW(ed.SaveAudio(dir / "five.g723", false, filetype::G723), platform::RuntimeError);
+    ed.SaveFormat().SetG723(8000, 3);
+    EXPECT_THROW(ed.SaveAudio(dir / "three.au", false, filetype::G723), platform::RuntimeError);
+    EXPECT_FALSE(fs::exists(dir / "five.g726"));
+    EXPECT_FALSE(fs::exists(dir / "five.g723"));
+    EXPECT_FALSE(fs::exists(dir / "three.au"));
+    // A headerless G.723 file whose size is no whole number of 3-byte groups is not G.723.
+    WriteBytes(dir / "odd.g723", std::string(3001, '\x5a'));
+    AudioEditor odd;
+    EXPECT_THROW(odd.OpenAudio(dir / "odd.g723"), platform::RuntimeError);
+    EXPECT_FALSE(odd.HasDocument());
+}
+
+TEST_F(SaveTest, PcmSetUpsKeepTheirBitDepthThroughAConversion) {
+    OpenTone(2, 44100);
+    for (int bits : {8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
+        ed.SaveFormat().SetPcm(8000, 1, bits);
+        const std::string out = dir / ("conv" + std::to_string(bits) + ".wav");
+        ed.SaveAudio(out, false, filetype::Wav);
+        const std::string bytes = testsupport::ReadFile(out);
+        ASSERT_GT(bytes.size(), 36u);
+        EXPECT_EQ(static_cast<unsigned char>(bytes[34]), bits);                   // bits per sample
+        EXPECT_EQ(static_cast<unsigned char>(bytes[22]), 1);                      // one channel
+        EXPECT_EQ(static_cast<unsigned char>(bytes[24]) | static_cast<unsigned char>(bytes[25]) << 8, 8000);
+        EXPECT_EQ(ed.AudioFormat().BitsPerSample(), bits);
+        AudioEditor back;
+        back.OpenAudio(out);
+        EXPECT_EQ(back.Length(), 8000);
+        EXPECT_EQ(back.AudioFormat().BitsPerSample(), bits);
+    }
+}
+
+TEST_F(SaveTest, MpegLayer2AtARateItCannotTakeIsSavedAtTheNearestAndSaysSo) {
+    OpenTone(1, 8000, 8000);
+    ed.SaveFormat().SetMpegLayer2(8000, 192000, 1);
+    ed.SaveAudio(dir / "low.mp2", false, filetype::Mp2);
+    EXPECT_EQ(ed.AudioFormat().Description(), "MPEG Layer-2, 160 kbit/s, 16,000 Hz, Mono");
+    EXPECT_EQ(ed.AudioFormat().BitRate(), 160000);
+    AudioEditor back;
+    back.OpenAudio(dir / "low.mp2");
+    EXPECT_EQ(back.SampleRate(), 16000);
+    EXPECT_NEAR(back.LengthMs(), 1000, 1152 / 16.0);
+}
+
+TEST_F(SaveTest, AFullDiskFailsTheSaveAndLeavesTheFileAsItWas) {
+    OpenTone(2, 44100 * 2);
+    const std::string path = dir / "src.wav";
+    const std::string original = testsupport::ReadFile(path);
+    // Files may grow to 8 KiB here: every save below needs more.
+    struct Limit {
+        rlimit old{};
+        void (*oldHandler)(int) = nullptr;
+        Limit() {
+            ::getrlimit(RLIMIT_FSIZE, &old);
+            oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = old;
+            small.rlim_cur = 8 * 1024;
+            ::setrlimit(RLIMIT_FSIZE, &small);
+        }
+        ~Limit() {
+            ::setrlimit(RLIMIT_FSIZE, &old);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+    };
+    struct Case {
+        const char* name;
+        std::string target;
+        int code;
+    } cases[] = {{"own format over the open file", path, 0},
+                 {"mp3", dir / "src.mp3", filetype::Mp3},
+                 {"ogg", dir / "src.ogg", filetype::OggVorbis},
+                 {"raw", dir / "src.pcm", filetype::RawPcm}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.target != path) WriteBytes(c.target, "keep me");
+        const std::string before = testsupport::ReadFile(c.target);
+        {
+            Limit limit;
+            if (c.code) {
+                EXPECT_THROW(ed.SaveAudio(c.target, false, c.code), platform::RuntimeError);
+            } else {
+                EXPECT_THROW(ed.SaveAudio(c.target, false), platform::RuntimeError);
+            }
+        }
+        EXPECT_EQ(testsupport::ReadFile(c.target), before);
+        for (auto& e : fs::directory_iterator(dir.path()))
+            EXPECT_EQ(e.path().filename().string().find(".saving"), std::string::npos) << e.path();
+    }
+    EXPECT_EQ(testsupport::ReadFile(path), original);
+    EXPECT_EQ(ed.FileName(), path);
+    // The document still reads from its file and saves when there is room again.
+    ed.SaveAudio(path, false);
+    AudioEditor back;
+    back.OpenAudio(path);
+    EXPECT_EQ(back.Length(), 44100 * 2);
+}
+
+TEST_F(SaveTest, AnAuFileStaysAuWithItsAnnotation) {
+    // Big-endian 16-bit mono at 8 kHz, with a station's note between header and audio.
+    const std::string note = std::string("Station jingle, take 3") + std::string(10, '\0');
+    std::string au = ".snd";
+    auto be32 = [&](std::uint32_t v) {
+        for (int i = 3; i >= 0; --i) au += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    const auto planes = TonePlanes(1, 8000, 8000);
+    be32(static_cast<std::uint32_t>(24 + note.size()));
+    be32(16000);
+    be32(3);
+    be32(8000);
+    be32(1);
+    au += note;
+    for (float x : planes[0]) {
+        const auto v = static_cast<std::int16_t>(std::lround(x * 32767.0));
+        au += static_cast<char>((v >> 8) & 0xFF);
+        au += static_cast<char>(v & 0xFF);
+    }
+    const std::string path = dir / "jingle.au";
+    WriteBytes(path, au);
+    ed.OpenAudio(path);
+    EXPECT_EQ(ed.AudioFormat().Description(), "PCM, 8,000 Hz, 16 Bit, Mono");
+    const auto before = Channel(ed, 0);
+    ed.SaveAudio(path, false);
+    EXPECT_EQ(testsupport::ReadFile(path), au); // the very same bytes
+    AudioEditor back;
+    back.OpenAudio(path);
+    EXPECT_EQ(Channel(back, 0), before);
 }

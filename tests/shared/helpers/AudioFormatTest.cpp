@@ -103,3 +103,21 @@ TEST(AudioFormatTest, CloneIsACopyOfItsOwn) {
     EXPECT_EQ(f->SamplesPerSec(), 8000u);
     EXPECT_NE(copy.get(), f.get());
 }
+
+TEST(AudioFormatTest, AWindowsMediaFormatCarriesItsBitRateToTheSave) {
+    // As the chooser builds its answer: the family, then the bit rate picked in the list.
+    cAudioFormat chosen;
+    chosen.SetWindowsMediaFormat(128000); // what an earlier choice left
+    chosen.SetFormatFamily(cAudioFormat::afWindowsMedia);
+    chosen.SetBitRate(64000);
+    EXPECT_EQ(chosen.WindowsMediaFormat(), 64000);
+    // A stored form written before the format value was kept gives its bit rate.
+    cAudioFormat stored;
+    ASSERT_TRUE(stored.SetFormatText("Family=16 Tag=353 Channels=2 Rate=44100 AvgBytes=12000 Align=1 Bits=0 BitRate=96000 WMA=0"));
+    EXPECT_EQ(stored.WindowsMediaFormat(), 96000);
+    // Other families keep their own value.
+    cAudioFormat mp3;
+    mp3.SetFormatFamily(cAudioFormat::afMPEG3);
+    mp3.SetBitRate(192000);
+    EXPECT_EQ(mp3.WindowsMediaFormat(), 0);
+}
