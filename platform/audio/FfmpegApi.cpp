@@ -145,6 +145,8 @@ const FfmpegApi& Ffmpeg() {
         if (!api.avformat_write_header) failure = "The audio codec libraries have no avformat_write_header";
         api.avio_closep = reinterpret_cast<decltype(api.avio_closep)>(find("avio_closep"));
         if (!api.avio_closep) failure = "The audio codec libraries have no avio_closep";
+        api.avio_flush = reinterpret_cast<decltype(api.avio_flush)>(find("avio_flush"));
+        if (!api.avio_flush) failure = "The audio codec libraries have no avio_flush";
         api.avio_open = reinterpret_cast<decltype(api.avio_open)>(find("avio_open"));
         if (!api.avio_open) failure = "The audio codec libraries have no avio_open";
         api.avio_size = reinterpret_cast<decltype(api.avio_size)>(find("avio_size"));

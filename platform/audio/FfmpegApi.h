@@ -55,6 +55,7 @@ struct FfmpegApi {
     decltype(&::avformat_open_input) avformat_open_input = nullptr;
     decltype(&::avformat_write_header) avformat_write_header = nullptr;
     decltype(&::avio_closep) avio_closep = nullptr;
+    decltype(&::avio_flush) avio_flush = nullptr;
     decltype(&::avio_open) avio_open = nullptr;
     decltype(&::avio_size) avio_size = nullptr;
     decltype(&::avio_tell) avio_tell = nullptr; // inline in the header: made from avio_seek
@@ -120,6 +121,7 @@ const FfmpegApi& Ffmpeg();
 #define avformat_open_input(...) (::platform::audio::Ffmpeg().avformat_open_input)(__VA_ARGS__)
 #define avformat_write_header(...) (::platform::audio::Ffmpeg().avformat_write_header)(__VA_ARGS__)
 #define avio_closep(...) (::platform::audio::Ffmpeg().avio_closep)(__VA_ARGS__)
+#define avio_flush(...) (::platform::audio::Ffmpeg().avio_flush)(__VA_ARGS__)
 #define avio_open(...) (::platform::audio::Ffmpeg().avio_open)(__VA_ARGS__)
 #define avio_size(...) (::platform::audio::Ffmpeg().avio_size)(__VA_ARGS__)
 #define avio_tell(...) (::platform::audio::Ffmpeg().avio_tell)(__VA_ARGS__)
