@@ -3,6 +3,7 @@
 #include "editor/shell/ErrorReport.h"
 #include "editor/shell/frmMain.h"
 #include "platform/base/DateTime.h"
+#include "platform/devices/Devices.h"
 #include "platform/fs/Process.h"
 #include "platform/ui/Form.h"
 #include "shared/helpers/Utility.h"
@@ -127,6 +128,9 @@ bool InitialiseApplication() {
     if (HasSwitch(utility.CommandLine(), "/debug")) utility.SetDebugLevel(-1);
     DirectoryRef() = platform::component::MakeRef<cBVDirectory>();
     (void)utility.App(); // the program's name and folder, from the running executable
+    // The settings load their defaults and then the profile: one reading of the sound devices
+    // serves both (each asks the sound system afresh, which costs milliseconds).
+    platform::devices::ScopedSnapshot devices;
     SettingsRef() = platform::component::MakeRef<rozuzezer::cAudioSettings>();
     SettingsRef()->SetDebugMode(utility.DebugLevel());
     (void)SettingsRef()->LoadProfile("Profile1");

@@ -1,6 +1,9 @@
 #include "platform/ui/Handlers.h"
 
-#include <cstdio>
+#include "platform/base/Error.h"
+#include "platform/base/MessageBox.h"
+
+#include <new>
 
 namespace platform::ui {
 
@@ -17,17 +20,48 @@ HandlerErrorReporter SetHandlerErrorReporter(HandlerErrorReporter reporter) {
     return old;
 }
 
-void ReportHandlerError(std::exception_ptr error, const std::string& handler) {
+HandlerError DescribeHandlerError(std::exception_ptr error, const std::string& handler) {
+    HandlerError e;
+    e.context = handler;
     try {
-        if (Reporter()) {
-            Reporter()(error, handler);
-            return;
-        }
         std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "error in %s: %s\n", handler.empty() ? "a handler" : handler.c_str(), e.what());
+    } catch (const RuntimeError& r) {
+        e.number = r.Number();
+        e.description = r.Description();
+    } catch (const std::bad_alloc&) {
+        e.number = err::OutOfMemory;
+        e.description = std::string(StandardMessage(e.number));
+    } catch (const std::exception& x) {
+        e.number = 1;
+        e.description = x.what();
     } catch (...) {
-        std::fprintf(stderr, "error in %s\n", handler.empty() ? "a handler" : handler.c_str());
+        e.number = 1;
+        e.description = "Unknown error";
+    }
+    return e;
+}
+
+std::string HandlerErrorMessage(const HandlerError& e) {
+    std::string text = "There was a problem ";
+    if (e.context.empty())
+        text += "with the last action";
+    else if (e.context.find(' ') == std::string::npos)
+        text += "in " + e.context;
+    else
+        text += e.context;
+    if (!e.description.empty())
+        text += " and the error's description was reported as : \n\n\"" + e.description + "\"";
+    return text;
+}
+
+void ReportHandlerError(std::exception_ptr error, const std::string& handler) noexcept {
+    try {
+        if (Reporter())
+            Reporter()(error, handler);
+        else
+            MsgBox(HandlerErrorMessage(DescribeHandlerError(error, handler)), MsgButtons::OK, MsgIcon::Exclamation);
+    } catch (...) {
+        // A report that fails itself has nowhere left to go.
     }
 }
 

@@ -1,9 +1,15 @@
 // Handlers never let an error escape into Qt. A window connects its handlers through On()
 // (or runs a piece of work through RunHandler): a raised error ends that handler and goes to
 // the program's error reporter, once, here. The Form base runs its lifecycle handlers the
-// same way. Without a reporter installed the error is written to stderr.
+// same way. The handler's name is its procedure's name or, for a drawn control, what it was
+// doing in words ("drawing the item tile").
+//
+// Without a reporter installed (a library host such as a playout program) the error shows as
+// one exclamation box through the message-box service: "There was a problem <context> and
+// the error's description was reported as : " LF LF and the description in double quotes.
 //
 //   On(cmdPlay, &CommandButton::Click, this, &frmLumoEdit::cmdPlay_Click);
+//   RunHandler("drawing the item tile", [&] { ... });
 //
 // Flags a procedure holds for its duration are scope guards:
 //
@@ -13,6 +19,7 @@
 #include <QApplication>
 #include <QObject>
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -24,8 +31,21 @@ namespace platform::ui {
 using HandlerErrorReporter = std::function<void(std::exception_ptr error, const std::string& handler)>;
 HandlerErrorReporter SetHandlerErrorReporter(HandlerErrorReporter reporter);
 
-// Hands the error being handled (call inside a catch block) to the reporter.
-void ReportHandlerError(std::exception_ptr error, const std::string& handler);
+// Hands the error to the reporter, or to the default report.
+void ReportHandlerError(std::exception_ptr error, const std::string& handler) noexcept;
+
+// What a report says of an error: the handler's name as given, the error's number (1 for
+// errors that carry none) and its description.
+struct HandlerError {
+    std::string context;
+    std::int32_t number = 0;
+    std::string description;
+};
+HandlerError DescribeHandlerError(std::exception_ptr error, const std::string& handler);
+
+// The default report's text. A context of words follows "There was a problem " as it stands;
+// a procedure's name reads "in <name>", none "with the last action".
+std::string HandlerErrorMessage(const HandlerError& e);
 
 template <typename F>
 void RunHandler(const char* name, F&& f) noexcept {

@@ -2,7 +2,7 @@
 
 #include "platform/base/Error.h"
 #include "platform/base/Numeric.h"
-#include "platform/ui/HandlerErrors.h"
+#include "platform/ui/Handlers.h"
 #include "platform/ui/PopupMenu.h"
 #include "platform/ui/Twips.h"
 #include "rozuzezer/core/Enums.h"
@@ -23,7 +23,7 @@ namespace rozuzezer::ui {
 
 using platform::component::Ref;
 using platform::component::Variant;
-using platform::ui::Guarded;
+using platform::ui::RunHandler;
 using platform::ui::OleColour;
 using platform::ui::PopupMenu;
 using platform::ui::Q;
@@ -546,7 +546,7 @@ void uHardDiskItem::RefreshButtons() {
 }
 
 void uHardDiskItem::paintEvent(QPaintEvent*) {
-    Guarded("drawing the item tile", [&] {
+    RunHandler("drawing the item tile", [&] {
         QPainter p(this);
         p.fillRect(rect(), platform::ui::ToQColor(BackColorValue()));
         DrawFrame(p, OuterFrameTiles(), rect());
@@ -657,12 +657,12 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
 }
 
 void uHardDiskItem::UserControl_Show() {
-    Guarded("showing the item tile", [&] { SetRedraw(true); });
+    RunHandler("showing the item tile", [&] { SetRedraw(true); });
 }
 
 void uHardDiskItem::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
-    Guarded("laying out the item tile", [&] {
+    RunHandler("laying out the item tile", [&] {
         PlaceButtons();
         if (redraw_) LayoutTile();
     });
@@ -671,7 +671,7 @@ void uHardDiskItem::resizeEvent(QResizeEvent* e) {
 // ---- mouse, buttons and menus ----------------------------------------------------------------
 
 void uHardDiskItem::ButtonPressed(TileImageButton* button, QMouseEvent* e) {
-    Guarded("handling a press on the item tile", [&] {
+    RunHandler("handling a press on the item tile", [&] {
         if (!item_) return;
         QPointer<uHardDiskItem> self(this);
         std::int16_t b = platform::ui::MouseButtonCode(e->button());
@@ -745,7 +745,7 @@ void uHardDiskItem::ShowTimesMenu() {
 }
 
 void uHardDiskItem::mousePressEvent(QMouseEvent* e) {
-    Guarded("handling a press on the item tile", [&] {
+    RunHandler("handling a press on the item tile", [&] {
         if (e->button() == Qt::LeftButton) {
             pressX_ = e->position().x();
             pressY_ = e->position().y();
@@ -758,7 +758,7 @@ void uHardDiskItem::mousePressEvent(QMouseEvent* e) {
 }
 
 void uHardDiskItem::mouseReleaseEvent(QMouseEvent* e) {
-    Guarded("handling a click on the item tile", [&] {
+    RunHandler("handling a click on the item tile", [&] {
         QPointer<uHardDiskItem> self(this);
         const bool left = e->button() == Qt::LeftButton;
         if (left) pressX_ = pressY_ = 0;
@@ -775,7 +775,7 @@ void uHardDiskItem::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void uHardDiskItem::mouseDoubleClickEvent(QMouseEvent* e) {
-    Guarded("handling a double-click on the item tile", [&] {
+    RunHandler("handling a double-click on the item tile", [&] {
         if (e->button() != Qt::LeftButton) return;
         skipClick_ = true;
         emit DblClick();
@@ -783,7 +783,7 @@ void uHardDiskItem::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void uHardDiskItem::mouseMoveEvent(QMouseEvent* e) {
-    Guarded("handling the mouse over the item tile", [&] {
+    RunHandler("handling the mouse over the item tile", [&] {
         QPointer<uHardDiskItem> self(this);
         const QPointF pos = e->position();
         if ((e->buttons() & Qt::LeftButton) && pressX_ > 0) {
@@ -844,7 +844,7 @@ void uHardDiskItem::dragEnterEvent(QDragEnterEvent* e) {
 
 void uHardDiskItem::dragMoveEvent(QDragMoveEvent* e) {
     e->ignore();
-    Guarded("handling a drag over the item tile", [&] {
+    RunHandler("handling a drag over the item tile", [&] {
         QPointer<uHardDiskItem> self(this);
         platform::ui::DataObject dragData = platform::ui::DataObject::FromMimeData(e->mimeData());
         const std::int32_t offered = platform::ui::EffectsOf(e->possibleActions());
@@ -863,7 +863,7 @@ void uHardDiskItem::dragMoveEvent(QDragMoveEvent* e) {
 }
 
 void uHardDiskItem::dragLeaveEvent(QDragLeaveEvent*) {
-    Guarded("handling a drag leaving the item tile", [&] {
+    RunHandler("handling a drag leaving the item tile", [&] {
         platform::ui::DataObject dragData;
         std::int32_t effect = platform::ui::dropEffectNone;
         std::int16_t b = 0, shift = 0, state = 1;
@@ -875,7 +875,7 @@ void uHardDiskItem::dragLeaveEvent(QDragLeaveEvent*) {
 
 void uHardDiskItem::dropEvent(QDropEvent* e) {
     e->ignore();
-    Guarded("handling a drop on the item tile", [&] {
+    RunHandler("handling a drop on the item tile", [&] {
         QPointer<uHardDiskItem> self(this);
         platform::ui::DataObject dragData = platform::ui::DataObject::FromMimeData(e->mimeData());
         const std::int32_t offered = platform::ui::EffectsOf(e->possibleActions());

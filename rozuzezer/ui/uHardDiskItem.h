@@ -16,7 +16,7 @@
 //
 // A handler may delete the tile or clear its item: the tile checks after every event it
 // raises and touches nothing more when it has gone. Errors never leave the tile's handlers
-// into Qt: they go to the handler-error report (platform/ui/HandlerErrors.h).
+// into Qt: they go to the handler-error report (platform/ui/Handlers.h).
 #pragma once
 
 #include "platform/component/Object.h"

@@ -2,6 +2,7 @@
 // another form, errors inside handlers reported instead of reaching Qt, keyed pictures,
 // toolbar separators with keys and pressed keys.
 #include "platform/base/Error.h"
+#include "platform/base/MessageBox.h"
 #include "platform/ui/Containers.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Handlers.h"
@@ -117,6 +118,28 @@ TEST(FormKit, AnErrorInAHandlerEndsItAndIsReportedOnce) {
     EXPECT_TRUE(child.IsLoaded());
     ASSERT_EQ(reports.seen.size(), 3u);
     EXPECT_EQ(reports.seen[2].rfind("Form_Load: ", 0), 0u) << reports.seen[2];
+}
+
+// A library host installs no reporter: the user still sees what went wrong, once.
+TEST(FormKit, WithoutAReporterTheErrorShowsAsOneExclamationBox) {
+    platform::ScopedScriptedMessageBoxes boxes;
+    struct Case {
+        const char* handler;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"cmdGo_Click", "There was a problem in cmdGo_Click and the error's description was reported as : \n\n\"no disk\""},
+        {"", "There was a problem with the last action and the error's description was reported as : \n\n\"no disk\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.handler);
+        boxes->Clear();
+        RunHandler(c.handler, [] { platform::Raise(platform::err::PathFileAccess, "no disk"); });
+        ASSERT_EQ(boxes->Shown().size(), 1u);
+        EXPECT_EQ(boxes->Shown()[0].text, c.text);
+        EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Exclamation);
+        EXPECT_EQ(boxes->Shown()[0].buttons, platform::MsgButtons::OK);
+    }
 }
 
 // The error unwinds through Qt's own frames, which free nothing on the way: the check runs in

@@ -2,7 +2,7 @@
 // the nearness test and the handler-error report.
 #include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
-#include "platform/ui/HandlerErrors.h"
+#include "platform/ui/Handlers.h"
 #include "platform/ui/PopupMenu.h"
 #include "platform/ui/PropertyBag.h"
 #include "platform/ui/UserControl.h"
@@ -148,9 +148,9 @@ TEST(OleColours, ValuesAndSystemColoursOnly) {
 
 TEST(HandlerErrors, ReportedOnceWithTheDescription) {
     platform::ScopedScriptedMessageBoxes boxes;
-    Guarded("playing the cart", [] { platform::Raise(53); });
-    Guarded("reading", [] { throw std::runtime_error("disk gone"); });
-    Guarded("nothing", [] {});
+    RunHandler("playing the cart", [] { platform::Raise(53); });
+    RunHandler("reading", [] { throw std::runtime_error("disk gone"); });
+    RunHandler("nothing", [] {});
     ASSERT_EQ(boxes->Shown().size(), 2u);
     EXPECT_EQ(boxes->Shown()[0].text,
               "There was a problem playing the cart and the error's description "
@@ -159,9 +159,10 @@ TEST(HandlerErrors, ReportedOnceWithTheDescription) {
     EXPECT_NE(boxes->Shown()[1].text.find("\"disk gone\""), std::string::npos);
 
     std::vector<HandlerError> seen;
-    auto previous = SetHandlerErrorReport([&](const HandlerError& e) { seen.push_back(e); });
-    Guarded("saving", [] { platform::Raise(61); });
-    SetHandlerErrorReport(previous);
+    auto previous = SetHandlerErrorReporter(
+        [&](std::exception_ptr e, const std::string& handler) { seen.push_back(DescribeHandlerError(e, handler)); });
+    RunHandler("saving", [] { platform::Raise(61); });
+    SetHandlerErrorReporter(previous);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].number, 61);
     EXPECT_EQ(seen[0].context, "saving");
