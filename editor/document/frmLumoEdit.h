@@ -424,12 +424,10 @@ public:
     // starts it without a shell and keeps the window painting while it waits.
     using OutsideEditorRunner = std::function<int(const std::string& program, const std::string& argument)>;
     static OutsideEditorRunner SetOutsideEditorRunner(OutsideEditorRunner runner);
-
-protected:
+    // The window's keys (key preview); public so that tests press them one at a time.
     void Form_KeyDown(int& KeyCode, int Shift) override;
     void Form_KeyPress(int& KeyAscii) override;
 
-public:
 protected:
     void Form_Initialize() override;
     void Form_Load() override;
