@@ -4,12 +4,23 @@
 #include "platform/audio/WavTemplate.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace lumoedit {
 
+// The real result: a template that could not be written (no such folder, read-only, full
+// disk) is a failure, whatever the format's suggestion said.
 bool CreateWAVFile(const std::string& FileName, std::int32_t SampleRate, std::int16_t Channels,
                    std::int16_t FormatTag) {
-    return platform::audio::CreateWAVFile(FileName, SampleRate, Channels, FormatTag);
+    if (!platform::audio::CreateWAVFile(FileName, SampleRate, Channels, FormatTag)) return false;
+    std::ifstream in(FileName, std::ios::binary);
+    char head[12] = {};
+    const bool whole = in.read(head, sizeof head) && std::string(head, 4) == "RIFF" && std::string(head + 8, 4) == "WAVE";
+    in.seekg(0, std::ios::end);
+    if (whole && in.tellg() >= 44) return true;
+    std::error_code ec;
+    std::filesystem::remove(FileName, ec);
+    return false;
 }
 
 double GetAudioFileLength(const std::string& FileName) { return platform::audio::GetAudioFileLength(FileName); }

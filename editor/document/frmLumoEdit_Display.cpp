@@ -179,6 +179,8 @@ void frmLumoEdit::DisplayDetails(int OpenAudio) {
             ClearDetails(1);
             return;
         }
+        // The audio is open: nothing is loading any more.
+        HideProgress();
     } else {
         const std::string& file = item.AudioFileName;
         if (helpers::FileHelper().FileSize(file) > 0 && Lower(helpers::FileHelper().Extension(file)) == "wav") {

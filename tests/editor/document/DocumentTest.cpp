@@ -351,6 +351,54 @@ TEST_F(DocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersio
     EXPECT_NE(again.originator.find(" on "), std::string::npos);
 }
 
+TEST_F(DocumentTest, AnEditedAudioIsSavedWithItsDetails) {
+    Start();
+    const std::string path = Wav("edited.wav", 4);
+    const std::string audioBefore = DataOf(Bytes(path));
+    ASSERT_TRUE(editor->OpenFile(path));
+    editor->ctlEditor->Processing().Reverse();
+    editor->SetAudioEdited();
+    editor->txtDescription[1]->SetText("Reversed");
+    EXPECT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    const std::string audioAfter = DataOf(Bytes(path));
+    EXPECT_EQ(audioAfter.size(), audioBefore.size());
+    EXPECT_NE(audioAfter, audioBefore);
+    EXPECT_EQ(Read(path).title, "Reversed");
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_FALSE(editor->bAudioEdited);
+}
+
+TEST_F(DocumentTest, ShowsTheLoopWithItsJumpOptionAsTheOppositeOfPlayToEnd) {
+    Start();
+    ASSERT_TRUE(editor->OpenFile(Wav("loop.wav", 12)));
+    for (const bool playToEnd : {true, false}) {
+        Item().LoopStart = 5;
+        Item().LoopEnd = 8;
+        Item().LoopNumberLoops = 3;
+        Item().LoopPlayToEnd = playToEnd ? rozuzezer::vbTrue : rozuzezer::vbFalse;
+        editor->DisplayDetails(1);
+        EXPECT_EQ(editor->chkLoop->Value(), 1);
+        EXPECT_EQ(editor->chkLoopJump->Value(), playToEnd ? 0 : 1);
+        EXPECT_EQ(editor->txtMaxLoop->Text(), "3");
+        EXPECT_EQ(editor->mtxtLoopStart->Text(), "00:00:05.00");
+        ASSERT_NE(RegionOf("4"), nullptr);
+        EXPECT_EQ(RegionOf("4")->start, Samples(5));
+        EXPECT_EQ(RegionOf("4")->length, Samples(3));
+        EXPECT_FALSE(editor->bEdited());
+    }
+}
+
+TEST_F(DocumentTest, TheWavTemplateReportsWhatHappened) {
+    Start();
+    EXPECT_TRUE(CreateWAVFile(dir / "pcm.wav", 44100, 2, 1));
+    EXPECT_EQ(fs::file_size(dir / "pcm.wav"), 44u);
+    EXPECT_FALSE(CreateWAVFile(dir / "no folder/x.wav", 44100, 2, 1));
+    EXPECT_FALSE(CreateWAVFile(dir / "odd.wav", 44100, 2, 0x1234));
+    EXPECT_FALSE(fs::exists(dir / "odd.wav"));
+    EXPECT_DOUBLE_EQ(GetAudioFileLength(dir / "missing.wav"), -1);
+}
+
 TEST_F(DocumentTest, TheAirWindowIsRefusedWhenItIsNoWindow) {
     Start();
     const std::string path = Wav("air.wav");
@@ -411,6 +459,16 @@ TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheEdits) {
     boxes->Answer(MsgResult::Yes);
     EXPECT_FALSE(editor->Unload());
     EXPECT_TRUE(editor->IsLoaded());
+    EXPECT_TRUE(editor->bEdited());
+
+    // A new item whose Save As is cancelled at the close question stays as it was.
+    boxes->Answer(MsgResult::No);
+    ASSERT_TRUE(editor->ClearDetails(1));
+    editor->txtDescription[1]->SetText("Never saved");
+    boxes->Answer(MsgResult::Yes);
+    dialogs->CancelFile();
+    EXPECT_FALSE(editor->ClearDetails(0));
+    EXPECT_EQ(Item().ItemTitle, "Never saved");
     EXPECT_TRUE(editor->bEdited());
 }
 
@@ -645,6 +703,35 @@ TEST_F(DocumentTest, CtrlEnterSavesAndClosesAndEscClosesTheWindow) {
     EXPECT_TRUE(editor->IsLoaded());
     QTest::keyClick(editor->txtDescription[1], Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(Read(path).title, "Keys typed");
+    EXPECT_FALSE(editor->IsLoaded());
+    editor = nullptr;
+}
+
+TEST_F(DocumentTest, InsertWithAModifierAndKeysUnderTheOutsideEditorPanelDoNothing) {
+    Start();
+    ASSERT_TRUE(editor->OpenFile(Wav("insert.wav", 3)));
+    int runs = 0;
+    auto previous = frmLumoEdit::SetOutsideEditorRunner([&](const std::string&, const std::string&) { return ++runs, 0; });
+    AudioSettings().AudioEditor = dir / "editor.sh";
+    testsupport::WriteFile(dir / "editor.sh", "#!/bin/sh\n");
+    for (int shift : {platform::ui::ShiftMask, platform::ui::CtrlMask, platform::ui::AltMask}) {
+        int key = platform::ui::vk::Insert;
+        editor->Form_KeyDown(key, shift);
+    }
+    EXPECT_EQ(runs, 0);
+    editor->pnlAudioEditorRunning->setVisible(true);
+    int key = platform::ui::vk::Insert;
+    editor->Form_KeyDown(key, 0);
+    EXPECT_EQ(runs, 0);
+    editor->pnlAudioEditorRunning->setVisible(false);
+    editor->Form_KeyDown(key, 0);
+    EXPECT_EQ(runs, 1);
+    frmLumoEdit::SetOutsideEditorRunner(previous);
+    // Esc with nothing playing closes the window (nothing to save now).
+    int esc = 27;
+    editor->bEdited_ = false;
+    editor->Form_KeyPress(esc);
+    EXPECT_EQ(esc, 0);
     EXPECT_FALSE(editor->IsLoaded());
     editor = nullptr;
 }
