@@ -133,12 +133,16 @@ void frmLumoEdit::EditInAudioEditor() {
         if (CreateWAVFile(file, rate, channels, tag)) templateBytes = ReadBytes(file);
     }
 
+    // The whole program waits (its menus too), but keeps painting.
+    QWidget* top = window();
+    top->setEnabled(false);
     setEnabled(false);
     pnlAudioEditorRunning->setVisible(true);
     ZOrder(pnlAudioEditorRunning, 0);
     int result = -1;
     {
-        ScopeExit back([this] {
+        ScopeExit back([this, top] {
+            top->setEnabled(true);
             setEnabled(true);
             pnlAudioEditorRunning->setVisible(false);
         });

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using platform::MsgResult;
@@ -191,6 +192,23 @@ TEST_F(DocumentTest, OpensFromTheDialogAndShowsDetailsMarkersAndRegions) {
     EXPECT_EQ(helpers::FileHelper().FolderPart(Preferences().GetPreference("EditorLastOpenPath", ""), false),
               dir.path().string());
     EXPECT_EQ(SplitBars(Preferences().GetPreference("MRUAudio", "")).front(), path);
+}
+
+TEST_F(DocumentTest, TheOpenDialogOffersWhatLoadFormatsAllowsAndSkipsUnknownCodes) {
+    Start();
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"|wav|", "All Audio Files|*.WAV|Windows Linear WAV (*.WAV)|*.WAV|All Files (*.*)|*.*", 2},
+        {"|NOPE|", "All Audio Files||All Files (*.*)|*.*", 1},
+        {"|XYZ|G721|MP3|", "All Audio Files|*.G721;*.mp3|G721 (*.g721)|*.g721|MPEG 3 (*.mp3)|*.mp3|All Files (*.*)|*.*", 1},
+    };
+    for (const auto& [formats, filter, index] : cases) {
+        Permissions().SetPermission("LoadFormats", formats, "");
+        dialogs->CancelFile();
+        EXPECT_FALSE(editor->OpenFile(""));
+        EXPECT_EQ(dialogs->fileRequests.back().filter, filter) << formats;
+        EXPECT_EQ(dialogs->fileRequests.back().filterIndex, index) << formats;
+    }
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
 TEST_F(DocumentTest, OpensFromTheCommandLineAndTheRecentList) {
@@ -836,6 +854,7 @@ TEST_F(DocumentTest, AScriptStandingInForTheOutsideEditorChangesTheFile) {
     EXPECT_EQ(Read(path).frames, 4 * 44100);
     EXPECT_FALSE(editor->AudioOpen());
     EXPECT_TRUE(editor->isEnabled());
+    EXPECT_TRUE(main->isEnabled());
     EXPECT_FALSE(editor->pnlAudioEditorRunning->isVisible());
     // The audio is shorter now: the extro at its old end follows the new end.
     EXPECT_NEAR(Item().TotalLength, 4.0, 0.01);
