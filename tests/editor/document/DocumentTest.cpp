@@ -876,6 +876,31 @@ TEST_F(DocumentTest, AScriptStandingInForTheOutsideEditorChangesTheFile) {
     EXPECT_NE(Texts().back().find("could not be started"), std::string::npos) << Texts().back();
 }
 
+TEST_F(DocumentTest, OnlyTheTemplateMadeForTheOutsideEditorIsRemovedAndOnlyWhenUnchanged) {
+    Start();
+    AudioSettings().AudioEditor = dir / "editor.sh";
+    testsupport::WriteFile(dir / "editor.sh", "#!/bin/sh\n");
+    const std::string file = dir / "not yet.mp3";
+    for (const bool writes : {false, true}) {
+        boxes->Answer(MsgResult::No);
+        ASSERT_TRUE(editor->ClearDetails(1));
+        Item().AudioFileName = file;
+        editor->txtDescription[1]->SetText("Title");
+        editor->ClearEdits();
+        std::string seen;
+        auto previous = frmLumoEdit::SetOutsideEditorRunner([&](const std::string&, const std::string& argument) {
+            seen = Bytes(argument);
+            if (writes) std::ofstream(argument, std::ios::app) << "audio";
+            return 0;
+        });
+        editor->EditInAudioEditor();
+        frmLumoEdit::SetOutsideEditorRunner(previous);
+        EXPECT_EQ(seen.substr(0, 4), "RIFF") << "the outside editor finds a WAV template";
+        EXPECT_EQ(fs::exists(file), writes);
+        EXPECT_TRUE(reported.empty()) << reported.front();
+    }
+}
+
 TEST_F(DocumentTest, ParsesAirDatesInTheFormsItShows) {
     double s = 0;
     ASSERT_TRUE(ParseAirDate("03 February 2031", s));
