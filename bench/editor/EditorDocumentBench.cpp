@@ -92,6 +92,9 @@ int main(int argc, char** argv) {
     const std::string scratch = bench::ScratchFolder("editor-document");
     setenv("BREVANT_REGISTRY_DIR", (scratch + "/registry").c_str(), 1);
     std::filesystem::create_directories(scratch + "/registry");
+    std::filesystem::create_directories(scratch + "/runtime");
+    std::filesystem::permissions(scratch + "/runtime", std::filesystem::perms::owner_all);
+    if (!getenv("XDG_RUNTIME_DIR")) setenv("XDG_RUNTIME_DIR", (scratch + "/runtime").c_str(), 1);
     QApplication app(argc, argv);
     platform::SetMessageBoxService(std::make_shared<platform::ScriptedMessageBoxes>());
     platform::ui::ScopedScriptedCommonDialogs dialogs;
