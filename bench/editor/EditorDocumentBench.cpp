@@ -133,8 +133,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the item was not shown\n");
     bench::Report("editor_open_hour", open, "s", "component-open", component);
 
-    // A details-only save: the title changed, nothing else.
-    double saveTime = 1e9;
+    // A details-only save: the title changed, nothing else. The first save after the open is
+    // the one that counts (it is the one that meets the component's hold on the file); the
+    // worst of three is reported.
+    double saveTime = 0;
     std::int64_t written = 0;
     for (int i = 0; i < 3; ++i) {
         editor->txtDescription[1]->SetText("An hour, take " + std::to_string(i));
@@ -142,8 +144,9 @@ int main(int argc, char** argv) {
         const double t = bench::Seconds([&] {
             if (!editor->SaveFile()) std::fprintf(stderr, "save failed\n");
         });
-        written = bench::CharsWritten() - before;
-        saveTime = std::min(saveTime, t);
+        written = std::max(written, bench::CharsWritten() - before);
+        saveTime = std::max(saveTime, t);
+        std::printf("save %d: %.6f s, %lld B\n", i + 1, t, static_cast<long long>(bench::CharsWritten() - before));
     }
     const double cp = bench::BestSeconds(2, [&] { bench::RunPeer("cp '" + path + "' '" + scratch + "/copy.wav'"); });
     bench::Report("editor_details_save_hour", saveTime, "s", "cp", cp);

@@ -167,6 +167,9 @@ bool frmLumoEdit::SaveFile() {
         if (wav) {
             bool saved = false;
             try {
+                // Only the chunks around the audio change: the component and the player, which
+                // read the file in place, need not copy an hour of audio aside for that.
+                platform::audio::OwnMetadataWrite own(file);
                 saved = item.SaveToWAVFile(file, 3);
             } catch (...) {
                 saved = false;

@@ -8,6 +8,7 @@
 #include "editor/details/AirDate.h"
 #include "editor/document/MultimediaNCTAdditions.h"
 #include "editor/shell/AudioFormatChooser.h"
+#include "platform/audio/Block.h"
 #include "platform/base/DateTime.h"
 #include "shared/helpers/FileHelper.h"
 
@@ -350,6 +351,13 @@ TEST_F(DocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersio
     EXPECT_EQ(r.startDate, "2031-02-03");
     EXPECT_EQ(r.version, version + 1);
     EXPECT_EQ(DataOf(Bytes(path)), audioBefore);
+    // The open document still reads the file's audio (from disk, not from a cache).
+    const std::size_t budget = audio::BlockCache::Instance().Budget();
+    audio::BlockCache::Instance().SetBudget(0);
+    std::vector<float> samples(2000);
+    editor->ctlEditor->ReadSamples(0, Samples(5), 2000, samples.data());
+    audio::BlockCache::Instance().SetBudget(budget);
+    EXPECT_NE(*std::max_element(samples.begin(), samples.end()), 0.0f);
 
     ASSERT_TRUE(editor->ClearDetails(2));
     ASSERT_TRUE(editor->OpenFile(path));
