@@ -365,8 +365,11 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         if (!own) side = target;
         if (fileType) ctlEditor->SaveAudio(target, Selection, fileType);
         else ctlEditor->SaveAudio(target, Selection);
-        if (!Selection && wavOut && allowEdit_ && !cAudioInformation->SaveToWAVFile(target, 3))
-            platform::Raise(75, "The details could not be written into the new file.");
+        if (!Selection && wavOut && allowEdit_) {
+            platform::audio::OwnMetadataWrite hold(target);
+            if (!cAudioInformation->SaveToWAVFile(target, 3))
+                platform::Raise(75, "The details could not be written into the new file.");
+        }
         if (!own) {
             fs::rename(side, Filename);
             side.clear();
