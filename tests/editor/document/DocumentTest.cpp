@@ -560,6 +560,37 @@ TEST_F(DocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
     SetAudioFormatChooser(previous);
 }
 
+TEST_F(DocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
+    Start();
+    ASSERT_TRUE(editor->OpenFile(Wav("rows.wav", 1.5)));
+    Permissions().SetPermission("SaveFormats", "|G721|G723|G726|MP2|MP3|OGG|PCM|WMA|IMA|WAV|VOX|", "");
+    auto previous = SetAudioFormatChooser([](helpers::cAudioFormat& f, std::int32_t family, std::int32_t) {
+        f.SetSamplesPerSec(44100);
+        f.SetChannels(2);
+        f.SetBitRate(family == 32 ? 192000 : 128000);
+        if (family == 16) f.SetWindowsMediaFormat(128000);
+        return true;
+    });
+    // Filter index, the name typed (no extension), the name saved.
+    const std::tuple<int, const char*, const char*> rows[] = {
+        {1, "all", "all.WAV"},     {2, "g721", "g721.g721"}, {3, "g723", "g723.g723"}, {4, "g726", "g726.g726"},
+        {5, "mp2", "mp2.mp2"},     {6, "mp3", "mp3.mp3"},    {7, "ogg", "ogg.ogg"},    {8, "raw", "raw.pcm"},
+        {10, "wma", "wma.wma"},    {11, "ima", "ima.WAV"},   {12, "wav", "wav.WAV"},
+    };
+    for (const auto& [index, typed, saved] : rows) {
+        dialogs->AnswerFile(dir / typed, index);
+        EXPECT_TRUE(editor->SaveAsFile("", false)) << saved << (Texts().empty() ? "" : ": " + Texts().back());
+        ASSERT_TRUE(fs::exists(dir / saved)) << saved;
+        EXPECT_GT(fs::file_size(dir / saved), 100u) << saved;
+        EXPECT_EQ(Item().AudioFileName, dir / saved);
+    }
+    const std::string request = dialogs->fileRequests.back().filter;
+    EXPECT_NE(request.find("Voxware (*.vox)|*.vox|Windows Media (*.wma)"), std::string::npos) << request;
+    EXPECT_EQ(Read(dir / "wav.WAV").frames, Samples(1.5));
+    EXPECT_EQ(Read(dir / "all.WAV").format & SF_FORMAT_SUBMASK, SF_FORMAT_PCM_16);
+    SetAudioFormatChooser(previous);
+}
+
 TEST_F(DocumentTest, SaveAsOverAnotherWavCarriesOurChunksNotTheOldFilesOnes) {
     Start();
     const std::string old = Wav("old.wav", 8, "Old title", {0.5, 3.0, 7.0});
