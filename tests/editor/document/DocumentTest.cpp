@@ -16,8 +16,10 @@
 
 #include <sndfile.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -496,6 +498,25 @@ TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheEdits) {
     EXPECT_FALSE(editor->ClearDetails(0));
     EXPECT_EQ(Item().ItemTitle, "Never saved");
     EXPECT_TRUE(editor->bEdited());
+}
+
+TEST_F(DocumentTest, AReadOnlyFileIsReportedAndLeftAsItWas) {
+    Start();
+    const std::string path = Wav("locked.wav", 2);
+    ASSERT_TRUE(editor->OpenFile(path));
+    // Read-only even for the superuser, where the file system allows it.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const bool root = ::geteuid() == 0;
+    if (root && std::system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0) GTEST_SKIP() << "no way to lock a file";
+    platform::ui::ScopeExit unlock([&] {
+        if (root) std::system(("chattr -i '" + path + "'").c_str());
+    });
+    const std::string before = Bytes(path);
+    editor->txtDescription[1]->SetText("Cannot be written");
+    EXPECT_FALSE(editor->SaveFile());
+    EXPECT_FALSE(Texts().empty());
+    EXPECT_TRUE(editor->bEdited());
+    EXPECT_EQ(Bytes(path), before);
 }
 
 TEST_F(DocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
