@@ -136,7 +136,7 @@ std::string DataOf(const std::string& bytes) {
 
 } // namespace
 
-class DocumentTest : public EditorFixture {
+class EditorDocumentTest : public EditorFixture {
 protected:
     std::string Wav(const std::string& name, double seconds = 10, const std::string& title = "Morning jingle",
                     Markers m = {1.0, 2.5, 9.0}) {
@@ -154,7 +154,7 @@ protected:
     std::int64_t Samples(double seconds) { return std::llround(seconds * 44100); }
 };
 
-TEST_F(DocumentTest, OpensFromTheDialogAndShowsDetailsMarkersAndRegions) {
+TEST_F(EditorDocumentTest, OpensFromTheDialogAndShowsDetailsMarkersAndRegions) {
     Start();
     const std::string path = Wav("jingle.wav");
     dialogs->AnswerFile(path, 5);
@@ -197,7 +197,7 @@ TEST_F(DocumentTest, OpensFromTheDialogAndShowsDetailsMarkersAndRegions) {
     EXPECT_EQ(SplitBars(Preferences().GetPreference("MRUAudio", "")).front(), path);
 }
 
-TEST_F(DocumentTest, TheOpenDialogOffersWhatLoadFormatsAllowsAndSkipsUnknownCodes) {
+TEST_F(EditorDocumentTest, TheOpenDialogOffersWhatLoadFormatsAllowsAndSkipsUnknownCodes) {
     Start();
     const std::tuple<const char*, const char*, int> cases[] = {
         {"|wav|", "All Audio Files|*.WAV|Windows Linear WAV (*.WAV)|*.WAV|All Files (*.*)|*.*", 2},
@@ -214,7 +214,7 @@ TEST_F(DocumentTest, TheOpenDialogOffersWhatLoadFormatsAllowsAndSkipsUnknownCode
     EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
-TEST_F(DocumentTest, OpensFromTheCommandLineAndTheRecentList) {
+TEST_F(EditorDocumentTest, OpensFromTheCommandLineAndTheRecentList) {
     const std::string first = Wav("first take.wav", 6, "First");
     Start("\"" + first + "\"");
     EXPECT_EQ(Item().AudioFileName, first);
@@ -242,7 +242,7 @@ TEST_F(DocumentTest, OpensFromTheCommandLineAndTheRecentList) {
     EXPECT_EQ(Item().AudioFileName, second);
 }
 
-TEST_F(DocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
+TEST_F(EditorDocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("markers.wav")));
 
@@ -304,7 +304,7 @@ TEST_F(DocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
     EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
-TEST_F(DocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioRefusesALoop) {
+TEST_F(EditorDocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioRefusesALoop) {
     Start();
     // A WAV without metadata: the item has no end of audio, its length bounds the markers.
     const std::string plain = dir / "plain.wav";
@@ -327,7 +327,7 @@ TEST_F(DocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioRefusesALoop
     EXPECT_LE(Item().LoopEnd, Item().TotalLength);
 }
 
-TEST_F(DocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersion) {
+TEST_F(EditorDocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersion) {
     Start();
     const std::string path = Wav("details.wav");
     const std::string audioBefore = DataOf(Bytes(path));
@@ -379,7 +379,7 @@ TEST_F(DocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersio
     EXPECT_NE(again.originator.find(" on "), std::string::npos);
 }
 
-TEST_F(DocumentTest, AnEditedAudioIsSavedWithItsDetails) {
+TEST_F(EditorDocumentTest, AnEditedAudioIsSavedWithItsDetails) {
     Start();
     const std::string path = Wav("edited.wav", 4);
     const std::string audioBefore = DataOf(Bytes(path));
@@ -397,7 +397,7 @@ TEST_F(DocumentTest, AnEditedAudioIsSavedWithItsDetails) {
     EXPECT_FALSE(editor->bAudioEdited);
 }
 
-TEST_F(DocumentTest, ShowsTheLoopWithItsJumpOptionAsTheOppositeOfPlayToEnd) {
+TEST_F(EditorDocumentTest, ShowsTheLoopWithItsJumpOptionAsTheOppositeOfPlayToEnd) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("loop.wav", 12)));
     for (const bool playToEnd : {true, false}) {
@@ -417,7 +417,7 @@ TEST_F(DocumentTest, ShowsTheLoopWithItsJumpOptionAsTheOppositeOfPlayToEnd) {
     }
 }
 
-TEST_F(DocumentTest, TheWavTemplateReportsWhatHappened) {
+TEST_F(EditorDocumentTest, TheWavTemplateReportsWhatHappened) {
     Start();
     EXPECT_TRUE(CreateWAVFile(dir / "pcm.wav", 44100, 2, 1));
     EXPECT_EQ(fs::file_size(dir / "pcm.wav"), 44u);
@@ -427,7 +427,7 @@ TEST_F(DocumentTest, TheWavTemplateReportsWhatHappened) {
     EXPECT_DOUBLE_EQ(GetAudioFileLength(dir / "missing.wav"), -1);
 }
 
-TEST_F(DocumentTest, TheAirWindowIsRefusedWhenItIsNoWindow) {
+TEST_F(EditorDocumentTest, TheAirWindowIsRefusedWhenItIsNoWindow) {
     Start();
     const std::string path = Wav("air.wav");
     ASSERT_TRUE(editor->OpenFile(path));
@@ -463,7 +463,7 @@ TEST_F(DocumentTest, TheAirWindowIsRefusedWhenItIsNoWindow) {
     EXPECT_EQ(Bytes(path), before);
 }
 
-TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheEdits) {
+TEST_F(EditorDocumentTest, AFailedSaveSaysSoAndKeepsTheEdits) {
     Start();
     const std::string path = Wav("vanish.wav");
     ASSERT_TRUE(editor->OpenFile(path));
@@ -500,7 +500,7 @@ TEST_F(DocumentTest, AFailedSaveSaysSoAndKeepsTheEdits) {
     EXPECT_TRUE(editor->bEdited());
 }
 
-TEST_F(DocumentTest, AReadOnlyFileIsReportedAndLeftAsItWas) {
+TEST_F(EditorDocumentTest, AReadOnlyFileIsReportedAndLeftAsItWas) {
     Start();
     const std::string path = Wav("locked.wav", 2);
     ASSERT_TRUE(editor->OpenFile(path));
@@ -519,7 +519,7 @@ TEST_F(DocumentTest, AReadOnlyFileIsReportedAndLeftAsItWas) {
     EXPECT_EQ(Bytes(path), before);
 }
 
-TEST_F(DocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
+TEST_F(EditorDocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
     Start();
     const std::string path = Wav("source.wav", 4);
     ASSERT_TRUE(editor->OpenFile(path));
@@ -581,7 +581,7 @@ TEST_F(DocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
     SetAudioFormatChooser(previous);
 }
 
-TEST_F(DocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
+TEST_F(EditorDocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("rows.wav", 1.5)));
     Permissions().SetPermission("SaveFormats", "|G721|G723|G726|MP2|MP3|OGG|PCM|WMA|IMA|WAV|VOX|", "");
@@ -612,7 +612,7 @@ TEST_F(DocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
     SetAudioFormatChooser(previous);
 }
 
-TEST_F(DocumentTest, SaveAsOverAnotherWavCarriesOurChunksNotTheOldFilesOnes) {
+TEST_F(EditorDocumentTest, SaveAsOverAnotherWavCarriesOurChunksNotTheOldFilesOnes) {
     Start();
     const std::string old = Wav("old.wav", 8, "Old title", {0.5, 3.0, 7.0});
     const std::string mine = Wav("mine.wav", 4, "My title", {0.2, 0.4, 3.5});
@@ -631,7 +631,7 @@ TEST_F(DocumentTest, SaveAsOverAnotherWavCarriesOurChunksNotTheOldFilesOnes) {
         EXPECT_EQ(e.path().filename().string().find(".saving-"), std::string::npos) << e.path();
 }
 
-TEST_F(DocumentTest, SuggestedNamesCountPastUsedOnesAndTakeNamesLiterally) {
+TEST_F(EditorDocumentTest, SuggestedNamesCountPastUsedOnesAndTakeNamesLiterally) {
     Start();
     const std::string path = Wav("Jin[gle]*.wav", 2);
     testsupport::WriteFile(dir / "Jin[gle]* (2).mp3", "x");
@@ -651,7 +651,7 @@ TEST_F(DocumentTest, SuggestedNamesCountPastUsedOnesAndTakeNamesLiterally) {
     EXPECT_NE(Texts().back().find("Voxware"), std::string::npos);
 }
 
-TEST_F(DocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
+TEST_F(EditorDocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     Start();
     const std::string path = Wav("whole.wav", 5);
     ASSERT_TRUE(editor->OpenFile(path));
@@ -673,7 +673,7 @@ TEST_F(DocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     EXPECT_EQ(Preferences().GetPreference("MRUAudio", ""), recent);
 }
 
-TEST_F(DocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
+TEST_F(EditorDocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
     Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
     const std::string path = Wav("covered.wav", 3);
@@ -687,7 +687,7 @@ TEST_F(DocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
-TEST_F(DocumentTest, BadFilesGiveAClearMessageAndChangeNothing) {
+TEST_F(EditorDocumentTest, BadFilesGiveAClearMessageAndChangeNothing) {
     Start();
     const std::string good = Wav("good.wav", 3);
     ASSERT_TRUE(editor->OpenFile(good));
@@ -720,7 +720,7 @@ TEST_F(DocumentTest, BadFilesGiveAClearMessageAndChangeNothing) {
     EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
-TEST_F(DocumentTest, NamesThatDifferInCaseAreTwoFiles) {
+TEST_F(EditorDocumentTest, NamesThatDifferInCaseAreTwoFiles) {
     Start();
     const std::string upper = Wav("TAKE.WAV", 2, "Upper");
     const std::string lower = Wav("take.wav", 3, "Lower");
@@ -733,7 +733,7 @@ TEST_F(DocumentTest, NamesThatDifferInCaseAreTwoFiles) {
     EXPECT_EQ(editor->txtDescription[1]->Text(), "Kept");
 }
 
-TEST_F(DocumentTest, NewOpenAndExitWithEditsAskAndSave) {
+TEST_F(EditorDocumentTest, NewOpenAndExitWithEditsAskAndSave) {
     Start();
     const std::string a = Wav("a.wav", 3, "A");
     const std::string b = Wav("b.wav", 3, "B");
@@ -769,7 +769,7 @@ TEST_F(DocumentTest, NewOpenAndExitWithEditsAskAndSave) {
     editor = nullptr;
 }
 
-TEST_F(DocumentTest, CtrlEnterSavesAndClosesAndEscClosesTheWindow) {
+TEST_F(EditorDocumentTest, CtrlEnterSavesAndClosesAndEscClosesTheWindow) {
     Start();
     const std::string path = Wav("keys.wav", 3, "Keys");
     ASSERT_TRUE(editor->OpenFile(path));
@@ -785,7 +785,7 @@ TEST_F(DocumentTest, CtrlEnterSavesAndClosesAndEscClosesTheWindow) {
     editor = nullptr;
 }
 
-TEST_F(DocumentTest, InsertWithAModifierAndKeysUnderTheOutsideEditorPanelDoNothing) {
+TEST_F(EditorDocumentTest, InsertWithAModifierAndKeysUnderTheOutsideEditorPanelDoNothing) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("insert.wav", 3)));
     int runs = 0;
@@ -814,7 +814,7 @@ TEST_F(DocumentTest, InsertWithAModifierAndKeysUnderTheOutsideEditorPanelDoNothi
     editor = nullptr;
 }
 
-TEST_F(DocumentTest, CtrlTabCyclesTheDetailsTabsAndJogsKeepWithinTheAudio) {
+TEST_F(EditorDocumentTest, CtrlTabCyclesTheDetailsTabsAndJogsKeepWithinTheAudio) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("tabs.wav", 6)));
     editor->SetDisplayDescriptions(true);
@@ -844,7 +844,7 @@ TEST_F(DocumentTest, CtrlTabCyclesTheDetailsTabsAndJogsKeepWithinTheAudio) {
     EXPECT_EQ(view.Position(), Samples(2.25));
 }
 
-TEST_F(DocumentTest, PlayerJogsUseThePlayersLengthForAFileWithoutMetadata) {
+TEST_F(EditorDocumentTest, PlayerJogsUseThePlayersLengthForAFileWithoutMetadata) {
     Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
     const std::string plain = dir / "nometa.wav";
@@ -862,7 +862,7 @@ TEST_F(DocumentTest, PlayerJogsUseThePlayersLengthForAFileWithoutMetadata) {
     EXPECT_NEAR(editor->LumoPlayer1->Position(), 0.0, 0.01);
 }
 
-TEST_F(DocumentTest, EditInformationReachesTheRightTab) {
+TEST_F(EditorDocumentTest, EditInformationReachesTheRightTab) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("info.wav", 6)));
     const std::tuple<std::int32_t, int, int, QWidget*> cases[] = {
@@ -898,7 +898,7 @@ TEST_F(DocumentTest, EditInformationReachesTheRightTab) {
     EXPECT_FALSE(item->PlayAudio(rozuzezer::epaPlayAll));
 }
 
-TEST_F(DocumentTest, AScriptStandingInForTheOutsideEditorChangesTheFile) {
+TEST_F(EditorDocumentTest, AScriptStandingInForTheOutsideEditorChangesTheFile) {
     Start();
     const std::string path = Wav("outside.wav", 8, "Outside", {0.5, 1.0, 7.9});
     const std::string shorter = dir / "shorter.wav";
@@ -936,7 +936,7 @@ TEST_F(DocumentTest, AScriptStandingInForTheOutsideEditorChangesTheFile) {
     EXPECT_NE(Texts().back().find("could not be started"), std::string::npos) << Texts().back();
 }
 
-TEST_F(DocumentTest, OnlyTheTemplateMadeForTheOutsideEditorIsRemovedAndOnlyWhenUnchanged) {
+TEST_F(EditorDocumentTest, OnlyTheTemplateMadeForTheOutsideEditorIsRemovedAndOnlyWhenUnchanged) {
     Start();
     AudioSettings().AudioEditor = dir / "editor.sh";
     testsupport::WriteFile(dir / "editor.sh", "#!/bin/sh\n");
@@ -961,7 +961,7 @@ TEST_F(DocumentTest, OnlyTheTemplateMadeForTheOutsideEditorIsRemovedAndOnlyWhenU
     }
 }
 
-TEST_F(DocumentTest, ParsesAirDatesInTheFormsItShows) {
+TEST_F(EditorDocumentTest, ParsesAirDatesInTheFormsItShows) {
     double s = 0;
     ASSERT_TRUE(ParseAirDate("03 February 2031", s));
     EXPECT_EQ(s, platform::DateSerial(2031, 2, 3));
