@@ -712,7 +712,10 @@ TEST_F(EditorDocumentTest, BadFilesGiveAClearMessageAndChangeNothing) {
         EXPECT_FALSE(editor->bEdited());
     }
     // Long and non-UTF-8 names open like any other.
-    const std::string odd = dir / (std::string(200, 'n') + "\xE9\xFF.wav");
+    const std::string folder = dir / std::string(100, 'f');
+    fs::create_directories(folder);
+    const std::string odd = folder + "/" + std::string(200, 'n') + "\xE9\xFF.wav";
+    ASSERT_GT(odd.size(), 300u);
     WriteWav(odd, 2, "Odd name");
     boxes->Clear();
     EXPECT_TRUE(editor->OpenFile(odd));
