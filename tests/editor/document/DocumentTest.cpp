@@ -671,6 +671,14 @@ TEST_F(EditorDocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     EXPECT_TRUE(editor->bEdited());
     EXPECT_EQ(Item().AudioFileName, path);
     EXPECT_EQ(Preferences().GetPreference("MRUAudio", ""), recent);
+
+    // Over another file with details of its own: none of them stay with the selection.
+    const std::string other = Wav("other.wav", 6, "Other file");
+    dialogs->AnswerFile(other, 6);
+    EXPECT_TRUE(editor->SaveSelection());
+    const ReadBack o = Read(other);
+    EXPECT_EQ(o.frames, Samples(2.0));
+    EXPECT_EQ(o.title, "");
 }
 
 TEST_F(EditorDocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
