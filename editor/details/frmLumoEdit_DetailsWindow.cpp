@@ -1,6 +1,5 @@
 // What the document side calls of the details side: the hardware-line lists, the loop and
-// colour options, writing the marker boxes from the item and handing the markers to the
-// component's regions or to the player.
+// colour options. The marker boxes are frmLumoEdit_Markers.cpp.
 #include "editor/document/frmLumoEdit.h"
 
 #include "platform/ui/Handlers.h"
@@ -106,61 +105,6 @@ void frmLumoEdit::chkCustomColours_Click() {
     for (int i = 1; i <= 3; ++i) {
         SetBackColor(txtDescription[i], back);
         SetForeColor(txtDescription[i], text);
-    }
-}
-
-void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
-    rozuzezer::cHardDiskItem& item = *cAudioInformation;
-    {
-        ScopedFlag guard(bUpdatingMarkers_, true);
-        if (!bLoadingInfo && bAudioOpen_) {
-            const auto& view = ctlEditor->View();
-            const float length = static_cast<float>(view.SamplesToMs(view.Length()) / 1000.0);
-            item.TotalLength = length;
-            item.AudioEnd = length;
-        }
-        const auto& t = helpers::TimeFormat();
-        mtxtIntroStart->SetText(t.SecondsToText(item.IntroStart()));
-        mtxtIntroEnd->SetText(t.SecondsToText(item.IntroEnd()));
-        mtxtExtro->SetText(t.SecondsToText(item.Extro()));
-        mtxtHookStart->SetText(t.SecondsToText(item.HookStart));
-        mtxtHookEnd->SetText(t.SecondsToText(item.HookEnd));
-        mtxtLoopStart->SetText(t.SecondsToText(item.LoopStart));
-        mtxtLoopEnd->SetText(t.SecondsToText(item.LoopEnd));
-        lblLength->SetCaption(t.SecondsToText(item.AudioLength()));
-    }
-    if (Apply) ApplyMarkers();
-}
-
-void frmLumoEdit::ApplyMarkers() {
-    if (bUpdatingMarkers_ || !cAudioInformation) return;
-    const rozuzezer::cHardDiskItem& item = *cAudioInformation;
-    if (bAudioOpen_) {
-        auto& view = ctlEditor->View();
-        auto at = [&](float seconds) { return view.MsToSamples(std::nearbyint(std::max(0.0f, seconds) * 1000.0)); };
-        auto& regions = ctlEditor->Regions();
-        for (int i = 1; i <= regions.Count(); ++i) {
-            regions.SetCurrent(i);
-            const std::string tag = regions.Tag();
-            float start = 0, end = 0;
-            if (tag == "1") start = item.IntroStart(), end = item.IntroEnd();
-            else if (tag == "2") start = end = item.Extro();
-            else if (tag == "3") start = item.HookStart, end = item.HookEnd;
-            else if (tag == "4") start = item.LoopStart, end = item.LoopEnd;
-            else continue;
-            const std::int64_t s = at(start);
-            regions.SetStart(s);
-            regions.SetLength(std::max<std::int64_t>(0, at(end) - s));
-        }
-    } else if (LumoPlayer1->Playing()) {
-        LumoPlayer1->IntroStart = item.IntroStart();
-        LumoPlayer1->IntroEnd = item.IntroEnd();
-        LumoPlayer1->Extro = item.Extro();
-        LumoPlayer1->HookStart = item.HookStart;
-        LumoPlayer1->HookEnd = item.HookEnd;
-        LumoPlayer1->LoopStart = item.LoopStart;
-        LumoPlayer1->LoopEnd = item.LoopEnd;
-        LumoPlayer1->AudioEnd = item.AudioEnd;
     }
 }
 

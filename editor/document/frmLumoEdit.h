@@ -30,8 +30,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QMdiSubWindow;
 
@@ -375,6 +377,57 @@ public:
     // Tests and the screenshot script: the time the window refreshed its disk-space label.
     int DiskSpaceUpdates() const { return diskSpaceUpdates_; }
 
+    // ---- open, show and save; marker boxes; keys; the outside editor; the item-editing
+    // interface; cart mode without an item host (their own files) ---------------------------
+    // Appends the pair "Description (Pattern)" / Pattern; returns the pair's filter index.
+    static std::int16_t AddFileFilter(std::vector<std::string>& Filters, const std::string& Description,
+                                      const std::string& Pattern);
+    void EditInAudioEditor();
+    bool ExportSelectionToFile();
+    bool ExportToAudioFile();
+    // The window's side of iEditHardDiskItem (ItemEditing() hands out the interface object).
+    bool iEditHardDiskItem_EditInformation(std::int32_t InfoType);
+    bool iEditHardDiskItem_PlayAudio(std::int32_t AudioType);
+    platform::component::Ref<rozuzezer::iEditHardDiskItem> ItemEditing();
+    void lblUncoverAudio_Click();
+    void imgUncoverAudio_Click();
+    void pnlAudioEditorCover_Click() {}
+    // Cart mode: no item host is ever connected here, so these stop at once.
+    bool OpenHDItem(const std::string& HDRef, std::int16_t OpenAudio, bool bShowBeforeWaveDisplay);
+    bool SaveCart();
+    void ImportIntoCart();
+    void ExportTransportFile();
+    bool CopySelectionToCart();
+    void LinkOrImportAudioFile(bool Link);
+    void duzip_UnZipMajorStatus(const std::string& Status);
+    void dzip_ZipMajorStatus(const std::string& Status);
+    void duzip_UnZipMinorStatus(std::int32_t Percent);
+    void dzip_ZipMinorStatus(std::int32_t Percent);
+    // The seven marker time boxes.
+    void mtxtIntroStart_Change();
+    void mtxtIntroEnd_Change();
+    void mtxtExtro_Change();
+    void mtxtHookStart_Change();
+    void mtxtHookEnd_Change();
+    void mtxtLoopStart_Change();
+    void mtxtLoopEnd_Change();
+    // A region moved on the waveform (tag 1..4): its marker takes the time, and the order
+    // rules run with that marker winning, as when it is typed.
+    void MarkerFromRegion(int Tag, float StartSeconds, float EndSeconds);
+    // After the audio changed outside the component: markers kept within the new length.
+    void KeepMarkersWithin(float Length);
+    // The detail fields a save writes (titles, originator, air window).
+    void txtDescription_Change(int Index);
+    void txtOriginator_Change();
+    void AirWindow_Change();
+    // Tests: how the outside editor is started (program and its one argument); the default
+    // starts it without a shell and keeps the window painting while it waits.
+    using OutsideEditorRunner = std::function<int(const std::string& program, const std::string& argument)>;
+    static OutsideEditorRunner SetOutsideEditorRunner(OutsideEditorRunner runner);
+    // The window's keys (key preview); public so that tests press them one at a time.
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Form_KeyPress(int& KeyAscii) override;
+
 protected:
     void Form_Initialize() override;
     void Form_Load() override;
@@ -413,6 +466,16 @@ private:
     // Cart mode only.
     std::int32_t pictureIndex_ = 0;
     std::int32_t zipCurrent_ = 0, zipTotal_ = 0;
+    // ---- own block: open, save, markers --------------------------------------------------
+    enum Marker { mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd };
+    void MarkerBoxChanged(Marker m);
+    platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
+    void ConnectMarkerHandlers();
+    bool SaveDetailsToWAV(const std::string& Filename);
+    bool SaveAs(std::string& Filename, bool Selection);
+    std::string SuggestSaveName() const;
+    bool bTextEdited_ = false;       // details (not only audio) changed since the last save
+    platform::component::Ref<rozuzezer::iEditHardDiskItem> itemEditing_;
 };
 
 // Installs the real editor window as the main window's (the program's main() does).

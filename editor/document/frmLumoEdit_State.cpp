@@ -15,22 +15,26 @@ namespace lumoedit {
 using namespace platform::ui;
 namespace audio = platform::audio;
 
+// "saveas" needs a document in the component: without one (audio under the cover, or
+// handed to the outside editor) there is nothing to save as.
 void frmLumoEdit::SetTextEdited() {
     bEdited_ = true;
+    bTextEdited_ = true;
     toolMain->SetButtonEnabled("save", true);
-    toolMain->SetButtonEnabled("saveas", true);
+    toolMain->SetButtonEnabled("saveas", ctlEditor->HasDocument());
 }
 
 void frmLumoEdit::SetAudioEdited() {
     bEdited_ = true;
     bAudioEdited = true;
     toolMain->SetButtonEnabled("save", true);
-    toolMain->SetButtonEnabled("saveas", true);
+    toolMain->SetButtonEnabled("saveas", ctlEditor->HasDocument());
 }
 
 void frmLumoEdit::ClearEdits() {
     bEdited_ = false;
     bAudioEdited = false;
+    bTextEdited_ = false;
     toolMain->SetButtonEnabled("save", false);
     toolMain->SetButtonEnabled("saveas", ctlEditor->HasDocument() && ctlEditor->LengthMs() > 0);
 }

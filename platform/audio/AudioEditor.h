@@ -372,6 +372,20 @@ private:
     ScaleObject timeScale_, levelScale_;
 };
 
+// The program's own write of a file's metadata (the chunks around its audio, never the audio
+// itself): while the object lives, the documents and players that read that file in place
+// neither copy it aside nor take it as rewritten; afterwards they read it as it now is.
+class OwnMetadataWrite {
+public:
+    explicit OwnMetadataWrite(const std::string& path);
+    ~OwnMetadataWrite();
+    OwnMetadataWrite(const OwnMetadataWrite&) = delete;
+    OwnMetadataWrite& operator=(const OwnMetadataWrite&) = delete;
+
+private:
+    std::vector<std::shared_ptr<void>> files_;
+};
+
 // The length in seconds of any audio file the component can open, through a fresh,
 // read-only and silent instance; -1 when it cannot be measured.
 double GetAudioFileLength(const std::string& fileName);

@@ -1,5 +1,7 @@
 #include "platform/audio/Block.h"
 
+#include "platform/audio/AudioEditor.h"
+
 #include "platform/base/Error.h"
 
 #include <algorithm>
@@ -254,6 +256,15 @@ LeaseWatch& Watch() {
     static auto* w = new LeaseWatch(); // the watcher thread outlives static destruction
     return *w;
 }
+// Every opened file, leased or not, for the program's own metadata writes.
+struct OpenedFiles {
+    std::mutex mutex;
+    std::unordered_map<const PcmFile*, std::weak_ptr<PcmFile>> files;
+};
+OpenedFiles& Opened() {
+    static auto* o = new OpenedFiles();
+    return *o;
+}
 std::atomic<int> g_leasePipe{-1};
 
 void OnLeaseBreak(int, siginfo_t* si, void*) {
@@ -368,10 +379,16 @@ PcmFile::PcmFile(int fd, std::int64_t dataOffset, std::int64_t frames, int chann
     if (::fstat(fd_, &st) == 0) {
         size_ = st.st_size;
         mtimeNs_ = MtimeNs(st);
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
     }
 }
 
 PcmFile::~PcmFile() {
+    {
+        std::lock_guard lock(Opened().mutex);
+        Opened().files.erase(this);
+    }
     if (leaseFd_ >= 0) {
         std::lock_guard lock(Watch().mutex);
         auto it = Watch().files.find(leaseFd_);
@@ -381,6 +398,10 @@ PcmFile::~PcmFile() {
 }
 
 bool PcmFile::Guard() {
+    {
+        std::lock_guard lock(Opened().mutex);
+        Opened().files[this] = weak_from_this();
+    }
     const int sig = LeaseSignal();
     if (sig == 0 || fd_ < 0) return false;
     {
@@ -461,7 +482,48 @@ void PcmFile::Detach() {
     leaseFd_ = -1;
 }
 
+void PcmFile::PauseForOwnWrite() {
+    ownWrite_ = true;
+    std::shared_lock lock(fdMutex_);
+    if (leaseFd_ >= 0 && !copied_) ::fcntl(leaseFd_, F_SETLEASE, F_UNLCK);
+}
+
+void PcmFile::ResumeAfterOwnWrite() {
+    {
+        std::shared_lock lock(fdMutex_);
+        struct stat st {};
+        if (!copied_ && ::fstat(fd_, &st) == 0) {
+            size_ = st.st_size;
+            mtimeNs_ = MtimeNs(st);
+        }
+        // Taken again; where it cannot be (the file is open for writing elsewhere meanwhile),
+        // a later change is noticed on the next read, as without a lease.
+        if (leaseFd_ >= 0 && !copied_) ::fcntl(leaseFd_, F_SETLEASE, F_RDLCK);
+    }
+    ownWrite_ = false;
+}
+
+OwnMetadataWrite::OwnMetadataWrite(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return;
+    std::vector<std::shared_ptr<PcmFile>> found;
+    {
+        std::lock_guard lock(Opened().mutex);
+        for (auto& [raw, weak] : Opened().files)
+            if (auto f = weak.lock(); f && f->SameFile(st.st_dev, st.st_ino)) found.push_back(std::move(f));
+    }
+    for (auto& f : found) {
+        f->PauseForOwnWrite();
+        files_.push_back(f);
+    }
+}
+
+OwnMetadataWrite::~OwnMetadataWrite() {
+    for (auto& f : files_) static_cast<PcmFile*>(f.get())->ResumeAfterOwnWrite();
+}
+
 bool PcmFile::ChangedOnDisk() const {
+    if (ownWrite_) return false;
     // While the lease holds nobody has written: new dates alone (a touch) change nothing.
     if (leaseFd_ >= 0 && ::fcntl(leaseFd_, F_GETLEASE) == F_RDLCK) return false;
     struct stat st {};

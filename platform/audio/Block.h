@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <sys/types.h>
 #include <cstdint>
 #include <future>
 #include <memory>
@@ -105,6 +106,11 @@ public:
     void Drop(std::int64_t first, std::int64_t frames) const;
     // Copies the held ranges aside and reads from the copy (the lease's break).
     void Detach();
+    // The program itself writes the file's metadata (never its audio): the lease is let go
+    // for that while, nothing is copied, and afterwards the file is read as it now is.
+    void PauseForOwnWrite();
+    void ResumeAfterOwnWrite();
+    bool SameFile(dev_t dev, ino_t ino) const { return dev_ == dev && ino_ == ino; }
 
 private:
     bool ChangedOnDisk() const;
@@ -113,8 +119,11 @@ private:
     int leaseFd_ = -1;    // the descriptor holding the lease, while it is held
     bool copied_ = false; // fd_ is our copy
     mutable std::atomic<bool> gone_{false};
-    std::int64_t size_ = 0;
-    std::int64_t mtimeNs_ = 0;
+    std::atomic<std::int64_t> size_{0};
+    std::atomic<std::int64_t> mtimeNs_{0};
+    std::atomic<bool> ownWrite_{false};
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
     std::int64_t dataOffset_, frames_;
     int channels_;
     Encoding enc_;

@@ -141,9 +141,12 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     };
     ReadKillHook();
     // Non-blocking so that a FIFO or device under the name cannot hang the open; only
-    // regular files are kept, and for them the flag changes nothing.
+    // regular files are kept. A regular file under another program's lease (the audio
+    // component holds one on the files it reads in place) answers EWOULDBLOCK while the
+    // holder lets go: that open is made again, waiting for it.
     const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
-    const int fd = ::open(path.c_str(), flags);
+    int fd = ::open(path.c_str(), flags);
+    if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags & ~O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return fail(MMIOERR_FILENOTFOUND);
         if (errno == EACCES || errno == EPERM || errno == EROFS) return fail(MMIOERR_ACCESSDENIED);

@@ -1,10 +1,12 @@
 // Renders the editor window inside the main window to PNG files for review
-// (scripts/screenshots.sh): with and without the descriptions, and each details tab.
+// (scripts/screenshots.sh): with and without the descriptions, each details tab, and an
+// opened item.
 #include "editor/document/frmLumoEdit.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmMain.h"
 #include "platform/devices/Devices.h"
 #include "platform/ui/Form.h"
+#include "rozuzezer/core/cHardDiskItem.h"
 #include "shared/helpers/Utility.h"
 
 #include <QApplication>
@@ -12,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <cstdlib>
 
 using namespace lumoedit;
@@ -33,6 +38,53 @@ void Save(QWidget* w, const QString& name) {
     const QString path = g_out + "/" + name + ".png";
     if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
     else std::printf("%s\n", qPrintable(path));
+}
+
+void Le16(std::string& s, std::uint32_t v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Le32(std::string& s, std::uint32_t v) {
+    Le16(s, v & 0xFFFF);
+    Le16(s, v >> 16);
+}
+
+// Thirty seconds of a swelling tone with a cart's details and markers.
+std::string WriteItem(const std::string& path) {
+    const std::uint32_t frames = 30 * 44100;
+    std::string b = "RIFF";
+    Le32(b, 36 + frames * 4);
+    b += "WAVEfmt ";
+    Le32(b, 16);
+    Le16(b, 1);
+    Le16(b, 2);
+    Le32(b, 44100);
+    Le32(b, 176400);
+    Le16(b, 4);
+    Le16(b, 16);
+    b += "data";
+    Le32(b, frames * 4);
+    for (std::uint32_t i = 0; i < frames; ++i) {
+        const double envelope = 0.2 + 0.7 * std::fabs(std::sin(i / 44100.0 * 0.7));
+        const auto v = static_cast<std::int16_t>(20000 * envelope * std::sin(i * 0.031) * std::sin(i * 0.0007));
+        Le16(b, static_cast<std::uint16_t>(v));
+        Le16(b, static_cast<std::uint16_t>(-v));
+    }
+    std::ofstream(path, std::ios::binary) << b;
+    rozuzezer::cHardDiskItem it;
+    it.ItemTitle = "Morning jingle";
+    it.SetArtistName(1, "The Breakfast Crew");
+    it.SetDescription(1, "Station ident, long version");
+    it.Originator = "Studio 2";
+    it.Category = "JIN";
+    it.AudioEnd = 30;
+    it.SetIntroEx(1, 1.5f);
+    it.SetIntroEx(3, 6.25f);
+    it.SetExtroEx(1, 27.5f);
+    it.HookStart = 12;
+    it.HookEnd = 18;
+    it.SaveToWAVFile(path, 3);
+    return path;
 }
 
 } // namespace
@@ -83,6 +135,11 @@ int main(int argc, char** argv) {
         Save(&main, "frmLumoEdit_cover");
         main.Move(0, 0, 12500, 9400);
         Save(&main, "frmLumoEdit_small");
+        // An opened item: its details, markers and regions.
+        main.Move(0, 0, 24000, 15000);
+        const std::string item = WriteItem(folder + "/Morning jingle.wav");
+        editor->OpenFile(item);
+        Save(&main, "frmLumoEdit_opened");
         main.Unload();
     }
     SetEditorWindowFactory({});

@@ -190,6 +190,37 @@ TEST_F(DocumentTest, FileRewrittenWithoutALeaseKeepsWhatIsCachedAndReadsSilence)
     BlockCache::Instance().SetBudget(budget);
 }
 
+TEST_F(DocumentTest, OurOwnMetadataWriteNeitherCopiesNorSilences) {
+    // The program writes the chunks around the audio (same size, new dates): with a lease and
+    // without one, the document reads the file as before, and nothing is copied aside.
+    for (const bool leased : {true, false}) {
+        AudioEditor e;
+        e.SetTemporaryFolder(work.path().string());
+        std::string path = dir / (leased ? "leased.wav" : "plain.wav");
+        WriteToneWav(path, 2, 3 * (1 << 20));
+        const int other = leased ? -1 : ::open(path.c_str(), O_WRONLY); // no lease can be had
+        e.OpenAudio(path);
+        const std::size_t budget = BlockCache::Instance().Budget();
+        BlockCache::Instance().SetBudget(0);
+        const auto before = Channel(e, 1, 100000, 1000);
+        {
+            OwnMetadataWrite own(path);
+            const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK);
+            ASSERT_GE(fd, 0) << "no lease break for our own write";
+            char head[12];
+            ASSERT_EQ(::pread(fd, head, sizeof head, 0), 12);
+            ASSERT_EQ(::pwrite(fd, head, sizeof head, 0), 12);
+            const timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+            ::futimens(fd, times);
+            ::close(fd);
+        }
+        EXPECT_EQ(Channel(e, 1, 100000, 1000), before) << leased;
+        EXPECT_EQ(Channel(e, 0, 2 * (1 << 20), 1000)[10] != 0.0f, true) << leased;
+        BlockCache::Instance().SetBudget(budget);
+        if (other >= 0) ::close(other);
+    }
+}
+
 TEST_F(DocumentTest, DamagedAndUndecodableFiles) {
     // A data chunk claiming more than the file holds opens as far as it goes.
     std::string bytes = WavBytes(TonePlanes(1, 1000, 8000), 8000);

@@ -1,0 +1,401 @@
+// Saving the item: under its own name (the audio only when it changed, the broadcast
+// information written into the same WAV file), under a new name and format chosen in the
+// save dialog, or only the selected audio. Every failure stops the save where it happened,
+// is reported, and leaves the edited flags as they were.
+#include "editor/document/frmLumoEdit.h"
+
+#include "editor/details/AirDate.h"
+#include "editor/document/MultimediaNCTAdditions.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
+#include "editor/shell/ErrorReport.h"
+#include "editor/shell/LumoEdit_FN.h"
+#include "editor/shell/frmMain.h"
+#include "platform/base/Error.h"
+#include "platform/base/MessageBox.h"
+#include "platform/base/Numeric.h"
+#include "platform/ui/Handlers.h"
+#include "shared/helpers/FileHelper.h"
+#include "shared/helpers/SystemHelper.h"
+#include "shared/helpers/TimeFormat.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace lumoedit {
+
+using namespace platform::ui;
+namespace audio = platform::audio;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SaveFormat {
+    const char* code;
+    const char* description;
+    const char* pattern;
+};
+constexpr SaveFormat kSaveFormats[] = {
+    {"G721", "G721", "*.g721"},        {"G723", "G723", "*.g723"},
+    {"G726", "G726", "*.g726"},        {"MP2", "MPEG 2", "*.mp2"},
+    {"MP3", "MPEG 3", "*.mp3"},        {"OGG", "Ogg Vorbis", "*.ogg"},
+    {"PCM", "RAW PCM", "*.pcm"},       {"VOX", "Voxware", "*.vox"},
+    {"WMA", "Windows Media", "*.wma"}, {"IMA", "Windows IMA ADPCM WAV", "*.WAV"},
+    {"WAV", "Windows Linear WAV", "*.WAV"},
+};
+
+// The set-up keys, in the order they are looked for in the chosen entry's text, with the
+// extension a name without one gets.
+struct SetupKey {
+    const char* key;
+    const char* extension;
+};
+constexpr SetupKey kSetupKeys[] = {
+    {"linear wav", ".WAV"}, {"adpcm wav", ".WAV"}, {"raw pcm", ".pcm"},   {"ogg vorbis", ".ogg"},
+    {"mpeg 3", ".mp3"},     {"mpeg 2", ".mp2"},    {"windows media", ".wma"}, {"g726", ".g726"},
+    {"g723", ".g723"},      {"g721", ".g721"},
+};
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+std::string Joined(const std::vector<std::string>& entries) {
+    std::string out;
+    for (std::size_t i = 0; i < entries.size(); ++i) out += (i ? "|" : "") + entries[i];
+    return out;
+}
+
+bool Exclaim(const std::string& text) {
+    platform::MsgBox(text, platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    return false;
+}
+
+// A name beside the target that nothing uses: the new audio is written there and renamed over
+// the target, so a failed save leaves the target as it was and an old file's chunks never
+// join ours.
+std::string SideName(const std::string& target, const std::string& extension) {
+    const fs::path t(target);
+    for (int n = 0; n < 10000; ++n) {
+        fs::path p = t.parent_path() /
+                     ("." + t.stem().string() + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(n) + extension);
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(p, ec))) return p.string();
+    }
+    platform::Raise(75);
+}
+
+void RemoveQuietly(const std::string& path) {
+    std::error_code ec;
+    if (!path.empty()) fs::remove(path, ec);
+}
+
+} // namespace
+
+bool frmLumoEdit::SaveItem() {
+    if (standalone_) return SaveFile();
+    return SaveCart();
+}
+
+bool frmLumoEdit::SaveSelection() {
+    if (standalone_) return ExportSelectionToFile();
+    return CopySelectionToCart();
+}
+
+bool frmLumoEdit::SaveFile() {
+    if (!cAudioInformation) return false;
+    rozuzezer::cHardDiskItem& item = *cAudioInformation;
+    double serial = 0;
+    if (chkAirStart->Value() != 0 && !ParseAirDate(txtAirStartDate->Text(), serial))
+        return Exclaim("The 'Do not play before' date you have specified is not valid!");
+    if (chkAirEnd->Value() != 0 && !ParseAirDate(txtAirEndDate->Text(), serial))
+        return Exclaim("The 'Do not play after' date you have specified is not valid!");
+    if (chkAirStart->Value() != 0 && chkAirEnd->Value() != 0 &&
+        !helpers::cTimeFormat::IsBefore(item.AirStartSDate(), item.AirEndSDate()))
+        return Exclaim("The 'Do not play before' date must be earlier than the 'Do not play after' date!");
+
+    if (item.AudioFileName.empty()) {
+        std::string chosen;
+        if (!SaveAs(chosen, false)) return false;
+        if (!chosen.empty()) item.AudioFileName = chosen;
+        return true;
+    }
+    const std::string file = item.AudioFileName;
+    const bool wav = Upper(helpers::FileHelper().Extension(file)) == "WAV";
+    if (allowEdit_ && !wav && bTextEdited_) {
+        // Only a WAV file carries the broadcast information: saying "saved" would lose it.
+        return Exclaim("The details of this item can only be saved in a WAV file, and \"" + file +
+                       "\" is not one. Nothing has been saved.\n\nUse File, Save As to save the item as a WAV "
+                       "file, or undo the changes to the details.");
+    }
+    if (wav && Trim(txtOriginator->Text()).empty())
+        txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
+
+    try {
+        // An unchanged audio is not written again: a details-only save touches only the
+        // metadata, and a compressed file is not re-encoded.
+        if (bAudioOpen_ && bAudioEdited && ctlEditor->HasDocument()) {
+            ctlEditor->AudioFormat().SetSaveOption(0);
+            ShowProgress("Saving...");
+            ScopeExit panel([this] { HideProgress(); });
+            ctlEditor->SaveAudio(file, false);
+        }
+    } catch (...) {
+        ReportError("saving the audio to File : " + file, CurrentErrorNumber());
+        return false;
+    }
+    AddToMRU(file);
+    if (allowEdit_) {
+        const std::int16_t version = item.Version;
+        if (!item.IncrementVersion()) {
+            ShowError("saving the details to File : " + file,
+                      "The item's version cannot be raised beyond " + std::to_string(version) + ".");
+            return false;
+        }
+        if (wav) {
+            bool saved = false;
+            try {
+                // Only the chunks around the audio change: the component and the player, which
+                // read the file in place, need not copy an hour of audio aside for that.
+                platform::audio::OwnMetadataWrite own(file);
+                saved = item.SaveToWAVFile(file, 3);
+            } catch (...) {
+                saved = false;
+            }
+            if (!saved) {
+                item.Version = version;
+                ShowError("saving the details to File : " + file,
+                          helpers::FileHelper().FileSize(file) <= 0
+                              ? "The file can no longer be found."
+                              : "The file could not be written (it may be read-only, or the disk full).");
+                return false;
+            }
+        }
+    }
+    ClearEdits();
+    return true;
+}
+
+bool frmLumoEdit::SaveAsFile(const std::string& Filename, bool Selection) {
+    std::string name = Filename;
+    return SaveAs(name, Selection);
+}
+
+std::string frmLumoEdit::SuggestSaveName() const {
+    if (!cAudioInformation || cAudioInformation->AudioFileName.empty()) return {};
+    const fs::path file(cAudioInformation->AudioFileName);
+    const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    const std::string stem = file.stem().string();
+    for (int n = 2; n < 100000; ++n) {
+        const std::string candidate = stem + " (" + std::to_string(n) + ")";
+        // Compared as text: "*", "?" and "[" in a name are no pattern.
+        const bool used = std::any_of(names.begin(), names.end(), [&](const std::string& x) {
+            return x == candidate || (x.size() > candidate.size() && x.compare(0, candidate.size(), candidate) == 0 &&
+                                      x[candidate.size()] == '.' &&
+                                      x.find('.', candidate.size() + 1) == std::string::npos);
+        });
+        if (!used) return (file.parent_path() / candidate).string();
+    }
+    return {};
+}
+
+bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
+    if (!cAudioInformation) return false;
+    if (!ctlEditor->HasDocument() && !cAudioInformation->AudioFileName.empty()) {
+        // The audio is under the cover or was handed to the outside editor: open it first.
+        int flags = 0;
+        if (!SetupEditor(flags)) return false;
+    }
+    if (!ctlEditor->HasDocument()) return Exclaim("There is no audio to save.");
+    if (Selection && !AudioSelected()) return Exclaim("Select the audio to save first.");
+
+    std::vector<std::string> filters{"All Files (*.*)", "*.*"};
+    const std::string formats = Upper(Permissions().GetPermission("SaveFormats", "|MP2|MP3|OGG|IMA|WAV|"));
+    std::int16_t wavIndex = 1;
+    for (const SaveFormat& f : kSaveFormats) {
+        if (formats.find(std::string("|") + f.code + "|") == std::string::npos) continue;
+        const std::int16_t index = AddFileFilter(filters, f.description, f.pattern);
+        if (std::string(f.code) == "WAV") wavIndex = index;
+    }
+    int filterIndex = wavIndex;
+    if (Filename.empty()) {
+        CommonDialog1.DialogTitle = Selection ? "Save Selection as..." : "Save as...";
+        CommonDialog1.InitDir = Preferences().GetPreference("EditorLastSavePath", "");
+        CommonDialog1.FileName = SuggestSaveName();
+        CommonDialog1.Filter = Joined(filters);
+        const double stored = platform::Val(Preferences().GetPreference("EditorLastSaveFilter", wavIndex));
+        CommonDialog1.FilterIndex = stored >= 1 && stored <= 32767 ? static_cast<int>(stored) : wavIndex;
+        CommonDialog1.Flags = 0x802;
+        CommonDialog1.DefaultExt.clear();
+        CommonDialog1.CancelError = true;
+        CommonDialog1.Owner = this;
+        try {
+            CommonDialog1.ShowSave();
+        } catch (const platform::RuntimeError& e) {
+            if (e.Number() == 32755) return false;
+        }
+        Filename = CommonDialog1.FileName;
+        filterIndex = CommonDialog1.FilterIndex;
+        if (Filename.empty()) return false;
+        if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) * 2 > filters.size()) return false;
+        Preferences().SetPreference("EditorLastSavePath", helpers::FileHelper().FolderPart(Filename, true), "");
+        Preferences().SetPreference("EditorLastSaveFilter", filterIndex, 0);
+    }
+    if (Filename.empty()) return false;
+
+    // Which set-up the chosen entry names.
+    const std::string entry = Lower(filters[static_cast<std::size_t>(filterIndex) * 2 - 2]);
+    const SetupKey* setup = nullptr;
+    if (filterIndex == 1) setup = &kSetupKeys[0];
+    else
+        for (const SetupKey& k : kSetupKeys)
+            if (entry.find(k.key) != std::string::npos) {
+                setup = &k;
+                break;
+            }
+    if (!setup)
+        return Exclaim("Audio cannot be saved in the format \"" + filters[static_cast<std::size_t>(filterIndex) * 2 - 2] +
+                       "\". Choose another format.");
+    const std::string key = setup->key;
+    if (fs::path(Filename).extension().empty()) Filename += setup->extension;
+    const bool wavOut = key == "linear wav" || key == "adpcm wav";
+
+    auto& editorFormat = ctlEditor->AudioFormat();
+    int rate = editorFormat.SampleRate(), channels = editorFormat.Channels();
+    if (wavOut && AudioSettings().AudioAllowOtherFormat == 0 && AudioSettings().AudioFormat() &&
+        AudioSettings().AudioFormat()->SamplesPerSec() > 0 && AudioSettings().AudioFormat()->Channels() > 0) {
+        rate = static_cast<int>(AudioSettings().AudioFormat()->SamplesPerSec());
+        channels = AudioSettings().AudioFormat()->Channels();
+    }
+
+    editorFormat.SetSaveOption(0);
+    ShowProgress("Saving...");
+    ScopeExit panel([this] { HideProgress(); });
+    std::string side, templ;
+    const bool own = !Selection && SameFile(Filename, cAudioInformation->AudioFileName);
+    try {
+        // The variant of a compressed format: the machine's stored one, else the user's choice.
+        auto variant = [&](std::int32_t family, const char* permission, std::int32_t options,
+                           bool giveDocument) -> helpers::AudioFormatRef {
+            auto f = platform::component::MakeRef<helpers::cAudioFormat>();
+            f->SetFormatFamily(family);
+            const std::string stored = Permissions().GetPermission(permission, "");
+            if (!stored.empty()) {
+                if (f->SetFormatText(stored)) return f;
+                platform::MsgBox("The stored save format \"" + stored + "\" cannot be read; choose the format now.",
+                                 platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+            }
+            if (giveDocument) {
+                f->SetChannels(static_cast<std::uint16_t>(editorFormat.Channels()));
+                f->SetSamplesPerSec(static_cast<std::uint32_t>(editorFormat.SampleRate()));
+            }
+            if (!rozuzezer::ui::ChooseAudioFormat(*f, family, options, this)) return nullptr;
+            return f;
+        };
+        auto& saveFormat = ctlEditor->SaveFormat();
+        int fileType = 0;
+        if (key == "linear wav") {
+            saveFormat.SetPcm(rate, channels, 16);
+            fileType = audio::filetype::Wav;
+        } else if (key == "adpcm wav") {
+            templ = helpers::FileHelper().TempFileName("WAV");
+            if (!CreateWAVFile(templ, rate, static_cast<std::int16_t>(channels), 17))
+                platform::Raise(5, "No IMA ADPCM format exists for " + std::to_string(rate) + " Hz and " +
+                                       std::to_string(channels) + " channels.");
+            saveFormat.SetFromTemplate(templ);
+            RemoveQuietly(templ);
+            templ.clear();
+        } else if (key == "raw pcm") {
+            saveFormat.SetRawPcm(1, editorFormat.SampleRate(), editorFormat.Channels(), 16);
+            fileType = audio::filetype::RawPcm;
+        } else if (key == "ogg vorbis") {
+            auto f = variant(8, "SAVEOGG", 32, false);
+            if (!f) return false;
+            saveFormat.SetOggVorbis(static_cast<int>(f->SamplesPerSec()), f->Channels(), f->BitRate(), 0, 0, true);
+            fileType = audio::filetype::OggVorbis;
+        } else if (key == "mpeg 3") {
+            auto f = variant(4, "SAVEMP3", 32, true);
+            if (!f) return false;
+            audio::MP3Settings s = ctlEditor->CreateMP3Settings();
+            s.BitRate = f->BitRate();
+            s.Channels = f->Channels();
+            s.SampleRate = static_cast<int>(f->SamplesPerSec());
+            saveFormat.SetMpegLayer3(s);
+            fileType = audio::filetype::Mp3;
+        } else if (key == "mpeg 2") {
+            auto f = variant(32, "SAVEMP2", 32, true);
+            if (!f) return false;
+            saveFormat.SetMpegLayer2(static_cast<int>(f->SamplesPerSec()), f->BitRate(), f->Channels());
+            fileType = audio::filetype::Mp2;
+        } else if (key == "windows media") {
+            auto f = variant(16, "SAVEWMA", 48, false);
+            if (!f) return false;
+            saveFormat.SetWindowsMedia(f->WindowsMediaFormat());
+            fileType = audio::filetype::WindowsMedia;
+        } else if (key == "g726") {
+            saveFormat.SetG726(8000, 4);
+            fileType = audio::filetype::G726;
+        } else if (key == "g723") {
+            saveFormat.SetG723(8000, 3);
+            fileType = audio::filetype::G723;
+        } else {
+            saveFormat.SetG721(8000);
+            fileType = audio::filetype::G721;
+        }
+
+        // Our own file is saved in place (the component keeps its other chunks); any other
+        // target gets a new file, so that nothing of the old one stays.
+        const std::string target = own ? Filename : SideName(Filename, fs::path(Filename).extension().string());
+        if (!own) side = target;
+        if (fileType) ctlEditor->SaveAudio(target, Selection, fileType);
+        else ctlEditor->SaveAudio(target, Selection);
+        if (!Selection && wavOut && allowEdit_) {
+            platform::audio::OwnMetadataWrite hold(target);
+            if (!cAudioInformation->SaveToWAVFile(target, 3))
+                platform::Raise(75, "The details could not be written into the new file.");
+        }
+        if (!own) {
+            fs::rename(side, Filename);
+            side.clear();
+        }
+    } catch (...) {
+        const std::int32_t number = CurrentErrorNumber();
+        const std::string description = CurrentErrorDescription();
+        RemoveQuietly(side);
+        RemoveQuietly(templ);
+        HideProgress();
+        ShowError("saving the audio to File : " + Filename, description.empty() ? std::string(platform::StandardMessage(number)) : description);
+        return false;
+    }
+
+    if (!Selection) {
+        cAudioInformation->AudioFileName = Filename;
+        SetCaption(Filename);
+        main_.UpdateAudioEditorCaption(Filename, this);
+    }
+    HideProgress();
+    // Saving a selection leaves the item as it was: its own changes are still unsaved.
+    if (!Selection) {
+        AddToMRU(Filename);
+        ClearEdits();
+    }
+    return true;
+}
+
+} // namespace lumoedit
