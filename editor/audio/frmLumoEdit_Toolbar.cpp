@@ -38,8 +38,12 @@ bool frmLumoEdit::BeginCommand(bool needsAudio) {
     return true;
 }
 
+// The component's events during an operation saw it busy; once the command is over the
+// buttons show what can be done now.
 void frmLumoEdit::EndCommand() {
-    if (--commandDepth_ == 0 && closePending_ >= 0) ServePendingClose();
+    if (--commandDepth_ > 0) return;
+    if (closePending_ >= 0) ServePendingClose();
+    if (bAudioOpen_) RunHandler("UpdateButtons", [this] { UpdateButtons(); });
 }
 
 // A close asked for while an operation ran happens once the operation is over, from the
