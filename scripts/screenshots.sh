@@ -9,7 +9,7 @@ OUT=$ROOT/build/screenshots
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja
 fi
-cmake --build "$BUILD" --target shell_screenshots editor_screenshots
+cmake --build "$BUILD" --target shell_screenshots editor_screenshots audio_screenshots
 mkdir -p "$OUT"
 RUNTIME=$(mktemp -d)
 chmod 700 "$RUNTIME"
@@ -20,3 +20,6 @@ XDG_RUNTIME_DIR=$RUNTIME QT_QPA_PLATFORM=xcb \
 XDG_RUNTIME_DIR=$RUNTIME QT_QPA_PLATFORM=xcb \
     xvfb-run -a -s "-screen 0 1600x1000x24 -dpi 96" \
     "$BUILD/tests/editor/document/editor_screenshots" "$OUT"
+XDG_RUNTIME_DIR=$RUNTIME QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1600x1000x24 -dpi 96" \
+    "$BUILD/tests/editor/audio/audio_screenshots" "$OUT"

@@ -91,6 +91,14 @@ void frmLumoEdit::HideProgress() {
     lblProgressDesc->SetCaption(" ");
 }
 
+// The component in front of the window's other controls; the panels that lie over it (the
+// selection's length, the progress of an operation) stay readable on top.
+void frmLumoEdit::EditorToFront() {
+    ctlEditor->BringToFront();
+    for (Panel* p : {pnlSelection, pnlProgress})
+        if (Visible(p)) ZOrder(p, 0);
+}
+
 bool frmLumoEdit::AudioSelected() {
     return ctlEditor->HasDocument() && ctlEditor->View().SelectionShown() &&
            ctlEditor->View().SelectionStart() != ctlEditor->View().SelectionEnd();
@@ -112,6 +120,7 @@ void frmLumoEdit::ctlEditor_SelectionChanged() {
         SelectedLength = 0;
     }
     pnlSelection->setVisible(selected);
+    if (selected) ZOrder(pnlSelection, 0);
     UpdateZoomButtons(true);
     // With a selection one tall start button stands for each pair.
     const std::pair<CommandButton*, CommandButton*> pairs[] = {

@@ -77,6 +77,11 @@ void StoreMixLevels(const MixLevels& m) {
 
 } // namespace
 
+frmLumoEditTransform& frmLumoEdit::Transform() {
+    if (!transform_) transform_ = std::make_shared<frmLumoEditTransform>();
+    return *transform_;
+}
+
 // ---- the edit commands ----------------------------------------------------------------------
 
 void frmLumoEdit::AudioCut() {
@@ -111,7 +116,7 @@ void frmLumoEdit::AudioMixPaste() {
     AudioCommand command(*this);
     if (!command || NothingToPaste(*ctlEditor)) return;
     MixLevels m = ReadMixLevels();
-    if (!frmLumoEditTransform().MixPaste(m.original, m.added)) return;
+    if (!Transform().MixPaste(m.original, m.added)) return;
     SetAudioEdited();
     ShowProgress("Mix Pasting..");
     ScopeExit hide([this] { HideProgress(); });
@@ -217,7 +222,7 @@ void frmLumoEdit::AudioInsertFile(bool MixInsert) {
         return;
     }
     MixLevels m = ReadMixLevels();
-    if (!frmLumoEditTransform().MixPaste(m.original, m.added)) return;
+    if (!Transform().MixPaste(m.original, m.added)) return;
     StoreMixLevels(m);
     ctlEditor->MixInsertFile(m.original, path, m.added);
     SetAudioEdited();
@@ -286,21 +291,21 @@ void frmLumoEdit::ProcessAudioButton(const std::string& ButtonKey) {
         run("Reversing...", [&] { processing.Reverse(); });
     } else if (key == "amplify") {
         std::int16_t level = PreferenceLevel("EditorAmplifyPercentage", 100, 1, 2000);
-        if (!frmLumoEditTransform().Amplify(level)) return;
+        if (!Transform().Amplify(level)) return;
         Preferences().SetPreference("EditorAmplifyPercentage", level, 100);
         run("Amplifying by " + std::to_string(level) + "%...",
             [&] { unguarded([&] { processing.Amplify(level); }); });
     } else if (key == "normalise") {
         std::int16_t level = PreferenceLevel("EditorNormalisePercentage", 100, 1, 100);
         bool dcBias = false;
-        if (!frmLumoEditTransform().Normalise(level, dcBias)) return;
+        if (!Transform().Normalise(level, dcBias)) return;
         Preferences().SetPreference("EditorNormalisePercentage", level, 100);
         run("Normalising to " + std::to_string(level) + "%...", [&] { processing.Normalise(level, dcBias); });
     } else if (key == "deletesilence") {
         std::int16_t threshold = PreferenceLevel("EditorDeleteSilenceThreshold", 60, 0, 92);
         std::int32_t attack = PreferenceLong("EditorDeleteSilenceAttackms", 100, 0, 1048576);
         std::int32_t release = PreferenceLong("EditorDeleteSilenceReleasems", 25, 0, 1048576);
-        if (!frmLumoEditTransform().DeleteSilence(threshold, attack, release)) return;
+        if (!Transform().DeleteSilence(threshold, attack, release)) return;
         Preferences().SetPreference("EditorDeleteSilenceThreshold", threshold, 60);
         Preferences().SetPreference("EditorDeleteSilenceAttackms", attack, 100);
         Preferences().SetPreference("EditorDeleteSilenceReleasems", release, 25);
@@ -321,7 +326,7 @@ void frmLumoEdit::ProcessAudioButton(const std::string& ButtonKey) {
         if (!(stored > 0)) stored = current;
         float newLength = static_cast<float>(helpers::cUtility::ClampDouble(stored, 0.1, 4 * current));
         bool keepPitch = PreferenceNumber("EditorTimeStretchPreservePitch", 0, -1e9, 1e9) != 0;
-        if (!frmLumoEditTransform().Stretch(current, newLength, keepPitch)) return;
+        if (!Transform().Stretch(current, newLength, keepPitch)) return;
         Preferences().SetPreference("EditorTimeStretchNewLength", newLength, -1.0f);
         Preferences().SetPreference("EditorTimeStretchPreservePitch", keepPitch ? 1 : 0, 0);
         const auto ratio = static_cast<float>(current / newLength * 100.0);

@@ -149,7 +149,7 @@ void frmLumoEdit::ctlEditor_Stopped() {
     ctlEditor_SelectionChanged();
 }
 
-void frmLumoEdit::ctlEditor_MouseDown(int, int, int, int) { ctlEditor->BringToFront(); }
+void frmLumoEdit::ctlEditor_MouseDown(int, int, int, int) { EditorToFront(); }
 
 void frmLumoEdit::ctlEditor_Levels(int Left, int Right) {
     const int state = ctlEditor->State();
@@ -185,7 +185,7 @@ void frmLumoEdit::cmdZoomFull_Click() {
     UpdateZoomButtons(true);
     ctlEditor->ZoomFull();
     ctlEditor->Waveform().update();
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdZoomOut_Click() {
@@ -194,7 +194,7 @@ void frmLumoEdit::cmdZoomOut_Click() {
     UpdateZoomButtons(false);
     ctlEditor->ZoomOut();
     ctlEditor->Waveform().update();
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdZoomSelection_Click() {
@@ -203,7 +203,7 @@ void frmLumoEdit::cmdZoomSelection_Click() {
     UpdateZoomButtons(false);
     ctlEditor->ZoomSelection();
     ctlEditor->Waveform().update();
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdZoomIn_Click() {
@@ -216,7 +216,7 @@ void frmLumoEdit::cmdZoomIn_Click() {
         const auto q = static_cast<std::int64_t>(platform::RoundHalfEven(static_cast<double>(span) / 4));
         SetEditorView64(view.VisibleStart() + q, view.VisibleEnd() - q);
     }
-    ctlEditor->BringToFront();
+    EditorToFront();
     UpdateZoomButtons(true);
 }
 
@@ -242,7 +242,7 @@ void frmLumoEdit::ZoomAtSelection(bool atEnd) {
         if (atEnd && view.SelectionStart() > start) start = view.SelectionStart();
         SetEditorView64(start, p + q);
     }
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdZoomSelectionStart_Click() {

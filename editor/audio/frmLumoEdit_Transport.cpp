@@ -67,7 +67,7 @@ void frmLumoEdit::cmdPlay_Click() {
         view.SetPosition(view.Position() < view.Length() ? view.SelectionStart() : 0);
         ctlEditor->Play(playMode_);
         UpdateButtons();
-        ctlEditor->BringToFront();
+        EditorToFront();
         return;
     }
     switch (LumoPlayer1->State()) {
@@ -107,7 +107,7 @@ void frmLumoEdit::cmdPause_Click() {
             ctlEditor->Resume();
             SetButtonPicture(cmdPause, *imgListToolbar, "pause");
         }
-        ctlEditor->BringToFront();
+        EditorToFront();
         return;
     }
     switch (LumoPlayer1->State()) {
@@ -129,7 +129,7 @@ void frmLumoEdit::cmdStop_Click() {
         }
         if (state == audio::kStateRecording) EndOfRecording();
         UpdateButtons();
-        ctlEditor->BringToFront();
+        EditorToFront();
     } else if (LumoPlayer1->State() != audio::kPlayerEmpty) {
         LumoPlayer1->Stop();
     }
@@ -161,7 +161,7 @@ void frmLumoEdit::cmdPlayHook_Click() {
         view.SetSelectionStart(SecondsToSamples(item.HookStart));
         view.SetSelectionEnd(SecondsToSamples(item.HookEnd));
         PlayModeFromCode(0);
-        ctlEditor->BringToFront();
+        EditorToFront();
     } else if (LumoPlayer1->State() != audio::kPlayerEmpty) {
         LumoPlayer1->Seek(static_cast<float>(helpers::cUtility::ClampDouble(item.HookStart, 0, item.AudioEnd)));
         PlayerLoopSetup();
@@ -185,7 +185,7 @@ void frmLumoEdit::cmdPlayLoop_Click() {
         view.SetSelectionStart(SecondsToSamples(item.LoopStart));
         view.SetSelectionEnd(SecondsToSamples(item.LoopEnd));
         PlayModeFromCode(1);
-        ctlEditor->BringToFront();
+        EditorToFront();
     } else if (LumoPlayer1->State() != audio::kPlayerEmpty) {
         LumoPlayer1->Seek(static_cast<float>(helpers::cUtility::ClampDouble(item.LoopStart, 0, item.AudioEnd)));
         PlayerLoopSetup();
@@ -215,7 +215,7 @@ void frmLumoEdit::cmdRewind_Click() {
     auto& view = ctlEditor->View();
     view.SetPosition(0);
     view.SetVisibleStart(0);
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdFastForward_Click() {
@@ -224,7 +224,7 @@ void frmLumoEdit::cmdFastForward_Click() {
     auto& view = ctlEditor->View();
     view.SetPosition(view.Length());
     view.SetVisibleEnd(view.Length());
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 void frmLumoEdit::cmdRecord_Click() {
@@ -268,7 +268,7 @@ void frmLumoEdit::cmdRecord_Click() {
         break;
     default: break;
     }
-    ctlEditor->BringToFront();
+    EditorToFront();
 }
 
 // ---- the position display ---------------------------------------------------------------------

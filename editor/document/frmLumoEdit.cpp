@@ -625,6 +625,7 @@ void frmLumoEdit::BuildTransport() {
 
     pnlAudioPosition = Make<Panel>(c, "pnlAudioPosition", 8160, 10000, 2100, kControlsHeight);
     pnlAudioPosition->SetBevelOuter(1);
+    SetBackColor(pnlAudioPosition, 0x000000); // the position's part colours read on black
     lblPosition = MakeLabel(pnlAudioPosition, "lblPosition", "00:00:00.00", 60, 90, 1980, 420);
     lblPosition->setAlignment(Qt::AlignCenter);
     QFont big = lblPosition->font();

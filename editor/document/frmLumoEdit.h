@@ -38,6 +38,7 @@ class QMdiSubWindow;
 namespace lumoedit {
 
 class frmMain;
+class frmLumoEditTransform;
 
 class frmLumoEdit : public platform::ui::Form, public iEditorWindow {
 public:
@@ -475,6 +476,10 @@ private:
     void ServePendingClose();
     void EndOfRecording();
     void ZoomAtSelection(bool atEnd);
+    void EditorToFront();
+    // The transform dialog, made on first use and kept (hidden between uses).
+    frmLumoEditTransform& Transform();
+    std::shared_ptr<frmLumoEditTransform> transform_;
     void PlayModeFromCode(int Index);
     void PlayerLoopSetup();
     void ApplyChannels(bool left, bool right);

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -283,4 +284,72 @@ TEST_F(EditCommandsTest, StoredPreferencesReadAsNumbersThenClamped) {
     editor->ProcessAudioButton("silence");
     EXPECT_EQ(offered, "2.25") << (comma ? "under a decimal-comma locale" : "");
     std::setlocale(LC_ALL, saved.c_str());
+}
+
+// A call that fails, or that changes nothing, leaves the panel hidden, the edit bracket
+// closed, the audio and the undo history as they were.
+TEST_F(EditCommandsTest, FailuresLeaveTheAudioTheHistoryAndThePanelConsistent) {
+    // Effects on an empty document raise no audio-changed event; the panel goes all the same.
+    editor->ClearDetails(1);
+    for (const char* k : {"reverse", "fadein", "erase"}) {
+        editor->ProcessAudioButton(k);
+        EXPECT_FALSE(editor->pnlProgress->isVisible()) << k;
+    }
+    EXPECT_EQ(editor->MousePointer(), platform::ui::PointerDefault);
+
+    // A file that is not audio: the insert fails inside its bracket, which still closes, so the
+    // next two edits are two undo steps.
+    Open(6);
+    const std::string junk = dir / "junk.wav";
+    testsupport::WriteFile(junk, std::string(5000, 'x'));
+    dialogs->AnswerFile(junk);
+    Select(1, 1);
+    emit editor->toolAudioEditor->ButtonMenuClick("paste", "insertfile");
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_FALSE(editor->pnlProgress->isVisible());
+    EXPECT_NEAR(editor->ctlEditor->LengthMs(), 6000, 1);
+    Select(0, 1);
+    editor->AudioCut();
+    Select(0, 1);
+    editor->AudioCut();
+    editor->AudioUndo();
+    EXPECT_NEAR(editor->ctlEditor->LengthMs(), 5000, 1) << "one undo takes back one cut";
+
+    reported.clear();
+
+    // An image on the system clipboard pastes nothing.
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QGuiApplication::clipboard()->setImage(picture);
+    editor->ClearEdits();
+    const double length = editor->ctlEditor->LengthMs();
+    editor->toolAudioEditor_ButtonMenuClick("pastefromclipboard");
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_EQ(editor->ctlEditor->LengthMs(), length);
+}
+
+// The intro region dragged with the mouse on the waveform: its boxes follow at every move.
+TEST_F(EditCommandsTest, DraggingTheIntroRegionMovesItsBoxes) {
+    Open(10, 2, Tone, [](rozuzezer::cHardDiskItem& item) {
+        item.SetIntroStart(1);
+        item.SetIntroEnd(2);
+        item.SetExtro(9);
+    });
+    auto& view = editor->ctlEditor->Waveform();
+    view.resize(1000, 300);
+    editor->ctlEditor->ZoomFull();
+    const int x = view.XOf(editor->ctlEditor->Regions().At(1).start + editor->ctlEditor->Regions().At(1).length, 1000);
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(x, 150));
+    for (int dx = 10; dx <= 100; dx += 10) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x + dx, 150), view.mapToGlobal(QPointF(x + dx, 150)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(&view, &move);
+    }
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(x + 100, 150));
+    // 100 pixels of 1000 over ten seconds: one second later.
+    EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), 3, 0.02);
+    EXPECT_FLOAT_EQ(editor->cAudioInformation->IntroStart(), 1);
+    EXPECT_EQ(editor->mtxtIntroEnd->Text().substr(0, 8), "00:00:03");
+    EXPECT_TRUE(editor->bEdited());
+    EXPECT_FALSE(editor->bAudioEdited) << "a marker is a detail, not an audio edit";
 }

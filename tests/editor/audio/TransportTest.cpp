@@ -219,6 +219,12 @@ TEST_F(TransportTest, ThePlayerSeeksWithTheBarAndPlaysTheLoopAndTheHook) {
     EXPECT_NEAR(editor->LumoPlayer1->Position(), 10, 0.2) << "no button held: no seek";
     editor->prgPlayProgress_MouseDown(1, 0, -500, 0);
     EXPECT_NEAR(editor->LumoPlayer1->Position(), 0, 0.01) << "before the bar: the start";
+    const double width = platform::ui::Width(editor->prgPlayProgress);
+    editor->LumoPlayer1->Seek(3);
+    platform::ui::SetWidth(editor->prgPlayProgress, 0);
+    editor->prgPlayProgress_MouseDown(1, 0, 100, 0);
+    EXPECT_NEAR(editor->LumoPlayer1->Position(), 3, 0.01) << "a bar without width seeks nowhere";
+    platform::ui::SetWidth(editor->prgPlayProgress, width);
 
     // The loop: never before 4.5 s, at least half a second long, a negative count plays once.
     item.LoopStart = 2;
