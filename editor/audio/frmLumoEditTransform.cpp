@@ -1,5 +1,7 @@
 #include "editor/audio/frmLumoEditTransform.h"
 
+#include "editor/audio/TransformSettings.h"
+
 #include "editor/shell/ClientSize.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmGoodInputBox.h"
@@ -456,26 +458,9 @@ void frmLumoEditTransform::chkTimeStretchPreservePitch_Click() {
 }
 
 void frmLumoEditTransform::LoadStretchPresets() {
-    listStretchPresets->Clear();
-    const std::string stored = Preferences().GetPreference(kPresetsPreference, kDefaultPresets);
-    for (const std::string& entry : SplitBars(stored)) {
-        if (Trim(entry).empty()) break;
-        std::vector<std::string> fields;
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t comma = entry.find(',', from);
-            fields.push_back(entry.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
-            if (comma == std::string::npos) break;
-            from = comma + 1;
-        }
-        if (fields.size() != 3) continue;
-        const double seconds = Number(fields[1]);
-        if (!std::isfinite(seconds) || std::fabs(seconds) > 3.4e38) continue;
-        Preset p{Trim(fields[0]), static_cast<float>(seconds), Number(fields[2]) != 0};
-        presets_.push_back(p);
-        listStretchPresets->AddItem(p.Title);
-        listStretchPresets->SetItemData(listStretchPresets->NewIndex(), static_cast<long>(presets_.size() - 1));
-    }
+    for (const StretchPreset& p : ParseStretchPresets(Preferences().GetPreference(kPresetsPreference, kDefaultPresets)))
+        presets_.push_back(Preset{p.Title, p.Seconds, p.PreservePitch});
+    FillPresetList();
     listStretchPresets->SetListIndex(-1);
     cmdStretchDeletePreset->setEnabled(false);
 }
@@ -532,13 +517,10 @@ void frmLumoEditTransform::cmdStretchDeletePreset_Click() {
 }
 
 void frmLumoEditTransform::SaveStretchPresets() {
-    std::string text;
-    for (std::size_t i = 1; i < presets_.size(); ++i) {
-        if (i > 1) text += '|';
-        text += presets_[i].Title + "," + platform::FormatSingle(presets_[i].Seconds) + "," +
-                (presets_[i].PreservePitch ? "1" : "0");
-    }
-    Preferences().SetPreference(kPresetsPreference, text, "");
+    std::vector<StretchPreset> table;
+    for (std::size_t i = 1; i < presets_.size(); ++i)
+        table.push_back(StretchPreset{presets_[i].Title, presets_[i].Seconds, presets_[i].PreservePitch});
+    Preferences().SetPreference(kPresetsPreference, FormatStretchPresets(table), "");
 }
 
 } // namespace lumoedit

@@ -2,6 +2,7 @@
 // select all, undo and redo, inserting a file, and the effects chosen by key with their
 // parameters remembered per user.
 #include "editor/audio/AudioCommand.h"
+#include "editor/audio/TransformSettings.h"
 #include "editor/audio/frmLumoEditTransform.h"
 #include "editor/document/frmLumoEdit.h"
 
@@ -24,21 +25,8 @@ using namespace platform::ui;
 
 namespace {
 
-// A stored preference as a number in its range. It is read as a number first and clamped
-// before it is made whole, so "1e12" gives the upper bound; a text without a number, or one
-// too large for any number, gives the default.
 double PreferenceNumber(const char* name, double fallback, double lowest, double highest) {
-    const std::string text = Preferences().GetPreference(name, PrefValue(fallback));
-    double v = fallback;
-    if (std::any_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-        try {
-            v = platform::Val(text);
-        } catch (...) {
-            v = fallback;
-        }
-    }
-    if (!std::isfinite(v)) v = fallback;
-    return helpers::cUtility::ClampDouble(v, lowest, highest);
+    return ReadSettingNumber(Preferences().GetPreference(name, PrefValue(fallback)), fallback, lowest, highest);
 }
 
 std::int16_t PreferenceLevel(const char* name, double fallback, double lowest, double highest) {
