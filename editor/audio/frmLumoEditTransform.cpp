@@ -128,9 +128,9 @@ void frmLumoEditTransform::Pair(Slider* slider, TextBox* box) {
 void frmLumoEditTransform::BuildNormalise() {
     fraNormalise = new Frame(Client(), "fraNormalise", "Normalise Audio:");
     Move(fraNormalise, 60, 60, 5400, 1140);
-    Text(fraNormalise, "lblNormaliseLevelDesc", "Normalise to Volume Level:", 120, 330, 2400);
-    txtNormaliseLevel = Box(fraNormalise, "txtNormaliseLevel", 2580, 300);
-    Text(fraNormalise, "lblNormalisePercent", "%", 3360, 330, 300);
+    Text(fraNormalise, "lblNormaliseLevelDesc", "Normalise to Volume Level:", 120, 330, 2880);
+    txtNormaliseLevel = Box(fraNormalise, "txtNormaliseLevel", 3060, 300);
+    Text(fraNormalise, "lblNormalisePercent", "%", 3840, 330, 300);
     chkNormaliseBias = new CheckBox(fraNormalise, "chkNormaliseBias", "Remove any DC-Bias");
     Move(chkNormaliseBias, 120, 720, 4000, 300);
     NumberBox(txtNormaliseLevel, false);
@@ -146,9 +146,9 @@ void frmLumoEditTransform::BuildNormalise() {
 void frmLumoEditTransform::BuildAmplify() {
     fraAmplify = new Frame(Client(), "fraAmplify", "Change the Volume:");
     Move(fraAmplify, 60, 60, 5400, 2160);
-    Text(fraAmplify, "lblAmplifyLevelDesc", "Amplification Level:", 120, 330, 2000);
-    txtAmplifyLevel = Box(fraAmplify, "txtAmplifyLevel", 2160, 300);
-    Text(fraAmplify, "lblAmplifyPercent", "%", 2940, 330, 300);
+    Text(fraAmplify, "lblAmplifyLevelDesc", "Amplification Level:", 120, 330, 2280);
+    txtAmplifyLevel = Box(fraAmplify, "txtAmplifyLevel", 2460, 300);
+    Text(fraAmplify, "lblAmplifyPercent", "%", 3240, 330, 300);
     sldAmplify = MakeSlider(fraAmplify, "sldAmplify", 120, 720, 5160);
     lblAmplifyDescriptionDesc = Text(fraAmplify, "lblAmplifyDescriptionDesc", "", 120, 1200, 5160, 780);
     lblAmplifyDescriptionDesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -226,12 +226,12 @@ void frmLumoEditTransform::BuildDeleteSilence() {
 
 void frmLumoEditTransform::BuildTimeStretch() {
     fraTimeStretch = new Frame(Client(), "fraTimeStretch", "Time Stretch Options");
-    Move(fraTimeStretch, 60, 60, 7440, 3060);
-    Text(fraTimeStretch, "lblStretchCurrentLengthDesc", "Current length of the audio:", 120, 330, 2400);
-    lblStretchCurrentLength = Text(fraTimeStretch, "lblStretchCurrentLength", "", 2580, 330, 1800);
-    Text(fraTimeStretch, "lblStretchNewLengthDesc", "New length of the audio:", 120, 750, 2400);
-    txtStretchNewLength = Box(fraTimeStretch, "txtStretchNewLength", 2580, 720, 1080);
-    Text(fraTimeStretch, "lblStretchNewLengthUnit", "seconds", 3720, 750, 900);
+    Move(fraTimeStretch, 60, 60, 8100, 3060);
+    Text(fraTimeStretch, "lblStretchCurrentLengthDesc", "Current length of the audio:", 120, 330, 2880);
+    lblStretchCurrentLength = Text(fraTimeStretch, "lblStretchCurrentLength", "", 3060, 330, 1800);
+    Text(fraTimeStretch, "lblStretchNewLengthDesc", "New length of the audio:", 120, 750, 2880);
+    txtStretchNewLength = Box(fraTimeStretch, "txtStretchNewLength", 3060, 720, 1080);
+    Text(fraTimeStretch, "lblStretchNewLengthUnit", "seconds", 4200, 750, 900);
     chkTimeStretchPreservePitch = new CheckBox(fraTimeStretch, "chkTimeStretchPreservePitch",
                                                "Preserve the Pitch of the audio");
     Move(chkTimeStretchPreservePitch, 120, 1170, 4200, 300);
@@ -239,18 +239,18 @@ void frmLumoEditTransform::BuildTimeStretch() {
     lblTimeStretchCaution = Text(fraTimeStretch, "lblTimeStretchCaution",
                                  "Changing the length of a piece of audio by more than 5% while preserving the pitch "
                                  "can produce odd results!",
-                                 720, 1590, 3780, 900);
+                                 720, 1590, 4380, 900);
     lblTimeStretchCaution->setWordWrap(true);
     lblTimeStretchCaution->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetForeColor(lblTimeStretchCaution, syscolour::ButtonText);
-    Text(fraTimeStretch, "lblStretchPresetsDesc", "Presets:", 4680, 330, 1200);
+    Text(fraTimeStretch, "lblStretchPresetsDesc", "Presets:", 5340, 330, 1200);
     listStretchPresets = new ListBox(fraTimeStretch, "listStretchPresets");
-    Move(listStretchPresets, 4680, 600, 2640, 1800);
+    Move(listStretchPresets, 5340, 600, 2640, 1800);
     cmdStretchAddPreset = new CommandButton(fraTimeStretch, "cmdStretchAddPreset", "Add");
-    Move(cmdStretchAddPreset, 4680, 2520, 1260, 375);
+    Move(cmdStretchAddPreset, 5340, 2520, 1260, 375);
     cmdStretchAddPreset->setToolTip(QStringLiteral("Save the current settings as a Preset"));
     cmdStretchDeletePreset = new CommandButton(fraTimeStretch, "cmdStretchDeletePreset", "Delete");
-    Move(cmdStretchDeletePreset, 6060, 2520, 1260, 375);
+    Move(cmdStretchDeletePreset, 6720, 2520, 1260, 375);
     cmdStretchDeletePreset->setToolTip(QStringLiteral("Delete the highlit Preset"));
     cmdStretchDeletePreset->setEnabled(false);
     NumberBox(txtStretchNewLength, true);

@@ -12,6 +12,8 @@ namespace audio = platform::audio;
 
 void frmLumoEdit::ConnectAudioHandlers() {
     using Self = frmLumoEdit;
+    // The panels that lie over the waveform hide what is under them.
+    for (Panel* p : {pnlProgress, pnlSelection}) SetBackColor(p, syscolour::ButtonFace);
     OnCall(toolMain, &Toolbar::ButtonClick, this, [this](const std::string& key) { toolMain_ButtonClick(key); },
            "toolMain_ButtonClick");
     OnCall(
@@ -46,8 +48,12 @@ void frmLumoEdit::ConnectAudioHandlers() {
     for (int i = 0; i < 3; ++i)
         OnCall(optPlayMode[static_cast<std::size_t>(i)], &OptionButton::Click, this, [this, i] { optPlayMode_Click(i); },
                "optPlayMode_Click");
-    On(prgPlayProgress, &ProgressBar::MouseDown, this, &Self::prgPlayProgress_MouseDown, "prgPlayProgress_MouseDown");
-    On(prgPlayProgress, &ProgressBar::MouseMove, this, &Self::prgPlayProgress_MouseMove, "prgPlayProgress_MouseMove");
+    OnCall(
+        prgPlayProgress, &ProgressBar::MouseDown, this,
+        [this](int b, int s, double x, double y) { prgPlayProgress_MouseDown(b, s, x, y); }, "prgPlayProgress_MouseDown");
+    OnCall(
+        prgPlayProgress, &ProgressBar::MouseMove, this,
+        [this](int b, int s, double x, double y) { prgPlayProgress_MouseMove(b, s, x, y); }, "prgPlayProgress_MouseMove");
 
     // The components' events; a raised error ends the handler and is reported.
     auto& player = *LumoPlayer1;
