@@ -353,3 +353,30 @@ TEST_F(EditCommandsTest, DraggingTheIntroRegionMovesItsBoxes) {
     EXPECT_TRUE(editor->bEdited());
     EXPECT_FALSE(editor->bAudioEdited) << "a marker is a detail, not an audio edit";
 }
+
+// The main window's Edit and Audio menus reach the same commands, and leaving the program
+// after an edit asks about it.
+TEST_F(EditCommandsTest, TheMainWindowsMenusDriveTheCommands) {
+    Open(4);
+    main->mnuSelectAll_Click();
+    EXPECT_FLOAT_EQ(editor->SelectedLength, 4);
+    main->mnuAudio_Click();
+    TransformAnswers([](frmLumoEditTransform& d) { d.txtAmplifyLevel->SetText("50"); });
+    main->mnuAmplify_Click();
+    EXPECT_NEAR(Peak(0, 0, 4), 0.25, 0.01);
+    EXPECT_EQ(LastText(), "") << "no message";
+    main->mnuEdit_Click();
+    main->mnuUndo_Click();
+    EXPECT_NEAR(Peak(1, 0, 4), 0.5, 0.01);
+    main->mnuRedo_Click();
+    EXPECT_NEAR(Peak(1, 0, 4), 0.25, 0.01);
+    main->mnuFadeOut_Click();
+    EXPECT_LT(Peak(0, 3.95, 4), 0.01);
+    EXPECT_TRUE(editor->bEdited());
+
+    boxes->Answer(platform::MsgResult::Cancel);
+    main->mnuExit_Click();
+    EXPECT_TRUE(editor->IsLoaded()) << "Cancel keeps the window and the edit";
+    EXPECT_NE(LastText().find("Do you want to save the changes"), std::string::npos) << LastText();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
