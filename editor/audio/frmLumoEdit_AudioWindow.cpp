@@ -14,6 +14,11 @@ void frmLumoEdit::ConnectAudioHandlers() {
     using Self = frmLumoEdit;
     // The panels that lie over the waveform hide what is under them.
     for (Panel* p : {pnlProgress, pnlSelection}) SetBackColor(p, syscolour::ButtonFace);
+    // The part of the item under the play position reads in its colour on black, as the
+    // position does; bar and part show while the player holds a file.
+    SetBackColor(pnlAudioPart, 0x000000);
+    prgPlayProgress->setVisible(false);
+    pnlAudioPart->setVisible(false);
     OnCall(toolMain, &Toolbar::ButtonClick, this, [this](const std::string& key) { toolMain_ButtonClick(key); },
            "toolMain_ButtonClick");
     OnCall(

@@ -279,6 +279,8 @@ void frmLumoEdit::UpdatePlayPosition(float Position) {
         lblPosition->SetCaption(text);
         lastPositionText_ = text;
     }
+    // The player's last events arrive as the window goes, after its item has.
+    if (!cAudioInformation) return;
     const auto& item = *cAudioInformation;
     const char* part;
     OleColour colour;

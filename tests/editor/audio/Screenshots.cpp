@@ -169,6 +169,16 @@ int main(int argc, char** argv) {
                 bool p = false;
                 d.Stretch(6.5, n, p);
             });
+        // The file only loaded into the player: the play-progress bar and the part of the item.
+        editor->bEdited_ = false;
+        editor->ClearDetails(4 | 2);
+        editor->cAudioInformation->SetIntroStart(1.5f);
+        editor->cAudioInformation->SetIntroEnd(6);
+        editor->cAudioInformation->SetExtro(26);
+        editor->LumoPlayer1->OpenFile(take);
+        editor->LumoPlayer1->Seek(4);
+        editor->UpdatePlayPosition(editor->LumoPlayer1->Position());
+        Save(&main, "frmLumoEdit_audio_player");
         editor->bEdited_ = false;
         main.Unload();
     }
