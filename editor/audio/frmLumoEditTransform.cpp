@@ -284,7 +284,7 @@ void frmLumoEditTransform::ShowTransformFrame(Frame* frame) {
 // dialog hidden any other way is a cancel.
 bool frmLumoEditTransform::Run() {
     accepted_ = false;
-    Show(Modal);
+    Show(Modal, Owner);
     return accepted_ && !cancelled_;
 }
 

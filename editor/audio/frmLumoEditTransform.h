@@ -23,6 +23,9 @@ public:
     bool DeleteSilence(std::int16_t& Threshold, std::int32_t& AttackTimeMS, std::int32_t& ReleaseTimeMS);
     bool Stretch(double CurrentAudioLength, float& NewAudioLength, bool& PreservePitch);
 
+    // The window the dialog stays above while it is shown.
+    QWidget* Owner = nullptr;
+
     // The shortest new length the audio-editing component can stretch a length to.
     static double ShortestStretch(double currentLength);
 

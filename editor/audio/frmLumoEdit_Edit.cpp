@@ -66,7 +66,10 @@ void StoreMixLevels(const MixLevels& m) {
 } // namespace
 
 frmLumoEditTransform& frmLumoEdit::Transform() {
-    if (!transform_) transform_ = std::make_shared<frmLumoEditTransform>();
+    if (!transform_) {
+        transform_ = std::make_shared<frmLumoEditTransform>();
+        transform_->Owner = window();
+    }
     return *transform_;
 }
 
