@@ -33,7 +33,10 @@ std::string frmLumoEdit::TimeText(double seconds) {
 }
 
 std::int64_t frmLumoEdit::SecondsToSamples(double seconds) {
+    // Markers come from files: nonsense is taken as the start, and nothing lies past a
+    // million hours.
     if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
+    seconds = std::min(seconds, 3.6e9);
     return ctlEditor->View().MsToSamples(std::nearbyint(seconds * 1000.0));
 }
 
