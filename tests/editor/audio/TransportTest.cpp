@@ -118,6 +118,14 @@ TEST_F(TransportTest, ThePartLabelFollowsTheMarkersAndLongTimesAreCapped) {
     EXPECT_EQ(editor->lblPosition->Caption(), "99:59:59.99");
     EXPECT_EQ(frmLumoEdit::TimeText(359999.99), "99:59:59.99");
     EXPECT_EQ(frmLumoEdit::TimeText(-3), "00:00:00.00");
+
+    // A hook read from a damaged file, far past any audio: it plays what there is.
+    item.HookStart = 1e30f;
+    item.HookEnd = 3e38f;
+    editor->cmdPlayHook_Click();
+    editor->cmdStop_Click();
+    EXPECT_LE(editor->ctlEditor->View().SelectionEnd(), editor->ctlEditor->View().Length());
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
 TEST_F(TransportTest, RecordIntoANewDocumentAndWhenTheCardFailsOrGoes) {
