@@ -13,6 +13,7 @@ shell_screenshots tests/editor/shell
 dialog_screenshots tests/rozuzezer/ui
 tile_screenshots tests/rozuzezer/ui
 editor_screenshots tests/editor/document
+audio_screenshots tests/editor/audio
 "
 if [ ! -f "$BUILD/build.ninja" ] && [ ! -f "$BUILD/Makefile" ]; then
     cmake -S "$ROOT" -B "$BUILD" -G Ninja

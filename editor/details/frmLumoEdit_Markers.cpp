@@ -22,8 +22,6 @@ namespace {
 constexpr float kLoopStartMin = 4.5f;
 constexpr float kLoopEndMin = 4.6f;
 
-std::string TimeText(double seconds) { return helpers::TimeFormat().SecondsToText(seconds); }
-
 float Clamp(double value, double lowest, double highest) {
     return static_cast<float>(helpers::cUtility::ClampDouble(value, lowest, highest));
 }

@@ -609,12 +609,12 @@ void frmLumoEdit::BuildTransport() {
     optPlayMode[0]->SetValue(true);
     left += 105;
     const B zooms[] = {
-        {&cmdZoomFull, "cmdZoomFull", "zoomfull", "Show the whole audio"},
-        {&cmdZoomIn, "cmdZoomIn", "zoomin", "Zoom in"},
-        {&cmdZoomOut, "cmdZoomOut", "zoomout", "Zoom out"},
-        {&cmdZoomSelection, "cmdZoomSelection", "zoomselection", "Zoom to the selection"},
-        {&cmdZoomSelectionStart, "cmdZoomSelectionStart", "zoomselectionstart", "Zoom to the start of the selection"},
-        {&cmdZoomSelectionEnd, "cmdZoomSelectionEnd", "zoomselectionend", "Zoom to the end of the selection"},
+        {&cmdZoomFull, "cmdZoomFull", "zoomfull", "Show the entire audio file"},
+        {&cmdZoomIn, "cmdZoomIn", "zoomin", "Zoom-In"},
+        {&cmdZoomOut, "cmdZoomOut", "zoomout", "Zoom-Out"},
+        {&cmdZoomSelection, "cmdZoomSelection", "zoomselection", "Zoom To show the entire Selection"},
+        {&cmdZoomSelectionStart, "cmdZoomSelectionStart", "zoomselectionstart", "Zoom in to Start of Selection"},
+        {&cmdZoomSelectionEnd, "cmdZoomSelectionEnd", "zoomselectionend", "Zoom-in to End of Selection"},
     };
     for (const B& z : zooms) {
         *z.b = MakeButton(picControls, z.name, "", left, top, kButton, kButton, z.tip);
@@ -625,6 +625,7 @@ void frmLumoEdit::BuildTransport() {
 
     pnlAudioPosition = Make<Panel>(c, "pnlAudioPosition", 8160, 10000, 2100, kControlsHeight);
     pnlAudioPosition->SetBevelOuter(1);
+    SetBackColor(pnlAudioPosition, 0x000000); // the position's part colours read on black
     lblPosition = MakeLabel(pnlAudioPosition, "lblPosition", "00:00:00.00", 60, 90, 1980, 420);
     lblPosition->setAlignment(Qt::AlignCenter);
     QFont big = lblPosition->font();

@@ -40,6 +40,7 @@ class QMdiSubWindow;
 namespace lumoedit {
 
 class frmMain;
+class frmLumoEditTransform;
 
 class frmLumoEdit : public platform::ui::Form, public iEditorWindow {
 public:
@@ -165,6 +166,61 @@ public:
     void ConnectDocumentHandlers();
     void ConnectAudioHandlers();
     void ConnectDetailsHandlers();
+
+    // ---- audio side (editor/audio): toolbars, transport, the component's events, zoom ----
+    void toolMain_ButtonClick(const std::string& key);
+    void toolMain_ButtonMenuClick(const std::string& key);
+    void toolAudioEditor_ButtonClick(const std::string& key);
+    void toolAudioEditor_ButtonMenuClick(const std::string& key);
+    void cmdRecord_Click();
+    void cmdRewind_Click();
+    void cmdFastForward_Click();
+    void cmdPlayHook_Click();
+    void cmdPlayLoop_Click();
+    void optPlayMode_Click(int Index);
+    void prgPlayProgress_MouseDown(int Button, int Shift, double X, double Y);
+    void prgPlayProgress_MouseMove(int Button, int Shift, double X, double Y);
+    void LumoPlayer1_LevelsChanged(int Left, int Right);
+    void LumoPlayer1_PositionChanged(float Position);
+    void LumoPlayer1_PlaybackShown();
+    void LumoPlayer1_PlaybackHidden();
+    void LumoPlayer1_PlayerEventA();
+    void LumoPlayer1_PlayerEventB();
+    void LumoPlayer1_PlayerEventC();
+    void LumoPlayer1_PlayerEventD();
+    void ctlEditor_Progress(int Percent);
+    void ctlEditor_RegionChanged(int RegionIndex);
+    void ctlEditor_PositionChanged();
+    void ctlEditor_SelectVisibleRange();
+    void ctlEditor_AudioChanged();
+    void ctlEditor_Stopped();
+    void ctlEditor_MouseDown(int Button, int Shift, int X, int Y);
+    void ctlEditor_Levels(int Left, int Right);
+    void cmdZoomFull_Click();
+    void cmdZoomIn_Click();
+    void cmdZoomOut_Click();
+    void cmdZoomSelection_Click();
+    void cmdZoomSelectionStart_Click();
+    void cmdZoomSelectionEnd_Click();
+    // The play mode: 1 play, 2 play to the end, 3 loop.
+    std::int32_t PlayMode() const { return playMode_; }
+    // True while an edit, effect or other long operation of the component runs; commands
+    // started meanwhile (from the message loop of its progress event) do nothing.
+    bool AudioBusy() const;
+    // The samples of a time in seconds on the component's view (milliseconds made whole).
+    std::int64_t SecondsToSamples(double seconds);
+    // A sample count of the component's view in seconds.
+    double SamplesToSeconds(std::int64_t samples);
+    // The view range with 64-bit positions: clamped to the document, the end not before the
+    // start.
+    void SetEditorView64(std::int64_t Start, std::int64_t End);
+    // Plays from a point (a Set button's audition): the point becomes the cursor and an empty
+    // selection, so playing starts there on either back end.
+    void AuditionFrom(double Seconds);
+    // A time as "hh:nn:ss.hh", at most 99:59:59.99 (what the time boxes and labels hold).
+    static std::string TimeText(double seconds);
+    // Tests and benchmarks: how often the progress event let the message loop run.
+    int MessageLoopRuns() const { return messageLoopRuns_; }
 
     // ---- controls ------------------------------------------------------------------------
     // Toolbars and their pictures.
@@ -476,6 +532,31 @@ private:
     std::string SuggestSaveName() const;
     bool bTextEdited_ = false;       // details (not only audio) changed since the last save
     platform::component::Ref<rozuzezer::iEditHardDiskItem> itemEditing_;
+
+    // Audio side (editor/audio).
+    friend class AudioCommand;
+    bool BeginCommand(bool needsAudio);
+    void EndCommand();
+    void ServePendingClose();
+    void EndOfRecording();
+    void ZoomAtSelection(bool atEnd);
+    void EditorToFront();
+    // The transform dialog, made on first use and kept (hidden between uses).
+    frmLumoEditTransform& Transform();
+    std::shared_ptr<frmLumoEditTransform> transform_;
+    void PlayModeFromCode(int Index);
+    void PlayerLoopSetup();
+    void ApplyChannels(bool left, bool right);
+    bool progressStampSet_ = false;
+    double progressStamp_ = 0;
+    std::string lastPositionText_;
+    int commandDepth_ = 0;        // audio commands running
+    int loopDepth_ = 0;           // the progress event is running the message loop
+    bool undoing_ = false;        // region events of undo and redo leave the markers alone
+    int closePending_ = -1;       // the unload mode of a close asked for while busy
+    int messageLoopRuns_ = 0;
+    bool recording_ = false;      // a recording this window started is running
+    bool stopping_ = false;       // the window itself is stopping the component
 };
 
 // Installs the real editor window as the main window's (the program's main() does).

@@ -131,6 +131,13 @@ void frmLumoEdit::Form_Activate() {
 }
 
 void frmLumoEdit::Form_QueryUnload(int& Cancel, int UnloadMode) {
+    // Asked from the message loop inside a component operation: the close waits for its end.
+    if (AudioBusy()) {
+        closePending_ = UnloadMode;
+        ServePendingClose();
+        Cancel = 1;
+        return;
+    }
     if (bLoadingInfo) {
         platform::MsgBox("You cannot close this window until it has finished loading the Audio Information!",
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);

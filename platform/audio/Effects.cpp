@@ -272,7 +272,7 @@ void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
     Prepared p = Prepare(d);
     if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
-    const double tempo = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
+    const double tempo = std::clamp(ratioPercent / 100.0, kMinRatioPercent / 100, kMaxRatioPercent / 100);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / tempo));
     LengthChange(d, p, Stretch(d, p.a, p.b, tempo, 1.0, mode_, outLen));
 }
@@ -282,7 +282,7 @@ void AudioEditor::ProcessingObject::ChangeSpeed(float ratioPercent) {
     Prepared p = Prepare(d);
     if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
-    const double rate = std::clamp(ratioPercent / 100.0, 0.05, 20.0);
+    const double rate = std::clamp(ratioPercent / 100.0, kMinRatioPercent / 100, kMaxRatioPercent / 100);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / rate));
     LengthChange(d, p, Stretch(d, p.a, p.b, 1.0, rate, mode_, outLen));
 }

@@ -190,6 +190,29 @@ ProgressBar::ProgressBar(QWidget* parent, const std::string& name) : QProgressBa
     setTextVisible(false);
 }
 
+namespace {
+int MouseButtons(Qt::MouseButtons b) {
+    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
+}
+int MouseShift(Qt::KeyboardModifiers m) {
+    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+}
+} // namespace
+
+void ProgressBar::mousePressEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    emit MouseDown(MouseButtons(e->buttons()), MouseShift(e->modifiers()), PixelsToTwipsX(p.x()),
+                   PixelsToTwipsY(p.y()));
+    e->accept();
+}
+
+void ProgressBar::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint p = e->position().toPoint();
+    emit MouseMove(MouseButtons(e->buttons()), MouseShift(e->modifiers()), PixelsToTwipsX(p.x()),
+                   PixelsToTwipsY(p.y()));
+    e->accept();
+}
+
 Slider::Slider(QWidget* parent, const std::string& name) : QSlider(Qt::Horizontal, parent) {
     SetName(this, name);
     connect(this, &QSlider::valueChanged, this, &Slider::Change);

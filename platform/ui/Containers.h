@@ -131,6 +131,9 @@ private:
     std::vector<std::pair<std::string, QLabel*>> panels_;
 };
 
+// MouseDown and MouseMove carry the buttons held (1 left, 2 right, 4 middle), the shift mask
+// (1 Shift, 2 Ctrl, 4 Alt) and the pointer's place in twips from the bar's top left; a move
+// is reported with no button held too (Button 0).
 class ProgressBar : public QProgressBar {
     Q_OBJECT
 public:
@@ -141,6 +144,12 @@ public:
     void SetMin(int v) { setMinimum(v); }
     void SetMax(int v) { setMaximum(v); }
     void SetValue(int v) { setValue(v); }
+signals:
+    void MouseDown(int button, int shift, double x, double y);
+    void MouseMove(int button, int shift, double x, double y);
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
 };
 
 // Change runs when the value changes, by the user or by code.

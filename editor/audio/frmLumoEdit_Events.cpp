@@ -1,0 +1,258 @@
+// The audio-editing component's events (progress, regions, position, selection, audio
+// changed, stopped, mouse, levels) and the six zoom buttons.
+#include "editor/audio/AudioCommand.h"
+#include "editor/document/frmLumoEdit.h"
+
+#include "platform/base/MessageBox.h"
+#include "platform/base/Numeric.h"
+#include "platform/ui/Handlers.h"
+#include "shared/helpers/TimeFormat.h"
+#include "shared/helpers/Utility.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumoedit {
+
+using namespace platform::ui;
+namespace audio = platform::audio;
+
+// The bar follows every event; the message loop runs at most once per half second, with the
+// window's commands shut while it does, so nothing starts inside the operation.
+void frmLumoEdit::ctlEditor_Progress(int Percent) {
+    prgProgress->SetValue(Percent);
+    const auto& clock = helpers::TimeFormat();
+    if (progressStampSet_ && clock.ElapsedSince(progressStamp_) <= 0.5) return;
+    progressStamp_ = clock.Stamp();
+    progressStampSet_ = true;
+    QWidget* const shut[] = {toolMain, toolAudioEditor, picControls};
+    bool wasEnabled[3];
+    for (int i = 0; i < 3; ++i) {
+        wasEnabled[i] = shut[i]->isEnabled();
+        shut[i]->setEnabled(false);
+    }
+    ++loopDepth_;
+    ScopeExit reopen([&] {
+        --loopDepth_;
+        for (int i = 0; i < 3; ++i) shut[i]->setEnabled(wasEnabled[i]);
+    });
+    ++messageLoopRuns_;
+    QCoreApplication::processEvents();
+}
+
+void frmLumoEdit::ctlEditor_RegionChanged(int RegionIndex) {
+    if (bLoadingInfo || !bAudioOpen_) return;
+    // Undo and redo bring back the regions of their edit; the markers set since stay, and are
+    // written back onto the regions once the undo is done.
+    if (undoing_) return;
+    auto& regions = ctlEditor->Regions();
+    if (RegionIndex < 1 || RegionIndex > regions.Count()) return;
+    regions.SetCurrent(RegionIndex);
+    const std::int64_t start = std::max<std::int64_t>(0, regions.Start());
+    const std::int64_t length = std::max<std::int64_t>(0, regions.Length());
+    double kindNumber = 0;
+    try {
+        kindNumber = platform::Val(regions.Tag());
+    } catch (...) {
+        kindNumber = 0;
+    }
+    const int kind = kindNumber >= 1 && kindNumber <= 4 ? static_cast<int>(kindNumber) : 0;
+    auto& item = *cAudioInformation;
+    const auto startSeconds = static_cast<float>(SamplesToSeconds(start));
+    const auto lengthSeconds = static_cast<float>(SamplesToSeconds(length));
+    switch (kind) {
+    case 1:
+        item.SetIntroStart(startSeconds);
+        item.SetIntroEnd(lengthSeconds + item.IntroStart());
+        break;
+    case 2: item.SetExtro(startSeconds); break;
+    case 3:
+        item.HookStart = startSeconds;
+        item.HookEnd = lengthSeconds + item.HookStart;
+        break;
+    case 4:
+        item.LoopStart = startSeconds;
+        item.LoopEnd = lengthSeconds + item.LoopStart;
+        break;
+    default: break;
+    }
+    if (kind >= 1) {
+        ScopedFlag loading(bLoadingInfo);
+        switch (kind) {
+        case 1:
+            mtxtIntroStart->SetText(TimeText(item.IntroStart()));
+            mtxtIntroEnd->SetText(TimeText(item.IntroEnd()));
+            break;
+        case 2: mtxtExtro->SetText(TimeText(item.Extro())); break;
+        case 3:
+            mtxtHookStart->SetText(TimeText(item.HookStart));
+            mtxtHookEnd->SetText(TimeText(item.HookEnd));
+            break;
+        default:
+            mtxtLoopStart->SetText(TimeText(item.LoopStart));
+            mtxtLoopEnd->SetText(TimeText(item.LoopEnd));
+            break;
+        }
+    }
+    SetTextEdited();
+}
+
+void frmLumoEdit::ctlEditor_PositionChanged() {
+    UpdatePlayPosition(static_cast<float>(SamplesToSeconds(ctlEditor->View().Position())));
+}
+
+void frmLumoEdit::ctlEditor_SelectVisibleRange() {
+    auto& view = ctlEditor->View();
+    view.SetSelectionShown(true);
+    view.SetSelectionStart(view.VisibleStart());
+    view.SetSelectionEnd(view.VisibleEnd());
+}
+
+void frmLumoEdit::ctlEditor_AudioChanged() {
+    HideProgress();
+    if (!bAudioOpen_) return;
+    auto& item = *cAudioInformation;
+    const auto newLength = static_cast<float>(SamplesToSeconds(ctlEditor->View().Length()));
+    if (newLength != item.TotalLength) {
+        if (item.TotalLength == 0) {
+            item.SetIntroStart(0);
+            item.SetIntroEnd(0);
+            item.LoopStart = 0;
+            item.LoopEnd = 0;
+            item.HookStart = 0;
+            item.HookEnd = 0;
+            item.SetExtro(newLength);
+        }
+        bool apply = false;
+        UpdateMarkerFields(apply);
+    }
+    ctlEditor_SelectionChanged();
+    UpdateButtons();
+    UpdateZoomButtons(true);
+}
+
+void frmLumoEdit::ctlEditor_Stopped() {
+    ctlEditor_PositionChanged();
+    nctLeftVol->SetLevel(0);
+    nctRightVol->SetLevel(0);
+    // A recording that ended without Stop (the sound card went, the disk filled) keeps what
+    // came in; the window takes it in as a stop would, and says why.
+    if (recording_ && !stopping_ && ctlEditor->State() != audio::kStateRecording) {
+        EndOfRecording();
+        platform::MsgBox("The recording stopped because the sound card stopped working. The audio recorded until "
+                         "then has been kept.",
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    }
+    UpdateButtons();
+    ctlEditor_SelectionChanged();
+}
+
+void frmLumoEdit::ctlEditor_MouseDown(int, int, int, int) { EditorToFront(); }
+
+void frmLumoEdit::ctlEditor_Levels(int Left, int Right) {
+    const int state = ctlEditor->State();
+    if (state == audio::kStateIdle) Left = Right = 0;
+    auto meter = [](int level) {
+        return helpers::cUtility::ClampLong(static_cast<std::int32_t>(platform::RoundHalfEven(level / 90.0 * 100)), 0,
+                                            100);
+    };
+    nctLeftVol->SetLevel(meter(Left));
+    nctRightVol->SetLevel(meter(Right));
+    if (state == audio::kStateRecording) ctlEditor_PositionChanged();
+}
+
+// ---- zoom -----------------------------------------------------------------------------------
+
+void frmLumoEdit::SetEditorView64(std::int64_t Start, std::int64_t End) {
+    const std::int64_t length = ctlEditor->View().Length();
+    Start = std::clamp<std::int64_t>(Start, 0, length);
+    End = std::clamp<std::int64_t>(End, 0, length);
+    if (Start > End) End = Start;
+    // A view needs a width to draw: one sample at the least.
+    if (End == Start) {
+        if (End < length) ++End;
+        else if (Start > 0) --Start;
+    }
+    ctlEditor->ZoomToRange(Start, End);
+    ctlEditor->Waveform().update();
+}
+
+void frmLumoEdit::cmdZoomFull_Click() {
+    AudioCommand command(*this);
+    if (!command) return;
+    UpdateZoomButtons(true);
+    ctlEditor->ZoomFull();
+    ctlEditor->Waveform().update();
+    EditorToFront();
+}
+
+void frmLumoEdit::cmdZoomOut_Click() {
+    AudioCommand command(*this);
+    if (!command) return;
+    UpdateZoomButtons(false);
+    ctlEditor->ZoomOut();
+    ctlEditor->Waveform().update();
+    EditorToFront();
+}
+
+void frmLumoEdit::cmdZoomSelection_Click() {
+    AudioCommand command(*this);
+    if (!command) return;
+    UpdateZoomButtons(false);
+    ctlEditor->ZoomSelection();
+    ctlEditor->Waveform().update();
+    EditorToFront();
+}
+
+void frmLumoEdit::cmdZoomIn_Click() {
+    AudioCommand command(*this);
+    if (!command) return;
+    UpdateZoomButtons(false);
+    auto& view = ctlEditor->View();
+    const std::int64_t span = view.VisibleEnd() - view.VisibleStart();
+    if (span >= 5) {
+        const auto q = static_cast<std::int64_t>(platform::RoundHalfEven(static_cast<double>(span) / 4));
+        SetEditorView64(view.VisibleStart() + q, view.VisibleEnd() - q);
+    }
+    EditorToFront();
+    UpdateZoomButtons(true);
+}
+
+// Zooms in around a point of the selection, or, when the point lies outside the view, moves
+// the view (same width, within the document) so that the point is in its middle.
+void frmLumoEdit::ZoomAtSelection(bool atEnd) {
+    UpdateZoomButtons(false);
+    auto& view = ctlEditor->View();
+    const std::int64_t visStart = view.VisibleStart(), visEnd = view.VisibleEnd();
+    const std::int64_t span = visEnd - visStart;
+    const std::int64_t p = atEnd ? view.SelectionEnd() : view.SelectionStart();
+    if (p > visEnd || p < visStart) {
+        const std::int64_t length = view.Length();
+        const std::int64_t width = std::clamp<std::int64_t>(span, 1, std::max<std::int64_t>(1, length));
+        std::int64_t start = p - static_cast<std::int64_t>(platform::RoundHalfEven(static_cast<double>(width) / 2));
+        start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(0, length - width));
+        std::int64_t end = start + width;
+        ctlEditor->ZoomToRange(start, end);
+        ctlEditor->Waveform().update();
+    } else {
+        const auto q = static_cast<std::int64_t>(platform::RoundHalfEven(static_cast<double>(span) / 4));
+        std::int64_t start = p - q;
+        if (atEnd && view.SelectionStart() > start) start = view.SelectionStart();
+        SetEditorView64(start, p + q);
+    }
+    EditorToFront();
+}
+
+void frmLumoEdit::cmdZoomSelectionStart_Click() {
+    AudioCommand command(*this);
+    if (command) ZoomAtSelection(false);
+}
+
+void frmLumoEdit::cmdZoomSelectionEnd_Click() {
+    AudioCommand command(*this);
+    if (command) ZoomAtSelection(true);
+}
+
+} // namespace lumoedit
