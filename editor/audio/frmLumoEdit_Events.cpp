@@ -59,43 +59,10 @@ void frmLumoEdit::ctlEditor_RegionChanged(int RegionIndex) {
         kindNumber = 0;
     }
     const int kind = kindNumber >= 1 && kindNumber <= 4 ? static_cast<int>(kindNumber) : 0;
-    auto& item = *cAudioInformation;
     const auto startSeconds = static_cast<float>(SamplesToSeconds(start));
-    const auto lengthSeconds = static_cast<float>(SamplesToSeconds(length));
-    switch (kind) {
-    case 1:
-        item.SetIntroStart(startSeconds);
-        item.SetIntroEnd(lengthSeconds + item.IntroStart());
-        break;
-    case 2: item.SetExtro(startSeconds); break;
-    case 3:
-        item.HookStart = startSeconds;
-        item.HookEnd = lengthSeconds + item.HookStart;
-        break;
-    case 4:
-        item.LoopStart = startSeconds;
-        item.LoopEnd = lengthSeconds + item.LoopStart;
-        break;
-    default: break;
-    }
-    if (kind >= 1) {
-        ScopedFlag loading(bLoadingInfo);
-        switch (kind) {
-        case 1:
-            mtxtIntroStart->SetText(TimeText(item.IntroStart()));
-            mtxtIntroEnd->SetText(TimeText(item.IntroEnd()));
-            break;
-        case 2: mtxtExtro->SetText(TimeText(item.Extro())); break;
-        case 3:
-            mtxtHookStart->SetText(TimeText(item.HookStart));
-            mtxtHookEnd->SetText(TimeText(item.HookEnd));
-            break;
-        default:
-            mtxtLoopStart->SetText(TimeText(item.LoopStart));
-            mtxtLoopEnd->SetText(TimeText(item.LoopEnd));
-            break;
-        }
-    }
+    const auto endSeconds = static_cast<float>(SamplesToSeconds(start + length));
+    // Written through the marker boxes, so the order rules run with the region's value winning.
+    if (kind >= 1) MarkerFromRegion(kind, startSeconds, endSeconds);
     SetTextEdited();
 }
 

@@ -103,9 +103,13 @@ void frmLumoEdit::ProcessButton(const std::string& ButtonKey) {
         cmdPlay_Click();
     } else if (key == "descriptions") {
         SetDisplayDescriptions(!DisplayDescriptions());
+    } else if (key == "exportaudio") {
+        ExportToAudioFile();
+    } else if (key == "edit") {
+        EditInAudioEditor();
     }
-    // "link", "linktofile", "linkstop", "exporttransport", "import", "exportaudio" and "edit"
-    // belong to a host audiowall or to an outside editor; their entries are hidden here.
+    // "link", "linktofile", "linkstop", "exporttransport" and "import" belong to a host
+    // audiowall; their entries are hidden here.
 }
 
 // ---- toolAudioEditor ------------------------------------------------------------------------
