@@ -56,6 +56,13 @@ void cDirectoryPrefPerms::SetPermission(std::string_view Reference, const PrefVa
     Registry::SaveStringSetting(HKEY_LOCAL_MACHINE, kSettingsKey, Reference, NewValue.Text(), Default.Text());
 }
 
+void cDirectoryPrefPerms::SetPermissions(const std::vector<PermissionChange>& changes) {
+    Registry::Transaction permissions(HKEY_LOCAL_MACHINE);
+    for (const PermissionChange& c : changes)
+        permissions.SaveStringSetting(kSettingsKey, c.Reference, c.NewValue.Text(), c.Default.Text());
+    permissions.Commit();
+}
+
 cCurrentUser::cCurrentUser()
     : preferences_(platform::component::MakeRef<cDirectoryPrefPerms>()),
       permissions_(platform::component::MakeRef<cDirectoryPrefPerms>()) {}

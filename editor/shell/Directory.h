@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumoedit {
 
@@ -76,6 +77,15 @@ public:
     // machine's settings changes nothing, and hears nothing.
     std::string GetPermission(std::string_view Reference, const PrefValue& Default) const;
     void SetPermission(std::string_view Reference, const PrefValue& NewValue, const PrefValue& Default);
+
+    // Several permissions stored as one change: the machine holds all of them, or, when its
+    // settings cannot be written, none.
+    struct PermissionChange {
+        std::string Reference;
+        PrefValue NewValue;
+        PrefValue Default;
+    };
+    void SetPermissions(const std::vector<PermissionChange>& changes);
 
 private:
     std::int32_t cartPersonalRangeStart_ = 0;

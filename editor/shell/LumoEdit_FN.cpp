@@ -1,8 +1,10 @@
 #include "editor/shell/LumoEdit_FN.h"
 
+#include "editor/shell/ErrorReport.h"
 #include "editor/shell/frmMain.h"
 #include "platform/base/DateTime.h"
 #include "platform/fs/Process.h"
+#include "platform/ui/Form.h"
 #include "shared/helpers/Utility.h"
 
 #include <QByteArray>
@@ -118,6 +120,8 @@ std::string TrimBlanks(std::string_view text) {
 // ---- start-up ------------------------------------------------------------------------------
 
 bool InitialiseApplication() {
+    // The error report's box shows the arrow, whatever pointer the program shows meanwhile.
+    SetMousePointerHooks({&platform::ui::ScreenMousePointer, &platform::ui::SetScreenMousePointer});
     auto& utility = helpers::Utility();
     utility.SetCommandLine(TrimBlanks(ProgramCommandLine()));
     if (HasSwitch(utility.CommandLine(), "/debug")) utility.SetDebugLevel(-1);

@@ -96,6 +96,12 @@ void DeleteIfThere(HKEY hive, std::string_view keyPath, std::string_view valueNa
     reg::RegDeleteValue(key.get(), valueName);
 }
 
+std::array<std::uint8_t, 4> DwordBytes(std::int32_t value) {
+    const auto u = static_cast<std::uint32_t>(value);
+    return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+            static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+}
+
 void SetValue(HKEY hive, std::string_view keyPath, std::string_view valueName, reg::DWORD type,
               const std::uint8_t* data, reg::DWORD size) {
     OpenKey key;
@@ -121,12 +127,31 @@ void SaveDWORDSetting(HKEY hive, std::string_view keyPath, std::string_view valu
         DeleteIfThere(hive, keyPath, valueName);
         return;
     }
-    const auto u = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-                                   static_cast<std::uint8_t>(u >> 16),
-                                   static_cast<std::uint8_t>(u >> 24)};
-    SetValue(hive, keyPath, valueName, reg::REG_DWORD, bytes, 4);
+    const auto bytes = DwordBytes(value);
+    SetValue(hive, keyPath, valueName, reg::REG_DWORD, bytes.data(), 4);
 }
+
+void Transaction::SaveStringSetting(std::string_view keyPath, std::string_view valueName,
+                                    std::string_view text, std::string_view defaultValue) {
+    if (text == defaultValue) {
+        changes_.DeleteValue(keyPath, valueName);
+        return;
+    }
+    changes_.SetValue(keyPath, valueName, reg::REG_SZ, reinterpret_cast<const std::uint8_t*>(text.data()),
+                      static_cast<reg::DWORD>(text.size()));
+}
+
+void Transaction::SaveDWORDSetting(std::string_view keyPath, std::string_view valueName, std::int32_t value,
+                                   std::int32_t defaultValue) {
+    if (value == defaultValue) {
+        changes_.DeleteValue(keyPath, valueName);
+        return;
+    }
+    const auto bytes = DwordBytes(value);
+    changes_.SetValue(keyPath, valueName, reg::REG_DWORD, bytes.data(), 4);
+}
+
+bool Transaction::Commit() const { return changes_.Commit() == reg::ERROR_SUCCESS; }
 
 void LoadFormPosition(std::string_view keyPath, iPositionedWindow* window) {
     if (keyPath.empty() || !window) return;
@@ -154,13 +179,17 @@ void SaveFormPosition(std::string_view keyPath, iPositionedWindow* window) {
     if (keyPath.empty() || !window) return;
     const std::string key = PositionKey(keyPath);
     const std::int32_t state = window->WindowState();
+    // Bounds and state belong together: a half-stored position would reopen the window
+    // somewhere it never was.
+    Transaction position(HKEY_CURRENT_USER);
     if (state == 0) {
-        SaveDWORDSetting(HKEY_CURRENT_USER, key, "Left", window->Left(), 0);
-        SaveDWORDSetting(HKEY_CURRENT_USER, key, "Top", window->Top(), 0);
-        SaveDWORDSetting(HKEY_CURRENT_USER, key, "Width", window->Width(), 0);
-        SaveDWORDSetting(HKEY_CURRENT_USER, key, "Height", window->Height(), 0);
+        position.SaveDWORDSetting(key, "Left", window->Left(), 0);
+        position.SaveDWORDSetting(key, "Top", window->Top(), 0);
+        position.SaveDWORDSetting(key, "Width", window->Width(), 0);
+        position.SaveDWORDSetting(key, "Height", window->Height(), 0);
     }
-    SaveDWORDSetting(HKEY_CURRENT_USER, key, "State", state, 0);
+    position.SaveDWORDSetting(key, "State", state, 0);
+    position.Commit();
 }
 
 } // namespace lumoedit::Registry

@@ -59,6 +59,23 @@ void SaveStringSetting(HKEY hive, std::string_view keyPath, std::string_view val
 void SaveDWORDSetting(HKEY hive, std::string_view keyPath, std::string_view valueName,
                       std::int32_t value, std::int32_t defaultValue);
 
+// Several Save...Setting calls on one hive stored as one change: the hive then holds all of
+// them, or none when it cannot be written (a per-machine hive this user may not change).
+// The saves follow the same rules and take effect, in order, at Commit.
+class Transaction {
+public:
+    explicit Transaction(HKEY hive) : changes_(hive) {}
+    void SaveStringSetting(std::string_view keyPath, std::string_view valueName,
+                           std::string_view text, std::string_view defaultValue);
+    void SaveDWORDSetting(std::string_view keyPath, std::string_view valueName, std::int32_t value,
+                          std::int32_t defaultValue);
+    // Whether the hive now holds every save.
+    bool Commit() const;
+
+private:
+    platform::registry::RegTransaction changes_;
+};
+
 // Whether the key can be opened with full access: a key the user may read but not change
 // counts as absent.
 bool KeyExists(HKEY hive, std::string_view keyPath);
@@ -78,7 +95,7 @@ std::string StripNull(std::string_view text, bool fromEnd = false);
 void LoadFormPosition(std::string_view keyPath, iPositionedWindow* window);
 
 // Stores the bounds when the window is normal (a maximised or minimised window keeps the
-// bounds last stored in the normal state), and always the state.
+// bounds last stored in the normal state), and always the state, as one change.
 void SaveFormPosition(std::string_view keyPath, iPositionedWindow* window);
 
 } // namespace Registry

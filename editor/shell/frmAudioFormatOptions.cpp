@@ -1,13 +1,14 @@
 #include "editor/shell/frmAudioFormatOptions.h"
 
 #include "editor/shell/ClientSize.h"
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 
 #include <QCoreApplication>
 
 namespace lumoedit {
 
 using namespace platform::ui;
+using rozuzezer::ui::ChooseAudioFormat;
 
 frmAudioFormatOptions::frmAudioFormatOptions(QWidget* owner) : Form("frmAudioFormatOptions", owner) {
     SetCaption("Audio Format Options");

@@ -45,10 +45,8 @@ frmGoodInputBox::frmGoodInputBox(QWidget* owner) : Form("frmGoodInputBox", owner
     connect(cmdOk, &CommandButton::Click, this, &frmGoodInputBox::cmdOK_Click);
     connect(cmdCancel, &CommandButton::Click, this, &frmGoodInputBox::cmdCancel_Click);
     connect(TLength, &Label::Change, this, [this] { Text1->SetMaxLength(static_cast<int>(platform::Val(TLength->Caption()))); });
-    connect(Text1, &TextBox::GotFocus, this, [this] { Text1->selectAll(); });
-    connect(comboCombo, &ComboBox::GotFocus, this, [this] {
-        if (comboCombo->lineEdit()) comboCombo->lineEdit()->selectAll();
-    });
+    connect(Text1, &TextBox::GotFocus, this, [this] { SelectAllText(Text1); });
+    connect(comboCombo, &ComboBox::GotFocus, this, [this] { SelectAllText(comboCombo); });
     ButtonsBelow(Text1);
 }
 

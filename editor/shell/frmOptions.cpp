@@ -1,7 +1,7 @@
 #include "editor/shell/frmOptions.h"
 
 #include "editor/shell/ClientSize.h"
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmAudioFormatOptions.h"
 #include "platform/base/MessageBox.h"
@@ -13,6 +13,7 @@
 namespace lumoedit {
 
 using namespace platform::ui;
+using rozuzezer::ui::ChooseAudioFormat;
 using platform::MsgBox;
 using platform::MsgButtons;
 using platform::MsgIcon;
@@ -153,7 +154,7 @@ frmOptions::frmOptions(QWidget* owner) : Form("frmOptions", owner) {
     connect(listSaveFormats, &uListSettings::ItemCheck, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::ItemClick, this, &frmOptions::listSaveFormats_ItemCheck);
     connect(listSaveFormats, &uListSettings::DblClick, this, &frmOptions::listSaveFormats_DblClick);
-    connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { txtTemporaryPath->selectAll(); });
+    connect(txtTemporaryPath, &TextBox::GotFocus, this, [this] { SelectAllText(txtTemporaryPath); });
     SetClientSize(this, 9720, 4875);
 }
 
@@ -315,18 +316,23 @@ void frmOptions::cmdOK_Click() {
                MsgIcon::Exclamation);
         return;
     }
+    // The format lists and their options are stored as one change, so every program of the
+    // machine sees the old permissions or the new ones.
+    std::vector<cDirectoryPrefPerms::PermissionChange> permissions;
     std::string load = "|";
     for (const auto& item : listLoadFormats->Items())
         if (item.ticked) load += item.key.substr(4) + "|";
-    Permissions().SetPermission("LoadFormats", load, "");
+    permissions.push_back({"LoadFormats", load, ""});
     std::string save = "|";
     for (const auto& item : listSaveFormats->Items()) {
         if (!item.ticked) continue;
         save += item.key.substr(4) + "|";
-        Permissions().SetPermission(item.key, saveOptions_[item.key], "");
+        permissions.push_back({item.key, saveOptions_[item.key], ""});
     }
-    Permissions().SetPermission("SaveFormats", save, "");
-    BVDirectory().SaveContactPermissions(0, 0);
+    permissions.push_back({"SaveFormats", save, ""});
+    Permissions().SetPermissions(permissions);
+    cCurrentUser& user = BVDirectory().CurrentUser();
+    BVDirectory().SaveContactPermissions(user.UserNumber(), user);
     Unload();
 }
 

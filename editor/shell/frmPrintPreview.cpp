@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 #include <algorithm>
 #include <cctype>
@@ -123,11 +125,31 @@ void frmPrintPreview::PrintDocument() {
         answer.outputFile = Selector.PrintFileName;
         std::unique_ptr<QPrinter> printer = MakePrinter(answer);
         printer->setDocName(windowTitle());
-        rtfFile->SelPrint(*printer);
+        Printout()->print(printer.get());
         if (printer->printerState() == QPrinter::Error) platform::Raise(482, "Printer error");
     } catch (...) {
         ReportError("while printing.", CurrentErrorNumber());
     }
+}
+
+std::unique_ptr<QTextDocument> frmPrintPreview::Printout() const {
+    auto doc = std::make_unique<QTextDocument>();
+    QTextCursor c(doc.get());
+    // The printer's font is Courier, and an empty line in it comes before the text.
+    QTextCharFormat courier;
+    courier.setFontFamilies({QStringLiteral("Courier")});
+    c.setBlockCharFormat(courier);
+    c.setCharFormat(courier);
+    c.insertBlock();
+    const QTextCursor shown = rtfFile->textCursor();
+    if (shown.hasSelection()) {
+        c.insertFragment(shown.selection());
+    } else {
+        QTextCursor all(rtfFile->document());
+        all.select(QTextCursor::Document);
+        c.insertFragment(all.selection());
+    }
+    return doc;
 }
 
 void frmPrintPreview::SaveDocument() {

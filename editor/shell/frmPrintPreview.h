@@ -7,7 +7,10 @@
 #include "platform/ui/Form.h"
 #include "platform/ui/RichTextBox.h"
 
+#include <memory>
 #include <string>
+
+class QTextDocument;
 
 namespace lumoedit {
 
@@ -21,6 +24,9 @@ public:
     void toolButtons_ButtonClick(const std::string& key);
     void LoadDocument();
     void PrintDocument();
+    // What printing puts on the page: an empty line in the printer's font "Courier", then the
+    // selection, or the whole document when nothing is selected.
+    std::unique_ptr<QTextDocument> Printout() const;
     void SaveDocument();
 
     platform::ui::RichTextBox* rtfFile = nullptr;

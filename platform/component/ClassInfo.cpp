@@ -57,10 +57,12 @@ Variant TypeRef::Coerce(const Variant& v) const {
     case ValueType::Object: {
         Ref<Object> o = v.ToObject();
         if (o && !name.empty()) {
+            // An object of the named class, or of any class whose interface is that class's
+            // own ("_" and the class name): another implementation of the same record.
             const ClassInfo* cls = o->Class();
-            bool fits =
-                cls && (SameName(cls->name, name) ||
-                        (cls->defaultInterface && SameName(cls->defaultInterface->name, name)));
+            const std::string_view itf = cls && cls->defaultInterface ? std::string_view(cls->defaultInterface->name) : "";
+            bool fits = cls && (SameName(cls->name, name) || SameName(itf, name) ||
+                                (itf.size() == name.size() + 1 && itf[0] == '_' && SameName(itf.substr(1), name)));
             if (!fits) Raise(err::TypeMismatch);
         }
         return Variant(std::move(o));

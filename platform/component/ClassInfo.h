@@ -41,7 +41,8 @@ struct TypeRef {
     // The kind a value of this type travels as.
     Variant::Kind kind() const;
     // Converts a value to this type (errors 6 and 13 as the variant rules say; an object of
-    // another class than the named one gives 13).
+    // another class than the named one gives 13, unless that class's interface is the named
+    // class's "_<name>" interface).
     Variant Coerce(const Variant& v) const;
 };
 

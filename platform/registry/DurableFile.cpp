@@ -1,6 +1,8 @@
 #include "platform/registry/DurableFile.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -45,7 +47,22 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
+std::atomic<std::int64_t> g_steps{0};
+
+// One step of a replace; dies here when the test hook asks for it.
+void Step(std::int64_t killAt) {
+    const std::int64_t n = ++g_steps;
+    if (killAt > 0 && n == killAt) ::raise(SIGKILL);
+}
+
+std::int64_t KillHook() {
+    const char* v = std::getenv("BVR_DURABLE_KILL_AT_STEP");
+    return (v && *v) ? std::strtoll(v, nullptr, 10) : 0;
+}
+
 } // namespace
+
+std::int64_t DurableStepsSoFar() { return g_steps.load(); }
 
 std::string FolderOf(const std::string& path) {
     auto slash = path.find_last_of('/');
@@ -178,7 +195,13 @@ int ReplaceDurably(const std::string& path, const std::string& tmpPath, std::str
     int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                     static_cast<mode_t>(newMode));
     if (fd < 0) return errno;
-    int err = WriteAll(fd, bytes);
+    const std::int64_t killAt = KillHook();
+    Step(killAt);
+    const std::size_t half = bytes.size() / 2;
+    int err = WriteAll(fd, bytes.substr(0, half));
+    Step(killAt);
+    if (err == 0) err = WriteAll(fd, bytes.substr(half));
+    Step(killAt);
     if (err == 0 && hadOld) {
         ::fchmod(fd, old.st_mode & 07777);
         if (::geteuid() == 0 && ::fchown(fd, old.st_uid, old.st_gid) != 0) {
@@ -187,11 +210,13 @@ int ReplaceDurably(const std::string& path, const std::string& tmpPath, std::str
     }
     if (err == 0 && ::fsync(fd) != 0) err = errno;
     if (::close(fd) != 0 && err == 0) err = errno;
+    if (err == 0) Step(killAt);
     if (err == 0 && ::rename(tmpPath.c_str(), path.c_str()) != 0) err = errno;
     if (err != 0) {
         ::unlink(tmpPath.c_str());
         return err;
     }
+    Step(killAt);
     int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);

@@ -68,6 +68,12 @@ private:
 int ReplaceDurably(const std::string& path, const std::string& tmpPath, std::string_view bytes,
                    std::uint32_t newMode);
 
+// Test hook: BVR_DURABLE_KILL_AT_STEP=N makes the process kill itself (SIGKILL) at the Nth step
+// of its durable replaces, counted from its start: each replace takes five steps (temporary
+// file created; half of the bytes written; all written; flushed and closed; renamed, before the
+// folder is flushed). Read at every replace; never set outside tests.
+std::int64_t DurableStepsSoFar();
+
 // Creates the folder and its parents; returns 0 or errno.
 int MakeFolders(const std::string& folder);
 

@@ -227,7 +227,14 @@ LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& chang
         c.loaded = false;
         return ERROR_OUTOFMEMORY;
     }
+    if (status != ERROR_SUCCESS && changed) {
+        c.loaded = false; // a change given up half-way must not linger in the cached tree
+        return status;
+    }
     if (status != ERROR_SUCCESS || !changed) return status;
+    // Changes that cancel out (a transaction setting a value and then its old value back)
+    // leave the file as it is.
+    if (c.stamp.exists && text == c.bytes) return ERROR_SUCCESS;
     if (int e = files::ReplaceDurably(real, real + ".tmp", text, kHives[hive].newMode)) {
         c.loaded = false; // the tree in memory no longer matches the file
         return FromErrno(e);
@@ -236,6 +243,57 @@ LONG Modify(int hive, const std::function<LONG(Key& root, bool& changed)>& chang
     c.stamp = files::StampOf(c.path);
     c.racy = files::TooNewToTrust(c.stamp);
     return ERROR_SUCCESS;
+}
+
+// A value as RegSetValueEx stores it: text cut at its first NUL and taken as Windows-1252 when
+// it is not UTF-8; other types byte for byte.
+Value MakeValue(std::string_view name, DWORD type, const std::uint8_t* data, DWORD size) {
+    Value v;
+    v.name = NameOf(name);
+    v.type = type;
+    if (size > 0) v.data.assign(reinterpret_cast<const char*>(data), size);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        if (auto nul = v.data.find('\0'); nul != std::string::npos) v.data.resize(nul);
+        if (!IsValidUtf8(v.data)) v.data = AnsiToUtf8(v.data);
+    }
+    return v;
+}
+
+// Sets the value in the key (an existing one keeps its spelling); whether anything changed.
+bool Put(Key& k, Value v) {
+    if (Value* old = k.FindValue(v.name)) {
+        if (old->type == v.type && old->data == v.data && !old->raw) return false;
+        old->type = v.type;
+        old->data = std::move(v.data);
+        old->raw = false;
+    } else {
+        k.values.push_back(std::move(v));
+    }
+    return true;
+}
+
+// Removes the value; whether there was one.
+bool Remove(Key& k, std::string_view name) {
+    for (auto it = k.values.begin(); it != k.values.end(); ++it)
+        if (detail::SameName(it->name, name)) {
+            k.values.erase(it);
+            return true;
+        }
+    return false;
+}
+
+// The key at `path` below `k`, created with its parents when missing.
+Key& EnsurePath(Key& k, const std::vector<std::string>& path, bool& created) {
+    Key* at = &k;
+    for (const std::string& part : path) {
+        Key* next = at->Child(part);
+        if (!next) {
+            next = &at->Ensure(part);
+            created = true;
+        }
+        at = next;
+    }
+    return *at;
 }
 
 HKEY NewHandle(int hive, std::vector<std::string> path, REGSAM access) {
@@ -301,15 +359,7 @@ LONG RegCreateKeyEx(HKEY key, std::string_view subKey, REGSAM access, HKEY* resu
     bool created = false;
     LONG st = Modify(t.hive, [&](Key& root, bool& changed) -> LONG {
         if (t.handle && !Walk(root, t.path, baseDepth)) return ERROR_KEY_DELETED;
-        Key* k = &root;
-        for (const std::string& part : t.path) {
-            Key* next = k->Child(part);
-            if (!next) {
-                next = &k->Ensure(part);
-                changed = true;
-            }
-            k = next;
-        }
+        EnsurePath(root, t.path, changed);
         created = changed;
         return ERROR_SUCCESS;
     });
@@ -361,15 +411,7 @@ LONG RegQueryValueEx(HKEY key, std::string_view valueNameIn, DWORD* type, std::u
 LONG RegSetValueEx(HKEY key, std::string_view valueNameIn, DWORD type, const std::uint8_t* data, DWORD size) {
     if (!data && size > 0) return ERROR_INVALID_PARAMETER;
     if (!ValidName(valueNameIn)) return ERROR_INVALID_PARAMETER;
-    const std::string valueName = NameOf(valueNameIn);
-    Value v;
-    v.name = valueName;
-    v.type = type;
-    if (size > 0) v.data.assign(reinterpret_cast<const char*>(data), size);
-    if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        if (auto nul = v.data.find('\0'); nul != std::string::npos) v.data.resize(nul);
-        if (!IsValidUtf8(v.data)) v.data = AnsiToUtf8(v.data);
-    }
+    Value v = MakeValue(valueNameIn, type, data, size);
     std::lock_guard<std::mutex> g(S().m);
     Target t;
     if (LONG st = Resolve(key, t)) return st;
@@ -377,15 +419,7 @@ LONG RegSetValueEx(HKEY key, std::string_view valueNameIn, DWORD type, const std
     return Modify(t.hive, [&](Key& root, bool& changed) -> LONG {
         Key* k = Walk(root, t.path);
         if (!k) return ERROR_KEY_DELETED;
-        if (Value* old = k->FindValue(valueName)) {
-            if (old->type == v.type && old->data == v.data && !old->raw) return ERROR_SUCCESS;
-            old->type = v.type;
-            old->data = std::move(v.data);
-            old->raw = false;
-        } else {
-            k->values.push_back(std::move(v));
-        }
-        changed = true;
+        changed = Put(*k, std::move(v));
         return ERROR_SUCCESS;
     });
 }
@@ -406,13 +440,8 @@ LONG RegDeleteValue(HKEY key, std::string_view valueNameIn) {
     return Modify(t.hive, [&](Key& root, bool& changed) -> LONG {
         Key* k = Walk(root, t.path);
         if (!k) return ERROR_KEY_DELETED;
-        for (auto it = k->values.begin(); it != k->values.end(); ++it)
-            if (detail::SameName(it->name, valueName)) {
-                k->values.erase(it);
-                changed = true;
-                return ERROR_SUCCESS;
-            }
-        return ERROR_FILE_NOT_FOUND;
+        changed = Remove(*k, valueName);
+        return changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
 }
 
@@ -484,6 +513,56 @@ LONG RegEnumValue(HKEY key, DWORD index, std::string* name, DWORD* type, std::st
     if (type) *type = v.type;
     if (data) *data = DataOf(v);
     return ERROR_SUCCESS;
+}
+
+void RegTransaction::SetValue(std::string_view subKey, std::string_view valueName, DWORD type,
+                              const std::uint8_t* data, DWORD size) {
+    if (status_ != ERROR_SUCCESS) return;
+    Change c;
+    if ((!data && size > 0) || !ValidName(valueName) || !AppendPath(c.path, subKey)) {
+        status_ = ERROR_INVALID_PARAMETER;
+        changes_.clear();
+        return;
+    }
+    Value v = MakeValue(valueName, type, data, size);
+    c.valueName = std::move(v.name);
+    c.type = type;
+    c.data = std::move(v.data);
+    changes_.push_back(std::move(c));
+}
+
+void RegTransaction::DeleteValue(std::string_view subKey, std::string_view valueName) {
+    if (status_ != ERROR_SUCCESS) return;
+    Change c;
+    // A name no hive can hold names nothing there is to delete.
+    if (!ValidName(valueName) || !AppendPath(c.path, subKey)) return;
+    c.valueName = NameOf(valueName);
+    changes_.push_back(std::move(c));
+}
+
+LONG RegTransaction::Commit() const {
+    if (status_ != ERROR_SUCCESS) return status_;
+    std::lock_guard<std::mutex> g(S().m);
+    Target t;
+    if (LONG st = Resolve(key_, t)) return st;
+    if (!Allows(t.access, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    if (changes_.empty()) return ERROR_SUCCESS;
+    return Modify(t.hive, [&](Key& root, bool& changed) -> LONG {
+        Key* base = Walk(root, t.path);
+        if (!base) return ERROR_KEY_DELETED;
+        for (const Change& c : changes_) {
+            if (c.data) {
+                Value v;
+                v.name = c.valueName;
+                v.type = c.type;
+                v.data = *c.data;
+                if (Put(EnsurePath(*base, c.path, changed), std::move(v))) changed = true;
+            } else if (Key* k = Walk(*base, c.path)) {
+                if (Remove(*k, c.valueName)) changed = true;
+            }
+        }
+        return ERROR_SUCCESS;
+    });
 }
 
 std::string HiveFilePath(HKEY hive) {

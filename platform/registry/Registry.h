@@ -30,8 +30,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::registry {
 
@@ -143,6 +145,47 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, std::string* name);
 // The index-th value of `key` in the order they were created; type and data may be null.
 // ERROR_NO_MORE_ITEMS past the end. Data as RegQueryValueEx gives them. Needs KEY_QUERY_VALUE.
 LONG RegEnumValue(HKEY key, DWORD index, std::string* name, DWORD* type, std::string* data);
+
+// Several sets and deletes on one hive written as one change: applied in order under one lock
+// to a fresh read of the hive and written with one temporary file, one flush and one rename,
+// so every reader (in this process or another) sees the hive as it was or with every change,
+// never a part of them, and a process killed at any moment leaves one or the other.
+//
+// Changes are collected first and checked when added; Commit writes them. The single-value
+// calls above stay one write each.
+class RegTransaction {
+public:
+    // `key`: a predefined hive or an open key; sub-keys below are paths relative to it ("\"
+    // between names, empty for `key` itself).
+    explicit RegTransaction(HKEY key) : key_(key) {}
+
+    // As RegSetValueEx, on the sub-key, which is created with its parents when missing.
+    void SetValue(std::string_view subKey, std::string_view valueName, DWORD type,
+                  const std::uint8_t* data, DWORD size);
+
+    // Removes the value when it is there; a value or key that is missing already is no error.
+    void DeleteValue(std::string_view subKey, std::string_view valueName);
+
+    // Writes every change or none. ERROR_SUCCESS when the hive now holds all of them (nothing
+    // is written when they leave it as it was); otherwise the hive is untouched and the status
+    // says why: ERROR_INVALID_PARAMETER (a name or data no hive can hold was added),
+    // ERROR_INVALID_HANDLE, ERROR_ACCESS_DENIED (the hive may not be written, or the open key
+    // lacks KEY_SET_VALUE), ERROR_KEY_DELETED, ERROR_REGISTRY_CORRUPT (the hive file does not
+    // parse), ERROR_WRITE_FAULT / ERROR_OUTOFMEMORY. Like RegSetValueEx it needs a writable
+    // hive even when nothing would change. The changes stay collected: Commit may be retried.
+    LONG Commit() const;
+
+private:
+    struct Change {
+        std::vector<std::string> path; // below the transaction's key
+        std::string valueName;
+        DWORD type = REG_NONE;
+        std::optional<std::string> data; // none: delete
+    };
+    HKEY key_;
+    std::vector<Change> changes_;
+    LONG status_ = ERROR_SUCCESS; // the first change that could not be taken
+};
 
 // The file a predefined hive is kept in (empty for anything else), following the variables
 // above as they are now.

@@ -3,6 +3,7 @@
 #include "rozuzezer/core/WavRiff.h"
 
 #include <algorithm>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -14,6 +15,31 @@ double FileLength(const std::string& path) {
     struct stat st {};
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     return static_cast<double>(st.st_size);
+}
+
+bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart, const std::string& tagText,
+                            const BextChunkRecord* bext) {
+    unsigned char cartImage[CartChunkRecord::kSize];
+    unsigned char bextImage[BextChunkRecord::kSize];
+    std::vector<wav::ChunkWrite> writes;
+    if (cart) {
+        EncodeCart(*cart, cartImage);
+        writes.push_back({wav::kCart, std::string_view(reinterpret_cast<const char*>(cartImage), sizeof cartImage),
+                          tagText, true});
+    }
+    if (bext) {
+        EncodeBext(*bext, bextImage);
+        // The coding history behind the fixed part of an existing chunk stays as it is.
+        writes.push_back({wav::kBext, std::string_view(reinterpret_cast<const char*>(bextImage), sizeof bextImage),
+                          {}, false});
+    }
+    if (writes.empty()) return true;
+    const auto st = wav::WriteChunks(path, writes);
+    if (st == wav::WriteStatus::OpenFailed) {
+        if (cart) wav::ShowCartOpenRefused();
+        if (bext) wav::ShowBextOpenRefused();
+    }
+    return st == wav::WriteStatus::Written;
 }
 
 namespace wav {

@@ -109,6 +109,11 @@ bool ReadCartChunk(const std::string& path, CartChunkRecord& record, std::string
 bool WriteCartChunk(const std::string& path, const CartChunkRecord& record, const std::string& tagText);
 bool ReadBextChunk(const std::string& path, BextChunkRecord& record, std::string& codingHistory);
 bool WriteBextChunk(const std::string& path, const BextChunkRecord& record);
+// An item's save: the cart chunk (when given) and then the bext chunk (when given), each as
+// its writer above writes it, in one open of the file. Both are written or neither: on
+// False the file is byte for byte as it was.
+bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart, const std::string& tagText,
+                            const BextChunkRecord* bext);
 
 // The number of points read, or a negative value on failure; a count of 0 or below leaves
 // the array as it was.

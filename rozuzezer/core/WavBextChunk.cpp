@@ -71,6 +71,12 @@ bool ReadBextChunk(const std::string& path, BextChunkRecord& record, std::string
     return wav::ReadBext(r, record, codingHistory);
 }
 
+void wav::ShowBextOpenRefused() {
+    platform::MsgBox("The WAV audio file is not read only, but Windows would not let the Broadcast "
+                     "WAVE (BEXT) information be updated",
+                     platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+}
+
 bool WriteBextChunk(const std::string& path, const BextChunkRecord& record) {
     unsigned char image[BextChunkRecord::kSize];
     EncodeBext(record, image);
@@ -78,11 +84,7 @@ bool WriteBextChunk(const std::string& path, const BextChunkRecord& record) {
     const auto st = wav::WriteChunk(path, wav::kBext,
                                     std::string_view(reinterpret_cast<const char*>(image), sizeof image),
                                     {}, false);
-    if (st == wav::WriteStatus::OpenFailed) {
-        platform::MsgBox("The WAV audio file is not read only, but Windows would not let the Broadcast "
-                         "WAVE (BEXT) information be updated",
-                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-    }
+    if (st == wav::WriteStatus::OpenFailed) wav::ShowBextOpenRefused();
     return st == wav::WriteStatus::Written;
 }
 

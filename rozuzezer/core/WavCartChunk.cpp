@@ -108,17 +108,19 @@ bool ReadCartChunk(const std::string& path, CartChunkRecord& record, std::string
     return wav::ReadCart(r, record, tagText);
 }
 
+void wav::ShowCartOpenRefused() {
+    platform::MsgBox("The WAV audio file is not read only, but Windows would not let the CartChunk "
+                     "information be updated",
+                     platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+}
+
 bool WriteCartChunk(const std::string& path, const CartChunkRecord& record, const std::string& tagText) {
     unsigned char image[CartChunkRecord::kSize];
     EncodeCart(record, image);
     const auto st = wav::WriteChunk(path, wav::kCart,
                                     std::string_view(reinterpret_cast<const char*>(image), sizeof image),
                                     tagText, true);
-    if (st == wav::WriteStatus::OpenFailed) {
-        platform::MsgBox("The WAV audio file is not read only, but Windows would not let the CartChunk "
-                         "information be updated",
-                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-    }
+    if (st == wav::WriteStatus::OpenFailed) wav::ShowCartOpenRefused();
     return st == wav::WriteStatus::Written;
 }
 

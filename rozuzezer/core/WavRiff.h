@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,5 +87,21 @@ enum class WriteStatus { Written, Refused, OpenFailed };
 // (RF64, over 4 GB) and files whose end it cannot trust are refused.
 WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixed,
                        std::string_view tail, bool fillRoom);
+
+// Several chunks in one open of the file, in order, each as WriteChunk writes it. All or
+// nothing: when one is refused, what the others changed is taken back and the file is
+// byte for byte as it was.
+struct ChunkWrite {
+    FOURCC id;
+    std::string_view fixed;
+    std::string_view tail;
+    bool fillRoom;
+};
+WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> writes);
+
+// The message of each writer when the file exists, is not read-only and still cannot be
+// opened for writing.
+void ShowCartOpenRefused();
+void ShowBextOpenRefused();
 
 } // namespace rozuzezer::wav

@@ -116,10 +116,12 @@ public:
 
 private:
     // Only bytes of the old file need keeping: what lies beyond it goes with the old length.
+    // Bytes an earlier truncation of the same save cut off were kept by that truncation.
     bool Save(std::uint64_t offset, std::uint64_t count) {
         changed_ = true;
-        if (offset >= size_ || count == 0) return true;
-        const std::uint64_t n = std::min(count, size_ - offset);
+        const std::uint64_t kept = std::min(size_, f_.Size());
+        if (offset >= kept || count == 0) return true;
+        const std::uint64_t n = std::min(count, kept - offset);
         // What a metadata write replaces is small; more than this is no chunk of ours.
         if (n > (64u << 20)) return false;
         Entry e{offset, std::string(static_cast<std::size_t>(n), '\0')};
@@ -266,18 +268,17 @@ bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
     return true;
 }
 
-} // namespace
-
-WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixed, std::string_view tail,
-                       bool fillRoom) {
-    struct stat st {};
-    if (FileLength(path) <= 0 || ::stat(path.c_str(), &st) != 0) return WriteStatus::Refused;
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteStatus::Refused; // read-only
-    auto f = mmio::File::Open(path, mmio::OpenMode::ReadWrite);
-    if (!f) return WriteStatus::OpenFailed;
+// One chunk written into the open file. Every change goes through the caller's journal;
+// the caller takes them back when this or a later write of the same save fails.
+WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const ChunkWrite& w) {
+    const FOURCC id = w.id;
+    const std::string_view fixed = w.fixed, tail = w.tail;
+    const bool fillRoom = w.fillRoom;
+    // Found afresh for each chunk: an earlier write of the same save may have moved its end.
     ChunkInfo riff;
     riff.fccType = kWAVE;
     if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return WriteStatus::Refused;
+    f->Ascend(riff);
     // Sizes that 32 bits cannot hold: writing would break the file.
     if (riff.rf64 || riff.HeaderOffset() != 0 || f->Size() - 8 > kMax32) return WriteStatus::Refused;
 
@@ -303,7 +304,6 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
         }
     }
     const ChunkList before = WalkAsReaders(path);
-    Journal j(*f);
     // Chunks from here on are replaced by the write; those in front of it must stay.
     std::uint64_t cut = ~0ull;
     auto grow = [&](std::uint64_t at, bool pad, bool nameLast) {
@@ -314,10 +314,7 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
     // bytes have changed; zero, as pads are, it cannot.
     for (const std::uint64_t o : t.oddPads) {
         const unsigned char zero = 0;
-        if (!j.WriteAt(o, &zero, 1)) {
-            j.Undo();
-            return WriteStatus::Refused;
-        }
+        if (!j.WriteAt(o, &zero, 1)) return WriteStatus::Refused;
     }
     if (target) {
         const Found& c = *target;
@@ -360,9 +357,33 @@ WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixe
     // guess), nothing is changed.
     if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(path), cut, id, keptAt))
         result = WriteStatus::Refused;
+    return result;
+}
+
+} // namespace
+
+WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> writes) {
+    struct stat st {};
+    if (FileLength(path) <= 0 || ::stat(path.c_str(), &st) != 0) return WriteStatus::Refused;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteStatus::Refused; // read-only
+    auto f = mmio::File::Open(path, mmio::OpenMode::ReadWrite);
+    if (!f) return WriteStatus::OpenFailed;
+    Journal j(*f);
+    WriteStatus result = WriteStatus::Written;
+    for (const ChunkWrite& w : writes) {
+        result = WriteOne(f.get(), j, path, w);
+        if (result != WriteStatus::Written) break;
+    }
+    // All or nothing: a save that fails leaves the file as it found it.
     if (result != WriteStatus::Written && j.Changed()) j.Undo();
     if (f->Close() != 0 && result == WriteStatus::Written) result = WriteStatus::Refused;
     return result;
+}
+
+WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixed, std::string_view tail,
+                       bool fillRoom) {
+    const ChunkWrite w{id, fixed, tail, fillRoom};
+    return WriteChunks(path, std::span<const ChunkWrite>(&w, 1));
 }
 
 } // namespace rozuzezer::wav

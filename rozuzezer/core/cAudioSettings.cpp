@@ -52,17 +52,6 @@ std::int16_t ReadInt(const std::string& key, std::string_view name, std::int32_t
 std::string ReadText(const std::string& key, std::string_view name, std::string_view def) {
     return helpers::RegistryHelper().ReadText(HKEY_LOCAL_MACHINE, key, name, def);
 }
-void WriteLong(const std::string& key, std::string_view name, std::int32_t value,
-               std::int32_t def) {
-    helpers::RegistryHelper().WriteNumber(HKEY_LOCAL_MACHINE, key, name, value, def);
-}
-void WriteText(const std::string& key, std::string_view name, std::string_view value,
-               std::string_view def) {
-    helpers::RegistryHelper().WriteText(HKEY_LOCAL_MACHINE, key, name, value, def);
-}
-void Delete(const std::string& key, std::string_view name) {
-    helpers::RegistryHelper().DeleteValue(HKEY_LOCAL_MACHINE, key, name);
-}
 
 std::string PlayerValueName(int i) { return "PlayerSoundCardNumber" + std::to_string(i); }
 
@@ -269,6 +258,14 @@ bool cAudioSettings::SaveProfile(const std::string& Profile) const {
     if (Profile.empty()) return false;
     const ProfileKeys key(Profile);
     const std::string& players = key.players;
+    // One change for every player of the station: a save cut short must not leave a profile
+    // that is half new and half old.
+    helpers::cRegistryTransaction tx(HKEY_LOCAL_MACHINE);
+    auto WriteLong = [&tx](const std::string& k, std::string_view name, std::int32_t value,
+                           std::int32_t def) { tx.WriteNumber(k, name, value, def); };
+    auto WriteText = [&tx](const std::string& k, std::string_view name, std::string_view value,
+                           std::string_view def) { tx.WriteText(k, name, value, def); };
+    auto Delete = [&tx](const std::string& k, std::string_view name) { tx.DeleteValue(k, name); };
 
     WriteLong(players, "AutomaticPlayerAssignment", AutomaticPlayerAssignment ? -1 : 0, 1);
     WriteLong(players, "NumberPlayers", NumberPlayers, -1);
@@ -320,7 +317,7 @@ bool cAudioSettings::SaveProfile(const std::string& Profile) const {
     WriteLong(players, "AudioAllowOtherFormat", AudioAllowOtherFormat, 0);
     WriteLong(players, "AudioRecordLocal", AudioRecordLocal, 0);
     WriteLong(players, "DisplayAlignment", PlayerDisplayAlignment, 0);
-    return true;
+    return tx.Commit();
 }
 
 std::string cAudioSettings::FindAudioEditor() const {

@@ -67,6 +67,9 @@ public:
 
     // False, and nothing changed or written, for an empty name.
     bool LoadProfile(const std::string& Profile);
+    // Writes the whole profile as one change of the machine hive: True when it now holds
+    // every value; False, and the hive unchanged, for an empty name or when the hive cannot
+    // be written (a user who may not change machine settings, a damaged hive file, a full disk).
     bool SaveProfile(const std::string& Profile) const;
 
     // 1..99. Setting it recreates the sound-card list with every entry 0.

@@ -150,6 +150,9 @@ public:
 
     // Field-by-field comparison; the last plays count only when TestLastPlays is set.
     bool IsSame(const cHardDiskItem& cHDItem, bool TestLastPlays) const;
+    // The same for any object that answers the item's members: they are read by name, and a
+    // read that fails raises its error (438 for a member the object lacks).
+    bool IsSame(platform::component::Object& cHDItem, bool TestLastPlays) const;
 
     // Read and write the broadcast information of a WAV file (cart, bext, cue chunks).
     bool LoadFromWAVFile(const std::string& Filename, std::int32_t Flags);

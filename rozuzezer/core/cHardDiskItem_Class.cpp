@@ -157,9 +157,7 @@ const InterfaceInfo& HardDiskItemInterface() {
                  [](C& o, Args a) {
                      Ref<Object> other = a[0].ToObject();
                      if (!other) platform::Raise(platform::err::ObjectNotSet);
-                     auto* item = dynamic_cast<C*>(other.get());
-                     if (!item) platform::Raise(platform::err::TypeMismatch);
-                     return Variant::Boolean(o.IsSame(*item, a[1].ToBool()));
+                     return Variant::Boolean(o.IsSame(*other, a[1].ToBool()));
                  });
         t.Method("LoadFromWAVFile", tBoolean,
                  {{"Filename", tText, false}, {"Flags", tEnum("enLFFlags"), false}},

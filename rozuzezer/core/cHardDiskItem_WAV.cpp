@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,7 +30,7 @@ namespace {
 // The library's release as the producer version names it.
 constexpr int kVersionMajor = BVR_VERSION_MAJOR;
 constexpr int kVersionMinor = BVR_VERSION_MINOR;
-constexpr int kVersionRevision = BVR_VERSION_PATCH;
+constexpr int kVersionRevision = BVR_VERSION_REVISION;
 
 constexpr std::int32_t kDefaultBack = static_cast<std::int32_t>(0x8000000Fu);
 constexpr std::int32_t kDefaultText = static_cast<std::int32_t>(0x80000012u);
@@ -187,6 +188,50 @@ std::uint32_t TimerValue(float seconds, std::uint32_t rate) {
     return v < 0 ? 0u : static_cast<std::uint32_t>(v);
 }
 
+// What a post timer's usage sets in an item, as the reader reads it; None for the timers it
+// ignores (other producers' usages), which a save keeps as they are.
+enum class TimerField { None, Intro, Extro, Outro, HookStart, HookEnd, LoopStart, LoopEnd };
+struct TimerUse {
+    TimerField field = TimerField::None;
+    std::int16_t index = 1;
+};
+
+// Whether a ProducerAppID is ours, so that its "MRK" timers are our hook and loop.
+bool OurProducer(std::string_view producerAppID) { return FindNoCase(producerAppID, "Brevant") != std::string_view::npos; }
+
+TimerUse UseOf(const TextField<4>& usage, bool rarovid, bool ourProducer) {
+    const std::string rule = Upper(std::string(usage.data(), 3));
+    char suffix = usage[3];
+    if (suffix >= 'A' && suffix <= 'Z') suffix = static_cast<char>(suffix - 'A' + 'a');
+    // The digit the writer puts behind "SEG" and "OUT" names the point; other producers'
+    // suffixes mean the first.
+    const std::int16_t index = suffix == '2' ? 2 : suffix == '3' ? 3 : 1;
+    if (rule == "SEG") return rarovid ? TimerUse{} : TimerUse{TimerField::Extro, index};
+    if (rule == "SEC") {
+        if (!rarovid) return {TimerField::Extro, 1};
+        const double n = SafeVal(std::string(1, suffix));
+        return n >= 1 && n <= 3 ? TimerUse{TimerField::Extro, static_cast<std::int16_t>(n)} : TimerUse{};
+    }
+    if (rule == "OUT") return {TimerField::Outro, index};
+    if (rule == "INT") return {TimerField::Intro, static_cast<std::int16_t>(suffix == 's' || suffix == '1' ? 1 : suffix == '2' ? 2 : 3)};
+    if (rule == "MRK" && ourProducer) {
+        if (suffix == '1') return {TimerField::HookStart, 1};
+        if (suffix == '2') return {TimerField::HookEnd, 1};
+        if (suffix == '3') return {TimerField::LoopStart, 1};
+        if (suffix == '4') return {TimerField::LoopEnd, 1};
+    }
+    return {};
+}
+
+// A slot that holds a timer: a usage and a value other than "unused". Blank or zero usages
+// are empty slots, whatever their value.
+bool SlotInUse(const PostTimerRecord& t) {
+    if (t.Value == kUnusedTimer) return false;
+    for (const char c : t.Usage)
+        if (c != ' ' && c != '\0') return true;
+    return false;
+}
+
 // The fixed part of the file's chunk as it stands, zero bytes where there is none: a save
 // keeps what it has no field for (another tool's classification, time reference, UMID,
 // loudness) instead of wiping it.
@@ -246,6 +291,9 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
     if ((Flags & llfBext) || Flags == 0) {
         std::string history;
         haveBext = wav::ReadBext(file, bext, history);
+        // The text ends at its first NUL: writers pad it to an even length, or fill a
+        // reserved size, with NULs.
+        if (const std::size_t nul = history.find('\0'); nul != std::string::npos) history.resize(nul);
         CodingHistory = ToUtf8(std::move(history));
     }
 
@@ -327,34 +375,20 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
         }
 
         if (fmt.nSamplesPerSec > 0) {
-            const bool ours = FindNoCase(FieldText(cart.ProducerAppID), "Brevant") != std::string::npos;
+            const bool ours = OurProducer(FieldText(cart.ProducerAppID));
             for (const auto& timer : cart.PostTimer) {
                 if (timer.Value == kUnusedTimer) continue;
+                const TimerUse use = UseOf(timer.Usage, rarovid, ours);
                 const float t = static_cast<float>(static_cast<double>(timer.Value) / fmt.nSamplesPerSec);
-                const std::string rule = Upper(std::string(timer.Usage.data(), 3));
-                char suffix = timer.Usage[3];
-                if (suffix >= 'A' && suffix <= 'Z') suffix = static_cast<char>(suffix - 'A' + 'a');
-                // The digit the writer puts behind "SEG" and "OUT" names the point; other
-                // producers' suffixes mean the first.
-                const std::int16_t index = suffix == '2' ? 2 : suffix == '3' ? 3 : 1;
-                if (rule == "SEG") {
-                    if (!rarovid) SetExtroEx(index, t);
-                } else if (rule == "SEC") {
-                    if (rarovid) {
-                        const double n = SafeVal(std::string(1, suffix));
-                        if (n >= 1 && n <= 3) SetExtroEx(static_cast<std::int16_t>(n), t);
-                    } else {
-                        SetExtroEx(1, t);
-                    }
-                } else if (rule == "OUT") {
-                    SetOutroEx(index, t);
-                } else if (rule == "INT") {
-                    SetIntroEx(suffix == 's' || suffix == '1' ? 1 : suffix == '2' ? 2 : 3, t);
-                } else if (rule == "MRK" && ours) {
-                    if (suffix == '1') HookStart = t;
-                    else if (suffix == '2') HookEnd = t;
-                    else if (suffix == '3') LoopStart = t;
-                    else if (suffix == '4') LoopEnd = t;
+                switch (use.field) {
+                case TimerField::Intro: SetIntroEx(use.index, t); break;
+                case TimerField::Extro: SetExtroEx(use.index, t); break;
+                case TimerField::Outro: SetOutroEx(use.index, t); break;
+                case TimerField::HookStart: HookStart = t; break;
+                case TimerField::HookEnd: HookEnd = t; break;
+                case TimerField::LoopStart: LoopStart = t; break;
+                case TimerField::LoopEnd: LoopEnd = t; break;
+                case TimerField::None: break;
                 }
             }
         }
@@ -412,7 +446,9 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
 
     const bool orvanta = Has(Flags, llfOrvanta);
     const bool rarovid = Has(Flags, llfRarovidAderu);
-    bool ok = true;
+    std::optional<CartChunkRecord> cart;
+    std::string tagAnsi;
+    std::optional<BextChunkRecord> bext;
 
     if (Flags & llfCartChunk) {
         CartChunkRecord r; // every byte zero
@@ -428,13 +464,18 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         SetFieldUtf8(r.ClientID, Trim(Client));
         const std::string url = Trim(URL);
         SetFieldUtf8(r.URL, url.empty() ? Trim(ArtistURL) : url);
-        if (ProducerAppName.empty()) {
+        auto becomeOurs = [this] {
             ProducerAppName = "Brevant CartChunk Interface";
             ProducerAppVersion = "v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                                  std::to_string(kVersionRevision);
-        }
+        };
+        if (ProducerAppName.empty()) becomeOurs();
         SetFieldUtf8(r.ProducerAppID, Trim(ProducerAppName));
         SetFieldUtf8(r.ProducerAppVersion, Trim(ProducerAppVersion));
+        // What another producer stored where we have no value stays: its UserDef outside our
+        // own playout dialect, its level reference outside the broadcaster's.
+        if (!orvanta) r.UserDef = standingCart.UserDef;
+        if (!rarovid) r.LevelReference = standingCart.LevelReference;
         if (AirStartDate > 0) SetField(r.StartDate, DateText(AirStartDate));
         if (AirStartTime > 0) SetField(r.StartTime, TimeText(AirStartTime, 2));
         if (AirEndDate > 0) SetField(r.EndDate, DateText(AirEndDate));
@@ -492,8 +533,8 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
             SetFieldUtf8(r.OutCue, Trim(OutCue));
         }
 
+        std::size_t slot = 0;
         if (fmt.nSamplesPerSec >= 1) {
-            std::size_t slot = 0;
             auto timer = [&](const char* usage, float seconds) {
                 if (slot >= r.PostTimer.size()) return;
                 SetField(r.PostTimer[slot].Usage, usage);
@@ -518,23 +559,46 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
                 for (std::int16_t i = 1; i <= 3; ++i)
                     if (OutroEx(i) > 0 && OutroEx(i) < AudioEnd)
                         timer(("OUT" + digits.substr(static_cast<std::size_t>(i - 1), 1)).c_str(), OutroEx(i));
+                bool markers = false;
                 if (HookEnd > 0 && slot + 2 <= r.PostTimer.size()) {
                     timer("MRK1", HookStart);
                     timer("MRK2", HookEnd);
+                    markers = true;
                 }
                 if (LoopEnd > 0 && slot + 2 <= r.PostTimer.size()) {
                     timer("MRK3", LoopStart);
                     timer("MRK4", LoopEnd);
+                    markers = true;
                 }
-                for (; slot < r.PostTimer.size(); ++slot) {
-                    SetField(r.PostTimer[slot].Usage, "");
-                    r.PostTimer[slot].Value = kUnusedTimer;
+                // The reader takes "MRK" timers only from our own producer: a chunk that
+                // carries our hook or loop names us, or the markers would not read back.
+                if (markers && !OurProducer(ProducerAppName)) {
+                    becomeOurs();
+                    SetFieldUtf8(r.ProducerAppID, ProducerAppName);
+                    SetFieldUtf8(r.ProducerAppVersion, ProducerAppVersion);
                 }
             }
         }
+        // Timers of other producers that the reader ignores keep their usage and value, in
+        // their order, in the slots behind ours. Those it reads into an item (with the
+        // producer and dialect this chunk is written with) were written above from the item.
+        const bool ourProducer = OurProducer(FieldText(r.ProducerAppID));
+        for (const PostTimerRecord& t : standingCart.PostTimer) {
+            if (slot >= r.PostTimer.size()) break;
+            if (!SlotInUse(t)) continue;
+            if (fmt.nSamplesPerSec > 0 && UseOf(t.Usage, rarovid, ourProducer).field != TimerField::None) continue;
+            r.PostTimer[slot++] = t;
+        }
+        if (fmt.nSamplesPerSec >= 1 && !rarovid) {
+            for (; slot < r.PostTimer.size(); ++slot) {
+                SetField(r.PostTimer[slot].Usage, "");
+                r.PostTimer[slot].Value = kUnusedTimer;
+            }
+        }
         // A tag text longer than the reader takes would lose its later tags: refused.
-        const std::string tagAnsi = platform::Utf8ToAnsi(tags);
-        ok = tagAnsi.size() <= wav::kMaxItemTagText && WriteCartChunk(Filename, r, tagAnsi) && ok;
+        tagAnsi = platform::Utf8ToAnsi(tags);
+        if (tagAnsi.size() > wav::kMaxItemTagText) return false;
+        cart = r;
     }
 
     if (Flags & llfBext) {
@@ -551,9 +615,10 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         SetField(r.OriginationDate, DateText(OriginationDate));
         SetField(r.OriginationTime, TimeText(OriginationTime, 2));
         r.Version = static_cast<std::uint16_t>(Version);
-        ok = WriteBextChunk(Filename, r) && ok;
+        bext = r;
     }
-    return ok;
+    // Both chunks in one go: a save that fails leaves the file as it was.
+    return WriteCartAndBextChunks(Filename, cart ? &*cart : nullptr, tagAnsi, bext ? &*bext : nullptr);
 }
 
 } // namespace rozuzezer

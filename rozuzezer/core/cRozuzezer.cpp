@@ -126,10 +126,11 @@ void cRozuzezer::LoadProfile(const std::string& Name) {
 void cRozuzezer::SaveProfile(const std::string& Name) {
     if (Name.empty()) return;
     const std::string key = std::string(kProfilesKey) + Name;
+    // The station's list of locations is one change: never half of the old list.
+    helpers::cRegistryTransaction tx(HKEY_LOCAL_MACHINE);
     for (int i = 1; i <= NumberAudioLocations(); ++i)
-        helpers::RegistryHelper().WriteText(HKEY_LOCAL_MACHINE, key,
-                                            "AudioLocation" + std::to_string(i),
-                                            main_[static_cast<std::size_t>(i) - 1], "");
+        tx.WriteText(key, "AudioLocation" + std::to_string(i), main_[static_cast<std::size_t>(i) - 1], "");
+    tx.Commit();
     profileName_ = Name;
 }
 

@@ -5,6 +5,7 @@
 #include "platform/fs/Files.h"
 #include "platform/profile/Profile.h"
 
+#include <array>
 #include <vector>
 
 namespace helpers {
@@ -49,6 +50,12 @@ bool Delete(HKEY hive, std::string_view keyPath, std::string_view name) {
     const reg::LONG d = reg::RegDeleteValue(key, name);
     reg::RegCloseKey(key);
     return d == reg::ERROR_SUCCESS || d == reg::ERROR_FILE_NOT_FOUND;
+}
+
+std::array<std::uint8_t, 4> DwordBytes(std::int32_t value) {
+    const auto u = static_cast<std::uint32_t>(value);
+    return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+            static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
 }
 
 bool Set(HKEY hive, std::string_view keyPath, std::string_view name, reg::DWORD type,
@@ -108,11 +115,8 @@ std::string cRegistryHelper::ReadText(HKEY hive, std::string_view keyPath,
 bool cRegistryHelper::WriteNumber(HKEY hive, std::string_view keyPath, std::string_view valueName,
                                   std::int32_t value, std::int32_t defaultValue) const {
     if (value == defaultValue) return Delete(hive, keyPath, valueName);
-    const auto u = static_cast<std::uint32_t>(value);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-                                   static_cast<std::uint8_t>(u >> 16),
-                                   static_cast<std::uint8_t>(u >> 24)};
-    return Set(hive, keyPath, valueName, reg::REG_DWORD, bytes, 4);
+    const auto bytes = DwordBytes(value);
+    return Set(hive, keyPath, valueName, reg::REG_DWORD, bytes.data(), 4);
 }
 
 bool cRegistryHelper::WriteText(HKEY hive, std::string_view keyPath, std::string_view valueName,
@@ -127,6 +131,27 @@ bool cRegistryHelper::DeleteValue(HKEY hive, std::string_view keyPath,
                                   std::string_view valueName) const {
     return Delete(hive, keyPath, valueName);
 }
+
+void cRegistryTransaction::WriteNumber(std::string_view keyPath, std::string_view valueName,
+                                       std::int32_t value, std::int32_t defaultValue) {
+    if (value == defaultValue) return DeleteValue(keyPath, valueName);
+    const auto bytes = DwordBytes(value);
+    changes_.SetValue(keyPath, valueName, reg::REG_DWORD, bytes.data(), 4);
+}
+
+void cRegistryTransaction::WriteText(std::string_view keyPath, std::string_view valueName,
+                                     std::string_view value, std::string_view defaultValue) {
+    if (value == defaultValue) return DeleteValue(keyPath, valueName);
+    changes_.SetValue(keyPath, valueName, reg::REG_SZ,
+                      reinterpret_cast<const std::uint8_t*>(value.data()),
+                      static_cast<reg::DWORD>(value.size()));
+}
+
+void cRegistryTransaction::DeleteValue(std::string_view keyPath, std::string_view valueName) {
+    changes_.DeleteValue(keyPath, valueName);
+}
+
+bool cRegistryTransaction::Commit() const { return changes_.Commit() == reg::ERROR_SUCCESS; }
 
 std::string cRegistryHelper::ReadIniText(std::string_view section, std::string_view key,
                                          std::string_view defaultValue,

@@ -64,4 +64,27 @@ private:
 
 inline cRegistryHelper& RegistryHelper() { return cRegistryHelper::Instance(); }
 
+// Several of the helper's writes to one hive stored as one change (platform/registry's
+// transaction): the hive then holds all of them, or, when it cannot be written, none. The
+// writes follow the same rule as the single calls (a value equal to its default is deleted)
+// and take effect, in order, at Commit.
+class cRegistryTransaction {
+public:
+    explicit cRegistryTransaction(HKEY hive) : changes_(hive) {}
+
+    void WriteNumber(std::string_view keyPath, std::string_view valueName, std::int32_t value,
+                     std::int32_t defaultValue);
+    void WriteText(std::string_view keyPath, std::string_view valueName, std::string_view value,
+                   std::string_view defaultValue);
+    void DeleteValue(std::string_view keyPath, std::string_view valueName);
+
+    // True when the hive now reads as every write asked; false, and the hive unchanged, when
+    // it could not be written (a hive this user may not write, a damaged hive file, a full
+    // disk, a name no hive can hold).
+    bool Commit() const;
+
+private:
+    platform::registry::RegTransaction changes_;
+};
+
 } // namespace helpers

@@ -2,22 +2,31 @@
 // document viewer and the about box.
 #include "ShellWindowsFixture.h"
 
-#include "editor/shell/AudioFormatChooser.h"
+#include "editor/shell/ErrorReport.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/SoundPlayer.h"
 #include "editor/shell/frmAbout.h"
 #include "editor/shell/frmAudioFormatOptions.h"
 #include "editor/shell/frmGoodInputBox.h"
 #include "editor/shell/frmOptions.h"
 #include "editor/shell/frmPrintPreview.h"
+#include "platform/registry/DurableFile.h"
 #include "platform/registry/Registry.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <filesystem>
+#include <memory>
 
 using namespace lumoedit;
+using namespace rozuzezer::ui;
 using platform::MsgResult;
 using platform::ui::Form;
 
@@ -88,7 +97,12 @@ TEST_F(OptionsTest, OkStoresEverythingInListOrder) {
     EXPECT_FALSE(platform::ui::Enabled(f.fraAudioFormat));
     f.listLoadFormats->SetSetting("LOADOGG", true);
     boxes->Answer(MsgResult::Yes); // create the folder
+    // The profile, the preference and the permissions: one durable write each (the
+    // preferences' key exists already, so the preference is not two).
+    Preferences().SetPreference("EditorLastOpenPath", "/srv", "");
+    const auto steps = platform::detail::DurableStepsSoFar();
     f.cmdOK_Click();
+    EXPECT_EQ(platform::detail::DurableStepsSoFar() - steps, 3 * 5);
     EXPECT_EQ(Texts(*boxes), (std::vector<std::string>{
                                  "Do you want the Temporary Directory to be created?\n\nNote: This directory must be "
                                  "created before you can continue",
@@ -483,4 +497,94 @@ TEST_F(ShellWindowsTest, KeyValuesAsText) {
     EXPECT_EQ(value, "kept"); // other types leave it as it was
     EXPECT_FALSE(GetKeyValue(reg::HKEY_LOCAL_MACHINE, "SOFTWARE\\Test", "missing", value));
     EXPECT_EQ(value, "");
+}
+
+namespace {
+
+// A click into a box leaves its whole text selected (the caret the click places comes after
+// the box got the focus).
+void ExpectClickSelectsAll(QWidget* box) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(box->window(), 1000));
+    auto* combo = qobject_cast<QComboBox*>(box);
+    QWidget* target = combo ? combo->lineEdit() : box;
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(4, target->height() / 2));
+    QTest::qWait(20);
+    ASSERT_TRUE(box->hasFocus());
+    if (combo) {
+        EXPECT_EQ(combo->lineEdit()->selectedText(), combo->currentText());
+    } else if (auto* e = qobject_cast<QLineEdit*>(box)) {
+        EXPECT_EQ(e->selectedText(), e->text());
+    }
+}
+
+} // namespace
+
+TEST_F(OptionsTest, AClickIntoTheTemporaryFolderSelectsItAll) {
+    frmOptions f;
+    f.Load();
+    f.Show(platform::ui::Modeless);
+    f.tbsOptions->SetTab(2);
+    QTest::qWait(20);
+    ASSERT_EQ(f.txtTemporaryPath->Text(), temp);
+    ExpectClickSelectsAll(f.txtTemporaryPath);
+    f.Unload();
+}
+
+TEST_F(ShellWindowsTest, AClickIntoTheInputBoxSelectsItAll) {
+    for (const bool combo : {false, true}) {
+        SCOPED_TRACE(combo ? "combo" : "text");
+        Form::ScriptModal([&](Form& f) {
+            auto& b = dynamic_cast<frmGoodInputBox&>(f);
+            QWidget* box = combo ? static_cast<QWidget*>(b.comboCombo) : b.Text1;
+            b.cmdOk->setFocus(); // the box gets the focus by the click
+            ExpectClickSelectsAll(box);
+            b.cmdOK_Click();
+        });
+        std::string result;
+        if (combo) GoodInputChoice("Pick", "Presets", InputChoiceMode::Combo, {"first preset"}, "first preset", result);
+        else GoodInputBox("How long?", "Silence", "12.5 seconds", 20, result);
+    }
+    EXPECT_EQ(Form::UnscriptedModals(), 0);
+}
+
+TEST_F(ShellWindowsTest, ThePrintoutStartsWithAnEmptyCourierLine) {
+    const std::string source = dir / "notes.rtf";
+    testsupport::WriteFile(source, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 First line\\par Second line\\par}");
+    frmPrintPreview viewer;
+    bool floating = false;
+    viewer.DisplayFile(source, "Notes", platform::ui::Modeless, floating);
+    auto check = [&](const std::string& text) {
+        const std::unique_ptr<QTextDocument> page = viewer.Printout();
+        const QTextBlock first = page->firstBlock();
+        EXPECT_TRUE(first.text().isEmpty());
+        EXPECT_EQ(first.charFormat().fontFamilies().toStringList(), QStringList{QStringLiteral("Courier")});
+        EXPECT_EQ(page->toPlainText().toStdString(), "\n" + text);
+    };
+    check(viewer.rtfFile->document()->toPlainText().toStdString());
+    viewer.rtfFile->SetSelStart(0);
+    viewer.rtfFile->SetSelLength(5);
+    check("First");
+    viewer.Unload();
+}
+
+TEST_F(ShellWindowsTest, TheErrorBoxShowsTheArrowAndThePointerComesBack) {
+    // The program's own start-up wires the report to the screen's pointer.
+    ASSERT_TRUE(InitialiseApplication());
+    struct PointerWatch : platform::MessageBoxService {
+        std::vector<int> seen;
+        platform::MsgResult Show(const platform::MessageRequest&) override {
+            seen.push_back(platform::ui::ScreenMousePointer());
+            return platform::MsgResult::OK;
+        }
+    };
+    auto watch = std::make_shared<PointerWatch>();
+    auto previous = platform::SetMessageBoxService(watch);
+    platform::ui::SetScreenMousePointer(platform::ui::PointerHourglass);
+    ReportError("while testing.", 11);
+    EXPECT_EQ(platform::ui::ScreenMousePointer(), platform::ui::PointerHourglass);
+    platform::ui::SetScreenMousePointer(platform::ui::PointerDefault);
+    platform::SetMessageBoxService(previous);
+    SetMousePointerHooks({});
+    ASSERT_EQ(watch->seen.size(), 1u);
+    EXPECT_EQ(watch->seen[0], platform::ui::PointerDefault);
 }

@@ -3,7 +3,10 @@
 
 #include "ShellFixture.h"
 #include "platform/base/MessageBox.h"
+#include "platform/registry/DurableFile.h"
 #include "platform/registry/Registry.h"
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -51,6 +54,13 @@ public:
         calls.push_back("move in state " + std::to_string(state));
     }
 };
+
+// How many durable replaces of a hive file a call made.
+int ReplacesBy(const std::function<void()>& fn) {
+    const auto before = platform::detail::DurableStepsSoFar();
+    fn();
+    return static_cast<int>((platform::detail::DurableStepsSoFar() - before) / 5);
+}
 
 } // namespace
 
@@ -135,6 +145,7 @@ TEST_F(ShellTest, AMachineThisUserMayNotChangeChangesNothingAndSaysNothing) {
     EXPECT_FALSE(Registry::KeyExists(HKEY_LOCAL_MACHINE, kKey)); // readable, not changeable
     perms.SetPermission("SaveFormats", "|WAV|", "|MP2|MP3|OGG|IMA|WAV|");
     perms.SetPermission("SAVEMP3", "", ""); // equal to the default: would delete, may not
+    perms.SetPermissions({{"LoadFormats", "|WAV|", ""}, {"SAVEMP3", "", ""}});
     EXPECT_EQ(perms.GetPermission("SAVEMP3", ""), "Family=4");
     EXPECT_EQ(perms.GetPermission("SaveFormats", "|MP2|MP3|OGG|IMA|WAV|"), "|MP2|MP3|OGG|IMA|WAV|");
     EXPECT_EQ(testsupport::ReadFile(file), before);
@@ -232,4 +243,30 @@ TEST_F(ShellTest, WindowPositionsSurviveMaximisingAndZeroes) {
     Registry::LoadFormPosition("", &mini);
     Registry::SaveFormPosition(kKey, nullptr);
     EXPECT_EQ(mini.calls.size(), 1u);
+}
+
+TEST_F(ShellTest, PositionAndPermissionsAreEachStoredAsOneChange) {
+    FakeWindow main;
+    main.l = 300, main.t = 0, main.w = 9500, main.h = 7200;
+    EXPECT_EQ(ReplacesBy([&] { Registry::SaveFormPosition(kKey, &main); }), 1);
+    EXPECT_EQ(Registry::GetDWORDSetting(HKEY_CURRENT_USER, kKey + "\\Position", "Left", -1), 300);
+    EXPECT_FALSE(Stored(HKEY_CURRENT_USER, kKey + "\\Position", "Top")) << "0 is the default";
+    EXPECT_EQ(Registry::GetDWORDSetting(HKEY_CURRENT_USER, kKey + "\\Position", "Height", -1), 7200);
+    EXPECT_EQ(ReplacesBy([&] { Registry::SaveFormPosition(kKey, &main); }), 0) << "nothing changed";
+
+    cBVDirectory directory;
+    cDirectoryPrefPerms& perms = directory.CurrentUser().Duvavizud3Permissions();
+    perms.SetPermission("SAVEOGG", "Family=8", "");
+    EXPECT_EQ(ReplacesBy([&] {
+                  perms.SetPermissions({{"LoadFormats", "|WAV|", ""},
+                                        {"SAVEMP3", "Family=4", ""},
+                                        {"SAVEOGG", "", ""}, // equal to its default: deleted
+                                        {"SaveFormats", "|MP3|WAV|", ""}});
+              }),
+              1);
+    EXPECT_EQ(perms.GetPermission("LoadFormats", ""), "|WAV|");
+    EXPECT_EQ(perms.GetPermission("SAVEMP3", ""), "Family=4");
+    EXPECT_FALSE(Stored(HKEY_LOCAL_MACHINE, kKey, "SAVEOGG"));
+    EXPECT_EQ(perms.GetPermission("SaveFormats", ""), "|MP3|WAV|");
+    EXPECT_FALSE(Stored(HKEY_CURRENT_USER, kKey, "LoadFormats")) << "permissions are the machine's";
 }

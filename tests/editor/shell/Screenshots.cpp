@@ -2,7 +2,7 @@
 // Runs on a real display (scripts/screenshots.sh starts one under Xvfb) with a private
 // registry, a fake device list and sample files beside a pretend program folder.
 #include "editor/shell/LumoEdit_FN.h"
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/frmAbout.h"
 #include "editor/shell/frmAudioFormatOptions.h"
 #include "editor/shell/frmGoodInputBox.h"
@@ -25,6 +25,7 @@
 #include <fstream>
 
 using namespace lumoedit;
+using namespace rozuzezer::ui;
 
 namespace {
 

@@ -430,6 +430,17 @@ TEST(Component, ObjectArgumentsAcceptNothingAndTheirOwnClass) {
     EXPECT_EQ(Call(*o, "Pick", a).ToObject().get(), other.get());
     a[0] = Variant::Nothing();
     EXPECT_FALSE(Call(*o, "Pick", a).ToObject());
+    // Another class that implements cToy's own interface fits as well.
+    struct cToyLookalike : Object {
+        const ClassInfo* Class() const noexcept override {
+            static const InterfaceInfo itf = MemberTable<cToyLookalike>("_cToy", kToy).Build();
+            static const ClassInfo cls{"cToyLookalike", kOtherClass, ClassKind::InterfaceClass, &itf, nullptr, {}, {}};
+            return &cls;
+        }
+    };
+    Ref<Object> lookalike = MakeRef<cToyLookalike>();
+    a[0] = Variant(lookalike);
+    EXPECT_EQ(Call(*o, "Pick", a).ToObject().get(), lookalike.get());
 }
 
 TEST(Component, EarlierSlotsReachTheSameMembers) {

@@ -1,4 +1,5 @@
 // Several processes on one hive: concurrent writers and writers killed half-way.
+#include "platform/registry/DurableFile.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "support/TestSupport.h"
@@ -20,6 +21,7 @@ using namespace platform::registry;
 using testsupport::ReadFile;
 using testsupport::ScopedEnv;
 using testsupport::TempDir;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -145,6 +147,100 @@ TEST(RegistryProcessTest, WriterKilledAtAnyMomentLeavesACompleteHive) {
     EXPECT_GE(done.size(), 40u);
     // The lock died with its holder: this process writes at once.
     EXPECT_EQ(Write("After", "1"), ERROR_SUCCESS);
+}
+
+// One transaction of a writer: `count` values named <tag><i>.<n> and the delete of <tag><i-1>.x.
+LONG WriteTogether(char tag, int i, int count) {
+    RegTransaction tx(HKEY_CURRENT_USER);
+    for (int n = 0; n < count; ++n) {
+        const std::string text = std::to_string(i * 7 + n);
+        tx.SetValue(kKey, std::string(1, tag) + std::to_string(i) + "." + std::to_string(n), REG_SZ,
+                    reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<DWORD>(text.size()));
+    }
+    tx.SetValue(kKey, std::string(1, tag) + std::to_string(i) + ".x", REG_SZ,
+                reinterpret_cast<const std::uint8_t*>("x"), 1);
+    tx.DeleteValue(kKey, std::string(1, tag) + std::to_string(i - 1) + ".x");
+    return tx.Commit();
+}
+
+TEST(RegistryProcessTest, TwoTransactionWritersAtOnceLoseNothing) {
+    TempDir dir("reg-tx-conc");
+    ScopedEnv env("BREVANT_REGISTRY_DIR", dir.path().string());
+    ASSERT_EQ(Write("Other", "keep me"), ERROR_SUCCESS);
+    constexpr int kEach = 300, kValues = 3;
+    auto writer = [](char tag) {
+        return [tag]() {
+            for (int i = 0; i < kEach; ++i)
+                if (WriteTogether(tag, i, kValues) != ERROR_SUCCESS) return 1;
+            return 0;
+        };
+    };
+    pid_t a = Spawn(writer('a'));
+    pid_t b = Spawn(writer('b'));
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_EQ(Wait(a), 0);
+    EXPECT_EQ(Wait(b), 0);
+
+    auto hive = ReadHive(dir / "user.reg");
+    EXPECT_TRUE(hive.clean) << hive.problem;
+    const detail::Key* k = Find(hive);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->values.size(), 2u * kEach * kValues + 2 + 1) << "each writer's last mark and Other";
+    for (char tag : {'a', 'b'}) {
+        for (int i = 0; i < kEach; ++i)
+            for (int n = 0; n < kValues; ++n) {
+                const detail::Value* v = k->FindValue(std::string(1, tag) + std::to_string(i) + "." + std::to_string(n));
+                ASSERT_NE(v, nullptr) << tag << i << "." << n;
+                EXPECT_EQ(v->data, std::to_string(i * 7 + n));
+            }
+        EXPECT_NE(k->FindValue(std::string(1, tag) + std::to_string(kEach - 1) + ".x"), nullptr);
+    }
+    EXPECT_EQ(k->FindValue("Other")->data, "keep me");
+}
+
+TEST(RegistryProcessTest, TransactionKilledAtEveryStepOfItsWriteLeavesOldOrNew) {
+    TempDir dir("reg-tx-kill");
+    ScopedEnv env("BREVANT_REGISTRY_DIR", dir.path().string());
+    const std::string file = dir / "user.reg";
+    std::string filler(3000, 'f');
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(Write("Fill" + std::to_string(i), filler), ERROR_SUCCESS);
+    ASSERT_EQ(WriteTogether('k', 0, 10), ERROR_SUCCESS);
+    const std::string old = ReadFile(file);
+
+    int killed = 0;
+    for (int step = 1;; ++step) {
+        WriteFile(file, old);
+        pid_t pid = Spawn([step]() {
+            const std::string at = std::to_string(platform::detail::DurableStepsSoFar() + step);
+            ::setenv("BVR_DURABLE_KILL_AT_STEP", at.c_str(), 1);
+            return WriteTogether('k', 1, 10) == ERROR_SUCCESS ? 0 : 1;
+        });
+        const int rc = Wait(pid);
+        SCOPED_TRACE("killed at step " + std::to_string(step));
+        auto hive = ReadHive(file);
+        ASSERT_TRUE(hive.clean) << hive.problem;
+        const detail::Key* k = Find(hive);
+        ASSERT_NE(k, nullptr);
+        int fresh = 0;
+        for (int n = 0; n < 10; ++n) fresh += k->FindValue("k1." + std::to_string(n)) != nullptr;
+        const bool oldMark = k->FindValue("k0.x") != nullptr, newMark = k->FindValue("k1.x") != nullptr;
+        EXPECT_TRUE((fresh == 0 && oldMark && !newMark) || (fresh == 10 && !oldMark && newMark))
+            << fresh << " of 10 new values, old mark " << oldMark << ", new mark " << newMark;
+        for (int i = 0; i < 20; ++i) ASSERT_NE(k->FindValue("Fill" + std::to_string(i)), nullptr);
+        if (rc == 0) {
+            EXPECT_EQ(fresh, 10) << "finished";
+            break;
+        }
+        ASSERT_EQ(rc, 128 + SIGKILL);
+        ++killed;
+        // Only the rename makes the change: before it the old hive stands, after it the new.
+        EXPECT_EQ(fresh == 10, step == 5);
+        // A later writer is not held up by what the dead one left behind.
+        EXPECT_EQ(Write("After", std::to_string(step)), ERROR_SUCCESS);
+        EXPECT_FALSE(std::filesystem::exists(file + ".tmp"));
+    }
+    EXPECT_EQ(killed, 5);
 }
 
 TEST(RegistryProcessTest, UserWhoMayNotWriteTheMachineHiveChangesNothing) {

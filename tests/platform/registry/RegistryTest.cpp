@@ -1,3 +1,4 @@
+#include "platform/registry/DurableFile.h"
 #include "platform/registry/RegFile.h"
 #include "platform/registry/Registry.h"
 #include "support/TestSupport.h"
@@ -6,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 
 using namespace platform::registry;
@@ -451,3 +453,130 @@ TEST_F(RegistryTest, SymlinkedHiveStaysALink) {
 }
 
 } // namespace
+
+namespace {
+
+const std::uint8_t* Bytes(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+
+// How many durable replaces (temporary file, flush, rename) a call made.
+int ReplacesBy(const std::function<void()>& fn) {
+    const auto before = platform::detail::DurableStepsSoFar();
+    fn();
+    return static_cast<int>((platform::detail::DurableStepsSoFar() - before) / 5);
+}
+
+} // namespace
+
+TEST_F(RegistryTest, TransactionWritesEverythingInOneReplace) {
+    ASSERT_EQ(SetText(HKEY_CURRENT_USER, "P\\Players", "Old", "gone soon"), ERROR_SUCCESS);
+    ASSERT_EQ(SetText(HKEY_CURRENT_USER, "P\\Players", "Kept", "as it was"), ERROR_SUCCESS);
+    RegTransaction tx(HKEY_CURRENT_USER);
+    const std::uint8_t four[] = {4, 0, 0, 0};
+    tx.SetValue("P\\Players", "Count", REG_DWORD, four, 4);
+    tx.SetValue("P\\Editor\\Paths", "Temp", REG_SZ, Bytes("/srv/tmp"), 8); // keys created
+    tx.DeleteValue("P\\Players", "Old");
+    tx.DeleteValue("P\\Players", "NeverThere");
+    tx.DeleteValue("P\\NoSuchKey", "Value");
+    const std::uint8_t nine[] = {9, 0, 0, 0};
+    tx.SetValue("P\\Players", "count", REG_DWORD, nine, 4); // the later change wins
+    EXPECT_EQ(ReplacesBy([&] { EXPECT_EQ(tx.Commit(), ERROR_SUCCESS); }), 1);
+
+    DWORD type = 0;
+    EXPECT_EQ(Get(HKEY_CURRENT_USER, "P\\Players", "Count", &type), std::string("\x09\0\0\0", 4));
+    EXPECT_EQ(type, REG_DWORD);
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "P\\Editor\\Paths", "Temp"), "/srv/tmp");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "P\\Players", "Kept"), "as it was");
+    LONG st = 0;
+    Get(HKEY_CURRENT_USER, "P\\Players", "Old", nullptr, &st);
+    EXPECT_EQ(st, ERROR_FILE_NOT_FOUND);
+    HKEY k = 0;
+    EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, "P\\NoSuchKey", &k), ERROR_FILE_NOT_FOUND) << "a delete creates nothing";
+
+    // The same changes again leave the hive as it is: nothing is written.
+    const std::string before = ReadFile(UserFile());
+    EXPECT_EQ(ReplacesBy([&] { EXPECT_EQ(tx.Commit(), ERROR_SUCCESS); }), 0);
+    EXPECT_EQ(ReadFile(UserFile()), before);
+    EXPECT_EQ(ReplacesBy([] { EXPECT_EQ(RegTransaction(HKEY_CURRENT_USER).Commit(), ERROR_SUCCESS); }), 0);
+
+    // Relative to an open key.
+    ASSERT_EQ(RegOpenKey(HKEY_CURRENT_USER, "P", &k), ERROR_SUCCESS);
+    RegTransaction below(k);
+    below.SetValue("", "Here", REG_SZ, Bytes("1"), 1);
+    below.SetValue("Players", "There", REG_SZ, Bytes("2"), 1);
+    EXPECT_EQ(below.Commit(), ERROR_SUCCESS);
+    RegCloseKey(k);
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "P", "Here"), "1");
+    EXPECT_EQ(Text(HKEY_CURRENT_USER, "P\\Players", "There"), "2");
+}
+
+TEST_F(RegistryTest, TransactionThatCannotBeWrittenChangesNothing) {
+    const std::string machine = dir / "machine.reg";
+    struct Case {
+        const char* what;
+        LONG status;
+        // Prepares the hive (or the transaction's key) and returns the key to use.
+        std::function<HKEY()> prepare;
+        std::function<void(RegTransaction&)> add = nullptr;
+        std::function<void()> undo = nullptr;
+    };
+    HKEY readOnly = 0, deleted = 0;
+    const Case cases[] = {
+        {"hive file not writable", ERROR_ACCESS_DENIED,
+         [&] {
+             ::chmod(machine.c_str(), 0444);
+             return HKEY_LOCAL_MACHINE;
+         },
+         {}, [&] { ::chmod(machine.c_str(), 0644); }},
+        {"hive on a read-only folder", ERROR_ACCESS_DENIED,
+         [&] {
+             ::chmod(dir.path().c_str(), 0555);
+             return HKEY_LOCAL_MACHINE;
+         },
+         {}, [&] { ::chmod(dir.path().c_str(), 0755); }},
+        {"hive that does not parse", ERROR_REGISTRY_CORRUPT,
+         [&] {
+             WriteFile(machine, ReadFile(machine) + "\"Cut\"=\"no end");
+             return HKEY_LOCAL_MACHINE;
+         }},
+        {"key opened for reading", ERROR_ACCESS_DENIED,
+         [&] {
+             EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "", 0, KEY_READ, &readOnly), ERROR_SUCCESS);
+             return readOnly;
+         }},
+        {"key deleted meanwhile", ERROR_KEY_DELETED,
+         [&] {
+             EXPECT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "Doomed", &deleted), ERROR_SUCCESS);
+             EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, "Doomed"), ERROR_SUCCESS);
+             return deleted;
+         }},
+        {"not a key", ERROR_INVALID_HANDLE, [] { return HKEY{0x4242}; }},
+        {"value name with a line break", ERROR_INVALID_PARAMETER, [] { return HKEY_LOCAL_MACHINE; },
+         [](RegTransaction& tx) { tx.SetValue("A", "two\nlines", REG_SZ, Bytes("x"), 1); }},
+        {"key name with a line break", ERROR_INVALID_PARAMETER, [] { return HKEY_LOCAL_MACHINE; },
+         [](RegTransaction& tx) { tx.SetValue("A\\b\rc", "V", REG_SZ, Bytes("x"), 1); }},
+        {"data missing", ERROR_INVALID_PARAMETER, [] { return HKEY_LOCAL_MACHINE; },
+         [](RegTransaction& tx) { tx.SetValue("A", "V", REG_BINARY, nullptr, 3); }},
+    };
+    for (const Case& c : cases) {
+        WriteFile(machine, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\A]\r\n"
+                           "\"Old\"=\"1\"\r\n\"Gone\"=\"2\"\r\n");
+        HKEY key = c.prepare();
+        const std::string before = ReadFile(machine);
+        RegTransaction tx(key);
+        tx.SetValue("A", "Old", REG_SZ, Bytes("new"), 3);
+        tx.SetValue("A\\New", "V", REG_SZ, Bytes("new"), 3);
+        if (c.add) c.add(tx);
+        tx.DeleteValue("A", "Gone");
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(tx.Commit(), c.status) << c.what;
+        ::testing::internal::GetCapturedStderr();
+        if (c.undo) c.undo();
+        EXPECT_EQ(ReadFile(machine), before) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(machine + ".tmp")) << c.what;
+        // Nothing of it lingers in this process either.
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "A", "Old"), "1") << c.what;
+        EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "A", "Gone"), "2") << c.what;
+    }
+    RegCloseKey(readOnly);
+    RegCloseKey(deleted);
+}

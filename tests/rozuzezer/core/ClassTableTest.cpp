@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -292,6 +293,83 @@ TEST(HardDiskItemClass, IsSameTakesAnItem) {
     Variant text[] = {Variant("item"), Variant::Boolean(false)};
     EXPECT_EQ(ErrorOf([&] { Call(*a, "IsSame", text); }), 13);
     EXPECT_TRUE(Call(*a, "IsSame", args) == Variant::Boolean(false)); // still usable
+}
+
+// A host's own record: no object of the library, but it answers the item's members by name
+// (each forwarded to a record it holds), except those it leaves out; `raising` fails.
+class HostRecord : public Object {
+public:
+    HostRecord(Ref<cHardDiskItem> inner, std::vector<std::string> leftOut, std::string raising)
+        : inner_(std::move(inner)) {
+        itf_.name = "_cHardDiskItem";
+        for (const MemberInfo& m : InterfaceOf(*inner_).members) {
+            if (std::find(leftOut.begin(), leftOut.end(), m.name) != leftOut.end()) continue;
+            MemberInfo f;
+            f.name = m.name;
+            f.kind = m.kind;
+            f.params = m.params;
+            f.type = m.type;
+            const bool raise = m.name == raising;
+            f.get = [this, name = m.name, raise](Object&, Args a) {
+                if (raise) platform::Raise(platform::err::Overflow);
+                std::vector<Variant> args(a.begin(), a.end());
+                return Get(*inner_, name, args);
+            };
+            itf_.members.push_back(std::move(f));
+        }
+        itf_.Seal();
+        cls_.name = "HostRecord";
+        cls_.kind = ClassKind::InterfaceClass;
+        cls_.defaultInterface = &itf_;
+    }
+    const ClassInfo* Class() const noexcept override { return &cls_; }
+
+private:
+    Ref<cHardDiskItem> inner_;
+    InterfaceInfo itf_;
+    ClassInfo cls_;
+};
+
+TEST(HardDiskItemClass, IsSameReadsAnyRecordByItsMembers) {
+    Ref<cHardDiskItem> a = NewItem();
+    Ref<cHardDiskItem> held = NewItem();
+    for (cHardDiskItem* r : {a.get(), held.get()}) {
+        r->ItemTitle = "Title";
+        r->SetArtistName(2, "Second artist");
+        r->SetLastPlay(3, 45000.5);
+        r->SetIntroEx(3, 2.5f);
+        r->FullInfo = 1; // a Boolean stored as 1
+    }
+    auto host = [&](std::vector<std::string> leftOut = {}, std::string raising = "") {
+        return Variant(Ref<Object>(MakeRef<HostRecord>(held, std::move(leftOut), std::move(raising))));
+    };
+    auto isSame = [&](Variant other, bool lastPlays) {
+        Variant args[] = {std::move(other), Variant::Boolean(lastPlays)};
+        return Call(*a, "IsSame", args) == Variant::Boolean(true);
+    };
+    EXPECT_TRUE(isSame(host(), true));
+    held->SetArtistName(2, "second artist");
+    EXPECT_FALSE(isSame(host(), true));
+    held->SetArtistName(2, "Second artist");
+    held->SetLastPlay(3, 45001);
+    EXPECT_TRUE(isSame(host(), false));
+    EXPECT_FALSE(isSame(host(), true));
+    held->SetLastPlay(3, 45000.5);
+    held->FullInfo = -1;
+    EXPECT_FALSE(isSame(host(), true));
+    held->FullInfo = 1;
+    held->SetWaveFormat({1, 2, 44100, 1, 1, 16, 0});
+    EXPECT_FALSE(isSame(host(), true)); // the format, read as a record
+    held->SetWaveFormat(a->WaveFormat());
+
+    // A read that fails fails the call with its error; the comparison stops at the first
+    // difference, so a member behind it is never read.
+    EXPECT_EQ(ErrorOf([&] { isSame(host({"TextColour"}), true); }), 438);
+    EXPECT_EQ(ErrorOf([&] { isSame(host({}, "WaveFormat"), true); }), 6);
+    EXPECT_EQ(ErrorOf([&] { isSame(host({"LastPlay"}), true); }), 438);
+    EXPECT_TRUE(isSame(host({"LastPlay"}), false));
+    held->Reference = "other";
+    EXPECT_FALSE(isSame(host({"TextColour"}), true));
 }
 
 TEST(HardDiskItemClass, ErrorsLeaveTheRecordUsable) {

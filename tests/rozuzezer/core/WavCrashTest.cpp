@@ -142,6 +142,7 @@ TEST_P(WavCrash, KilledAtEveryWriteOfASave) {
             ++killed;
             const std::string what = std::string(half ? "half of write " : "before write ") + std::to_string(n);
             ExpectReadable(path, audio, audioAt, what);
+            SCOPED_TRACE(what);
             ExpectLaterSaveRepairs(path, audio, audioAt);
             if (HasFatalFailure()) return;
         }

@@ -34,4 +34,16 @@ inline bool WriteScratch(const std::string& path, const std::uint8_t* data, std:
     return std::fclose(f) == 0 && ok;
 }
 
+// The file's bytes; empty when it cannot be read.
+inline std::string ReadScratch(const std::string& path) {
+    std::string out;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[65536];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
 } // namespace wavfuzz

@@ -1,4 +1,5 @@
-// LoadFromWAVFile on arbitrary bytes with every kind of flags, and a save and reload.
+// LoadFromWAVFile on arbitrary bytes with every kind of flags, and a save and reload (or,
+// when the save fails, the file unchanged).
 #include "platform/base/Error.h"
 #include "rozuzezer/core/cHardDiskItem.h"
 #include "WavFuzzFile.h"
@@ -22,15 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     cHardDiskItem it;
+    const std::string before = wavfuzz::ReadScratch(path);
     try {
         it.LoadFromWAVFile(path, 3);
         it.AudioFileName = path;
         if (it.SaveToWAVFile(path, 3)) {
             cHardDiskItem back;
             if (!back.LoadFromWAVFile(path, 3)) std::abort();
+            return 0;
         }
     } catch (const platform::RuntimeError&) {
         // Marker times beyond the range of a post timer end a save with Overflow.
     }
+    // A save that fails leaves the file as it was.
+    if (wavfuzz::ReadScratch(path) != before) std::abort();
     return 0;
 }

@@ -649,14 +649,44 @@ TEST(WavItemTest, SaveReportsFailureOfAWriter) {
     EXPECT_TRUE(w.SaveToWAVFile(dir / "z.wav", 3));
     const std::string cart = fx::Payload(ReadFile(dir / "z.wav"), "cart");
     EXPECT_EQ(cart.substr(684, 64), std::string(64, '\0'));
-    // A tag text longer than any load reads back: the cart is refused, the bext written.
+    // A tag text longer than any load reads back: the save is refused before either chunk
+    // is written.
     WriteFile(dir / "long.wav", fx::Simple(4410));
     cHardDiskItem n;
     n.Notes = std::string(16u << 20, 'n');
     EXPECT_FALSE(n.SaveToWAVFile(dir / "long.wav", 3));
-    const std::string bytes = ReadFile(dir / "long.wav");
-    EXPECT_EQ(fx::Count(bytes, "cart"), 0u);
-    EXPECT_EQ(fx::Count(bytes, "bext"), 1u);
+    EXPECT_TRUE(ReadFile(dir / "long.wav") == fx::Simple(4410));
 }
 
 } // namespace
+
+TEST(WavItemTest, ASaveThatFailsChangesNothing) {
+    TempDir dir;
+    CartChunkRecord c = BlankCart();
+    SetField(c.Title, "Old");
+    unsigned char bi[602] = {};
+    const std::string bext(reinterpret_cast<char*>(bi), 602);
+    const struct {
+        const char* what;
+        std::string file;
+    } cases[] = {
+        // The cart would have to be appended behind a chunk that claims more than the file
+        // holds; the bext could have grown where it stands.
+        {"cut short inside its bext",
+         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"data", fx::Audio(4000)}, {"bext", bext.substr(0, 300), true, 602 + 40}})},
+        // The cart can be rewritten in place, the bext has nowhere to go in front of bytes
+        // that are no chunk.
+        {"bytes behind the last chunk",
+         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)}}) +
+             "TAG" + std::string(125, '\x7f')},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.what);
+        WriteFile(dir / "a.wav", k.file);
+        cHardDiskItem w;
+        w.ItemTitle = "New";
+        w.Notes = "new";
+        EXPECT_FALSE(w.SaveToWAVFile(dir / "a.wav", 3));
+        EXPECT_TRUE(ReadFile(dir / "a.wav") == k.file);
+    }
+}

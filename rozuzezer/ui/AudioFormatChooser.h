@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace lumoedit {
+namespace rozuzezer::ui {
 
 // True when the user chose (the object then holds the variant), False when cancelled (the
 // object is unchanged).
@@ -45,4 +45,4 @@ private:
     std::int32_t family_;
 };
 
-} // namespace lumoedit
+} // namespace rozuzezer::ui

@@ -1,9 +1,10 @@
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 
-#include "editor/shell/ClientSize.h"
+#include "platform/ui/Twips.h"
+
 #include <algorithm>
 
-namespace lumoedit {
+namespace rozuzezer::ui {
 
 using namespace platform::ui;
 using helpers::cAudioFormat;
@@ -110,7 +111,7 @@ frmAudioFormatChooser::frmAudioFormatChooser(cAudioFormat& format, std::int32_t 
     for (ComboBox* b : {comboRate, comboChannels, comboQuality})
         connect(b, &ComboBox::Click, this, &frmAudioFormatChooser::ShowDescription);
     ShowDescription();
-    SetClientSize(this, 5400, 2775);
+    resize(TwipsToPixelsX(5400), TwipsToPixelsY(2775));
 }
 
 void frmAudioFormatChooser::FillQuality() {
@@ -171,4 +172,4 @@ void frmAudioFormatChooser::cmdOK_Click() {
     Hide();
 }
 
-} // namespace lumoedit
+} // namespace rozuzezer::ui

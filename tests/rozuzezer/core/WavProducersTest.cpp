@@ -1,0 +1,265 @@
+// Files that other playout producers wrote (through libsndfile): what they stored survives
+// our save, and what the user set on them reads back.
+#include "rozuzezer/core/cHardDiskItem.h"
+
+#include "rozuzezer/core/WavFixture.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cstring>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace rozuzezer;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+namespace fx = wavfixture;
+
+namespace {
+
+using CartInfo = SF_CART_INFO_VAR(8192);
+using BextInfo = SF_BROADCAST_INFO_VAR(4096);
+constexpr int kRate = 48000;
+
+struct Timer {
+    std::string usage; // four characters
+    std::int32_t value;
+};
+
+// What another producer puts into its cart and bext chunks.
+struct Theirs {
+    std::string producer = "OtherPlayout";
+    std::string version = "5.1";
+    std::string userDef = "Rotation=B Colour=12";
+    std::int32_t level = 0x5A5A;
+    std::vector<Timer> timers;
+    std::string history = "A=PCM,F=48000,W=16,M=mono,T=OtherPlayout\r\n";
+};
+
+template <std::size_t N>
+void Put(char (&f)[N], const std::string& s) {
+    std::memset(f, 0, N);
+    std::memcpy(f, s.data(), std::min(N, s.size()));
+}
+
+template <std::size_t N>
+std::string Text(const char (&f)[N]) {
+    std::size_t n = 0;
+    while (n < N && f[n] != '\0') ++n;
+    std::string s(f, n);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+void WriteTheirs(const std::string& path, const Theirs& t) {
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* sf = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(sf, nullptr) << sf_strerror(nullptr);
+    auto cart = std::make_unique<CartInfo>();
+    std::memset(cart.get(), 0, sizeof(CartInfo));
+    Put(cart->version, "0101");
+    Put(cart->title, "Their title");
+    Put(cart->producer_app_id, t.producer);
+    Put(cart->producer_app_version, t.version);
+    std::memcpy(cart->user_def, t.userDef.data(), std::min(t.userDef.size(), sizeof cart->user_def));
+    cart->level_reference = t.level;
+    for (auto& p : cart->post_timers) {
+        Put(p.usage, "");
+        p.value = -1;
+    }
+    for (std::size_t i = 0; i < t.timers.size() && i < 8; ++i) {
+        std::memcpy(cart->post_timers[i].usage, t.timers[i].usage.data(), 4);
+        cart->post_timers[i].value = t.timers[i].value;
+    }
+    ASSERT_EQ(sf_command(sf, SFC_SET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
+    auto bext = std::make_unique<BextInfo>();
+    std::memset(bext.get(), 0, sizeof(BextInfo));
+    Put(bext->description, "Their description");
+    Put(bext->originator, "Their desk");
+    std::memcpy(bext->coding_history, t.history.data(), t.history.size());
+    bext->coding_history_size = static_cast<std::uint32_t>(t.history.size());
+    ASSERT_EQ(sf_command(sf, SFC_SET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
+    std::vector<short> pcm(3 * kRate);
+    for (std::size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<short>(i * 7919);
+    ASSERT_EQ(sf_writef_short(sf, pcm.data(), static_cast<sf_count_t>(pcm.size())),
+              static_cast<sf_count_t>(pcm.size()));
+    sf_close(sf);
+}
+
+// The cart chunk as libsndfile reads it back.
+std::unique_ptr<CartInfo> TheirRead(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
+    auto cart = std::make_unique<CartInfo>();
+    std::memset(cart.get(), 0, sizeof(CartInfo));
+    if (!sf) return cart;
+    EXPECT_EQ(sf_command(sf, SFC_GET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
+    sf_close(sf);
+    return cart;
+}
+
+std::vector<Timer> TimersOf(const CartInfo& c) {
+    std::vector<Timer> out;
+    for (const auto& p : c.post_timers) out.push_back({std::string(p.usage, 4), p.value});
+    return out;
+}
+
+void ExpectTimers(const CartInfo& c, const std::vector<Timer>& want) {
+    const std::vector<Timer> got = TimersOf(c);
+    for (std::size_t i = 0; i < 8; ++i) {
+        const Timer w = i < want.size() ? want[i] : Timer{"    ", -1};
+        EXPECT_EQ(got[i].usage, w.usage) << "slot " << i + 1;
+        EXPECT_EQ(got[i].value, w.value) << "slot " << i + 1 << " " << w.usage;
+    }
+}
+
+TEST(WavProducersTest, TheirUserDefLevelAndTimersSurviveOurSave) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    t.userDef = std::string(64, 'U'); // every byte used, no NUL
+    // All eight slots used, with usages twice; "INT " is an intro we read, the rest we ignore
+    // ("MRK1" too, from a producer that is not ours).
+    t.timers = {{"AUDs", 4800},  {"INT ", 24000}, {"AUDe", 96000}, {"AUD1", 1000},
+                {"AUD1", 2000}, {"TER ", 3000},  {"INT ", 48000}, {"MRK1", 500}};
+    WriteTheirs(path, t);
+    const std::string audio = fx::Payload(ReadFile(path), "data");
+
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    EXPECT_EQ(it.ItemTitle, "Their title");
+    EXPECT_EQ(it.ProducerAppName, "OtherPlayout");
+    EXPECT_FLOAT_EQ(it.IntroEx(3), 1.0f); // the later of the two
+    EXPECT_EQ(it.HookStart, 0.0f);
+    it.ItemTitle = "Our title";
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+
+    const std::vector<Timer> want = {{"INT3", 48000}, {"AUDs", 4800}, {"AUDe", 96000}, {"AUD1", 1000},
+                                     {"AUD1", 2000},  {"TER ", 3000}, {"MRK1", 500}};
+    auto cart = TheirRead(path);
+    EXPECT_EQ(Text(cart->title), "Our title");
+    EXPECT_EQ(Text(cart->producer_app_id), "OtherPlayout");
+    EXPECT_EQ(Text(cart->producer_app_version), "5.1");
+    EXPECT_EQ(std::string(cart->user_def, 64), t.userDef);
+    EXPECT_EQ(cart->level_reference, t.level);
+    ExpectTimers(*cart, want);
+    EXPECT_EQ(fx::Payload(ReadFile(path), "data"), audio);
+
+    // Loaded and saved again: the same timers, nothing doubled.
+    cHardDiskItem again;
+    ASSERT_TRUE(again.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(again.IntroEx(3), 1.0f);
+    EXPECT_EQ(again.HookStart, 0.0f);
+    ASSERT_TRUE(again.SaveToWAVFile(path, 3));
+    cart = TheirRead(path);
+    ExpectTimers(*cart, want);
+    EXPECT_EQ(std::string(cart->user_def, 64), t.userDef);
+
+    // Our own dialects keep their values: the playout dialect's UserDef, the broadcaster's
+    // level reference.
+    ASSERT_TRUE(again.SaveToWAVFile(path, llfRarovidAderu));
+    cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, 64), t.userDef);
+    EXPECT_EQ(cart->level_reference, 10362);
+    ASSERT_TRUE(again.SaveToWAVFile(path, llfOrvanta));
+    cart = TheirRead(path);
+    EXPECT_EQ(Text(cart->user_def), "");
+    EXPECT_EQ(cart->level_reference, 10362);
+}
+
+TEST(WavProducersTest, HookAndLoopReadBackFromAnotherProducersFile) {
+    TempDir dir;
+    Theirs t;
+    t.timers = {{"MRK1", 100}, {"AUDs", 300}, {"MRK3", 200}, {"MRK ", 400}};
+    const std::string path = dir / "marked.wav";
+    WriteTheirs(path, t);
+
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    it.HookStart = 0.5f;
+    it.HookEnd = 1.0f;
+    it.LoopStart = 1.5f;
+    it.LoopEnd = 2.0f;
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    // The chunk carries our markers, so it names us; their marker timers that would now
+    // read as ours give way, the others stay behind ours.
+    EXPECT_EQ(it.ProducerAppName, "Brevant CartChunk Interface");
+    auto cart = TheirRead(path);
+    EXPECT_EQ(Text(cart->producer_app_id), "Brevant CartChunk Interface");
+    EXPECT_EQ(Text(cart->producer_app_version), it.ProducerAppVersion);
+    ExpectTimers(*cart, {{"MRK1", 24000}, {"MRK2", 48000}, {"MRK3", 72000}, {"MRK4", 96000},
+                         {"AUDs", 300}, {"MRK ", 400}});
+    cHardDiskItem back;
+    ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(back.HookStart, 0.5f);
+    EXPECT_FLOAT_EQ(back.HookEnd, 1.0f);
+    EXPECT_FLOAT_EQ(back.LoopStart, 1.5f);
+    EXPECT_FLOAT_EQ(back.LoopEnd, 2.0f);
+
+    // Without hook or loop the file keeps its producer and all of its timers.
+    const std::string plain = dir / "plain.wav";
+    WriteTheirs(plain, t);
+    cHardDiskItem other;
+    ASSERT_TRUE(other.LoadFromWAVFile(plain, 3));
+    other.Notes = "changed";
+    ASSERT_TRUE(other.SaveToWAVFile(plain, 3));
+    EXPECT_EQ(other.ProducerAppName, "OtherPlayout");
+    cart = TheirRead(plain);
+    EXPECT_EQ(Text(cart->producer_app_id), "OtherPlayout");
+    EXPECT_EQ(Text(cart->producer_app_version), "5.1");
+    ExpectTimers(*cart, t.timers);
+}
+
+TEST(WavProducersTest, CodingHistoryEndsAtItsFirstNul) {
+    TempDir dir;
+    const std::string path = dir / "history.wav";
+    Theirs t;
+    t.history = "A=PCM,F=48000,W=16,M=mono\r\n"; // libsndfile adds its own line and pads it
+    WriteTheirs(path, t);
+    const std::string raw = fx::Payload(ReadFile(path), "bext").substr(602);
+    ASSERT_FALSE(raw.empty());
+    ASSERT_EQ(raw.back(), '\0') << "libsndfile no longer pads the coding history";
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    EXPECT_EQ(it.CodingHistory, raw.substr(0, raw.find('\0')));
+    EXPECT_EQ(it.CodingHistory.substr(0, t.history.size()), t.history);
+
+    // Histories of only NULs, and with NULs behind the text.
+    for (const std::string& history : {std::string(16, '\0'), std::string("A=PCM\r\n\0\0\0", 10)}) {
+        unsigned char fixed[602] = {};
+        std::memcpy(fixed, "Description", 11);
+        WriteFile(path, fx::Build({{"fmt ", fx::Fmt(1, kRate, 16)},
+                                   {"data", fx::Audio(400)},
+                                   {"bext", std::string(reinterpret_cast<char*>(fixed), 602) + history}}));
+        cHardDiskItem h;
+        ASSERT_TRUE(h.LoadFromWAVFile(path, 3));
+        EXPECT_EQ(h.Description(1), "Description");
+        EXPECT_EQ(h.CodingHistory, history.substr(0, history.find('\0')));
+    }
+}
+
+TEST(WavProducersTest, ProducerVersionIsMajorMinorAndRevision) {
+    std::vector<std::string> parts;
+    std::stringstream version(BVR_TEST_PROJECT_VERSION);
+    for (std::string p; std::getline(version, p, '.');) parts.push_back(p);
+    ASSERT_EQ(parts.size(), 4u) << "the release carries four numbers";
+
+    TempDir dir;
+    WriteFile(dir / "a.wav", fx::Simple(4410));
+    cHardDiskItem it;
+    ASSERT_TRUE(it.SaveToWAVFile(dir / "a.wav", 3));
+    const std::string want = "v" + parts[0] + "." + parts[1] + "." + parts[3];
+    EXPECT_EQ(it.ProducerAppVersion, want);
+    EXPECT_EQ(Text(TheirRead(dir / "a.wav")->producer_app_version), want);
+}
+
+} // namespace
