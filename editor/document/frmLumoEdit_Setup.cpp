@@ -3,7 +3,7 @@
 // profile's format, with the regions that stand for the cue markers), and the zoom buttons.
 #include "editor/document/frmLumoEdit.h"
 
-#include "editor/shell/AudioFormatChooser.h"
+#include "rozuzezer/ui/AudioFormatChooser.h"
 #include "editor/shell/ErrorReport.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "platform/base/MessageBox.h"
@@ -112,7 +112,7 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
     } else {
         helpers::AudioFormatRef format = NewDocumentFormat();
         if (AudioSettings().AudioAllowOtherFormat != 0 && (Flags & 2) == 0)
-            ChooseAudioFormat(*format, 2, 0x7FF7, this);
+            rozuzezer::ui::ChooseAudioFormat(*format, 2, 0x7FF7, this);
         if (format->SamplesPerSec() == 0 || format->Channels() == 0) format->SetPCM(44100, 2, 16);
         ctlEditor->NewDocument(static_cast<int>(format->SamplesPerSec()), format->Channels());
         bAudioOpen_ = true;

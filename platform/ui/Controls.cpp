@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDateTime>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
@@ -344,7 +345,20 @@ int TextArea::Room() const {
 }
 
 void TextArea::keyPressEvent(QKeyEvent* e) {
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20 && Room() < e->text().size()) return;
+    if (int code = VirtualKey(e->key(), e->modifiers()); code != 0) {
+        emit KeyDown(code, ShiftState(e->modifiers()));
+        if (code == 0) return;
+    }
+    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+        int ascii = e->text().at(0).unicode();
+        emit KeyPress(ascii);
+        if (ascii == 0) return;
+        if (Room() < e->text().size()) return;
+        if (ascii != e->text().at(0).unicode()) {
+            textCursor().insertText(QString(QChar(ascii)));
+            return;
+        }
+    }
     QPlainTextEdit::keyPressEvent(e);
 }
 
@@ -455,11 +469,55 @@ void ComboBox::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
+    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+        int ascii = e->text().at(0).unicode();
+        emit KeyPress(ascii);
+        if (ascii == 0) return;
+        if (ascii != e->text().at(0).unicode()) {
+            QKeyEvent changed(QEvent::KeyPress, e->key(), e->modifiers(), QString(QChar(ascii)));
+            QComboBox::keyPressEvent(&changed);
+            return;
+        }
+    }
     QComboBox::keyPressEvent(e);
 }
 void ComboBox::wheelEvent(QWheelEvent* e) { if (!locked_) QComboBox::wheelEvent(e); }
 
 void ComboBox::focusInEvent(QFocusEvent* e) { QComboBox::focusInEvent(e); emit GotFocus(); }
+void ComboBox::focusOutEvent(QFocusEvent* e) {
+    QComboBox::focusOutEvent(e);
+    // The drop-down taking the focus is not the box losing it.
+    if (e->reason() != Qt::PopupFocusReason) emit LostFocus();
+}
+
+int TypeAhead(QWidget* list, int keyAscii, bool search) {
+    if (!search || keyAscii < 0x20 || keyAscii == 0x7F) return keyAscii;
+    auto* combo = qobject_cast<QComboBox*>(list);
+    auto* box = qobject_cast<QListWidget*>(list);
+    if (!combo && !box) return keyAscii;
+    // The typed prefix lives on the list, so two lists never share one.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QString typed = list->property("bvrTypeAhead").toString();
+    if (now - list->property("bvrTypeAheadAt").toLongLong() > 1000) typed.clear();
+    const QChar c(keyAscii);
+    const bool repeat = typed.size() == 1 && typed.at(0).toCaseFolded() == c.toCaseFolded();
+    if (!repeat) typed += c;
+    list->setProperty("bvrTypeAhead", typed);
+    list->setProperty("bvrTypeAheadAt", now);
+    const int count = combo ? combo->count() : box->count();
+    const int current = combo ? combo->currentIndex() : box->currentRow();
+    auto text = [&](int i) { return combo ? combo->itemText(i) : box->item(i)->text(); };
+    // A longer prefix may still fit the current entry; a repeated character moves on.
+    const int from = repeat ? current + 1 : std::max(current, 0);
+    for (int k = 0; k < count; ++k) {
+        const int i = (from + k) % count;
+        if (!text(i).startsWith(typed, Qt::CaseInsensitive)) continue;
+        if (combo) combo->setCurrentIndex(i);
+        else box->setCurrentRow(i);
+        break;
+    }
+    return 0;
+}
 
 // ---- ListBox -----------------------------------------------------------------------------
 
