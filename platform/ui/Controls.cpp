@@ -237,13 +237,28 @@ CommandButton::CommandButton(QWidget* parent, const std::string& name, const std
 
 // ---- TextBox -----------------------------------------------------------------------------
 
+// A key that types a character: shortcuts with Ctrl (Ctrl+V pastes, it types no "v") are not,
+// while Ctrl+Alt is AltGr on some keyboards and types.
+static bool TypedCharacter(const QKeyEvent* e) {
+    if (e->text().isEmpty() || e->text().at(0).unicode() < 0x20) return false;
+    const auto m = e->modifiers();
+    return !(m & Qt::ControlModifier) || (m & Qt::AltModifier);
+}
+
 class MaxLengthValidator : public QValidator {
 public:
     explicit MaxLengthValidator(TextBox* box) : QValidator(box), box_(box) {}
-    State validate(QString& input, int&) const override {
-        // Typing may not grow the text past the limit; text that already is longer stays.
-        int limit = box_->maxLength_;
-        if (limit > 0 && input.size() > limit && input.size() > box_->accepted_) return Invalid;
+    State validate(QString& input, int& pos) const override {
+        // Typing or pasting may not grow the text past the limit; text that already is longer
+        // stays. Of a paste that does not fit, what fits goes in: the excess is cut from the
+        // end of what was just inserted (it ends at the cursor).
+        const int limit = box_->maxLength_;
+        const int allowed = std::max(limit, box_->accepted_);
+        if (limit <= 0 || input.size() <= allowed) return Acceptable;
+        const int excess = static_cast<int>(input.size()) - allowed;
+        const int at = std::max(0, pos - excess);
+        input.remove(at, std::min(excess, static_cast<int>(input.size()) - at));
+        pos = at;
         return Acceptable;
     }
 
@@ -289,7 +304,7 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
         emit KeyDown(code, ShiftState(e->modifiers()));
         if (code == 0) return;
     }
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+    if (TypedCharacter(e)) {
         int ascii = e->text().at(0).unicode();
         emit KeyPress(ascii);
         if (ascii == 0) return;
@@ -349,7 +364,7 @@ void TextArea::keyPressEvent(QKeyEvent* e) {
         emit KeyDown(code, ShiftState(e->modifiers()));
         if (code == 0) return;
     }
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+    if (TypedCharacter(e)) {
         int ascii = e->text().at(0).unicode();
         emit KeyPress(ascii);
         if (ascii == 0) return;
@@ -469,7 +484,7 @@ void ComboBox::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+    if (TypedCharacter(e)) {
         int ascii = e->text().at(0).unicode();
         emit KeyPress(ascii);
         if (ascii == 0) return;

@@ -143,8 +143,8 @@ public:
     // Locked: read-only but focusable and selectable.
     bool Locked() const { return isReadOnly(); }
     void SetLocked(bool on) { setReadOnly(on); }
-    // 0 = no limit. The limit applies to typing and pasting; text already in the box, or
-    // written by code, is kept in full.
+    // 0 = no limit. The limit applies to typing and pasting (a paste that does not fit is cut
+    // to what fits); text already in the box, or written by code, is kept in full.
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int n) { maxLength_ = n < 0 ? 0 : n; }
     std::string PasswordChar() const { return password_; }
