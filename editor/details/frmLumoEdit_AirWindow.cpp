@@ -156,6 +156,10 @@ void frmLumoEdit::ConnectAirWindow() {
        "txtAirEndMinutes_LostFocus");
     for (TextBox* b : {txtAirStartDate, txtAirStartHour, txtAirStartMinutes, txtAirEndDate, txtAirEndHour, txtAirEndMinutes})
         OnCall(b, &TextBox::GotFocus, this, [b] { SelectAllText(b); }, "Air_GotFocus");
+    // The limits start unticked: their controls as an unticked box leaves them.
+    ScopedFlag loading(bLoadingInfo);
+    chkAirStart_Click();
+    chkAirEnd_Click();
 }
 
 } // namespace lumoedit

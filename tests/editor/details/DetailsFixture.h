@@ -108,6 +108,16 @@ protected:
         editor->UpdateButtons();
     }
 
+    // Saves the item as the document side does (without that side: the component lets go of
+    // the file, whose audio is unchanged, and the item writes its chunks). True when the
+    // document side saved.
+    bool Save(const std::string& path) {
+        if (editor->SaveFile()) return true;
+        editor->ctlEditor->CloseDocument();
+        EXPECT_TRUE(editor->cAudioInformation->SaveToWAVFile(path, 3));
+        return false;
+    }
+
     std::int64_t Samples(double seconds) { return editor->ctlEditor->View().MsToSamples(seconds * 1000.0); }
     double Seconds(std::int64_t samples) { return editor->ctlEditor->View().SamplesToMs(samples) / 1000.0; }
 
