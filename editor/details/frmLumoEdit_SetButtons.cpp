@@ -38,10 +38,10 @@ struct SetPress {
     double preRoll;
 };
 
-Transport ReadTransport(const frmLumoEdit& w, const audio::AudioEditorControl& editor, audio::LumoPlayer& player) {
+Transport ReadTransport(const frmLumoEdit& w, audio::AudioEditorControl& editor, audio::LumoPlayer& player) {
     Transport t;
     if (w.AudioOpen()) {
-        const auto& view = const_cast<audio::AudioEditorControl&>(editor).View();
+        auto& view = editor.View();
         auto seconds = [&](std::int64_t samples) {
             return static_cast<float>(static_cast<double>(view.SamplesToMs(samples)) / 1000.0);
         };
