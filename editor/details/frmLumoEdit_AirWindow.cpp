@@ -26,8 +26,8 @@ struct Limit {
     TextBox* hour;
     TextBox* minutes;
     Label* day;
-    std::int32_t& itemDate;
-    float& itemTime;
+    std::int32_t rozuzezer::cHardDiskItem::*itemDate;
+    float rozuzezer::cHardDiskItem::*itemTime;
     OleColour passed; // the date box's colour once the date has passed
 };
 
@@ -63,15 +63,15 @@ void DateChanged(frmLumoEdit& w, const Limit& l) {
     if (!valid) {
         SetBackColor(l.date, l.check->Value() == 1 ? syscolour::Window : syscolour::ButtonFace);
         if (w.bLoadingInfo) return;
-        l.itemDate = 0;
-        l.itemTime = 0;
+        (*w.cAudioInformation).*l.itemDate = 0;
+        (*w.cAudioInformation).*l.itemTime = 0;
         w.SetTextEdited();
         return;
     }
     SetBackColor(l.date, static_cast<std::int32_t>(platform::Today()) > day ? l.passed : syscolour::Window);
     if (w.bLoadingInfo) return;
-    l.itemDate = day;
-    l.itemTime = Seconds(l);
+    (*w.cAudioInformation).*l.itemDate = day;
+    (*w.cAudioInformation).*l.itemTime = Seconds(l);
     w.SetTextEdited();
 }
 
@@ -91,12 +91,12 @@ namespace {
 
 Limit StartLimit(frmLumoEdit& w) {
     return {w.chkAirStart,  w.fraAirStart, w.txtAirStartDate, w.txtAirStartHour, w.txtAirStartMinutes, w.lblAirStartDay,
-            w.cAudioInformation->AirStartDate, w.cAudioInformation->AirStartTime, 0x00FF00};
+            &rozuzezer::cHardDiskItem::AirStartDate, &rozuzezer::cHardDiskItem::AirStartTime, 0x00FF00};
 }
 
 Limit EndLimit(frmLumoEdit& w) {
     return {w.chkAirEnd,  w.fraAirEnd, w.txtAirEndDate, w.txtAirEndHour, w.txtAirEndMinutes, w.lblAirEndDay,
-            w.cAudioInformation->AirEndDate, w.cAudioInformation->AirEndTime, 0x0000FF};
+            &rozuzezer::cHardDiskItem::AirEndDate, &rozuzezer::cHardDiskItem::AirEndTime, 0x0000FF};
 }
 
 } // namespace

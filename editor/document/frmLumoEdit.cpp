@@ -77,6 +77,8 @@ frmLumoEdit::frmLumoEdit(frmMain& main) : Form("frmLumoEdit"), main_(main) {
 frmLumoEdit::~frmLumoEdit() {
     // The player and the component stop before their controls go.
     if (LumoPlayer1) LumoPlayer1->Stop();
+    // The details' input filter reads the window's flags: it goes while they still exist.
+    delete loadingInputBlock_;
 }
 
 void frmLumoEdit::BuildControls() {
