@@ -104,6 +104,13 @@ bool ReadAirDate(std::string_view text, std::int32_t& day) {
     return true;
 }
 
+bool ParseAirDate(const std::string& text, double& serial) {
+    std::int32_t day = 0;
+    if (!ReadAirDate(text, day)) return false;
+    serial = day;
+    return true;
+}
+
 std::string AirDateText(std::int32_t day) {
     if (day < kFirstAirDay || day > kLastAirDay) return {};
     return platform::FormatDate(day, "dd mmmm yyyy");

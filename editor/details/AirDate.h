@@ -21,6 +21,8 @@ inline constexpr std::int32_t kLastAirDay = 2958465;  // 31 December 9999
 
 // False (day untouched) when the text is not a date of the range above.
 bool ReadAirDate(std::string_view text, std::int32_t& day);
+// The same as a date serial (the day at midnight), for callers that work in serials.
+bool ParseAirDate(const std::string& text, double& serial);
 // "" for a day outside the range.
 std::string AirDateText(std::int32_t day);
 std::string AirWeekdayText(std::int32_t day);

@@ -71,6 +71,10 @@ TEST(AirDateTest, ReadsTheWrittenFormAndTheUsualOnes) {
     EXPECT_EQ(AirDateText(Day(2030, 12, 31)), "31 December 2030");
     EXPECT_EQ(AirWeekdayText(Day(2030, 12, 31)), "Tuesday");
     EXPECT_EQ(AirDateText(0), "");
+    double serial = 0;
+    EXPECT_TRUE(ParseAirDate("1/2/2007 13:00", serial));
+    EXPECT_EQ(serial, Day(2007, 2, 1));
+    EXPECT_FALSE(ParseAirDate("31/02/2026", serial));
 }
 
 TEST(AirDateTest, WhatIsWrittenReadsBackUnderAnyLocale) {
