@@ -272,6 +272,7 @@ TEST_F(DetailsTest, DoNotPlayAfterIsWrittenAsTheCartsEndDateAndTimeAndReadsBack)
     EXPECT_EQ(back.AirEndTime, 23 * 3600 + 59 * 60);
     if (!documentSide) return; // reopening into the window needs the document side
     editor->bEdited_ = false;
+    editor->ClearDetails(2); // a file already open is not opened again
     ASSERT_TRUE(editor->OpenFile(path));
     EXPECT_EQ(editor->chkAirEnd->Value(), 1);
     EXPECT_EQ(editor->txtAirEndDate->Text(), "31 December 2030");

@@ -144,6 +144,7 @@ TEST_F(DetailsTest, FillInTheDetailsSaveAndReopen) {
 
     if (!documentSide) GTEST_SKIP() << "showing the reopened item needs the document side's OpenFile";
     editor->bEdited_ = false;
+    editor->ClearDetails(2); // a file already open is not opened again
     ASSERT_TRUE(editor->OpenFile(path));
     EXPECT_EQ(editor->txtDescription[1]->Text(), "Morning Jingle");
     EXPECT_EQ(editor->comboCategory->List(editor->comboCategory->ListIndex()).substr(0, 7), "Jingles");
