@@ -1,64 +1,124 @@
-// Air dates are read in the form the window writes them ("dd mmmm yyyy"), and also as
-// dd/mm/yyyy and yyyy-mm-dd, so that what is shown always reads back whatever the locale.
 #include "editor/details/AirDate.h"
 
 #include "platform/base/DateTime.h"
 
+#include <array>
 #include <cctype>
-#include <cstdlib>
-#include <sstream>
+#include <vector>
 
 namespace lumoedit {
 
 namespace {
 
-std::string Trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
+constexpr std::array<const char*, 12> kMonths = {"january", "february", "march",     "april",   "may",      "june",
+                                                 "july",    "august",   "september", "october", "november", "december"};
 
-bool Digits(const std::string& s) {
-    if (s.empty() || s.size() > 4) return false;
-    for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+struct Part {
+    bool number = false;
+    std::string text;
+};
+
+// Splits into runs of digits and runs of letters; blanks, "/", "-", ".", "," separate. Any
+// other character makes the text no date. A time of day ("13:00") ends the date.
+bool Split(std::string_view t, std::vector<Part>& parts) {
+    std::size_t i = 0;
+    while (i < t.size()) {
+        const unsigned char c = static_cast<unsigned char>(t[i]);
+        if (c == ' ' || c == '\t' || c == '/' || c == '-' || c == '.' || c == ',') {
+            ++i;
+            continue;
+        }
+        if (c == ':') {
+            // The last number read was the hour of a time behind the date: drop it and stop,
+            // after checking that the rest reads as a time.
+            if (parts.size() < 4 || !parts.back().number) return false;
+            parts.pop_back();
+            for (; i < t.size(); ++i) {
+                const unsigned char r = static_cast<unsigned char>(t[i]);
+                if (!std::isdigit(r) && r != ':' && r != '.' && r != ' ' && r != '\t' && std::toupper(r) != 'A' &&
+                    std::toupper(r) != 'P' && std::toupper(r) != 'M')
+                    return false;
+            }
+            return true;
+        }
+        Part p;
+        p.number = std::isdigit(c) != 0;
+        while (i < t.size()) {
+            const unsigned char d = static_cast<unsigned char>(t[i]);
+            if (p.number ? !std::isdigit(d) : !std::isalpha(d)) break;
+            p.text += static_cast<char>(std::tolower(d));
+            ++i;
+        }
+        if (p.text.empty()) return false; // a character that is neither
+        if (p.text.size() > 9) return false;
+        parts.push_back(std::move(p));
+    }
     return true;
 }
 
-int MonthOf(std::string word) {
-    static const char* const months[] = {"january", "february", "march",     "april",   "may",      "june",
-                                         "july",    "august",   "september", "october", "november", "december"};
-    for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (word.size() < 3) return 0;
-    for (int i = 0; i < 12; ++i)
-        if (std::string(months[i]).compare(0, word.size(), word) == 0) return i + 1;
+int Month(const std::string& name) {
+    if (name.size() < 3) return 0;
+    for (std::size_t m = 0; m < kMonths.size(); ++m) {
+        const std::string_view full = kMonths[m];
+        if (full.substr(0, name.size()) == name) return static_cast<int>(m) + 1;
+    }
     return 0;
+}
+
+int Year(const std::string& digits) {
+    const int y = std::stoi(digits);
+    if (digits.size() <= 2) return y < 30 ? 2000 + y : 1900 + y;
+    return y;
 }
 
 } // namespace
 
-bool ParseAirDate(const std::string& text, double& serial) {
-    std::string t = Trimmed(text);
-    for (char& c : t)
-        if (c == '/' || c == '-' || c == '.' || c == ',') c = ' ';
-    std::istringstream in(t);
-    std::string a, b, c, rest;
-    if (!(in >> a >> b >> c) || (in >> rest)) return false;
-    int day = 0, month = 0, year = 0;
-    if (Digits(a) && a.size() == 4 && Digits(b) && Digits(c)) { // yyyy-mm-dd
-        year = std::atoi(a.c_str());
-        month = std::atoi(b.c_str());
-        day = std::atoi(c.c_str());
-    } else if (Digits(a) && Digits(c) && c.size() == 4) { // dd mmmm yyyy, dd/mm/yyyy
-        day = std::atoi(a.c_str());
-        month = Digits(b) ? std::atoi(b.c_str()) : MonthOf(b);
-        year = std::atoi(c.c_str());
+bool ReadAirDate(std::string_view text, std::int32_t& day) {
+    std::vector<Part> parts;
+    if (text.size() > 64 || !Split(text, parts) || parts.size() != 3) return false;
+    int y = 0, m = 0, d = 0;
+    if (parts[0].number && parts[1].number && parts[2].number) {
+        if (parts[0].text.size() == 4) { // ISO: year, month, day
+            y = std::stoi(parts[0].text);
+            m = std::stoi(parts[1].text);
+            d = std::stoi(parts[2].text);
+        } else {
+            if (parts[2].text.size() != 2 && parts[2].text.size() != 4) return false;
+            d = std::stoi(parts[0].text);
+            m = std::stoi(parts[1].text);
+            y = Year(parts[2].text);
+        }
+    } else if (parts[0].number && !parts[1].number && parts[2].number) {
+        if (parts[2].text.size() != 2 && parts[2].text.size() != 4) return false;
+        d = std::stoi(parts[0].text);
+        m = Month(parts[1].text);
+        y = Year(parts[2].text);
     } else {
         return false;
     }
-    if (year < 100 || !platform::IsValidDate(year, month, day)) return false;
-    serial = platform::DateSerial(year, month, day);
+    if (!platform::IsValidDate(y, m, d)) return false;
+    if (y < 1899 || y > 9999) return false;
+    const double serial = platform::DateSerial(y, m, d);
+    if (serial < kFirstAirDay || serial > kLastAirDay) return false;
+    day = static_cast<std::int32_t>(serial);
     return true;
+}
+
+bool ParseAirDate(const std::string& text, double& serial) {
+    std::int32_t day = 0;
+    if (!ReadAirDate(text, day)) return false;
+    serial = day;
+    return true;
+}
+
+std::string AirDateText(std::int32_t day) {
+    if (day < kFirstAirDay || day > kLastAirDay) return {};
+    return platform::FormatDate(day, "dd mmmm yyyy");
+}
+
+std::string AirWeekdayText(std::int32_t day) {
+    if (day < kFirstAirDay || day > kLastAirDay) return {};
+    return platform::FormatDate(day, "dddd");
 }
 
 } // namespace lumoedit

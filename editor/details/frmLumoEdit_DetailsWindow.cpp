@@ -2,6 +2,7 @@
 // colour options. The marker boxes are frmLumoEdit_Markers.cpp.
 #include "editor/document/frmLumoEdit.h"
 
+#include "editor/details/DetailText.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 
@@ -37,7 +38,48 @@ void frmLumoEdit::ConnectDetailsHandlers() {
     for (const auto& [list, handler] : lines) {
         On(list, &ComboBox::Click, this, handler, "HWLine_Click");
         On(list, &ComboBox::Change, this, handler, "HWLine_Change");
+        ComboBox* l = list;
+        auto changed = handler;
+        OnCall(list, &ComboBox::KeyPress, this,
+               [this, l, changed](int& key) {
+                   // A key the filter swallows ends here; a key the type-ahead used still
+                   // counts as a change.
+                   key = details::NumericKey(key);
+                   if (key == 0) return;
+                   comboHWLine_KeyPress(l, key);
+                   (this->*changed)();
+               },
+               "HWLine_KeyPress");
     }
+    for (ComboBox* type : {comboIntroStartHWType, comboIntroEndHWType, comboExtroHWType, comboHookStartHWType,
+                           comboHookEndHWType}) {
+        On(type, &ComboBox::Click, this, &frmLumoEdit::comboHWType_Change, "HWType_Click");
+        On(type, &ComboBox::Change, this, &frmLumoEdit::comboHWType_Change, "HWType_Change");
+    }
+    const std::pair<CommandButton*, void (frmLumoEdit::*)()> sets[] = {
+        {cmdSetIntroStart, &frmLumoEdit::cmdSetIntroStart_Click}, {cmdSetIntroEnd, &frmLumoEdit::cmdSetIntroEnd_Click},
+        {cmdSetExtro, &frmLumoEdit::cmdSetExtro_Click},           {cmdSetHookStart, &frmLumoEdit::cmdSetHookStart_Click},
+        {cmdSetHookEnd, &frmLumoEdit::cmdSetHookEnd_Click},       {cmdSetLoopStart, &frmLumoEdit::cmdSetLoopStart_Click},
+        {cmdSetLoopEnd, &frmLumoEdit::cmdSetLoopEnd_Click}};
+    for (const auto& [button, handler] : sets) On(button, &CommandButton::Click, this, handler, "cmdSet_Click");
+    On(chkLoopJump, &CheckBox::Click, this, &frmLumoEdit::chkLoopJump_Click, "chkLoopJump_Click");
+    const std::pair<CommandButton*, void (frmLumoEdit::*)()> pictures[] = {
+        {cmdNextPicture, &frmLumoEdit::cmdNextPicture_Click}, {cmdPreviousPicture, &frmLumoEdit::cmdPreviousPicture_Click},
+        {cmdClearPic, &frmLumoEdit::cmdClearPic_Click},       {cmdMovePicUp, &frmLumoEdit::cmdMovePicUp_Click},
+        {cmdMovePicDown, &frmLumoEdit::cmdMovePicDown_Click}, {cmdImportPicture, &frmLumoEdit::cmdImportPicture_Click},
+        {cmdEraseLastPlays, &frmLumoEdit::cmdEraseLastPlays_Click}};
+    for (const auto& [button, handler] : pictures) On(button, &CommandButton::Click, this, handler, "Picture_Click");
+    On(picCopyright1, &PictureBox::Resize, this, &frmLumoEdit::picCopyright1_Resize, "picCopyright1_Resize");
+    ConnectDetailFields();
+    ConnectAirWindow();
+}
+
+void frmLumoEdit::comboHWLine_KeyPress(ComboBox* LineList, int& KeyAscii) {
+    KeyAscii = TypeAhead(LineList, KeyAscii, LineList->ListCount() > 1);
+}
+
+void frmLumoEdit::comboHWType_Change() {
+    if (!bLoadingInfo) SetTextEdited();
 }
 
 void frmLumoEdit::FillHardwareCombos(ComboBox* LineList, ComboBox* ActionList) {
@@ -79,10 +121,39 @@ void frmLumoEdit::chkLoop_Click() {
     Usable(mtxtLoopEnd, on);
     chkMaxLoop_Click();
     if (!bLoadingInfo) {
+        LoopMarkersFollowOption(on);
         SetTextEdited();
         UpdateButtons();
         ApplyMarkers();
     }
+}
+
+// An unticked loop option must not leave loop markers in the item: saved, they would tick the
+// option again when the file is opened. They are kept aside instead, and a re-tick in this
+// window brings them back.
+void frmLumoEdit::LoopMarkersFollowOption(bool on) {
+    rozuzezer::cHardDiskItem& item = *cAudioInformation;
+    const auto& t = helpers::TimeFormat();
+    if (!on) {
+        if (item.LoopStart == 0 && item.LoopEnd == 0) return;
+        keptLoopStart_ = item.LoopStart;
+        keptLoopEnd_ = item.LoopEnd;
+        item.LoopStart = 0;
+        item.LoopEnd = 0;
+        ScopedFlag guard(bUpdatingMarkers_, true);
+        mtxtLoopStart->SetText(t.SecondsToText(0));
+        mtxtLoopEnd->SetText(t.SecondsToText(0));
+        item.LoopStart = 0;
+        item.LoopEnd = 0;
+        return;
+    }
+    if (item.LoopStart != 0 || item.LoopEnd != 0 || (keptLoopStart_ == 0 && keptLoopEnd_ == 0)) return;
+    item.LoopStart = keptLoopStart_;
+    item.LoopEnd = keptLoopEnd_;
+    keptLoopStart_ = keptLoopEnd_ = 0;
+    ScopedFlag guard(bUpdatingMarkers_, true);
+    mtxtLoopStart->SetText(t.SecondsToText(item.LoopStart));
+    mtxtLoopEnd->SetText(t.SecondsToText(item.LoopEnd));
 }
 
 void frmLumoEdit::chkMaxLoop_Click() {
@@ -90,8 +161,7 @@ void frmLumoEdit::chkMaxLoop_Click() {
     Usable(txtMaxLoop, on);
     if (bLoadingInfo) return;
     SetTextEdited();
-    cAudioInformation->LoopNumberLoops =
-        on ? static_cast<std::int32_t>(std::nearbyint(std::strtod(txtMaxLoop->Text().c_str(), nullptr))) : 0;
+    cAudioInformation->LoopNumberLoops = on ? details::LoopCount(txtMaxLoop->Text()) : 0;
 }
 
 void frmLumoEdit::chkCustomColours_Click() {

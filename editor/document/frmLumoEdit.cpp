@@ -77,6 +77,8 @@ frmLumoEdit::frmLumoEdit(frmMain& main) : Form("frmLumoEdit"), main_(main) {
 frmLumoEdit::~frmLumoEdit() {
     // The player and the component stop before their controls go.
     if (LumoPlayer1) LumoPlayer1->Stop();
+    // The details' input filter reads the window's flags: it goes while they still exist.
+    delete loadingInputBlock_;
 }
 
 void frmLumoEdit::BuildControls() {
@@ -302,7 +304,7 @@ void frmLumoEdit::BuildDetailsTabs() {
     // "Copyright": the music-reporting fields.
     picCopyright1 = Make<PictureBox>(copyright, "picCopyright1", 150, 60, 10080, 3030);
     picCopyright1->SetBorderStyle(0);
-    picCopyright2 = Make<PictureBox>(copyright, "picCopyright2", 10290, 60, 4200, 3030);
+    picCopyright2 = Make<PictureBox>(copyright, "picCopyright2", 9990, 60, 4500, 3030);
     picCopyright2->SetBorderStyle(0);
     struct Field {
         Label** label;
@@ -343,12 +345,12 @@ void frmLumoEdit::BuildDetailsTabs() {
          &cmdCopyTotalDuration, "cmdCopyTotalDuration"},
     };
     top = 435;
-    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 60, 1740);
-    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 1770, 0, 2400, 330);
+    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 60, 2040);
+    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 2070, 0, 2400, 330);
     for (const Field& f : right1) {
-        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 1740);
-        *f.box = MakeText(picCopyright2, f.boxName, 1770, top, f.copy ? 1560 : 2400);
-        if (f.copy) *f.copy = MakeButton(picCopyright2, f.copyName, "Copy", 3360, top, 810, 315);
+        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 2040);
+        *f.box = MakeText(picCopyright2, f.boxName, 2070, top, f.copy ? 1560 : 2400);
+        if (f.copy) *f.copy = MakeButton(picCopyright2, f.copyName, "Copy", 3660, top, 810, 315);
         top += 405;
     }
 

@@ -162,6 +162,59 @@ public:
     void picCopyright1_Resize();
     void UpdatePlayPosition(float Position);
 
+    // ---- the details side: Set buttons, loop options, detail fields, lists, colours, air
+    // window, pictures and last plays (editor/details) ---------------------------------------
+    void cmdSetIntroStart_Click();
+    void cmdSetIntroEnd_Click();
+    void cmdSetExtro_Click();
+    void cmdSetHookStart_Click();
+    void cmdSetHookEnd_Click();
+    void cmdSetLoopStart_Click();
+    void cmdSetLoopEnd_Click();
+    void chkLoopJump_Click();
+    void LoopMarkersFollowOption(bool on);
+    void txtMaxLoop_Change();
+    void comboHWLine_KeyPress(platform::ui::ComboBox* LineList, int& KeyAscii);
+    void comboHWType_Change();
+    // Every detail box's change: stores the box into its item field (see DetailFields.cpp).
+    void DetailField_Change(QWidget* Box);
+    void ConnectDetailFields();
+    void ConnectAirWindow();
+    void txtDescription_KeyDown(int Index, int& KeyCode);
+    void optAudioEnd_Click(platform::ui::OptionButton* Button);
+    void cmdChangeBackgroundColour_Click();
+    void cmdChangeForegroundColour_Click();
+    void comboCategory_Click();
+    void listCopyrightCode_Click();
+    void listCopyrightCode_Change();
+    void cmdCopyProductTitle_Click();
+    void cmdCopyMusicTitle_Click();
+    void cmdCopyPerformer_Click();
+    void cmdCopyTotalDuration_Click();
+    void chkAirStart_Click();
+    void chkAirEnd_Click();
+    void txtAirStartDate_Change();
+    void txtAirEndDate_Change();
+    void txtAirStartHour_LostFocus();
+    void txtAirStartMinutes_LostFocus();
+    void txtAirEndHour_LostFocus();
+    void txtAirEndMinutes_LostFocus();
+    // The air window as the save checks it: False (and the refusal shown) when a ticked limit
+    // has no valid date or the start is not before the end.
+    bool AirWindowValid();
+    void DisplayPictureInfo();
+    void cmdNextPicture_Click();
+    void cmdPreviousPicture_Click();
+    void cmdClearPic_Click();
+    void cmdMovePicUp_Click();
+    void cmdMovePicDown_Click();
+    void cmdImportPicture_Click();
+    void cmdEraseLastPlays_Click();
+    // The last-play list from the item: one line per play with a location (DisplayDetails).
+    void ShowLastPlays();
+    // The playout host that pictures and last plays need; never connected in file mode.
+    QObject* ItemHost = nullptr;
+
     // Each side connects its own handlers (editor/document, editor/audio, editor/details).
     void ConnectDocumentHandlers();
     void ConnectAudioHandlers();
@@ -472,10 +525,6 @@ public:
     void MarkerFromRegion(int Tag, float StartSeconds, float EndSeconds);
     // After the audio changed outside the component: markers kept within the new length.
     void KeepMarkersWithin(float Length);
-    // The detail fields a save writes (titles, originator, air window).
-    void txtDescription_Change(int Index);
-    void txtOriginator_Change();
-    void AirWindow_Change();
     // Tests: how the outside editor is started (program and its one argument); the default
     // starts it without a shell and keeps the window painting while it waits.
     using OutsideEditorRunner = std::function<int(const std::string& program, const std::string& argument)>;
@@ -519,6 +568,9 @@ private:
     bool formatWarned_ = false;
     bool maximising_ = false;
     int diskSpaceUpdates_ = 0;
+    // Loop markers kept while "Loop a section of this audio" is unticked (restored on a re-tick).
+    float keptLoopStart_ = 0, keptLoopEnd_ = 0;
+    QObject* loadingInputBlock_ = nullptr; // swallows input to the details while loading
     // Cart mode only.
     std::int32_t pictureIndex_ = 0;
     std::int32_t zipCurrent_ = 0, zipTotal_ = 0;

@@ -117,14 +117,7 @@ bool frmLumoEdit::SaveSelection() {
 bool frmLumoEdit::SaveFile() {
     if (!cAudioInformation) return false;
     rozuzezer::cHardDiskItem& item = *cAudioInformation;
-    double serial = 0;
-    if (chkAirStart->Value() != 0 && !ParseAirDate(txtAirStartDate->Text(), serial))
-        return Exclaim("The 'Do not play before' date you have specified is not valid!");
-    if (chkAirEnd->Value() != 0 && !ParseAirDate(txtAirEndDate->Text(), serial))
-        return Exclaim("The 'Do not play after' date you have specified is not valid!");
-    if (chkAirStart->Value() != 0 && chkAirEnd->Value() != 0 &&
-        !helpers::cTimeFormat::IsBefore(item.AirStartSDate(), item.AirEndSDate()))
-        return Exclaim("The 'Do not play before' date must be earlier than the 'Do not play after' date!");
+    if (!AirWindowValid()) return false;
 
     if (item.AudioFileName.empty()) {
         std::string chosen;

@@ -6,6 +6,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDateTime>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPalette>
@@ -236,13 +237,28 @@ CommandButton::CommandButton(QWidget* parent, const std::string& name, const std
 
 // ---- TextBox -----------------------------------------------------------------------------
 
+// A key that types a character: shortcuts with Ctrl (Ctrl+V pastes, it types no "v") are not,
+// while Ctrl+Alt is AltGr on some keyboards and types.
+static bool TypedCharacter(const QKeyEvent* e) {
+    if (e->text().isEmpty() || e->text().at(0).unicode() < 0x20) return false;
+    const auto m = e->modifiers();
+    return !(m & Qt::ControlModifier) || (m & Qt::AltModifier);
+}
+
 class MaxLengthValidator : public QValidator {
 public:
     explicit MaxLengthValidator(TextBox* box) : QValidator(box), box_(box) {}
-    State validate(QString& input, int&) const override {
-        // Typing may not grow the text past the limit; text that already is longer stays.
-        int limit = box_->maxLength_;
-        if (limit > 0 && input.size() > limit && input.size() > box_->accepted_) return Invalid;
+    State validate(QString& input, int& pos) const override {
+        // Typing or pasting may not grow the text past the limit; text that already is longer
+        // stays. Of a paste that does not fit, what fits goes in: the excess is cut from the
+        // end of what was just inserted (it ends at the cursor).
+        const int limit = box_->maxLength_;
+        const int allowed = std::max(limit, box_->accepted_);
+        if (limit <= 0 || input.size() <= allowed) return Acceptable;
+        const int excess = static_cast<int>(input.size()) - allowed;
+        const int at = std::max(0, pos - excess);
+        input.remove(at, std::min(excess, static_cast<int>(input.size()) - at));
+        pos = at;
         return Acceptable;
     }
 
@@ -288,7 +304,7 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
         emit KeyDown(code, ShiftState(e->modifiers()));
         if (code == 0) return;
     }
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20) {
+    if (TypedCharacter(e)) {
         int ascii = e->text().at(0).unicode();
         emit KeyPress(ascii);
         if (ascii == 0) return;
@@ -344,7 +360,20 @@ int TextArea::Room() const {
 }
 
 void TextArea::keyPressEvent(QKeyEvent* e) {
-    if (!e->text().isEmpty() && e->text().at(0).unicode() >= 0x20 && Room() < e->text().size()) return;
+    if (int code = VirtualKey(e->key(), e->modifiers()); code != 0) {
+        emit KeyDown(code, ShiftState(e->modifiers()));
+        if (code == 0) return;
+    }
+    if (TypedCharacter(e)) {
+        int ascii = e->text().at(0).unicode();
+        emit KeyPress(ascii);
+        if (ascii == 0) return;
+        if (Room() < e->text().size()) return;
+        if (ascii != e->text().at(0).unicode()) {
+            textCursor().insertText(QString(QChar(ascii)));
+            return;
+        }
+    }
     QPlainTextEdit::keyPressEvent(e);
 }
 
@@ -455,11 +484,55 @@ void ComboBox::keyPressEvent(QKeyEvent* e) {
         e->ignore();
         return;
     }
+    if (TypedCharacter(e)) {
+        int ascii = e->text().at(0).unicode();
+        emit KeyPress(ascii);
+        if (ascii == 0) return;
+        if (ascii != e->text().at(0).unicode()) {
+            QKeyEvent changed(QEvent::KeyPress, e->key(), e->modifiers(), QString(QChar(ascii)));
+            QComboBox::keyPressEvent(&changed);
+            return;
+        }
+    }
     QComboBox::keyPressEvent(e);
 }
 void ComboBox::wheelEvent(QWheelEvent* e) { if (!locked_) QComboBox::wheelEvent(e); }
 
 void ComboBox::focusInEvent(QFocusEvent* e) { QComboBox::focusInEvent(e); emit GotFocus(); }
+void ComboBox::focusOutEvent(QFocusEvent* e) {
+    QComboBox::focusOutEvent(e);
+    // The drop-down taking the focus is not the box losing it.
+    if (e->reason() != Qt::PopupFocusReason) emit LostFocus();
+}
+
+int TypeAhead(QWidget* list, int keyAscii, bool search) {
+    if (!search || keyAscii < 0x20 || keyAscii == 0x7F) return keyAscii;
+    auto* combo = qobject_cast<QComboBox*>(list);
+    auto* box = qobject_cast<QListWidget*>(list);
+    if (!combo && !box) return keyAscii;
+    // The typed prefix lives on the list, so two lists never share one.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QString typed = list->property("bvrTypeAhead").toString();
+    if (now - list->property("bvrTypeAheadAt").toLongLong() > 1000) typed.clear();
+    const QChar c(keyAscii);
+    const bool repeat = typed.size() == 1 && typed.at(0).toCaseFolded() == c.toCaseFolded();
+    if (!repeat) typed += c;
+    list->setProperty("bvrTypeAhead", typed);
+    list->setProperty("bvrTypeAheadAt", now);
+    const int count = combo ? combo->count() : box->count();
+    const int current = combo ? combo->currentIndex() : box->currentRow();
+    auto text = [&](int i) { return combo ? combo->itemText(i) : box->item(i)->text(); };
+    // A longer prefix may still fit the current entry; a repeated character moves on.
+    const int from = repeat ? current + 1 : std::max(current, 0);
+    for (int k = 0; k < count; ++k) {
+        const int i = (from + k) % count;
+        if (!text(i).startsWith(typed, Qt::CaseInsensitive)) continue;
+        if (combo) combo->setCurrentIndex(i);
+        else box->setCurrentRow(i);
+        break;
+    }
+    return 0;
+}
 
 // ---- ListBox -----------------------------------------------------------------------------
 

@@ -93,6 +93,12 @@ int ZIndex(const QWidget* w);
 // handler it also survives the click that gave the focus.
 void SelectAllText(QWidget* w);
 
+// Type-ahead in a list (ComboBox or ListBox): with `search`, a typed character extends the
+// text typed within the last second and chooses the first entry that begins with it (letter
+// case ignored; a repeated single character steps through the entries that begin with it).
+// Returns 0 when the key was used, else the key unchanged.
+int TypeAhead(QWidget* list, int keyAscii, bool search);
+
 // ---- controls ----------------------------------------------------------------------------
 
 class Label : public QLabel {
@@ -137,8 +143,8 @@ public:
     // Locked: read-only but focusable and selectable.
     bool Locked() const { return isReadOnly(); }
     void SetLocked(bool on) { setReadOnly(on); }
-    // 0 = no limit. The limit applies to typing and pasting; text already in the box, or
-    // written by code, is kept in full.
+    // 0 = no limit. The limit applies to typing and pasting (a paste that does not fit is cut
+    // to what fits); text already in the box, or written by code, is kept in full.
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int n) { maxLength_ = n < 0 ? 0 : n; }
     std::string PasswordChar() const { return password_; }
@@ -185,6 +191,8 @@ signals:
     void Change();
     void GotFocus();
     void LostFocus();
+    void KeyDown(int& keyCode, int shift); // as TextBox's
+    void KeyPress(int& keyAscii);
 protected:
     void keyPressEvent(QKeyEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -255,8 +263,11 @@ signals:
     void Click();
     void Change();
     void GotFocus();
+    void LostFocus();
+    void KeyPress(int& keyAscii); // typed characters; 0 consumes, another code replaces
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     // A locked box shows its entries but the user cannot change the choice.
     void mousePressEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;

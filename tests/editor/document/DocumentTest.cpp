@@ -785,6 +785,8 @@ TEST_F(EditorDocumentTest, CtrlEnterSavesAndClosesAndEscClosesTheWindow) {
     const std::string path = Wav("keys.wav", 3, "Keys");
     ASSERT_TRUE(editor->OpenFile(path));
     editor->txtDescription[1]->setFocus();
+    // The box selects its text on focus; the user goes to its end before typing.
+    QTest::keyClick(editor->txtDescription[1], Qt::Key_End);
     QTest::keyClicks(editor->txtDescription[1], " typed");
     EXPECT_EQ(editor->txtDescription[1]->Text(), "Keys typed");
     // Ctrl+Shift+Enter does nothing.

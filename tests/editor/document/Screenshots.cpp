@@ -7,7 +7,9 @@
 #include "platform/devices/Devices.h"
 #include "platform/ui/Form.h"
 #include "rozuzezer/core/cHardDiskItem.h"
+#include "shared/helpers/TimeFormat.h"
 #include "shared/helpers/Utility.h"
+#include "tests/platform/audio/AudioFixtures.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,6 +89,78 @@ std::string WriteItem(const std::string& path) {
     return path;
 }
 
+void Select(frmLumoEdit& e, double from, double to);
+
+// An item as a user fills it in: a 40-second tone opened for editing, every detail field,
+// markers, a loop, an air window and custom colours.
+void FillIn(frmLumoEdit& e, const std::string& path) {
+    audiotest::WriteToneWav(path, 2, 40 * 44100, 44100);
+    if (!e.OpenFile(path)) {
+        e.bEdited_ = false;
+        e.ClearDetails(2);
+        e.cAudioInformation->LoadFromWAVFile(path, 3);
+        int flags = 0;
+        e.SetupEditor(flags);
+        e.HideProgress();
+        bool apply = true;
+        e.UpdateMarkerFields(apply);
+    }
+    e.txtDescription[1]->SetText("Morning Jingle");
+    e.txtDescription[2]->SetText("The Station Singers");
+    e.txtDescription[3]->SetText("Top of the hour, full vocal");
+    for (int i = 0; i < e.comboCategory->ListCount(); ++i)
+        if (e.comboCategory->List(i).rfind("Jingles", 0) == 0) e.comboCategory->SetListIndex(i);
+    e.txtOutCue->SetText("...your morning station");
+    e.optAudioSustain->SetValue(true);
+    e.cAudioInformation->BackColour = 0x00D0F0FF;
+    e.cAudioInformation->TextColour = 0x00602000;
+    e.chkCustomColours->SetValue(1);
+    const auto& t = helpers::TimeFormat();
+    e.mtxtIntroStart->SetText(t.SecondsToText(0.5));
+    e.mtxtIntroEnd->SetText(t.SecondsToText(6.25));
+    e.mtxtExtro->SetText(t.SecondsToText(36.8));
+    e.mtxtHookStart->SetText(t.SecondsToText(12));
+    e.mtxtHookEnd->SetText(t.SecondsToText(18.5));
+    e.chkLoop->SetValue(1);
+    e.mtxtLoopStart->SetText(t.SecondsToText(20));
+    e.mtxtLoopEnd->SetText(t.SecondsToText(28));
+    e.txtMaxLoop->SetText("4");
+    e.chkLoopJump->SetValue(1);
+    e.txtNotes->SetText("Back-announce the weather after this jingle.\nDo not talk over the last note.");
+    e.txtDAB->SetText("Your morning station - the best mix");
+    e.txtWebNotes->SetText("The new station jingle package, sung live in studio A.");
+    e.txtArtistWebLink->SetText("https://singers.example/");
+    e.txtOnlineStoreRef->SetText("STORE-00417");
+    e.txtProductTitle->SetText("Station Imaging 2026");
+    e.txtMusicTitle->SetText("Morning Jingle");
+    e.txtComposer->SetText("A. Composer");
+    e.txtPublisher->SetText("Jingle Works Ltd");
+    e.txtPerformer->SetText("The Station Singers");
+    e.txtRecordLabel->SetText("Jingle Works");
+    e.txtRecordNumber->SetText("JW-2026-17");
+    e.txtRightsManagementRef->SetText("RM-99812");
+    e.listCopyrightCode->SetListIndex(5);
+    e.txtMusicDuration->SetText("36");
+    e.txtTotalDuration->SetText("40");
+    e.txtClient->SetText("Own station");
+    e.txtOriginator->SetText("Imaging team");
+    e.txtSchedulerID->SetText("JIN-0417");
+    e.chkAirStart->SetValue(1);
+    e.txtAirStartDate->SetText("1 January 2027");
+    e.txtAirStartDate_LostFocus();
+    e.txtAirStartHour->SetText("06");
+    e.chkAirEnd->SetValue(1);
+    e.txtAirEndDate->SetText("31 December 2030");
+    e.txtAirEndDate_LostFocus();
+    Select(e, 12, 18.5);
+}
+
+void Select(frmLumoEdit& e, double from, double to) {
+    auto& view = e.ctlEditor->View();
+    view.SetSelectionStart(view.MsToSamples(from * 1000));
+    view.SetSelectionEnd(view.MsToSamples(to * 1000));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +214,18 @@ int main(int argc, char** argv) {
         const std::string item = WriteItem(folder + "/Morning jingle.wav");
         editor->OpenFile(item);
         Save(&main, "frmLumoEdit_opened");
+        main.Move(0, 0, 24000, 15000);
+        FillIn(*editor, folder + "/Morning Jingle.wav");
+        for (int i = 0; i < 4; ++i) {
+            editor->tbsCartDetails->SetTab(i);
+            Save(&main, QStringLiteral("frmLumoEdit_filled_") + tabs[i]);
+        }
+        editor->tbsCartDetails->SetTab(0);
+        for (int i = 1; i < 3; ++i) {
+            editor->tbsTiming->SetTab(i);
+            Save(&main, QStringLiteral("frmLumoEdit_filled_timing_") + QString::number(i));
+        }
+        editor->bEdited_ = false;
         main.Unload();
     }
     SetEditorWindowFactory({});

@@ -1,0 +1,159 @@
+// The seven Set buttons beside the marker boxes: while the transport runs they mark the play
+// position, while it is idle they set the selection or the cursor, and with nothing usable
+// they audition the stored marker from a pre-roll before it. They only write the boxes; each
+// box's own change rule stores, clamps and orders the markers.
+#include "editor/document/frmLumoEdit.h"
+
+#include "platform/base/Numeric.h"
+#include "platform/ui/Handlers.h"
+#include "shared/helpers/TimeFormat.h"
+#include "shared/helpers/Utility.h"
+
+#include <algorithm>
+
+namespace lumoedit {
+
+using namespace platform::ui;
+namespace audio = platform::audio;
+
+namespace {
+
+enum class Kind { Start, End, Extro };
+
+struct Transport {
+    float selStart = 0, selEnd = 0, position = 0, length = 0;
+    bool idle = false;
+    bool loaded = false;
+    bool recording = false;
+};
+
+std::string TimeText(float seconds) { return helpers::TimeFormat().SecondsToText(static_cast<double>(seconds), 1); }
+
+// One press of a Set button: what it reads, which boxes it writes and how far it auditions.
+struct SetPress {
+    Kind kind;
+    MaskedTextBox* box;
+    MaskedTextBox* endBox; // start buttons: the end box a selection also fills
+    float marker;          // the stored marker, for the audition
+    double preRoll;
+};
+
+Transport ReadTransport(const frmLumoEdit& w, audio::AudioEditorControl& editor, audio::LumoPlayer& player) {
+    Transport t;
+    if (w.AudioOpen()) {
+        auto& view = editor.View();
+        auto seconds = [&](std::int64_t samples) {
+            return static_cast<float>(static_cast<double>(view.SamplesToMs(samples)) / 1000.0);
+        };
+        t.selStart = seconds(view.SelectionStart());
+        t.selEnd = seconds(view.SelectionEnd());
+        t.position = seconds(view.Position());
+        t.length = seconds(view.Length());
+        t.idle = editor.State() == audio::kStateIdle;
+        t.recording = editor.State() == audio::kStateRecording;
+        t.loaded = true;
+        return t;
+    }
+    const int state = player.State();
+    if (state != audio::kPlayerEmpty) {
+        t.selStart = player.Position();
+        t.selEnd = player.Position();
+        t.position = player.Position();
+        t.length = player.Length();
+        t.idle = state != audio::kPlayerPlaying;
+        t.loaded = true;
+    }
+    return t;
+}
+
+void PressSet(frmLumoEdit& w, bool& updatingMarkers, const SetPress& p) {
+    const Transport t = ReadTransport(w, *w.ctlEditor, *w.LumoPlayer1);
+    // Nothing loaded: there is no position to mark and nothing to play. Writing 0 would
+    // erase the marker.
+    if (!t.loaded) return;
+    if (!t.idle) {
+        if (t.recording) {
+            // The box rule clamps to the item's end, which is the length before recording
+            // began (0 for a new recording): the end is what has been recorded so far.
+            rozuzezer::cHardDiskItem& item = *w.cAudioInformation;
+            const float sofar = std::max({t.length, t.position, item.AudioEnd});
+            item.AudioEnd = sofar;
+            item.TotalLength = std::max(item.TotalLength, sofar);
+        }
+        p.box->SetText(TimeText(t.position));
+        return;
+    }
+    bool audition = false;
+    switch (p.kind) {
+    case Kind::Start:
+        if (t.selStart == 0 && t.selEnd == 0) {
+            audition = true;
+        } else if (t.selStart != t.selEnd) {
+            {
+                ScopedFlag guard(updatingMarkers, true);
+                p.box->SetText(TimeText(t.selStart));
+                p.endBox->SetText(TimeText(t.selEnd));
+            }
+            w.ApplyMarkers();
+        } else {
+            p.box->SetText(TimeText(t.selStart));
+        }
+        break;
+    case Kind::End:
+        if (t.selStart != 0) p.box->SetText(TimeText(t.selEnd));
+        else audition = true;
+        break;
+    case Kind::Extro:
+        if (t.selStart == 0 || t.selEnd == t.length) audition = true;
+        else p.box->SetText(TimeText(t.selEnd));
+        break;
+    }
+    if (!audition) return;
+    const double from = helpers::cUtility::Larger(0.0, static_cast<double>(p.marker) - p.preRoll);
+    if (w.AudioOpen()) {
+        auto& view = w.ctlEditor->View();
+        const std::int64_t at = view.MsToSamples(platform::RoundHalfEven(from * 1000.0));
+        view.SetSelectionShown(false);
+        // Play starts at the selection start, which our component keeps apart from the
+        // position: the hidden selection becomes the cursor at the pre-roll, so the audition
+        // plays from there.
+        view.SetSelectionStart(at);
+        view.SetSelectionEnd(at);
+        view.SetPosition(at);
+    } else {
+        w.LumoPlayer1->Seek(static_cast<float>(from));
+    }
+    w.cmdPlay_Click();
+}
+
+} // namespace
+
+void frmLumoEdit::cmdSetIntroStart_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::Start, mtxtIntroStart, mtxtIntroEnd, cAudioInformation->IntroStart(), 20});
+}
+void frmLumoEdit::cmdSetIntroEnd_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::End, mtxtIntroEnd, nullptr, cAudioInformation->IntroEnd(), 20});
+}
+void frmLumoEdit::cmdSetExtro_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::Extro, mtxtExtro, nullptr, cAudioInformation->Extro(), 20});
+}
+void frmLumoEdit::cmdSetHookStart_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::Start, mtxtHookStart, mtxtHookEnd, cAudioInformation->HookStart, 2});
+}
+void frmLumoEdit::cmdSetHookEnd_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::End, mtxtHookEnd, nullptr, cAudioInformation->HookEnd, 20});
+}
+void frmLumoEdit::cmdSetLoopStart_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::Start, mtxtLoopStart, mtxtLoopEnd, cAudioInformation->LoopStart, 20});
+}
+void frmLumoEdit::cmdSetLoopEnd_Click() {
+    PressSet(*this, bUpdatingMarkers_, {Kind::End, mtxtLoopEnd, nullptr, cAudioInformation->LoopEnd, 20});
+}
+
+void frmLumoEdit::chkLoopJump_Click() {
+    if (bLoadingInfo) return;
+    SetTextEdited();
+    cAudioInformation->LoopPlayToEnd = chkLoopJump->Value() == 0;
+}
+
+} // namespace lumoedit

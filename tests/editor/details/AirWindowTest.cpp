@@ -1,0 +1,281 @@
+// The air window: the date reader and writer, the limits' enabling, colours and clamps, what
+// they store, the save check, and the cart's end date and time in the file.
+#include "DetailsFixture.h"
+
+#include "editor/details/AirDate.h"
+#include "platform/base/DateTime.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+#include <QTest>
+
+#include <clocale>
+#include <sndfile.h>
+
+using namespace lumoedit;
+using platform::ui::BackColor;
+using platform::ui::syscolour::ButtonFace;
+using platform::ui::syscolour::Window;
+
+namespace {
+
+using CartInfo = SF_CART_INFO_VAR(16384);
+
+std::int32_t Day(int y, int m, int d) { return static_cast<std::int32_t>(platform::DateSerial(y, m, d)); }
+
+} // namespace
+
+TEST(AirDateTest, ReadsTheWrittenFormAndTheUsualOnes) {
+    struct Case {
+        const char* text;
+        std::int32_t day; // 0: not a date
+    };
+    const Case cases[] = {
+        {"31 December 2030", Day(2030, 12, 31)},
+        {"31 dec 2030", Day(2030, 12, 31)},
+        {"  31   DECEMBER   2030 ", Day(2030, 12, 31)},
+        {"1 Sept 2030", Day(2030, 9, 1)},
+        {"31/12/2030", Day(2030, 12, 31)},
+        {"31-12-2030", Day(2030, 12, 31)},
+        {"31.12.29", Day(2029, 12, 31)},
+        {"31.12.30", Day(1930, 12, 31)},
+        {"1/2/07", Day(2007, 2, 1)},
+        {"2030-12-31", Day(2030, 12, 31)},
+        {"1/2/2007 13:00", Day(2007, 2, 1)}, // the day, not the next one
+        {"1/2/2007 23:59:59", Day(2007, 2, 1)},
+        {"29/02/2096", Day(2096, 2, 29)},
+        {"31 December 1899", 1},
+        {"31/12/9999", 2958465},
+        {"31/02/2026", 0},
+        {"0/0/0", 0},
+        {"29/02/2100", 0},
+        {"30 December 1899", 0}, // day 0 means no limit
+        {"1/1/1800", 0},
+        {"31 Dezember 2030", 0},
+        {"31 Ma 2030", 0},
+        {"December 2030", 0},
+        {"", 0},
+        {"31/12/20300", 0},
+        {"12/31/2030", 0}, // day first, always
+        {"1/2/2007 13", 0},
+        {"1/2/2007 xx:00", 0},
+        {"99999999999/1/2000", 0},
+    };
+    for (const Case& c : cases) {
+        std::int32_t day = -1;
+        const bool ok = ReadAirDate(c.text, day);
+        EXPECT_EQ(ok, c.day != 0) << c.text;
+        EXPECT_EQ(ok ? day : 0, c.day) << c.text;
+    }
+    EXPECT_EQ(AirDateText(Day(2030, 12, 31)), "31 December 2030");
+    EXPECT_EQ(AirWeekdayText(Day(2030, 12, 31)), "Tuesday");
+    EXPECT_EQ(AirDateText(0), "");
+    double serial = 0;
+    EXPECT_TRUE(ParseAirDate("1/2/2007 13:00", serial));
+    EXPECT_EQ(serial, Day(2007, 2, 1));
+    EXPECT_FALSE(ParseAirDate("31/02/2026", serial));
+}
+
+TEST(AirDateTest, WhatIsWrittenReadsBackUnderAnyLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    const QLocale oldQt;
+    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ar_EG.UTF-8", "C"}) {
+        std::setlocale(LC_ALL, name);
+        QLocale::setDefault(QLocale(QString::fromLatin1(name).section('.', 0, 0)));
+        for (std::int32_t day : {1, Day(2007, 2, 1), Day(2030, 12, 31), Day(2096, 2, 29), 2958465}) {
+            std::int32_t back = 0;
+            ASSERT_TRUE(ReadAirDate(AirDateText(day), back)) << name << " " << AirDateText(day);
+            EXPECT_EQ(back, day) << name;
+        }
+    }
+    std::setlocale(LC_ALL, old.c_str());
+    QLocale::setDefault(oldQt);
+}
+
+TEST_F(DetailsTest, TickingALimitEnablesItAndStoresTheDayAndTime) {
+    editor->ClearDetails(2);
+    auto& item = *editor->cAudioInformation;
+    EXPECT_FALSE(editor->txtAirEndDate->isEnabled());
+    EXPECT_EQ(BackColor(editor->txtAirEndHour), ButtonFace);
+    EXPECT_EQ(editor->txtAirEndHour->Text(), "23");
+    EXPECT_EQ(editor->txtAirEndMinutes->Text(), "59");
+    EXPECT_EQ(editor->txtAirStartHour->Text(), "00");
+    std::int32_t shown = 0;
+    EXPECT_TRUE(ReadAirDate(editor->txtAirEndDate->Text(), shown)) << "a new item shows a readable date";
+    EXPECT_FALSE(editor->lblAirEndDay->Caption().empty());
+
+    editor->txtAirEndDate->SetText("31 December 2030");
+    editor->chkAirEnd->SetValue(1);
+    EXPECT_TRUE(editor->fraAirEnd->isEnabled());
+    EXPECT_EQ(BackColor(editor->txtAirEndDate), Window);
+    EXPECT_EQ(item.AirEndDate, Day(2030, 12, 31));
+    EXPECT_EQ(item.AirEndTime, 23 * 3600 + 59 * 60);
+    EXPECT_TRUE(editor->bEdited());
+
+    editor->chkAirEnd->SetValue(0);
+    EXPECT_FALSE(editor->txtAirEndMinutes->isEnabled());
+    EXPECT_EQ(BackColor(editor->txtAirEndDate), ButtonFace);
+    EXPECT_EQ(item.AirEndDate, 0);
+    EXPECT_EQ(item.AirEndTime, 0);
+
+    // While the window fills its controls nothing is stored or marked.
+    editor->bEdited_ = false;
+    {
+        platform::ui::ScopedFlag loading(editor->bLoadingInfo);
+        editor->chkAirEnd->SetValue(1);
+        editor->txtAirEndDate->SetText("01 January 2031");
+    }
+    EXPECT_EQ(item.AirEndDate, 0);
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_TRUE(editor->txtAirEndDate->isEnabled());
+}
+
+TEST_F(DetailsTest, PassedDatesAreColouredAndInvalidOnesStoreNoLimit) {
+    editor->ClearDetails(2);
+    auto& item = *editor->cAudioInformation;
+    const std::int32_t today = static_cast<std::int32_t>(platform::Today());
+    editor->chkAirStart->SetValue(1);
+    editor->chkAirEnd->SetValue(1);
+    editor->txtAirEndDate->SetText(AirDateText(today - 1));
+    EXPECT_EQ(BackColor(editor->txtAirEndDate), 0x0000FFu);
+    editor->txtAirStartDate->SetText(AirDateText(today - 1));
+    EXPECT_EQ(BackColor(editor->txtAirStartDate), 0x00FF00u);
+    editor->txtAirStartDate->SetText(AirDateText(today));
+    editor->txtAirEndDate->SetText(AirDateText(today));
+    EXPECT_EQ(BackColor(editor->txtAirStartDate), Window);
+    EXPECT_EQ(BackColor(editor->txtAirEndDate), Window);
+
+    for (const char* bad : {"31/02/2026", "0/0/0", "29/02/2100", "30 December 1899", "tomorrow"}) {
+        editor->txtAirEndDate->SetText(bad);
+        EXPECT_EQ(item.AirEndDate, 0) << bad;
+        EXPECT_EQ(item.AirEndTime, 0) << bad;
+        EXPECT_EQ(BackColor(editor->txtAirEndDate), Window) << bad;
+    }
+    // A date before 31 Dec 1899 would be stored as a day number below 1, which is no limit
+    // and never shown again; the earliest accepted day is 1.
+    editor->txtAirEndDate->SetText("31 December 1899");
+    EXPECT_EQ(item.AirEndDate, 1);
+    editor->txtAirEndDate->SetText("31/12/9999");
+    EXPECT_EQ(item.AirEndDate, 2958465);
+}
+
+TEST_F(DetailsTest, HoursAndMinutesAreClampedOnEveryChange) {
+    editor->ClearDetails(2);
+    auto& item = *editor->cAudioInformation;
+    editor->chkAirStart->SetValue(1);
+    editor->txtAirStartDate->SetText("1 March 2031");
+    struct Case {
+        const char* hour;
+        const char* minute;
+        float stored;
+        const char* hourShown;
+        const char* minuteShown;
+    };
+    for (const Case& c : {Case{"7", "5", 7 * 3600 + 5 * 60, "07", "05"}, Case{"30", "0", 23 * 3600, "23", "00"},
+                          Case{"24", "60", 23 * 3600 + 59 * 60, "23", "59"}, Case{"99", "75", 23 * 3600 + 59 * 60, "23", "59"},
+                          Case{"", "x", 0, "00", "00"}}) {
+        SCOPED_TRACE(c.hour);
+        editor->txtAirStartHour->SetText(c.hour);
+        editor->txtAirStartMinutes->SetText(c.minute);
+        // Stored clamped before the box is left: a save from inside the box writes this.
+        EXPECT_EQ(item.AirStartTime, c.stored);
+        editor->txtAirStartHour_LostFocus();
+        editor->txtAirStartMinutes_LostFocus();
+        EXPECT_EQ(editor->txtAirStartHour->Text(), c.hourShown);
+        EXPECT_EQ(editor->txtAirStartMinutes->Text(), c.minuteShown);
+        EXPECT_EQ(item.AirStartTime, c.stored);
+    }
+    // Typed: digits only.
+    editor->txtAirStartHour->SetText("");
+    editor->txtAirStartHour->setFocus();
+    QTest::keyClicks(editor->txtAirStartHour, "1a-2");
+    EXPECT_EQ(editor->txtAirStartHour->Text(), "12");
+}
+
+TEST_F(DetailsTest, LeavingADateBoxWritesTheFixedFormAndTheWeekday) {
+    editor->ClearDetails(2);
+    editor->chkAirStart->SetValue(1);
+    editor->txtAirStartDate->SetText("1/2/2007 13:00");
+    EXPECT_EQ(editor->cAudioInformation->AirStartDate, Day(2007, 2, 1));
+    editor->txtAirStartDate_LostFocus();
+    EXPECT_EQ(editor->txtAirStartDate->Text(), "01 February 2007");
+    EXPECT_EQ(editor->lblAirStartDay->Caption(), "Thursday");
+    EXPECT_EQ(editor->cAudioInformation->AirStartDate, Day(2007, 2, 1));
+    editor->txtAirStartDate->SetText("no date");
+    editor->txtAirStartDate_LostFocus();
+    EXPECT_EQ(editor->txtAirStartDate->Text(), "no date");
+    EXPECT_EQ(editor->lblAirStartDay->Caption(), "");
+}
+
+TEST_F(DetailsTest, TheSaveCheckRefusesABadDateOrAStartNotBeforeTheEnd) {
+    editor->ClearDetails(2);
+    EXPECT_TRUE(editor->AirWindowValid()) << "unticked limits are not checked";
+    editor->chkAirStart->SetValue(1);
+    editor->chkAirEnd->SetValue(1);
+    struct Case {
+        const char* start;
+        const char* startHour;
+        const char* end;
+        const char* endHour;
+        const char* refusal; // "" accepted
+    };
+    const Case cases[] = {
+        {"31/02/2026", "00", "31 December 2030", "23", "The 'Do not play before' date you have specified is not valid!"},
+        {"1 January 2030", "00", "0/0/0", "23", "The 'Do not play after' date you have specified is not valid!"},
+        {"31 December 2030", "23", "31 December 2030", "23",
+         "The 'Do not play before' date must be earlier than the 'Do not play after' date!"},
+        {"1 January 2031", "00", "31 December 2030", "23",
+         "The 'Do not play before' date must be earlier than the 'Do not play after' date!"},
+        {"31 December 2030", "22", "31 December 2030", "23", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start);
+        boxes->Clear();
+        editor->txtAirStartDate->SetText(c.start);
+        editor->txtAirStartHour->SetText(c.startHour);
+        editor->txtAirStartMinutes->SetText("59");
+        editor->txtAirEndDate->SetText(c.end);
+        editor->txtAirEndHour->SetText(c.endHour);
+        editor->txtAirEndMinutes->SetText("59");
+        EXPECT_EQ(editor->AirWindowValid(), *c.refusal == 0);
+        if (*c.refusal) {
+            ASSERT_EQ(boxes->Shown().size(), 1u);
+            EXPECT_EQ(boxes->Shown()[0].text, c.refusal);
+            EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Exclamation);
+        } else {
+            EXPECT_TRUE(boxes->Shown().empty());
+        }
+    }
+}
+
+TEST_F(DetailsTest, DoNotPlayAfterIsWrittenAsTheCartsEndDateAndTimeAndReadsBack) {
+    const std::string path = ToneFile("air.wav", 1);
+    OpenForEditing(path);
+    editor->chkAirEnd->SetValue(1);
+    editor->txtAirEndDate->SetText("31 December 2030");
+    editor->txtAirEndHour->SetText("23");
+    editor->txtAirEndMinutes->SetText("59");
+    const bool documentSide = Save(path);
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    ASSERT_NE(sf, nullptr);
+    auto cart = std::make_unique<CartInfo>();
+    ASSERT_EQ(sf_command(sf, SFC_GET_CART_INFO, cart.get(), sizeof *cart), SF_TRUE);
+    EXPECT_EQ(std::string(cart->end_date, 10), "2030-12-31");
+    EXPECT_EQ(std::string(cart->end_time, 8), "23:59:00");
+    sf_close(sf);
+
+    rozuzezer::cHardDiskItem back;
+    ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+    EXPECT_EQ(back.AirEndDate, Day(2030, 12, 31));
+    EXPECT_EQ(back.AirEndTime, 23 * 3600 + 59 * 60);
+    if (!documentSide) return; // reopening into the window needs the document side
+    editor->bEdited_ = false;
+    editor->ClearDetails(2); // a file already open is not opened again
+    ASSERT_TRUE(editor->OpenFile(path));
+    EXPECT_EQ(editor->chkAirEnd->Value(), 1);
+    EXPECT_EQ(editor->txtAirEndDate->Text(), "31 December 2030");
+    EXPECT_EQ(editor->txtAirEndHour->Text(), "23");
+    EXPECT_EQ(editor->txtAirEndMinutes->Text(), "59");
+}
