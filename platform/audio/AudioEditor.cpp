@@ -1,4 +1,5 @@
 #include "platform/audio/EditorImpl.h"
+#include "platform/audio/SampleLoader.h"
 #include "platform/audio/WavFile.h"
 
 #include <algorithm>
@@ -431,7 +432,7 @@ std::vector<TrackPtr> AudioEditor::Impl::Conform(const LoadedAudio& a) {
 
 // ---- The component
 
-AudioEditor::AudioEditor() : impl_(std::make_unique<Impl>(*this)) {
+AudioEditor::AudioEditor() : impl_(std::make_unique<Impl>(*this)), loader_(std::make_unique<SampleLoader>()) {
     static std::atomic<int> serial{0};
     impl_->clipPath = (std::filesystem::path(impl_->tempFolder) /
                        ("lumoaudio-" + std::to_string(::getpid()) + "-clip" + std::to_string(serial++) + ".wav"))
@@ -519,6 +520,7 @@ void AudioEditor::CloseDocument() {
     Impl& d = *impl_;
     if (!d.hasDoc) return;
     if (state_ == kStateBusy) Raise(err::InvalidCall, "The audio editor is busy");
+    loader_->Cancel(); // no read of this document's files after it closed
     // The clipboard may hold audio of this document: write it out so no block of the
     // document outlives it.
     if (!d.clip.empty()) {

@@ -205,6 +205,14 @@ std::shared_ptr<const ChannelData> BlockCache::Get(const Storage& s) {
     return data;
 }
 
+std::shared_ptr<const ChannelData> BlockCache::Peek(const Storage& s) {
+    std::lock_guard lock(impl_->mutex);
+    auto it = impl_->items.find(s.Id());
+    if (it == impl_->items.end()) return nullptr;
+    impl_->lru.splice(impl_->lru.begin(), impl_->lru, it->second.pos);
+    return it->second.data;
+}
+
 void BlockCache::Put(const Storage& s, std::shared_ptr<const ChannelData> data) {
     std::lock_guard lock(impl_->mutex);
     auto it = impl_->items.find(s.Id());
@@ -563,10 +571,17 @@ void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) con
     // Keeps the vectors' memory when the caller reuses them.
     out.resize(static_cast<std::size_t>(channels_));
     for (auto& c : out) c.resize(static_cast<std::size_t>(count));
+    ReadInto(first, count, out, 0);
+}
+
+void PcmFile::ReadInto(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const {
+    const auto silence = [&](std::int64_t from) {
+        for (auto& c : out) std::fill(c.begin() + outOffset + from, c.begin() + outOffset + count, 0.0f);
+    };
     std::shared_lock lock(fdMutex_);
     if (!gone_ && !copied_ && ChangedOnDisk()) gone_ = true;
     if (gone_) {
-        for (auto& c : out) std::fill(c.begin(), c.end(), 0.0f);
+        silence(0);
         return;
     }
     const std::int64_t frameBytes = static_cast<std::int64_t>(BytesPerSample()) * channels_;
@@ -585,14 +600,17 @@ void PcmFile::Read(std::int64_t first, std::int64_t count, ChannelData& out) con
             got += r;
         }
         std::int64_t frames = got / frameBytes;
-        Convert(buf.data(), frames, channels_, enc_, out, done);
+        Convert(buf.data(), frames, channels_, enc_, out, outOffset + done);
         done += frames;
         if (frames < want) break;
     }
-    for (auto& c : out) std::fill(c.begin() + done, c.end(), 0.0f);
+    silence(done);
 }
 
 void FileRegion::Load(ChannelData& out) const { file_->Read(first_, frames_, out); }
+void FileRegion::LoadRange(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const {
+    file_->ReadInto(first_ + first, count, out, outOffset);
+}
 
 // ---- Work files
 
@@ -661,9 +679,74 @@ void WorkRegion::Load(ChannelData& out) const {
     file_->Read(offset_, out[0].data(), frames_);
 }
 
+void WorkRegion::LoadRange(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const {
+    file_->Read(offset_ + first * static_cast<std::int64_t>(sizeof(float)), out[0].data() + outOffset, count);
+}
+
 // ---- Blocks
 
 std::shared_ptr<const ChannelData> Block::Data() const { return BlockCache::Instance().Get(*storage_); }
+
+std::shared_ptr<const ChannelData> Block::Loaded() const { return BlockCache::Instance().Peek(*storage_); }
+
+bool Block::LoadUnless(const std::atomic<bool>& stop) const {
+    if (Loaded()) return true;
+    // A part at a time, so a reader told to stop (the document closed) ends within one part.
+    constexpr std::int64_t kPart = 1 << 17;
+    auto data = std::make_shared<ChannelData>(static_cast<std::size_t>(storage_->Channels()),
+                                              std::vector<float>(static_cast<std::size_t>(Frames())));
+    for (std::int64_t at = 0; at < Frames(); at += kPart) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        storage_->LoadRange(at, std::min(kPart, Frames() - at), *data, at);
+    }
+    BlockCache::Instance().Put(*storage_, std::move(data));
+    return true;
+}
+
+void Block::ReadDirect(std::int64_t first, std::int64_t count, float* out) const {
+    if (count <= 0) return;
+    if (auto d = Loaded()) {
+        std::copy_n(Samples(*d) + first, count, out);
+        return;
+    }
+    thread_local ChannelData part; // reused: a player reads small parts often
+    part.resize(static_cast<std::size_t>(storage_->Channels()));
+    for (auto& c : part)
+        if (c.size() < static_cast<std::size_t>(count)) c.resize(static_cast<std::size_t>(count));
+    storage_->LoadRange(first, count, part, 0);
+    std::copy_n(Samples(part), count, out);
+}
+
+static std::pair<float, float> MinMax(const float* x, std::int64_t n) {
+    const auto [lo, hi] = std::minmax_element(x, x + n);
+    return {*lo, *hi};
+}
+
+void Block::Remember(std::int64_t first, std::int64_t count, std::pair<float, float> v) const {
+    std::lock_guard lock(rangesMutex_);
+    if (ranges_.size() >= 512) ranges_.clear(); // a few per paint; old zooms go
+    ranges_[{first, count}] = v;
+}
+
+std::optional<std::pair<float, float>> Block::RangeMinMax(std::int64_t first, std::int64_t count) const {
+    if (count <= 0) return std::nullopt;
+    {
+        std::lock_guard lock(rangesMutex_);
+        auto it = ranges_.find({first, count});
+        if (it != ranges_.end()) return it->second;
+    }
+    if (auto d = Loaded()) return MinMax(Samples(*d) + first, count);
+    return std::nullopt;
+}
+
+std::pair<float, float> Block::ReadRangeMinMax(std::int64_t first, std::int64_t count) const {
+    if (auto v = RangeMinMax(first, count)) return *v;
+    std::vector<float> x(static_cast<std::size_t>(count));
+    ReadDirect(first, count, x.data());
+    const auto v = MinMax(x.data(), count);
+    Remember(first, count, v);
+    return v;
+}
 
 Stats Block::StatsOf(std::int64_t first, std::int64_t count) const {
     Stats s;
