@@ -131,6 +131,10 @@ void AtomicFile::Flush() {
         if (w <= 0) Raise(err::DiskFull, "Cannot write " + target_ + ": " + std::strerror(errno));
         done += static_cast<std::size_t>(w);
     }
+    // Start writing it out now, so the disk works while the rest is made and the final
+    // flush has little left to wait for.
+    if (!buf_.empty())
+        ::sync_file_range(fd_, static_cast<off_t>(base), static_cast<off_t>(buf_.size()), SYNC_FILE_RANGE_WRITE);
     buf_.clear();
 }
 
