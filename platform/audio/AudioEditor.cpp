@@ -267,11 +267,23 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         auto makeRegion = [&](std::int64_t i, bool withSummaries) {
             const std::int64_t first = i * kFileBlockFrames, n = std::min(kFileBlockFrames, frames - first);
             auto region = std::make_shared<FileRegion>(file, first, n);
-            thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
-            if (withSummaries) region->Load(d);
+            std::vector<Summaries> sums(static_cast<std::size_t>(ch));
+            if (withSummaries) {
+                // A part at a time, so the samples are summarised while still in the cache.
+                constexpr std::int64_t kPart = 4 * kCoarseWindow;
+                thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
+                d.resize(static_cast<std::size_t>(ch));
+                for (auto& v : d) v.resize(static_cast<std::size_t>(kPart));
+                for (std::int64_t at = 0; at < n; at += kPart) {
+                    const std::int64_t k = std::min(kPart, n - at);
+                    region->LoadRange(at, k, d, 0);
+                    for (int c = 0; c < ch; ++c)
+                        sums[static_cast<std::size_t>(c)].Append(Summaries::Compute(d[static_cast<std::size_t>(c)].data(), k));
+                }
+            }
             for (int c = 0; c < ch; ++c)
-                blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = std::make_shared<Block>(
-                    region, c, withSummaries ? Summaries::Compute(d[static_cast<std::size_t>(c)].data(), n) : Summaries{});
+                blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
+                    std::make_shared<Block>(region, c, std::move(sums[static_cast<std::size_t>(c)]));
         };
         if (!summaries) {
             for (std::int64_t i = 0; i < regions; ++i) makeRegion(i, false);

@@ -41,6 +41,9 @@ struct Summaries {
     std::vector<SummaryPoint> coarse;  // one per 65536 samples
     std::vector<double> coarseSum;     // sum of the samples of each coarse window
     static Summaries Compute(const float* x, std::int64_t n);
+    // Adds the summaries of the samples that follow; all but the last part must be whole
+    // coarse windows long.
+    void Append(const Summaries& next);
 };
 
 using ChannelData = std::vector<std::vector<float>>;
