@@ -364,6 +364,24 @@ TEST_F(BackgroundReadFixture, TheRefinedPictureIsTheOneDrawnFromTheSamples) {
     }
 }
 
+// On screen the timer notices that the samples have come and paints the picture again.
+TEST_F(BackgroundReadFixture, TheWindowShowsTheSamplesOnceTheyHaveCome) {
+    Zoom(2000000, 2020000);
+    const auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage first = screen();
+    EXPECT_FALSE(view->Complete());
+    WaitForReads();
+    QElapsedTimer clock;
+    clock.start();
+    QImage now = screen();
+    while (now == first && clock.elapsed() < 2000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        now = screen();
+    }
+    EXPECT_TRUE(view->Complete());
+    EXPECT_EQ(now, Refined());
+}
+
 // Closing, or opening another file, while reads are under way: they end before the close
 // returns, nothing is read after it, and the file is no longer open.
 TEST_F(BackgroundReadFixture, ReadsInFlightEndWhenTheDocumentCloses) {
