@@ -112,7 +112,9 @@ struct Transport::PlayState {
             std::int64_t start = 0;
             for (const Piece& piece : t->Pieces()) {
                 const std::int64_t end = start + piece.length;
-                if (end > from && start < to && piece.block) piece.block->Data();
+                if (stopPrefetch.load(std::memory_order_relaxed)) return;
+                // Given up part way when playback stops, so a new start never waits for it.
+                if (end > from && start < to && piece.block && !piece.block->Loaded()) piece.block->LoadUnless(stopPrefetch);
                 if (end >= to) break;
                 start = end;
             }
@@ -122,8 +124,12 @@ struct Transport::PlayState {
         const std::int64_t ahead = 4LL * rate;
         while (!stopPrefetch.load(std::memory_order_relaxed)) {
             const std::int64_t p = pos.load(std::memory_order_relaxed);
-            Touch(p, p + ahead);
-            if (plan.loopCount >= 0 && plan.loopEnd > plan.loopStart) Touch(plan.loopStart, plan.loopStart + ahead);
+            try {
+                Touch(p, p + ahead);
+                if (plan.loopCount >= 0 && plan.loopEnd > plan.loopStart) Touch(plan.loopStart, plan.loopStart + ahead);
+            } catch (...) {
+                // What cannot be loaded ahead is read when it is played.
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
