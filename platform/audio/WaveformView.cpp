@@ -455,9 +455,10 @@ void WaveformView::AskForSamples(std::vector<SampleRequest> wanted, std::int64_t
     if (key != roundsKey_) {
         roundsKey_ = key;
         rounds_ = 0;
+        askedAt_ = kNotAsked;
     }
     // Everything asked for has come and samples are still missing: memory is short.
-    if (incomplete_ && loadedAtPaint_ != askedAt_ && e_.BackgroundReads().Idle()) ++rounds_;
+    if (incomplete_ && askedAt_ != kNotAsked && loadedAtPaint_ != askedAt_ && e_.BackgroundReads().Idle()) ++rounds_;
     // Close in, the blocks either side are read next, the way the view last moved first, so
     // that scrolling finds its samples in memory.
     if (spp < kFineWindow) {
@@ -479,7 +480,7 @@ void WaveformView::AskForSamples(std::vector<SampleRequest> wanted, std::int64_t
     lastStart_ = vs;
     // A view whose samples do not all fit in memory at once would read for ever: after a few
     // rounds it stays drawn from the summaries where its samples are not at hand.
-    if (wanted.empty() || rounds_ > 3) return;
+    if (wanted.empty() || rounds_ > 2) return;
     askedAt_ = loadedAtPaint_;
     e_.BackgroundReads().Want(wanted);
 }
@@ -509,7 +510,7 @@ std::vector<std::int64_t> WaveformView::Signature() const {
 void WaveformView::Refresh() {
     // Settings such as the zoom, the channels or the regions change without events: look.
     const std::int64_t pos = e_.HasDocument() ? e_.View().Position() : -1;
-    if (incomplete_ && e_.BackgroundReads().Completed() != loadedAtPaint_) {
+    if (baseIncomplete_ && e_.BackgroundReads().Completed() != baseLoadedAt_) {
         stale_ = true; // samples the picture lacked have come
         update();
     }
@@ -532,6 +533,8 @@ void WaveformView::paintEvent(QPaintEvent*) {
         base_ = QImage(size(), QImage::Format_RGB32);
         QPainter bp(&base_);
         RenderBase(bp, size());
+        baseIncomplete_ = incomplete_;
+        baseLoadedAt_ = loadedAtPaint_;
         baseSignature_ = std::move(sig);
     }
     QPainter p(this);

@@ -73,8 +73,11 @@ private:
     void AskForSamples(std::vector<SampleRequest> wanted, std::int64_t vs, std::int64_t ve, double spp) const;
     QImage base_;
     bool stale_ = false;                     // samples the picture lacked have come
+    bool baseIncomplete_ = false;            // the picture kept lacks samples, asked for at baseLoadedAt_
+    std::uint64_t baseLoadedAt_ = 0;
     mutable bool incomplete_ = false;        // the last paint drew summaries in place of samples
-    mutable std::uint64_t loadedAtPaint_ = 0, askedAt_ = ~std::uint64_t{0};
+    static constexpr std::uint64_t kNotAsked = ~std::uint64_t{0};
+    mutable std::uint64_t loadedAtPaint_ = 0, askedAt_ = kNotAsked;
     mutable int rounds_ = 0;                 // paints of this picture that lacked samples after all had come
     mutable std::array<std::int64_t, 3> roundsKey_{};
     mutable std::int64_t lastStart_ = 0;

@@ -343,6 +343,9 @@ TEST_F(BackgroundReadFixture, TheRefinedPictureIsTheOneDrawnFromTheSamples) {
             e.View().SetSelectionStart(1000003);
             e.View().SetSelectionEnd(1200077);
             e.Processing().Reverse();
+            e.View().SetSelectionStart(2000013);
+            e.View().SetSelectionEnd(2100031);
+            e.Processing().Amplify(70);
             e.View().SetSelectionStart(1300001);
             e.View().SetSelectionEnd(1300301);
             e.Cut();
@@ -380,6 +383,26 @@ TEST_F(BackgroundReadFixture, TheWindowShowsTheSamplesOnceTheyHaveCome) {
     }
     EXPECT_TRUE(view->Complete());
     EXPECT_EQ(now, Refined());
+}
+
+// With no room in memory every block read is gone again before the next paint: the view
+// gives up after a few rounds instead of reading for ever, and keeps the summaries' picture.
+TEST_F(BackgroundReadFixture, WithNoRoomForSamplesTheViewStopsReading) {
+    const std::size_t budget = BlockCache::Instance().Budget();
+    BlockCache::Instance().SetBudget(0);
+    Zoom(2000000, 2020000);
+    for (int i = 0; i < 10; ++i) {
+        Paint();
+        WaitForReads();
+    }
+    const auto done = e.BackgroundReads().Completed();
+    for (int i = 0; i < 5; ++i) {
+        Paint();
+        WaitForReads();
+    }
+    EXPECT_EQ(e.BackgroundReads().Completed(), done);
+    EXPECT_FALSE(view->Complete());
+    BlockCache::Instance().SetBudget(budget);
 }
 
 // Closing, or opening another file, while reads are under way: they end before the close
