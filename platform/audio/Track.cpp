@@ -15,18 +15,20 @@ Piece Piece::Sub(std::int64_t from, std::int64_t count) const {
     return p;
 }
 
-void Piece::Read(std::int64_t from, std::int64_t count, float* out, bool direct) const {
+void Piece::Read(std::int64_t from, std::int64_t count, float* out, bool direct, const ChannelData* loaded) const {
     if (!block) {
         std::fill(out, out + count, bias);
         return;
     }
     // The block's samples [lo, lo + count) are the ones read.
     const std::int64_t lo = reversed ? offset + length - from - count : offset + from;
-    std::shared_ptr<const ChannelData> data = direct ? block->Loaded() : block->Data();
+    std::shared_ptr<const ChannelData> data;
+    if (!loaded) data = direct ? block->Loaded() : block->Data();
+    if (data) loaded = data.get();
     thread_local std::vector<float> part;
     const float* src;
-    if (data) {
-        src = block->Samples(*data) + lo;
+    if (loaded) {
+        src = block->Samples(*loaded) + lo;
     } else {
         if (part.size() < static_cast<std::size_t>(count)) part.resize(static_cast<std::size_t>(count));
         block->ReadDirect(lo, count, part.data());

@@ -22,7 +22,9 @@ struct Piece {
 
     Piece Sub(std::int64_t from, std::int64_t count) const;
     // direct: a block not in memory is not loaded whole; only these samples are read.
-    void Read(std::int64_t from, std::int64_t count, float* out, bool direct = false) const;
+    // loaded: the block's samples, already at hand.
+    void Read(std::int64_t from, std::int64_t count, float* out, bool direct = false,
+              const ChannelData* loaded = nullptr) const;
     Stats StatsOf(std::int64_t from, std::int64_t count) const;
 };
 

@@ -127,7 +127,9 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
     // lowest and highest samples of each column's run for the edge of a piece far out.
     const auto fromSamples = [&](const Piece& piece, std::int64_t ps, std::int64_t from, std::int64_t to, bool edge) {
         if (to <= from) return;
-        if (wanted && !piece.block->Loaded()) {
+        // Held for the read: the cache may let it go meanwhile.
+        const std::shared_ptr<const ChannelData> loaded = wanted ? piece.block->Loaded() : nullptr;
+        if (wanted && !loaded) {
             if (!edge) {
                 wanted->push_back({piece.block, 0, -1});
                 fromSummaries(piece, ps, from, to);
@@ -146,7 +148,7 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
             return;
         }
         buf.resize(static_cast<std::size_t>(to - from));
-        piece.Read(from - ps, to - from, buf.data(), wanted != nullptr);
+        piece.Read(from - ps, to - from, buf.data(), false, loaded.get());
         forRuns(from, to, [&](int col, std::int64_t i, std::int64_t j) {
             const auto [lo, hi] = std::minmax_element(buf.begin() + (i - from), buf.begin() + (j - from));
             Widen(mins, maxs, col, *lo, *hi);
