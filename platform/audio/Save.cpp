@@ -347,9 +347,10 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     };
     auto writePcm = [&](AtomicFile& f) {
         // Parts of the audio are read and turned into bytes on a few threads while this one
-        // writes them in order; a block's worth each, so each block is loaded once.
+        // writes them in order; half a block each, so the two halves of a block meet it in
+        // the cache, and few at a time, so little memory is in flight.
         const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
-        const std::int64_t part = kFileBlockFrames;
+        const std::int64_t part = kFileBlockFrames / 2;
         const int bits = plan.bits;
         const std::uint16_t tag = plan.tag;
         const auto convert = [&state, a, bits, tag](std::int64_t from, std::int64_t k) {
@@ -369,7 +370,7 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
             }
         } drain{parts};
         const auto fill = [&] {
-            while (queued < n && parts.size() < static_cast<std::size_t>(2 * threads)) {
+            while (queued < n && parts.size() < static_cast<std::size_t>(threads + 2)) {
                 const std::int64_t k = std::min(part, n - queued);
                 parts.push_back(std::async(std::launch::async, convert, queued, k));
                 queued += k;
