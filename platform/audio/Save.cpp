@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <future>
 #include <thread>
 
@@ -360,10 +359,10 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
             ToPcmBytes(planes, k, bits, tag, bytes);
             return bytes;
         };
-        std::deque<std::future<std::vector<std::uint8_t>>> parts;
+        std::vector<std::future<std::vector<std::uint8_t>>> parts; // oldest first
         std::int64_t queued = 0;
         struct Drain {
-            std::deque<std::future<std::vector<std::uint8_t>>>& q;
+            std::vector<std::future<std::vector<std::uint8_t>>>& q;
             ~Drain() {
                 for (auto& x : q)
                     if (x.valid()) x.wait();
@@ -379,7 +378,7 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         fill();
         while (!parts.empty()) {
             std::vector<std::uint8_t> bytes = parts.front().get();
-            parts.pop_front();
+            parts.erase(parts.begin());
             fill();
             f.Write(bytes.data(), bytes.size());
             pos += static_cast<std::int64_t>(bytes.size()) / (static_cast<std::int64_t>(channels) * (bits / 8));
