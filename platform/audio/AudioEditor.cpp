@@ -270,7 +270,7 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
             std::vector<Summaries> sums(static_cast<std::size_t>(ch));
             if (withSummaries) {
                 // A part at a time, so the samples are summarised while still in the cache.
-                constexpr std::int64_t kPart = 4 * kCoarseWindow;
+                constexpr std::int64_t kPart = kCoarseWindow;
                 thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
                 d.resize(static_cast<std::size_t>(ch));
                 for (auto& v : d) v.resize(static_cast<std::size_t>(kPart));
