@@ -1,9 +1,11 @@
 #include "BenchReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace bench {
@@ -16,6 +18,41 @@ void Report(const std::string& name, double ours, const std::string& unit,
                     ours / peer);
     std::printf("\n");
     std::fflush(stdout);
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return -1.0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void ReportRuns(const std::string& name, const std::vector<double>& ours, const std::string& unit,
+                const std::string& peerTool, const std::vector<double>& peer) {
+    if (ours.empty()) return;
+    const auto [lo, hi] = std::minmax_element(ours.begin(), ours.end());
+    const double med = Median(ours);
+    std::printf("bench %s ours=%.6g%s", name.c_str(), med, unit.c_str());
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < ours.size() && i < peer.size(); ++i)
+        if (peer[i] > 0) ratios.push_back(ours[i] / peer[i]);
+    if (!peerTool.empty() && !ratios.empty())
+        std::printf(" peer=%s:%.6g%s ratio=%.3f", peerTool.c_str(), Median(peer), unit.c_str(), Median(ratios));
+    std::printf(" runs=%zu spread=%.6g..%.6g%s", ours.size(), *lo, *hi, unit.c_str());
+    if (!ratios.empty()) {
+        const auto [rlo, rhi] = std::minmax_element(ratios.begin(), ratios.end());
+        std::printf(" ratio_spread=%.3f..%.3f", *rlo, *rhi);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+void EvictFromPageCache(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
 }
 
 double Seconds(const std::function<void()>& fn) {

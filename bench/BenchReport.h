@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -13,6 +14,20 @@ namespace bench {
 // " peer=<tool>:<value><unit> ratio=<ours/peer>".
 void Report(const std::string& name, double ours, const std::string& unit,
             const std::string& peerTool = {}, double peer = -1.0);
+
+// Repeated measurements of one figure, with a peer's measured in the same runs. Prints the
+// report line with the medians (the ratio is the median of the runs' own ratios, so a run
+// the machine slowed for both sides counts as one) and " runs=<n> spread=<lo>..<hi><unit>",
+// plus the ratios' spread when there is a peer.
+void ReportRuns(const std::string& name, const std::vector<double>& ours, const std::string& unit,
+                const std::string& peerTool = {}, const std::vector<double>& peer = {});
+double Median(std::vector<double> v);
+
+// How many times each figure is measured.
+inline constexpr int kRuns = 5;
+
+// Drops a file's pages from the page cache, so what reads it next goes to the disk.
+void EvictFromPageCache(const std::string& path);
 
 // Wall-clock seconds of one call of fn.
 double Seconds(const std::function<void()>& fn);

@@ -4,12 +4,15 @@
 
 #include "platform/audio/AudioEditor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace platform::audio;
 namespace fs = std::filesystem;
@@ -77,90 +80,106 @@ int main() {
     MakeHour(src);
     const double fileBytes = static_cast<double>(fs::file_size(src));
     bench::RunPeer("cat " + Q(src) + " > /dev/null"); // both sides start from a warm cache
+    const bool ffmpeg = bench::HavePeer("ffmpeg"), sox = bench::HavePeer("sox"), soundstretch = bench::HavePeer("soundstretch");
+    const std::string out = dir + "/out.wav", mp3 = dir + "/ten.mp3", ten = dir + "/ten.wav";
+    // What the peers wrote is on the disk before we start, and ours before they do.
+    const auto settle = [] { ::sync(); };
+    const auto peer = [&](bool have, const std::string& cmd) {
+        settle();
+        const double s = have ? bench::RunPeer(cmd) : -1;
+        settle();
+        return s;
+    };
 
-    AudioEditor ed;
-    ed.SetTemporaryFolder(dir + "/tmp");
+    struct Figures {
+        std::vector<double> open, peerOpen, openMem, norm, peerNorm, normMem, rev, peerRev, cut, undo, redo, editsMem,
+            mp3, peerMp3, stretch, peerStretch;
+    } f;
+    for (int run = 0; run < bench::kRuns; ++run) {
+        AudioEditor ed;
+        ed.SetTemporaryFolder(dir + "/tmp");
 
-    // Open for editing until the summaries are complete.
-    double peerOpen = bench::HavePeer("ffmpeg") ? bench::RunPeer("ffmpeg -nostdin -i " + Q(src) + " -f null -") : -1;
-    std::int64_t rss0 = bench::ResidentBytes();
-    double open = bench::Seconds([&] { ed.OpenAudio(src); });
-    std::int64_t rssOpen = bench::ResidentBytes();
-    bench::Report("audio_open_hour", open, "s", "ffmpeg", peerOpen);
-    bench::Report("audio_open_memory_growth", 100.0 * static_cast<double>(rssOpen - rss0) / fileBytes, "%_of_file");
+        // Open for editing until the summaries are complete.
+        f.peerOpen.push_back(peer(ffmpeg, "ffmpeg -nostdin -i " + Q(src) + " -f null -"));
+        std::int64_t rss0 = bench::ResidentBytes();
+        f.open.push_back(bench::Seconds([&] { ed.OpenAudio(src); }));
+        f.openMem.push_back(100.0 * static_cast<double>(bench::ResidentBytes() - rss0) / fileBytes);
 
-    // Normalise the whole document and save it as WAV.
-    const std::string out = dir + "/out.wav";
-    double peerNorm = bench::HavePeer("sox") ? bench::RunPeer("sox " + Q(src) + " " + Q(out) + " norm") : -1;
-    fs::remove(out);
-    double norm = bench::Seconds([&] {
-        ed.Processing().Normalise(100, false);
-        ed.SaveAudio(out, false, filetype::Wav);
-    });
-    std::int64_t rssNorm = bench::ResidentBytes();
-    bench::Report("audio_normalise_save", norm, "s", "sox_norm", peerNorm);
-    bench::Report("audio_normalise_memory_growth", 100.0 * static_cast<double>(rssNorm - rss0) / fileBytes, "%_of_file");
-    ed.Undo();
-
-    // Reverse and save.
-    fs::remove(out);
-    double peerRev = bench::HavePeer("sox") ? bench::RunPeer("sox " + Q(src) + " " + Q(out) + " reverse") : -1;
-    fs::remove(out);
-    double rev = bench::Seconds([&] {
-        ed.Processing().Reverse();
-        ed.SaveAudio(out, false, filetype::Wav);
-    });
-    bench::Report("audio_reverse_save", rev, "s", "sox_reverse", peerRev);
-    ed.Undo();
-    fs::remove(out);
-
-    // Cut ten minutes from the middle, undo, redo.
-    const std::int64_t tenMin = 600LL * kRate, mid = kFrames / 2 - tenMin / 2;
-    double cut = 0, undo = 0, redo = 0;
-    std::int64_t rssEdits0 = bench::ResidentBytes();
-    for (int i = 0; i < 50; ++i) {
-        Select(ed, mid, mid + tenMin);
-        double c = bench::Seconds([&] { ed.Cut(); });
-        double u = bench::Seconds([&] { ed.Undo(); });
-        double r = bench::Seconds([&] { ed.Redo(); });
+        // Normalise the whole document and save it as WAV.
+        f.peerNorm.push_back(peer(sox, "sox " + Q(src) + " " + Q(out) + " norm"));
+        fs::remove(out);
+        settle();
+        f.norm.push_back(bench::Seconds([&] {
+            ed.Processing().Normalise(100, false);
+            ed.SaveAudio(out, false, filetype::Wav);
+        }));
+        f.normMem.push_back(100.0 * static_cast<double>(bench::ResidentBytes() - rss0) / fileBytes);
         ed.Undo();
-        if (i == 0 || c > cut) cut = c;
-        if (i == 0 || u > undo) undo = u;
-        if (i == 0 || r > redo) redo = r;
+
+        // Reverse and save.
+        fs::remove(out);
+        f.peerRev.push_back(peer(sox, "sox " + Q(src) + " " + Q(out) + " reverse"));
+        fs::remove(out);
+        settle();
+        f.rev.push_back(bench::Seconds([&] {
+            ed.Processing().Reverse();
+            ed.SaveAudio(out, false, filetype::Wav);
+        }));
+        ed.Undo();
+        fs::remove(out);
+
+        // Cut ten minutes from the middle, undo, redo: the slowest of 50.
+        const std::int64_t tenMin = 600LL * kRate, mid = kFrames / 2 - tenMin / 2;
+        double cut = 0, undo = 0, redo = 0;
+        std::int64_t rssEdits0 = bench::ResidentBytes();
+        for (int i = 0; i < 50; ++i) {
+            Select(ed, mid, mid + tenMin);
+            double c = bench::Seconds([&] { ed.Cut(); });
+            double u = bench::Seconds([&] { ed.Undo(); });
+            double r = bench::Seconds([&] { ed.Redo(); });
+            ed.Undo();
+            cut = std::max(cut, c);
+            undo = std::max(undo, u);
+            redo = std::max(redo, r);
+        }
+        f.cut.push_back(cut * 1000);
+        f.undo.push_back(undo * 1000);
+        f.redo.push_back(redo * 1000);
+        f.editsMem.push_back(static_cast<double>(bench::ResidentBytes() - rssEdits0) / (1 << 20));
+
+        // Ten minutes as MPEG layer 3 at 128 kbit/s.
+        f.peerMp3.push_back(peer(ffmpeg, "ffmpeg -nostdin -y -ss 1200 -t 600 -i " + Q(src) +
+                                             " -c:a libmp3lame -b:a 128k " + Q(mp3)));
+        Select(ed, mid, mid + tenMin);
+        MP3Settings s = ed.CreateMP3Settings();
+        s.BitRate = 128000;
+        s.Channels = 2;
+        s.SampleRate = kRate;
+        f.mp3.push_back(bench::Seconds([&] {
+            ed.SaveFormat().SetMpegLayer3(s);
+            ed.SaveAudio(mp3, true, filetype::Mp3);
+        }));
+
+        // Time-stretch ten minutes by 10 %, on the same file, with the same settings.
+        ed.SaveAudio(ten, true, filetype::Wav);
+        f.peerStretch.push_back(peer(soundstretch, "soundstretch " + Q(ten) + " " + Q(dir + "/st.wav") + " -tempo=10"));
+        ed.CloseDocument();
+        ed.OpenAudio(ten);
+        f.stretch.push_back(bench::Seconds([&] { ed.Processing().TimeStretch(110); }));
+        ed.CloseDocument();
     }
-    std::int64_t rssEdits = bench::ResidentBytes();
-    bench::Report("audio_cut_10min", cut * 1000, "ms");
-    bench::Report("audio_undo_cut", undo * 1000, "ms");
-    bench::Report("audio_redo_cut", redo * 1000, "ms");
-    bench::Report("audio_50_edits_memory_growth", static_cast<double>(rssEdits - rssEdits0) / (1 << 20), "MB");
+    bench::ReportRuns("audio_open_hour", f.open, "s", "ffmpeg", f.peerOpen);
+    bench::ReportRuns("audio_open_memory_growth", f.openMem, "%_of_file");
+    bench::ReportRuns("audio_normalise_save", f.norm, "s", "sox_norm", f.peerNorm);
+    bench::ReportRuns("audio_normalise_memory_growth", f.normMem, "%_of_file");
+    bench::ReportRuns("audio_reverse_save", f.rev, "s", "sox_reverse", f.peerRev);
+    bench::ReportRuns("audio_cut_10min", f.cut, "ms");
+    bench::ReportRuns("audio_undo_cut", f.undo, "ms");
+    bench::ReportRuns("audio_redo_cut", f.redo, "ms");
+    bench::ReportRuns("audio_50_edits_memory_growth", f.editsMem, "MB");
+    bench::ReportRuns("audio_save_mp3_10min", f.mp3, "s", "ffmpeg_libmp3lame", f.peerMp3);
+    bench::ReportRuns("audio_time_stretch_10min", f.stretch, "s", "soundstretch", f.peerStretch);
 
-    // Ten minutes as MPEG layer 3 at 128 kbit/s.
-    const std::string mp3 = dir + "/ten.mp3";
-    double peerMp3 = bench::HavePeer("ffmpeg")
-                         ? bench::RunPeer("ffmpeg -nostdin -y -ss 1200 -t 600 -i " + Q(src) +
-                                          " -c:a libmp3lame -b:a 128k " + Q(mp3))
-                         : -1;
-    Select(ed, mid, mid + tenMin);
-    MP3Settings s = ed.CreateMP3Settings();
-    s.BitRate = 128000;
-    s.Channels = 2;
-    s.SampleRate = kRate;
-    double mp3Time = bench::Seconds([&] {
-        ed.SaveFormat().SetMpegLayer3(s);
-        ed.SaveAudio(mp3, true, filetype::Mp3);
-    });
-    bench::Report("audio_save_mp3_10min", mp3Time, "s", "ffmpeg_libmp3lame", peerMp3);
-
-    // Time-stretch ten minutes by 10 %.
-    const std::string ten = dir + "/ten.wav";
-    ed.SaveAudio(ten, true, filetype::Wav);
-    double peerStretch = bench::HavePeer("soundstretch")
-                             ? bench::RunPeer("soundstretch " + Q(ten) + " " + Q(dir + "/st.wav") + " -tempo=10")
-                             : -1;
-    double stretch = bench::Seconds([&] { ed.Processing().TimeStretch(110); });
-    bench::Report("audio_time_stretch_10min", stretch, "s", "soundstretch", peerStretch);
-
-    ed.CloseDocument();
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

@@ -1,4 +1,5 @@
 #include "platform/audio/EditorImpl.h"
+#include "platform/audio/SampleLoader.h"
 #include "platform/audio/WavFile.h"
 
 #include <algorithm>
@@ -322,11 +323,23 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
         auto makeRegion = [&](std::int64_t i, bool withSummaries) {
             const std::int64_t first = i * kFileBlockFrames, n = std::min(kFileBlockFrames, frames - first);
             auto region = std::make_shared<FileRegion>(file, first, n);
-            thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
-            if (withSummaries) region->Load(d);
+            std::vector<Summaries> sums(static_cast<std::size_t>(ch));
+            if (withSummaries) {
+                // A part at a time, so the samples are summarised while still in the cache.
+                constexpr std::int64_t kPart = kCoarseWindow;
+                thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
+                d.resize(static_cast<std::size_t>(ch));
+                for (auto& v : d) v.resize(static_cast<std::size_t>(kPart));
+                for (std::int64_t at = 0; at < n; at += kPart) {
+                    const std::int64_t k = std::min(kPart, n - at);
+                    region->LoadRange(at, k, d, 0);
+                    for (int c = 0; c < ch; ++c)
+                        sums[static_cast<std::size_t>(c)].Append(Summaries::Compute(d[static_cast<std::size_t>(c)].data(), k));
+                }
+            }
             for (int c = 0; c < ch; ++c)
-                blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = std::make_shared<Block>(
-                    region, c, withSummaries ? Summaries::Compute(d[static_cast<std::size_t>(c)].data(), n) : Summaries{});
+                blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
+                    std::make_shared<Block>(region, c, std::move(sums[static_cast<std::size_t>(c)]));
         };
         if (!summaries) {
             for (std::int64_t i = 0; i < regionCount; ++i) makeRegion(i, false);
@@ -549,7 +562,7 @@ std::vector<TrackPtr> AudioEditor::Impl::Conform(const LoadedAudio& a) {
 
 // ---- The component
 
-AudioEditor::AudioEditor() : impl_(std::make_unique<Impl>(*this)) {
+AudioEditor::AudioEditor() : impl_(std::make_unique<Impl>(*this)), loader_(std::make_unique<SampleLoader>()) {
     static std::atomic<int> serial{0};
     impl_->clipPath = (std::filesystem::path(impl_->tempFolder) /
                        ("lumoaudio-" + std::to_string(::getpid()) + "-clip" + std::to_string(serial++) + ".wav"))
@@ -638,6 +651,7 @@ void AudioEditor::CloseDocument() {
     Impl& d = *impl_;
     if (!d.hasDoc) return;
     if (state_ == kStateBusy) Raise(err::InvalidCall, "The audio editor is busy");
+    loader_->Cancel(); // no read of this document's files after it closed
     // The clipboard may hold audio of this document: write it out so no block of the
     // document outlives it.
     if (!d.clip.empty()) {

@@ -14,6 +14,7 @@
 namespace platform::audio {
 
 class Transport;
+class SampleLoader;
 
 template <typename... Args>
 class Signal {
@@ -344,6 +345,9 @@ public:
     void Pump();
     // The document's channels as they are now, for players and the waveform view.
     const std::vector<TrackPtr>& CurrentTracks() const;
+    // Reads samples for the waveform view in the background; its reads end when the
+    // document closes.
+    SampleLoader& BackgroundReads() const { return *loader_; }
 
     // ---- Events
     Signal<int> Progress;
@@ -365,6 +369,7 @@ private:
     friend class FormatObject;
     std::unique_ptr<Impl> impl_;
     std::shared_ptr<Transport> transport_; // after impl_: it stops before the document goes
+    std::unique_ptr<SampleLoader> loader_;  // after impl_: its reads end before the document goes
     RecordingSettingsObject recordingSettings_;
     int state_ = kStateIdle;
     ViewObject view_{*this};

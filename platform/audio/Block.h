@@ -7,7 +7,9 @@
 #include <sys/types.h>
 #include <cstdint>
 #include <future>
+#include <map>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
@@ -40,6 +42,9 @@ struct Summaries {
     std::vector<SummaryPoint> coarse;  // one per 65536 samples
     std::vector<double> coarseSum;     // sum of the samples of each coarse window
     static Summaries Compute(const float* x, std::int64_t n);
+    // Adds the summaries of the samples that follow; all but the last part must be whole
+    // coarse windows long.
+    void Append(const Summaries& next);
 };
 
 using ChannelData = std::vector<std::vector<float>>;
@@ -55,6 +60,8 @@ public:
     virtual int Channels() const = 0;
     virtual std::int64_t Frames() const = 0;
     virtual void Load(ChannelData& out) const = 0;
+    // Frames [first, first+count) into out from outOffset on; out is already sized.
+    virtual void LoadRange(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const = 0;
     std::uint64_t Id() const { return id_; }
 
 private:
@@ -66,6 +73,8 @@ class BlockCache {
 public:
     static BlockCache& Instance();
     std::shared_ptr<const ChannelData> Get(const Storage& s);
+    // What is in memory now, or null: never reads.
+    std::shared_ptr<const ChannelData> Peek(const Storage& s);
     void Put(const Storage& s, std::shared_ptr<const ChannelData> data);
     void Forget(std::uint64_t id);
     void SetBudget(std::size_t bytes);
@@ -99,6 +108,8 @@ public:
     bool Guard();
     // Reads frames [first, first+count) into out (planar), zero where the file holds nothing.
     void Read(std::int64_t first, std::int64_t count, ChannelData& out) const;
+    // The same into out, which holds every channel already, from outOffset on.
+    void ReadInto(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const;
     static void Convert(const unsigned char* src, std::int64_t frames, int channels,
                         Encoding enc, ChannelData& out, std::int64_t outOffset);
     // The frames regions refer to; only these are kept when the file is rewritten.
@@ -142,6 +153,7 @@ public:
     int Channels() const override { return file_->Channels(); }
     std::int64_t Frames() const override { return frames_; }
     void Load(ChannelData& out) const override;
+    void LoadRange(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const override;
 
 private:
     std::shared_ptr<const PcmFile> file_;
@@ -176,6 +188,7 @@ public:
     int Channels() const override { return 1; }
     std::int64_t Frames() const override { return frames_; }
     void Load(ChannelData& out) const override;
+    void LoadRange(std::int64_t first, std::int64_t count, ChannelData& out, std::int64_t outOffset) const override;
 
 private:
     std::shared_ptr<WorkFile> file_;
@@ -191,13 +204,28 @@ public:
     const Summaries& Summary() const { return summaries_; }
     // The block's samples (loaded through the cache).
     std::shared_ptr<const ChannelData> Data() const;
+    // The samples if they are in memory now, else null: never waits for the disk.
+    std::shared_ptr<const ChannelData> Loaded() const;
+    // Loads the samples into the cache a part at a time; gives up, false, once `stop` is set.
+    bool LoadUnless(const std::atomic<bool>& stop) const;
+    // Samples [first, first+count) of the block straight from where they are stored, without
+    // loading the whole block: what a reader that cannot wait for a whole block needs.
+    void ReadDirect(std::int64_t first, std::int64_t count, float* out) const;
+    // Lowest and highest sample of [first, first+count): from memory or from an earlier read
+    // of that range; nothing when finding out would need the disk.
+    std::optional<std::pair<float, float>> RangeMinMax(std::int64_t first, std::int64_t count) const;
+    // The same, reading only that range when it is not in memory, and remembering it.
+    std::pair<float, float> ReadRangeMinMax(std::int64_t first, std::int64_t count) const;
     const float* Samples(const ChannelData& d) const { return d[static_cast<std::size_t>(channel_)].data(); }
     Stats StatsOf(std::int64_t first, std::int64_t count) const;
 
 private:
+    void Remember(std::int64_t first, std::int64_t count, std::pair<float, float> v) const;
     std::shared_ptr<const Storage> storage_;
     int channel_;
     Summaries summaries_;
+    mutable std::mutex rangesMutex_;
+    mutable std::map<std::pair<std::int64_t, std::int64_t>, std::pair<float, float>> ranges_;
 };
 
 using BlockPtr = std::shared_ptr<const Block>;

@@ -3,8 +3,7 @@
 // they cost no sample copies; effects that change samples one by one write new blocks for
 // their range only.
 #include "platform/audio/EditorImpl.h"
-
-#include <SoundTouch.h>
+#include "platform/audio/Stretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,57 +46,36 @@ double PeakOf(Impl& d, const Prepared& p, const std::vector<double>& dc) {
 std::vector<TrackPtr> Stretch(Impl& d, std::int64_t a, std::int64_t b, double tempo, double rateFactor, int quality,
                               std::int64_t outLength) {
     const int ch = d.channels;
-    soundtouch::SoundTouch st;
-    st.setSampleRate(static_cast<unsigned>(d.rate));
-    st.setChannels(static_cast<unsigned>(ch));
-    // Only the stage that is asked for: a rate of exactly 1 still runs the resampler.
-    if (tempo != 1.0) st.setTempo(tempo);
-    if (rateFactor != 1.0) st.setRate(rateFactor);
-    st.setSetting(SETTING_USE_QUICKSEEK, quality < 2 ? 1 : 0);
-    st.setSetting(SETTING_USE_AA_FILTER, quality >= 1 ? 1 : 0);
-    const std::int64_t n = b - a;
+    const std::vector<TrackPtr> tracks = d.Cur().tracks; // read by the stretch's threads
     std::vector<BlockWriter> writers;
     for (int c = 0; c < ch; ++c) writers.emplace_back(d.Work());
-    constexpr std::int64_t kStep = 1 << 15;
-    std::vector<std::vector<float>> planes(static_cast<std::size_t>(ch), std::vector<float>(kStep));
-    std::vector<float> inter(static_cast<std::size_t>(kStep * ch)), out(static_cast<std::size_t>(kStep * ch));
-    std::vector<float> plane(static_cast<std::size_t>(kStep));
-    std::int64_t written = 0;
-    auto drain = [&] {
-        for (;;) {
-            unsigned got = st.receiveSamples(out.data(), static_cast<unsigned>(kStep));
-            if (got == 0) break;
-            std::int64_t take = std::min<std::int64_t>(got, outLength - written);
-            for (int c = 0; c < ch && take > 0; ++c) {
-                for (std::int64_t i = 0; i < take; ++i) plane[static_cast<std::size_t>(i)] = out[static_cast<std::size_t>(i * ch + c)];
-                writers[static_cast<std::size_t>(c)].Write(plane.data(), take);
+    StretchSettings st;
+    st.rate = d.rate;
+    st.channels = ch;
+    st.tempo = tempo;
+    st.rateFactor = rateFactor;
+    st.quality = quality;
+    std::vector<float> plane;
+    StretchFrames(
+        st, b - a, outLength,
+        [&tracks, a, ch](std::int64_t from, std::int64_t k, float* inter) {
+            std::vector<float> pl(static_cast<std::size_t>(k));
+            for (int c = 0; c < ch; ++c) {
+                tracks[static_cast<std::size_t>(c)]->Read(a + from, k, pl.data());
+                for (std::int64_t i = 0; i < k; ++i) inter[i * ch + c] = pl[static_cast<std::size_t>(i)];
             }
-            written += std::max<std::int64_t>(take, 0);
-        }
-    };
-    for (std::int64_t pos = 0; pos < n; pos += kStep) {
-        std::int64_t k = std::min(kStep, n - pos);
-        for (int c = 0; c < ch; ++c) d.Cur().tracks[static_cast<std::size_t>(c)]->Read(a + pos, k, planes[static_cast<std::size_t>(c)].data());
-        for (std::int64_t i = 0; i < k; ++i)
-            for (int c = 0; c < ch; ++c) inter[static_cast<std::size_t>(i * ch + c)] = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
-        st.putSamples(inter.data(), static_cast<unsigned>(k));
-        drain();
-        d.EmitProgress(static_cast<int>((pos + k) * 100 / n));
-    }
-    st.flush();
-    drain();
-    // Whatever SoundTouch still holds back is made up with silence, so the length is exact.
-    if (written < outLength) {
-        std::vector<float> zeros(static_cast<std::size_t>(std::min<std::int64_t>(outLength - written, kStep)), 0.0f);
-        while (written < outLength) {
-            std::int64_t k = std::min<std::int64_t>(outLength - written, static_cast<std::int64_t>(zeros.size()));
-            for (auto& w : writers) w.Write(zeros.data(), k);
-            written += k;
-        }
-    }
-    std::vector<TrackPtr> tracks;
-    for (auto& w : writers) tracks.push_back(Track::FromBlocks(w.Finish()));
-    return tracks;
+        },
+        [&](const float* inter, std::int64_t k) {
+            plane.resize(static_cast<std::size_t>(k));
+            for (int c = 0; c < ch; ++c) {
+                for (std::int64_t i = 0; i < k; ++i) plane[static_cast<std::size_t>(i)] = inter[i * ch + c];
+                writers[static_cast<std::size_t>(c)].Write(plane.data(), k);
+            }
+        },
+        [&](int pct) { d.EmitProgress(pct); });
+    std::vector<TrackPtr> out;
+    for (auto& w : writers) out.push_back(Track::FromBlocks(w.Finish()));
+    return out;
 }
 
 void LengthChange(Impl& d, const Prepared& p, const std::vector<TrackPtr>& replacement) {

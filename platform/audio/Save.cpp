@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <future>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -486,13 +487,43 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
         if (p != lastPct) EmitProgress(lastPct = p);
     };
     auto writePcm = [&](AtomicFile& f) {
-        std::vector<std::vector<float>> planes;
-        std::vector<std::uint8_t> bytes;
-        for (;;) {
-            std::int64_t k = source(planes, 1 << 16);
-            if (k <= 0) break;
-            ToPcmBytes(planes, k, plan.bits, plan.tag, bytes);
+        // Parts of the audio are read and turned into bytes on a few threads while this one
+        // writes them in order; half a block each, so the two halves of a block meet it in
+        // the cache, and few at a time, so little memory is in flight.
+        const int threads = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+        const std::int64_t part = kFileBlockFrames / 2;
+        const int bits = plan.bits;
+        const std::uint16_t tag = plan.tag;
+        const auto convert = [&state, a, bits, tag](std::int64_t from, std::int64_t k) {
+            std::vector<std::vector<float>> planes(state.tracks.size(), std::vector<float>(static_cast<std::size_t>(k)));
+            for (std::size_t c = 0; c < planes.size(); ++c) state.tracks[c]->Read(a + from, k, planes[c].data());
+            std::vector<std::uint8_t> bytes;
+            ToPcmBytes(planes, k, bits, tag, bytes);
+            return bytes;
+        };
+        std::vector<std::future<std::vector<std::uint8_t>>> parts; // oldest first
+        std::int64_t queued = 0;
+        struct Drain {
+            std::vector<std::future<std::vector<std::uint8_t>>>& q;
+            ~Drain() {
+                for (auto& x : q)
+                    if (x.valid()) x.wait();
+            }
+        } drain{parts};
+        const auto fill = [&] {
+            while (queued < n && parts.size() < static_cast<std::size_t>(threads + 2)) {
+                const std::int64_t k = std::min(part, n - queued);
+                parts.push_back(std::async(std::launch::async, convert, queued, k));
+                queued += k;
+            }
+        };
+        fill();
+        while (!parts.empty()) {
+            std::vector<std::uint8_t> bytes = parts.front().get();
+            parts.erase(parts.begin());
+            fill();
             f.Write(bytes.data(), bytes.size());
+            pos += static_cast<std::int64_t>(bytes.size()) / (static_cast<std::int64_t>(channels) * (bits / 8));
             progress(static_cast<int>(pos * 100 / std::max<std::int64_t>(n, 1)));
         }
     };

@@ -15,21 +15,33 @@ Piece Piece::Sub(std::int64_t from, std::int64_t count) const {
     return p;
 }
 
-void Piece::Read(std::int64_t from, std::int64_t count, float* out) const {
+void Piece::Read(std::int64_t from, std::int64_t count, float* out, bool direct, const ChannelData* loaded) const {
     if (!block) {
         std::fill(out, out + count, bias);
         return;
     }
-    auto data = block->Data();
-    const float* src = block->Samples(*data);
+    // The block's samples [lo, lo + count) are the ones read.
+    const std::int64_t lo = reversed ? offset + length - from - count : offset + from;
+    std::shared_ptr<const ChannelData> data;
+    if (!loaded) data = direct ? block->Loaded() : block->Data();
+    if (data) loaded = data.get();
+    thread_local std::vector<float> part;
+    const float* src;
+    if (loaded) {
+        src = block->Samples(*loaded) + lo;
+    } else {
+        if (part.size() < static_cast<std::size_t>(count)) part.resize(static_cast<std::size_t>(count));
+        block->ReadDirect(lo, count, part.data());
+        src = part.data();
+    }
     if (!reversed) {
-        const float* s = src + offset + from;
+        const float* s = src;
         if (gain == 1.0f && bias == 0.0f)
             std::copy(s, s + count, out);
         else
             for (std::int64_t i = 0; i < count; ++i) out[i] = s[i] * gain + bias;
     } else {
-        const float* s = src + offset + (length - 1 - from);
+        const float* s = src + count - 1;
         std::int64_t i = 0;
 #if defined(__SSE__)
         // Four at a time: load the four before, turn them round.
@@ -121,7 +133,7 @@ std::size_t Track::Find(std::int64_t pos) const {
     return static_cast<std::size_t>(it - starts_.begin()) - 1;
 }
 
-void Track::Read(std::int64_t from, std::int64_t count, float* out) const {
+void Track::Read(std::int64_t from, std::int64_t count, float* out, bool direct) const {
     if (count <= 0) return;
     if (from < 0) {
         std::int64_t pad = std::min(count, -from);
@@ -138,7 +150,7 @@ void Track::Read(std::int64_t from, std::int64_t count, float* out) const {
     while (count > 0 && i < pieces_.size()) {
         std::int64_t within = from - starts_[i];
         std::int64_t take = std::min(count, pieces_[i].length - within);
-        pieces_[i].Read(within, take, out);
+        pieces_[i].Read(within, take, out, direct);
         out += take;
         from += take;
         count -= take;

@@ -21,7 +21,10 @@ struct Piece {
     bool reversed = false;
 
     Piece Sub(std::int64_t from, std::int64_t count) const;
-    void Read(std::int64_t from, std::int64_t count, float* out) const;
+    // direct: a block not in memory is not loaded whole; only these samples are read.
+    // loaded: the block's samples, already at hand.
+    void Read(std::int64_t from, std::int64_t count, float* out, bool direct = false,
+              const ChannelData* loaded = nullptr) const;
     Stats StatsOf(std::int64_t from, std::int64_t count) const;
 };
 
@@ -39,8 +42,9 @@ public:
     std::int64_t Length() const { return length_; }
     const std::vector<Piece>& Pieces() const { return pieces_; }
 
-    // Samples [from, from+count); beyond the end reads as silence.
-    void Read(std::int64_t from, std::int64_t count, float* out) const;
+    // Samples [from, from+count); beyond the end reads as silence. direct: blocks not in
+    // memory are not loaded whole, only the samples asked for are read (a player's start).
+    void Read(std::int64_t from, std::int64_t count, float* out, bool direct = false) const;
     Stats StatsOf(std::int64_t from, std::int64_t count) const;
     // Loads the blocks under [from, from+count) into the cache ahead of a reader.
     void Prefetch(std::int64_t from, std::int64_t count) const;

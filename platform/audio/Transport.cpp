@@ -88,8 +88,19 @@ struct Transport::PlayState {
     int passes = 0;       // completed passes of the loop section
     bool looping = false; // the loop section still lies ahead or is playing
     std::vector<std::vector<float>> scratch;
+    // The first samples, read before anything else so the card starts at once.
+    std::vector<std::vector<float>> head;
+    std::int64_t headStart = 0, headLength = 0;
 
     static constexpr std::int64_t kChunk = 4096;
+    static constexpr std::int64_t kHead = 16384;
+
+    void ReadHead() {
+        headStart = pos.load(std::memory_order_relaxed);
+        headLength = std::clamp<std::int64_t>(std::min(plan.end, looping ? plan.loopEnd : plan.end) - headStart, 0, kHead);
+        head.assign(tracks.size(), std::vector<float>(static_cast<std::size_t>(headLength)));
+        for (std::size_t c = 0; c < tracks.size(); ++c) tracks[c]->Read(headStart, headLength, head[c].data(), true);
+    }
 
     // Loads the blocks of the next seconds ahead of the device, on a thread of its own, so the
     // device's callback finds them in memory instead of waiting for the disk.
@@ -101,7 +112,9 @@ struct Transport::PlayState {
             std::int64_t start = 0;
             for (const Piece& piece : t->Pieces()) {
                 const std::int64_t end = start + piece.length;
-                if (end > from && start < to && piece.block) piece.block->Data();
+                if (stopPrefetch.load(std::memory_order_relaxed)) return;
+                // Given up part way when playback stops, so a new start never waits for it.
+                if (end > from && start < to && piece.block && !piece.block->Loaded()) piece.block->LoadUnless(stopPrefetch);
                 if (end >= to) break;
                 start = end;
             }
@@ -111,8 +124,12 @@ struct Transport::PlayState {
         const std::int64_t ahead = 4LL * rate;
         while (!stopPrefetch.load(std::memory_order_relaxed)) {
             const std::int64_t p = pos.load(std::memory_order_relaxed);
-            Touch(p, p + ahead);
-            if (plan.loopCount >= 0 && plan.loopEnd > plan.loopStart) Touch(plan.loopStart, plan.loopStart + ahead);
+            try {
+                Touch(p, p + ahead);
+                if (plan.loopCount >= 0 && plan.loopEnd > plan.loopStart) Touch(plan.loopStart, plan.loopStart + ahead);
+            } catch (...) {
+                // What cannot be loaded ahead is read when it is played.
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
@@ -204,8 +221,16 @@ struct Transport::PlayState {
             expected = p + k;
             float* dst = out + n * channels;
             for (int c = 0; c < channels; ++c) {
-                float* s = scratch[static_cast<std::size_t>(c)].data();
-                tracks[static_cast<std::size_t>(c)]->Read(p, k, s);
+                const float* s;
+                if (p >= headStart && p + k <= headStart + headLength) {
+                    s = head[static_cast<std::size_t>(c)].data() + (p - headStart);
+                } else {
+                    // Never waits for a whole block: what the loader has not brought yet is
+                    // read on its own.
+                    float* buf = scratch[static_cast<std::size_t>(c)].data();
+                    tracks[static_cast<std::size_t>(c)]->Read(p, k, buf, true);
+                    s = buf;
+                }
                 for (std::int64_t i = 0; i < k; ++i) dst[i * channels + c] = s[i];
             }
             NotePeaks(peaks, dst, k, channels);
@@ -393,6 +418,7 @@ void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<
     play_ = p;
     device_ = std::move(device);
     lastPosition_ = -1;
+    p->ReadHead(); // before the loader's look-ahead competes for the disk
     p->StartPrefetch();
     try {
         StartDevice();

@@ -125,15 +125,21 @@ AtomicFile::~AtomicFile() {
     if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
-void AtomicFile::Flush() {
+void AtomicFile::Put(const std::uint8_t* p, std::size_t n, std::int64_t at) {
     std::size_t done = 0;
-    const std::int64_t base = pos_ - static_cast<std::int64_t>(buf_.size());
-    while (done < buf_.size()) {
-        ssize_t w = ::pwrite(fd_, buf_.data() + done, buf_.size() - done, static_cast<off_t>(base) + static_cast<off_t>(done));
+    while (done < n) {
+        ssize_t w = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(at) + static_cast<off_t>(done));
         if (w < 0 && errno == EINTR) continue;
         if (w <= 0) Raise(err::DiskFull, "Cannot write " + target_ + ": " + std::strerror(errno));
         done += static_cast<std::size_t>(w);
     }
+    // Start writing it out now, so the disk works while the rest is made and the final
+    // flush has little left to wait for.
+    if (n > 0) ::sync_file_range(fd_, static_cast<off_t>(at), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+}
+
+void AtomicFile::Flush() {
+    Put(buf_.data(), buf_.size(), pos_ - static_cast<std::int64_t>(buf_.size()));
     buf_.clear();
 }
 
@@ -141,10 +147,9 @@ void AtomicFile::Write(const void* p, std::size_t n) {
     const auto* b = static_cast<const std::uint8_t*>(p);
     if (buf_.size() + n > buf_.capacity()) Flush();
     if (n >= buf_.capacity()) {
-        buf_.assign(b, b + n);
+        // Large writes go out as they are, without a copy.
+        Put(b, n, pos_);
         pos_ += static_cast<std::int64_t>(n);
-        Flush();
-        buf_.reserve(1 << 20);
         return;
     }
     buf_.insert(buf_.end(), b, b + n);

@@ -75,6 +75,7 @@ public:
     void CloseForExternalWriter();
 
 private:
+    void Put(const std::uint8_t* p, std::size_t n, std::int64_t at);
     std::string target_, temp_;
     int fd_ = -1;
     std::int64_t pos_ = 0;

@@ -1,9 +1,12 @@
 #include "platform/audio/WaveformView.h"
 
+#include "platform/audio/SampleLoader.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -63,7 +66,8 @@ QTimer* StartTransportTimer(QObject* owner, std::function<void()> pump) {
     return t;
 }
 
-void WaveformColumns(const Track& track, double start, double spp, int columns, float* mins, float* maxs) {
+void WaveformColumns(const Track& track, double start, double spp, int columns, float* mins, float* maxs,
+                     std::vector<SampleRequest>* wanted) {
     std::fill(mins, mins + columns, kEmptyMin);
     std::fill(maxs, maxs + columns, kEmptyMax);
     if (columns <= 0 || spp <= 0) return;
@@ -74,13 +78,8 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
     const std::int64_t first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::floor(start)));
     const std::int64_t last = std::min<std::int64_t>(track.Length(), static_cast<std::int64_t>(std::ceil(end)));
     if (last <= first) return;
-    std::vector<float> buf;
-    // Samples [from, to) of the track, read from the piece that starts at ps.
-    const auto fromSamples = [&](const Piece& piece, std::int64_t ps, std::int64_t from, std::int64_t to) {
-        if (to <= from) return;
-        buf.resize(static_cast<std::size_t>(to - from));
-        piece.Read(from - ps, to - from, buf.data());
-        // Column by column: the samples before the next column's first one.
+    // Splits [from, to) into its columns' runs: the samples before the next column's first one.
+    const auto forRuns = [&](std::int64_t from, std::int64_t to, auto&& fn) {
         std::int64_t i = from;
         int col = columnOf(i);
         while (i < to) {
@@ -89,12 +88,71 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
                 runEnd = std::clamp<std::int64_t>(
                     static_cast<std::int64_t>(std::ceil(start + static_cast<double>(col + 1) * spp)), i, to);
             if (runEnd > i) {
-                const auto [lo, hi] = std::minmax_element(buf.begin() + (i - from), buf.begin() + (runEnd - from));
-                Widen(mins, maxs, col, *lo, *hi);
+                fn(col, i, runEnd);
                 i = runEnd;
             }
             if (col < columns - 1) ++col;
         }
+    };
+    // A block's lowest and highest sample as the piece plays them.
+    const auto scaled = [](const Piece& piece, float lo, float hi) {
+        const float a = lo * piece.gain + piece.bias, b = hi * piece.gain + piece.bias;
+        return piece.gain < 0 ? std::make_pair(b, a) : std::make_pair(a, b);
+    };
+    // The block's samples behind the track's [from, to) of the piece that starts at ps.
+    const auto blockRange = [](const Piece& piece, std::int64_t ps, std::int64_t from, std::int64_t to) {
+        return piece.reversed ? std::make_pair(piece.offset + (ps + piece.length - to), piece.offset + (ps + piece.length - from))
+                              : std::make_pair(piece.offset + (from - ps), piece.offset + (to - ps));
+    };
+    // Until the samples come, [from, to) is drawn from the fine summaries (the coarse ones
+    // when there are no fine ones) of the windows it touches.
+    const auto fromSummaries = [&](const Piece& piece, std::int64_t ps, std::int64_t from, std::int64_t to) {
+        const Summaries& sum = piece.block->Summary();
+        const bool fine = !sum.fine.empty();
+        const std::vector<SummaryPoint>& pts = fine ? sum.fine : sum.coarse;
+        const std::int64_t size = fine ? kFineWindow : kCoarseWindow;
+        const auto [b0, b1] = blockRange(piece, ps, from, to);
+        for (std::int64_t w = b0 / size; w * size < b1 && w < static_cast<std::int64_t>(pts.size()); ++w) {
+            const std::int64_t x0 = std::max(b0, w * size), x1 = std::min(b1, (w + 1) * size);
+            const std::int64_t ta = piece.reversed ? ps + (piece.offset + piece.length - x1) : ps + (x0 - piece.offset);
+            const std::int64_t tb = ta + (x1 - x0);
+            const auto [lo, hi] = scaled(piece, pts[static_cast<std::size_t>(w)].min, pts[static_cast<std::size_t>(w)].max);
+            for (int c = columnOf(ta); c <= columnOf(tb - 1); ++c) Widen(mins, maxs, c, lo, hi);
+        }
+    };
+    std::vector<float> buf;
+    // Samples [from, to) of the track, read from the piece that starts at ps. A paint that
+    // may not wait takes them only from memory; else it asks for them and draws the
+    // summaries meanwhile: the whole block when a view of the samples needs it, only the
+    // lowest and highest samples of each column's run for the edge of a piece far out.
+    const auto fromSamples = [&](const Piece& piece, std::int64_t ps, std::int64_t from, std::int64_t to, bool edge) {
+        if (to <= from) return;
+        // Held for the read: the cache may let it go meanwhile.
+        const std::shared_ptr<const ChannelData> loaded = wanted ? piece.block->Loaded() : nullptr;
+        if (wanted && !loaded) {
+            if (!edge) {
+                wanted->push_back({piece.block, 0, -1});
+                fromSummaries(piece, ps, from, to);
+                return;
+            }
+            forRuns(from, to, [&](int col, std::int64_t i, std::int64_t j) {
+                const auto [b0, b1] = blockRange(piece, ps, i, j);
+                if (auto v = piece.block->RangeMinMax(b0, b1 - b0)) {
+                    const auto [lo, hi] = scaled(piece, v->first, v->second);
+                    Widen(mins, maxs, col, lo, hi);
+                } else {
+                    wanted->push_back({piece.block, b0, b1 - b0});
+                    fromSummaries(piece, ps, i, j);
+                }
+            });
+            return;
+        }
+        buf.resize(static_cast<std::size_t>(to - from));
+        piece.Read(from - ps, to - from, buf.data(), false, loaded.get());
+        forRuns(from, to, [&](int col, std::int64_t i, std::int64_t j) {
+            const auto [lo, hi] = std::minmax_element(buf.begin() + (i - from), buf.begin() + (j - from));
+            Widen(mins, maxs, col, *lo, *hi);
+        });
     };
 
     // Close in from the samples; far out from the summaries, the coarse ones when a column
@@ -115,7 +173,7 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         }
         const std::vector<SummaryPoint>& points = coarse ? piece.block->Summary().coarse : piece.block->Summary().fine;
         if (raw || points.empty()) {
-            fromSamples(piece, ps, a, b);
+            fromSamples(piece, ps, a, b, false);
             continue;
         }
         // The block's samples behind the piece's part [a, b).
@@ -191,7 +249,7 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
             if (x0 < off || x1 > pb1) {
                 // A window that reaches past the piece: only the piece's own samples count.
                 auto [ta, tb] = trackRange(std::max(x0, b0), std::min(x1, b1));
-                fromSamples(piece, ps, ta, tb);
+                fromSamples(piece, ps, ta, tb, true);
                 continue;
             }
             const SummaryPoint& sp = points[static_cast<std::size_t>(w)];
@@ -202,7 +260,7 @@ void WaveformColumns(const Track& track, double start, double spp, int columns, 
         if (w1 + 1 <= (b1 - 1) / window) {
             // Summaries shorter than the block (should not happen): the rest from the samples.
             auto [ta, tb] = trackRange((w1 + 1) * window, b1);
-            fromSamples(piece, ps, ta, tb);
+            fromSamples(piece, ps, ta, tb, true);
         }
     }
     // A column narrower than a window, or than a sample, may hold no window or sample of its
@@ -264,7 +322,11 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     const int w = size.width(), h = size.height();
     p.fillRect(0, 0, w, h, QColor(18, 22, 28));
     p.fillRect(0, 0, w, kRulerHeight, QColor(42, 46, 54));
+    incomplete_ = false;
     if (!e_.HasDocument() || w <= 0 || h <= kRulerHeight) return;
+    // Read first: whatever arrives while this paint runs makes the next one.
+    loadedAtPaint_ = e_.BackgroundReads().Completed();
+    std::vector<SampleRequest> wanted;
 
     const auto& tracks = e_.CurrentTracks();
     const int channels = static_cast<int>(tracks.size());
@@ -308,7 +370,7 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
         p.drawLine(0, mid, w - 1, mid);
 
         WaveformColumns(*tracks[static_cast<std::size_t>(c)], static_cast<double>(vs), spp, w, mins.data(),
-                        maxs.data());
+                        maxs.data(), &wanted);
         lines.clear();
         for (int x = 0; x < w; ++x) {
             const float lo = mins[static_cast<std::size_t>(x)], hi = maxs[static_cast<std::size_t>(x)];
@@ -324,6 +386,8 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
             p.drawLine(0, top, w - 1, top);
         }
     }
+
+    AskForSamples(std::move(wanted), vs, ve, spp);
 
     // Time ruler: a tick step from a fixed ladder, at least 90 pixels apart.
     static const double steps[] = {0.001, 0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30,
@@ -385,6 +449,44 @@ void WaveformView::Render(QPainter& p, const QSize& size) const {
     DrawCursor(p, size);
 }
 
+void WaveformView::AskForSamples(std::vector<SampleRequest> wanted, std::int64_t vs, std::int64_t ve,
+                                 double spp) const {
+    incomplete_ = !wanted.empty();
+    const std::array<std::int64_t, 3> key{vs, ve, static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(
+                                                       e_.CurrentTracks().empty() ? nullptr : e_.CurrentTracks()[0].get()))};
+    if (key != roundsKey_) {
+        roundsKey_ = key;
+        rounds_ = 0;
+        askedAt_ = kNotAsked;
+    }
+    // Everything asked for has come and samples are still missing: memory is short.
+    if (incomplete_ && askedAt_ != kNotAsked && loadedAtPaint_ != askedAt_ && e_.BackgroundReads().Idle()) ++rounds_;
+    // Close in, the blocks either side are read next, the way the view last moved first, so
+    // that scrolling finds its samples in memory.
+    if (spp < kFineWindow) {
+        const std::int64_t span = ve - vs;
+        std::pair<std::int64_t, std::int64_t> sides[] = {{ve, ve + span}, {vs - span, vs}};
+        if (vs < lastStart_) std::swap(sides[0], sides[1]);
+        for (const auto& [a, b] : sides)
+            for (const auto& t : e_.CurrentTracks()) {
+                std::int64_t ps = 0;
+                for (const Piece& piece : t->Pieces()) {
+                    const std::int64_t pe = ps + piece.length;
+                    if (pe > a && ps < b && piece.block && !piece.block->Loaded())
+                        wanted.push_back({piece.block, 0, -1});
+                    if (pe >= b) break;
+                    ps = pe;
+                }
+            }
+    }
+    lastStart_ = vs;
+    // A view whose samples do not all fit in memory at once would read for ever: after a few
+    // rounds it stays drawn from the summaries where its samples are not at hand.
+    if (wanted.empty() || rounds_ > 2) return;
+    askedAt_ = loadedAtPaint_;
+    e_.BackgroundReads().Want(wanted);
+}
+
 std::vector<std::int64_t> WaveformView::Signature() const {
     std::vector<std::int64_t> sig;
     if (!e_.HasDocument()) return sig;
@@ -410,6 +512,10 @@ std::vector<std::int64_t> WaveformView::Signature() const {
 void WaveformView::Refresh() {
     // Settings such as the zoom, the channels or the regions change without events: look.
     const std::int64_t pos = e_.HasDocument() ? e_.View().Position() : -1;
+    if (baseIncomplete_ && e_.BackgroundReads().Completed() != baseLoadedAt_) {
+        stale_ = true; // samples the picture lacked have come
+        update();
+    }
     if (pos != drawnPosition_ || Signature() != baseSignature_ || base_.size() != size()) update();
 }
 
@@ -424,10 +530,13 @@ void WaveformView::paintEvent(QPaintEvent*) {
     // The waveform is drawn again only when something but the cursor changed, so a moving
     // play head costs a copy of the picture and a line.
     auto sig = Signature();
-    if (base_.size() != size() || sig != baseSignature_) {
+    if (base_.size() != size() || sig != baseSignature_ || stale_) {
+        stale_ = false;
         base_ = QImage(size(), QImage::Format_RGB32);
         QPainter bp(&base_);
         RenderBase(bp, size());
+        baseIncomplete_ = incomplete_;
+        baseLoadedAt_ = loadedAtPaint_;
         baseSignature_ = std::move(sig);
     }
     QPainter p(this);

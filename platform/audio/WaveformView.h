@@ -11,11 +11,13 @@
 #pragma once
 
 #include "platform/audio/AudioEditor.h"
+#include "platform/audio/SampleLoader.h"
 
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -25,17 +27,22 @@ namespace platform::audio {
 QTimer* StartTransportTimer(QObject* owner, std::function<void()> pump);
 
 // Per-column minimum and maximum of a track over [start, start + columns * samplesPerColumn).
-// Columns with no audio get min > max.
+// Columns with no audio get min > max. With `wanted`, nothing waits for the disk: samples
+// that are not in memory are drawn from the summaries and added to `wanted`.
 void WaveformColumns(const Track& track, double start, double samplesPerColumn, int columns, float* mins,
-                     float* maxs);
+                     float* maxs, std::vector<SampleRequest>* wanted = nullptr);
 
 class WaveformView : public QWidget {
 public:
     explicit WaveformView(AudioEditor& editor, QWidget* parent = nullptr);
     ~WaveformView() override;
 
-    // Paints the view into any device at that size (the widget, or an offscreen image).
+    // Paints the view into any device at that size (the widget, or an offscreen image). A
+    // paint never waits for the disk: samples not in memory are read in the background and
+    // the view is painted again when they have come.
     void Render(QPainter& p, const QSize& size) const;
+    // The last paint had every sample it needed.
+    bool Complete() const { return !incomplete_; }
     QImage RenderImage(const QSize& size) const;
 
     // The visible range as drawn: the editor's, or the whole document when it holds none.
@@ -63,7 +70,17 @@ private:
     // Everything the picture depends on but the cursor.
     std::vector<std::int64_t> Signature() const;
     void Refresh();
+    void AskForSamples(std::vector<SampleRequest> wanted, std::int64_t vs, std::int64_t ve, double spp) const;
     QImage base_;
+    bool stale_ = false;                     // samples the picture lacked have come
+    bool baseIncomplete_ = false;            // the picture kept lacks samples, asked for at baseLoadedAt_
+    std::uint64_t baseLoadedAt_ = 0;
+    mutable bool incomplete_ = false;        // the last paint drew summaries in place of samples
+    static constexpr std::uint64_t kNotAsked = ~std::uint64_t{0};
+    mutable std::uint64_t loadedAtPaint_ = 0, askedAt_ = kNotAsked;
+    mutable int rounds_ = 0;                 // paints of this picture that lacked samples after all had come
+    mutable std::array<std::int64_t, 3> roundsKey_{};
+    mutable std::int64_t lastStart_ = 0;
     std::vector<std::int64_t> baseSignature_;
     std::int64_t drawnPosition_ = -1;
     AudioEditor& e_;

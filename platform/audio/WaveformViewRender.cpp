@@ -2,6 +2,7 @@
 // running the editor:
 //   waveform_view_render <audio file> <out.png> [width height [start-seconds end-seconds]]
 // Four regions (intro, hook, loop, extro) are laid over the audio at fixed fractions of it.
+#include "platform/audio/SampleLoader.h"
 #include "platform/audio/WaveformView.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <thread>
 
 using namespace platform::audio;
 
@@ -55,6 +57,12 @@ int main(int argc, char** argv) {
         auto t2 = std::chrono::steady_clock::now();
         QImage img = view.RenderImage(QSize(width, height));
         auto t3 = std::chrono::steady_clock::now();
+        // The first paint draws what is in memory; the picture is the one from the samples
+        // once the background reads have brought them.
+        for (int i = 0; i < 20 && !view.Complete(); ++i) {
+            while (!e.BackgroundReads().Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            img = view.RenderImage(QSize(width, height));
+        }
         if (!img.save(QString::fromLocal8Bit(argv[2]), "PNG")) {
             std::fprintf(stderr, "could not write %s\n", argv[2]);
             return 1;

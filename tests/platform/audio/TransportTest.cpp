@@ -96,6 +96,28 @@ TEST_F(TransportFixture, PlayToTheEndRaisesStoppedOnce) {
     EXPECT_EQ(stopped, 1);
 }
 
+// With no room in memory for blocks the card is fed from the samples read on their own:
+// through reversed and amplified pieces, exactly the document.
+TEST_F(TransportFixture, WithNothingInMemoryPlaybackIsStillExactlyTheDocument) {
+    const std::size_t budget = BlockCache::Instance().Budget();
+    BlockCache::Instance().SetBudget(0);
+    Open(2, 3 * kRate);
+    Select(20011, 50023);
+    e.Processing().Reverse();
+    Select(40007, 90001);
+    e.Processing().Amplify(60);
+    e.View().SetSelectionShown(false);
+    e.View().SetPosition(10003);
+    e.Play(1);
+    Run(kRate);
+    e.Stop();
+    const auto played = out->Played();
+    const auto expected = Doc(10003, 10003 + static_cast<std::int64_t>(played.size()) / 2);
+    EXPECT_GE(played.size(), static_cast<std::size_t>(2 * (kRate - 441)));
+    EXPECT_EQ(played, expected);
+    BlockCache::Instance().SetBudget(budget);
+}
+
 TEST_F(TransportFixture, PlayModesChooseWhatIsPlayed) {
     Open(1, 20000);
     struct Case {

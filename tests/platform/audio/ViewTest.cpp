@@ -3,6 +3,7 @@
 
 #include "platform/audio/FakeAudioDevice.h"
 #include "platform/audio/LevelMeter.h"
+#include "platform/audio/SampleLoader.h"
 #include "platform/audio/Transport.h"
 #include "platform/audio/WaveformView.h"
 #include "tests/support/TestSupport.h"
@@ -13,8 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 
 using namespace platform::audio;
 using testsupport::TempDir;
@@ -54,6 +59,14 @@ struct ViewFixture : ::testing::Test {
         QMouseEvent ev(type, QPointF(x, y), QPointF(x, y), Qt::LeftButton, release ? Qt::NoButton : Qt::LeftButton,
                        mods);
         QApplication::sendEvent(view.get(), &ev);
+    }
+    // Paints until the picture needs nothing more from the disk.
+    void Settle(QSize size) {
+        for (int i = 0; i < 50; ++i) {
+            view->RenderImage(size);
+            if (view->Complete()) return;
+            while (!e.BackgroundReads().Idle()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
     void Drag(int x0, int y, int x1) {
         Mouse(QEvent::MouseButtonPress, x0, y);
@@ -222,6 +235,7 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     std::int64_t a = 88200, b = 176400;
     e.ZoomToRange(a, b);
     EXPECT_EQ(view->XOf(132300, kWidth), 500);
+    Settle(QSize(kWidth, 218));
     // On screen the waveform is kept between paints: a zoom, which raises no event, still
     // shows, and so does a channel chosen and a region moved from code.
     view->resize(kWidth, 218);
@@ -236,6 +250,206 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     EXPECT_EQ(after, view->RenderImage(QSize(kWidth, 218)));
     EXPECT_NE(after, img);
     EXPECT_EQ(view->SampleAt(250, kWidth), 110250);
+}
+
+// Samples the tests below paint: noise, so that a picture drawn from the summaries and one
+// drawn from the samples differ wherever the view is close in.
+struct BackgroundReadFixture : ::testing::Test {
+    TempDir dir{"viewread"};
+    std::string path = dir / "noise.wav";
+    AudioEditor e;
+    std::unique_ptr<WaveformView> view;
+    static constexpr int kWidth = 1000, kHeight = 218;
+    static constexpr std::int64_t kFrames = 3 * kFileBlockFrames + 12345;
+
+    void SetUp() override {
+        App();
+        e.SetTemporaryFolder((dir / "tmp"));
+        std::vector<std::vector<float>> planes(2, std::vector<float>(static_cast<std::size_t>(kFrames)));
+        std::uint32_t seed = 7;
+        for (auto& pl : planes)
+            for (auto& v : pl) {
+                seed = seed * 1664525u + 1013904223u;
+                v = (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f) * 1.5f;
+            }
+        audiotest::WriteBytes(path, audiotest::WavBytes(planes, 44100));
+        Open();
+    }
+    // Every open makes new blocks, none of them in memory yet.
+    void Open() {
+        e.OpenAudio(path);
+        view = std::make_unique<WaveformView>(e);
+        view->resize(kWidth, kHeight);
+    }
+    void WaitForReads() {
+        for (int i = 0; i < 5000 && !e.BackgroundReads().Idle(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QImage Paint() { return view->RenderImage(QSize(kWidth, kHeight)); }
+    // Paints and waits for the samples until the picture is complete.
+    QImage Refined() {
+        QImage img;
+        for (int i = 0; i < 20; ++i) {
+            img = Paint();
+            if (view->Complete()) break;
+            WaitForReads();
+        }
+        EXPECT_TRUE(view->Complete());
+        return img;
+    }
+    void Zoom(std::int64_t a, std::int64_t b) { e.ZoomToRange(a, b); }
+    // The columns of every channel as drawn without waiting, and as drawn from the samples.
+    void ExpectColumnsFromTheSamples() {
+        const auto [a, b] = view->VisibleRange();
+        const double spp = static_cast<double>(b - a) / kWidth;
+        for (const auto& t : e.CurrentTracks()) {
+            std::vector<float> mins(kWidth), maxs(kWidth), dmins(kWidth), dmaxs(kWidth);
+            std::vector<SampleRequest> wanted;
+            WaveformColumns(*t, static_cast<double>(a), spp, kWidth, mins.data(), maxs.data(), &wanted);
+            EXPECT_TRUE(wanted.empty());
+            WaveformColumns(*t, static_cast<double>(a), spp, kWidth, dmins.data(), dmaxs.data());
+            EXPECT_EQ(mins, dmins);
+            EXPECT_EQ(maxs, dmaxs);
+        }
+    }
+    bool FileIsOpen() const {
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            auto target = std::filesystem::read_symlink(fd.path(), ec);
+            if (!ec && target.string().rfind(path, 0) == 0) return true;
+        }
+        return false;
+    }
+};
+
+// Close in (whole blocks read) and far out across the edges of edited pieces (only the
+// edges' samples read): the first paint draws at once from the summaries, and the picture
+// once the samples have come is the one drawn from the samples themselves.
+TEST_F(BackgroundReadFixture, TheRefinedPictureIsTheOneDrawnFromTheSamples) {
+    struct Case {
+        const char* what;
+        std::int64_t a, b;
+        bool edit;
+    } cases[] = {
+        {"close in", 2000000, 2020000, false},
+        {"close in across a block's end", kFileBlockFrames - 7000, kFileBlockFrames + 9000, false},
+        {"far out over edited pieces", 0, kFrames, true},
+        {"a piece's edge inside a window", 990000, 1500000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Open();
+        if (c.edit) {
+            e.View().SetSelectionShown(true);
+            e.View().SetSelectionStart(1000003);
+            e.View().SetSelectionEnd(1200077);
+            e.Processing().Reverse();
+            e.View().SetSelectionStart(2000013);
+            e.View().SetSelectionEnd(2100031);
+            e.Processing().Amplify(70);
+            e.View().SetSelectionStart(1300001);
+            e.View().SetSelectionEnd(1300301);
+            e.Cut();
+            e.View().SetSelectionShown(false);
+        }
+        Zoom(c.a, c.b);
+        const QImage first = Paint();
+        EXPECT_FALSE(view->Complete()) << "the first paint had samples it could only have waited for";
+        const QImage refined = Refined();
+        if (!c.edit) {
+            EXPECT_NE(first, refined);
+        }
+        ExpectColumnsFromTheSamples();
+        // A new view over the same, now read, samples draws the same picture.
+        WaveformView again(e);
+        again.resize(kWidth, kHeight);
+        EXPECT_EQ(again.RenderImage(QSize(kWidth, kHeight)), refined);
+        EXPECT_TRUE(again.Complete());
+    }
+}
+
+// On screen the timer notices that the samples have come and paints the picture again.
+TEST_F(BackgroundReadFixture, TheWindowShowsTheSamplesOnceTheyHaveCome) {
+    Zoom(2000000, 2020000);
+    const auto screen = [&] { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage first = screen();
+    EXPECT_FALSE(view->Complete());
+    WaitForReads();
+    QElapsedTimer clock;
+    clock.start();
+    QImage now = screen();
+    while (now == first && clock.elapsed() < 2000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        now = screen();
+    }
+    EXPECT_TRUE(view->Complete());
+    EXPECT_EQ(now, Refined());
+}
+
+// With no room in memory every block read is gone again before the next paint: the view
+// gives up after a few rounds instead of reading for ever, and keeps the summaries' picture.
+TEST_F(BackgroundReadFixture, WithNoRoomForSamplesTheViewStopsReading) {
+    const std::size_t budget = BlockCache::Instance().Budget();
+    BlockCache::Instance().SetBudget(0);
+    Zoom(2000000, 2020000);
+    for (int i = 0; i < 10; ++i) {
+        Paint();
+        WaitForReads();
+    }
+    const auto done = e.BackgroundReads().Completed();
+    for (int i = 0; i < 5; ++i) {
+        Paint();
+        WaitForReads();
+    }
+    EXPECT_EQ(e.BackgroundReads().Completed(), done);
+    EXPECT_FALSE(view->Complete());
+    BlockCache::Instance().SetBudget(budget);
+}
+
+// Closing, or opening another file, while reads are under way: they end before the close
+// returns, nothing is read after it, and the file is no longer open.
+TEST_F(BackgroundReadFixture, ReadsInFlightEndWhenTheDocumentCloses) {
+    int inFlight = 0;
+    for (int delayUs : {0, 300, 1000, 3000}) {
+        SCOPED_TRACE(delayUs);
+        Open();
+        Zoom(kFileBlockFrames + 500, kFileBlockFrames + 30000); // a block and its neighbours
+        Paint();
+        inFlight += !e.BackgroundReads().Idle();
+        std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
+        e.CloseDocument();
+        EXPECT_TRUE(e.BackgroundReads().Idle());
+        const auto done = e.BackgroundReads().Completed();
+        EXPECT_FALSE(FileIsOpen());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(e.BackgroundReads().Completed(), done);
+        // The view draws the empty editor; nothing stale remains.
+        const QImage empty = Paint();
+        EXPECT_TRUE(view->Complete());
+        EXPECT_EQ(empty.pixelColor(kWidth / 2, kHeight / 2), QColor(18, 22, 28));
+    }
+    EXPECT_GT(inFlight, 0);
+}
+
+// 200 scroll steps a second while another program truncates the file and then removes it:
+// no crash, and at the end the picture is the one drawn from the document's samples.
+TEST_F(BackgroundReadFixture, ScrollingFastWhileTheFileShrinksAndVanishes) {
+    const std::int64_t span = 40000;
+    std::int64_t at = 100000;
+    for (int i = 0; i < 200; ++i) {
+        Zoom(at, at + span);
+        Paint();
+        at += span / 3;
+        if (i == 60) {
+            // By another program: ours would be our own lease's breaker.
+            ASSERT_EQ(std::system(("dd if=/dev/null of='" + path + "' bs=1 seek=3000000 status=none").c_str()), 0);
+        }
+        if (i == 120) std::filesystem::remove(path);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    Refined();
+    ExpectColumnsFromTheSamples();
+    e.CloseDocument();
+    EXPECT_TRUE(e.BackgroundReads().Idle());
 }
 
 // A card on its own thread, in real time: the view's timer brings the events to this thread,
