@@ -1,7 +1,7 @@
 // The component's events as the window answers them (progress and the message loop, regions,
 // selection, audio changed), commands and closes that arrive inside an operation, the toolbar
 // keys, and the zoom buttons from an hour down to a few samples.
-#include "AudioWindowFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <QTimer>
 
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-using namespace audiotest;
+using namespace editortest;
 
 namespace {
 

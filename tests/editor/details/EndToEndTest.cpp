@@ -5,7 +5,7 @@
 // is not built into this program yet, the file is opened for editing and the item saved as
 // the document side would, and the checks that need its marker boxes or its display of a
 // reopened item wait for it (they say so when skipped).
-#include "DetailsFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 #include <sndfile.h>
 
 using namespace lumoedit;
+using editortest::DetailsTest;
 namespace audio = platform::audio;
 
 namespace {
