@@ -246,7 +246,7 @@ private:
 };
 
 // The details side's tests: the window started, stereo tone files opened and saved through
-// the document's own paths.
+// the document's own paths (OpenFile, SaveFile).
 class DetailsTest : public EditorWindowFixture {
 protected:
     void SetUp() override {
@@ -261,37 +261,29 @@ protected:
         return path;
     }
 
-    // Whether the document side's open, save and marker boxes are built in this program: the
-    // end-to-end tests that go through them wait for it.
+    // Whether the document side's open, save and marker boxes are built in this program. They
+    // are now, so a probe that fails is a fault, not a reason to skip.
     bool DocumentSideBuilt() {
         const std::string probe = ToneFile("probe.wav", 0.5);
         const bool built = editor->OpenFile(probe);
+        EXPECT_TRUE(built) << "the probe file did not open";
         editor->bEdited_ = false;
         editor->ClearDetails(2);
         return built;
     }
 
-    // The item's audio open for editing in the component, as the document side leaves it
-    // after opening a file (without that side: the item read from the file and set up).
+    // The item's audio open for editing in the component, as the user opens a file.
     void OpenForEditing(const std::string& path) {
-        if (editor->OpenFile(path) && editor->AudioOpen()) return;
-        editor->bEdited_ = false;
-        editor->ClearDetails(2);
-        editor->cAudioInformation->LoadFromWAVFile(path, 3);
-        int flags = 0;
-        ASSERT_TRUE(editor->SetupEditor(flags));
+        ASSERT_TRUE(editor->OpenFile(path));
         ASSERT_TRUE(editor->AudioOpen());
-        editor->UpdateButtons();
     }
 
-    // Saves the item as the document side does (without that side: the component lets go of
-    // the file, whose audio is unchanged, and the item writes its chunks). True when the
-    // document side saved.
+    // Saves the item as the user does. True when it saved.
     bool Save(const std::string& path) {
-        if (editor->SaveFile()) return true;
-        editor->ctlEditor->CloseDocument();
-        EXPECT_TRUE(editor->cAudioInformation->SaveToWAVFile(path, 3));
-        return false;
+        EXPECT_EQ(editor->cAudioInformation->AudioFileName, path);
+        const bool saved = editor->SaveFile();
+        EXPECT_TRUE(saved) << "the item was not saved to " << path;
+        return saved;
     }
 
     std::int64_t Samples(double seconds) { return editor->ctlEditor->View().MsToSamples(seconds * 1000.0); }
