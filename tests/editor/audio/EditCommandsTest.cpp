@@ -1,7 +1,7 @@
 // The edit and effect commands through the window, as a user drives them: the toolbar keys,
 // the transform dialog and the input box, with the audio checked in the component and in the
 // files it writes.
-#include "AudioWindowFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -11,8 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <map>
 
-using namespace audiotest;
+using namespace editortest;
 
 namespace {
 class EditCommandsTest : public AudioWindowTest {};
@@ -352,6 +353,57 @@ TEST_F(EditCommandsTest, DraggingTheIntroRegionMovesItsBoxes) {
     EXPECT_EQ(editor->mtxtIntroEnd->Text().substr(0, 8), "00:00:03");
     EXPECT_TRUE(editor->bEdited());
     EXPECT_FALSE(editor->bAudioEdited) << "a marker is a detail, not an audio edit";
+}
+
+// The whole round through the document's own paths: a file opened, two seconds cut before
+// its extro, the intro region dragged, the item saved, and the file read back by libsndfile
+// and by the item: the audio is shorter and every marker sits at its new sample.
+TEST_F(EditCommandsTest, ACutAndADraggedIntroAreSavedAtTheirNewSamples) {
+    const std::string path = Open(10, 2, Tone, [](rozuzezer::cHardDiskItem& item) {
+        item.SetIntroStart(1);
+        item.SetIntroEnd(2);
+        item.SetExtro(9);
+    });
+    ASSERT_EQ(editor->cAudioInformation->AudioFileName, path);
+    Select(6, 8);
+    editor->toolAudioEditor->ClickButton("cut");
+    ASSERT_NEAR(editor->ctlEditor->LengthMs(), 8000, 1);
+    ASSERT_FLOAT_EQ(editor->cAudioInformation->Extro(), 7);
+
+    auto& view = editor->ctlEditor->Waveform();
+    view.resize(1000, 300);
+    editor->ctlEditor->ZoomFull();
+    const auto& intro = editor->ctlEditor->Regions().At(1);
+    const int x = view.XOf(intro.start + intro.length, 1000);
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(x, 150));
+    for (int dx = 10; dx <= 100; dx += 10) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x + dx, 150), view.mapToGlobal(QPointF(x + dx, 150)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(&view, &move);
+    }
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(x + 100, 150));
+    // 100 pixels of 1000 over eight seconds.
+    const float introEnd = editor->cAudioInformation->IntroEnd();
+    ASSERT_NEAR(introEnd, 2.8, 0.02);
+
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+
+    const Read audio = ReadWav(path);
+    EXPECT_EQ(audio.Frames(), S(8));
+    std::map<std::string, std::int32_t> timers;
+    for (const auto& [usage, at] : PostTimers(path)) timers[usage] = at;
+    EXPECT_EQ(timers["INT1"], S(1));
+    EXPECT_NEAR(timers["INT3"], S(introEnd), 1);
+    EXPECT_NEAR(timers["SEG1"], S(7), 1);
+
+    rozuzezer::cHardDiskItem reread;
+    ASSERT_TRUE(reread.LoadFromWAVFile(path, 3));
+    EXPECT_NEAR(reread.IntroStart(), 1, 1e-4);
+    EXPECT_NEAR(reread.IntroEnd(), introEnd, 1e-4);
+    EXPECT_NEAR(reread.Extro(), 7, 1e-4);
 }
 
 // The main window's Edit and Audio menus reach the same commands, and leaving the program

@@ -1,7 +1,7 @@
 // The component's events as the window answers them (progress and the message loop, regions,
 // selection, audio changed), commands and closes that arrive inside an operation, the toolbar
 // keys, and the zoom buttons from an hour down to a few samples.
-#include "AudioWindowFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <QTimer>
 
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-using namespace audiotest;
+using namespace editortest;
 
 namespace {
 
@@ -196,10 +196,9 @@ TEST_F(EventsZoomTest, ZoomStepsAndTheSelectionZoomsStayInsideTheDocument) {
 TEST_F(EventsZoomTest, ZoomingThroughAnHour) {
     const std::string path = dir / "hour.wav";
     WriteWav(path, 3600, 1, [](std::int64_t, int) { return 0.0; }, 8000);
-    editor->ClearDetails(0);
-    editor->cAudioInformation->AudioFileName = path;
-    int flags = 0;
-    ASSERT_TRUE(editor->SetupEditor(flags));
+    editor->bEdited_ = false;
+    ASSERT_TRUE(editor->OpenFile(path));
+    ASSERT_TRUE(editor->AudioOpen());
     auto& view = editor->ctlEditor->View();
     const std::int64_t length = view.Length();
     ASSERT_EQ(length, 3600LL * 8000);

@@ -1,10 +1,10 @@
 // The transform dialog on its own: what each function shows first, the checks at OK on the
 // rounded values, the slider and box kept in step, the caution colour, the presets.
-#include "AudioWindowFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <gtest/gtest.h>
 
-using namespace audiotest;
+using namespace editortest;
 using platform::ui::Form;
 
 namespace {

@@ -1,7 +1,7 @@
 // The transport on the fake sound card: playing the selection with the position and meters
 // following, pause and resume, recording into a new document and its failures, and the
 // player back end with seeking, the loop and the hook.
-#include "AudioWindowFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include "shared/helpers/Utility.h"
 
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace audiotest;
+using namespace editortest;
 using platform::ui::ButtonPicture;
 
 namespace {

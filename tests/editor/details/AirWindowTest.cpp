@@ -1,6 +1,6 @@
 // The air window: the date reader and writer, the limits' enabling, colours and clamps, what
 // they store, the save check, and the cart's end date and time in the file.
-#include "DetailsFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include "editor/details/AirDate.h"
 #include "platform/base/DateTime.h"
@@ -14,6 +14,7 @@
 #include <sndfile.h>
 
 using namespace lumoedit;
+using editortest::DetailsTest;
 using platform::ui::BackColor;
 using platform::ui::syscolour::ButtonFace;
 using platform::ui::syscolour::Window;

@@ -1,7 +1,7 @@
 // The detail fields: what each box stores, the text the file cannot hold, limits, end types,
 // colours, the two lists, the Copy buttons, the copyright panel's layout, hardware lines,
 // input while loading, pictures and last plays.
-#include "DetailsFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include "platform/base/Codepage.h"
 #include "platform/base/DateTime.h"
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace lumoedit;
+using editortest::DetailsTest;
 using Item = rozuzezer::cHardDiskItem;
 using platform::ui::TextArea;
 using platform::ui::TextBox;

@@ -1,11 +1,8 @@
 // The window driven as a user would: mark while playing, set from a selection, audition,
 // fill in the details, save, reopen, and the file checked with libsndfile and ffprobe.
 //
-// Opening and saving go through the document side's OpenFile and SaveFile. Where that side
-// is not built into this program yet, the file is opened for editing and the item saved as
-// the document side would, and the checks that need its marker boxes or its display of a
-// reopened item wait for it (they say so when skipped).
-#include "DetailsFixture.h"
+// Opening and saving go through the document side's OpenFile and SaveFile.
+#include "editor/support/EditorWindowFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +14,7 @@
 #include <sndfile.h>
 
 using namespace lumoedit;
+using editortest::DetailsTest;
 namespace audio = platform::audio;
 
 namespace {

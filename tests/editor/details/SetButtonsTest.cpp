@@ -1,9 +1,10 @@
 // The Set buttons (mark, set, audition, in both back ends) and the loop options.
-#include "DetailsFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include <gtest/gtest.h>
 
 using namespace lumoedit;
+using editortest::DetailsTest;
 namespace audio = platform::audio;
 using platform::ui::MaskedTextBox;
 using platform::ui::syscolour::ButtonFace;

@@ -3,7 +3,7 @@
 // the details and the audio, save as and save the selection, the questions at every close of
 // an item, the keys, the item-editing interface and the outside editor. Files are written and
 // read back by libsndfile.
-#include "EditorFixture.h"
+#include "editor/support/EditorWindowFixture.h"
 
 #include "editor/details/AirDate.h"
 #include "editor/document/MultimediaNCTAdditions.h"
@@ -25,6 +25,8 @@
 #include <fstream>
 #include <tuple>
 
+using namespace lumoedit;
+namespace audio = platform::audio;
 namespace fs = std::filesystem;
 using platform::MsgResult;
 
@@ -136,7 +138,7 @@ std::string DataOf(const std::string& bytes) {
 
 } // namespace
 
-class EditorDocumentTest : public EditorFixture {
+class EditorDocumentTest : public editortest::EditorWindowFixture {
 protected:
     std::string Wav(const std::string& name, double seconds = 10, const std::string& title = "Morning jingle",
                     Markers m = {1.0, 2.5, 9.0}) {

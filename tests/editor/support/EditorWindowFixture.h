@@ -1,14 +1,17 @@
-// The editor window offscreen inside the real main window, with scripted message boxes and
-// dialogs, the fake sound card and a scratch registry; WAV files are written and read back
-// with libsndfile.
+// The editor window inside the real main window, offscreen, as the program starts it: the
+// scripted message boxes and common dialogs, fake sound devices and a scratch registry, with
+// WAV files written and read back through libsndfile. Each side's tests add their helpers in
+// a small fixture of their own below.
 #pragma once
 
 #include "editor/audio/frmLumoEditTransform.h"
 #include "editor/document/frmLumoEdit.h"
+#include "editor/shell/ErrorReport.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/ShellFixture.h"
 #include "editor/shell/frmGoodInputBox.h"
 #include "editor/shell/frmMain.h"
+#include "platform/audio/AudioFixtures.h"
 #include "platform/audio/FakeAudioDevice.h"
 #include "platform/audio/Transport.h"
 #include "platform/base/MessageBox.h"
@@ -18,16 +21,18 @@
 #include "shared/helpers/TimeFormat.h"
 
 #include <QApplication>
+#include <QMdiSubWindow>
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-namespace audiotest {
+namespace editortest {
 
 namespace audio = platform::audio;
 using lumoedit::frmLumoEdit;
@@ -77,6 +82,24 @@ inline Read ReadWav(const std::string& path) {
     return r;
 }
 
+// The cart chunk's post timers as libsndfile reads them: usage code and sample, in order.
+inline std::vector<std::pair<std::string, std::int32_t>> PostTimers(const std::string& path) {
+    using CartInfo = SF_CART_INFO_VAR(8192);
+    std::vector<std::pair<std::string, std::int32_t>> timers;
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) return timers;
+    auto cart = std::make_unique<CartInfo>();
+    if (sf_command(f, SFC_GET_CART_INFO, cart.get(), sizeof(CartInfo)) == SF_TRUE)
+        for (const auto& t : cart->post_timers) {
+            const std::string usage(t.usage, strnlen(t.usage, sizeof t.usage));
+            if (!usage.empty() && usage.find_first_not_of(std::string(" \0", 2)) != std::string::npos)
+                timers.emplace_back(usage, t.value);
+        }
+    sf_close(f);
+    return timers;
+}
+
 // The next input box: the text is typed, then OK (or Cancel) is pressed.
 inline void InputAnswer(const std::string& text, bool ok = true) {
     platform::ui::Form::ScriptModal([text, ok](platform::ui::Form& f) {
@@ -87,15 +110,17 @@ inline void InputAnswer(const std::string& text, bool ok = true) {
     });
 }
 
-class AudioWindowTest : public ShellTest {
+// The window as the program starts it; Start() brings up the main window with the editor.
+class EditorWindowFixture : public ShellTest {
 protected:
     platform::ScopedScriptedMessageBoxes boxes;
     platform::ui::ScopedScriptedCommonDialogs dialogs;
     platform::devices::ScopedFakeDevices devices{platform::devices::ParseDeviceList(
-        "out 0x0FFF Desk speakers;in 0x0FFF Line in")};
+        "out 0x0FFF Desk speakers;out 0x0FFF Studio monitors;in 0x0FFF Line in;in 0x0FFF Microphone")};
     std::shared_ptr<audio::FakeAudioDevice> card = std::make_shared<audio::FakeAudioDevice>();
     audio::ScopedDeviceFactory factory{
         [this](audio::DeviceDirection, int) -> std::shared_ptr<audio::AudioDevice> { return card; }};
+    std::string oldLine = helpers::Utility().CommandLine();
     std::unique_ptr<lumoedit::frmMain> main;
     frmLumoEdit* editor = nullptr;
     std::vector<std::string> reported;
@@ -105,6 +130,7 @@ protected:
         lumoedit::ReleaseApplicationObjects();
         lumoedit::SetProgramCommandLine("");
         helpers::Utility().SetCommandLine("");
+        helpers::Utility().SetDebugLevel(0);
         platform::ui::Form::ClearModalScript();
         helpers::cTimeFormat::SetPauseHandler([](double) {});
         platform::ui::SetHandlerErrorReporter([this](std::exception_ptr e, const std::string& handler) {
@@ -115,13 +141,6 @@ protected:
             }
         });
         lumoedit::InstallEditorWindow();
-        lumoedit::AudioSettings().EditorTemporaryDirectory = dir / "work/";
-        main = std::make_unique<lumoedit::frmMain>();
-        main->Load();
-        main->Move(0, 0, 24000, 15000);
-        QApplication::processEvents();
-        editor = dynamic_cast<frmLumoEdit*>(main->Editor());
-        ASSERT_NE(editor, nullptr);
     }
     void TearDown() override {
         if (main) {
@@ -134,24 +153,59 @@ protected:
         helpers::cTimeFormat::SetPauseHandler({});
         platform::ui::Form::ClearModalScript();
         lumoedit::ReleaseApplicationObjects();
+        helpers::Utility().SetCommandLine(oldLine);
         ShellTest::TearDown();
     }
 
-    // Opens a file for editing as the window does once its item names it.
+    // Starts the program's main window, which loads and shows the editor window.
+    void Start(const std::string& commandLine = "") {
+        lumoedit::SetProgramCommandLine(commandLine);
+        main = std::make_unique<lumoedit::frmMain>();
+        main->Load();
+        main->Move(0, 0, 24000, 15000);
+        QApplication::processEvents();
+        editor = dynamic_cast<frmLumoEdit*>(main->Editor());
+        ASSERT_NE(editor, nullptr);
+    }
+
+    std::vector<std::string> Texts() {
+        std::vector<std::string> t;
+        for (const auto& m : boxes->Shown()) t.push_back(m.text);
+        return t;
+    }
+    std::string LastText() { return boxes->Shown().empty() ? std::string() : boxes->Shown().back().text; }
+
+    QMdiSubWindow* Frame() const { return qobject_cast<QMdiSubWindow*>(editor->parentWidget()); }
+};
+
+// The audio side's tests: the window started, its work files in the scratch folder, and
+// files opened as the user opens them.
+class AudioWindowTest : public EditorWindowFixture {
+protected:
+    void SetUp() override {
+        EditorWindowFixture::SetUp();
+        lumoedit::AudioSettings().EditorTemporaryDirectory = dir / "work/";
+        Start();
+    }
+
+    // Writes a tone file, with the markers set in its chunks when given, and opens it.
     std::string Open(double seconds, int channels = 2,
                      const std::function<double(std::int64_t, int)>& sample = Tone,
                      const std::function<void(rozuzezer::cHardDiskItem&)>& markers = {}) {
         const std::string path = dir / ("take" + std::to_string(++files_) + ".wav");
         WriteWav(path, seconds, channels, sample);
-        editor->ClearDetails(0);
-        auto& item = *editor->cAudioInformation;
-        item.AudioFileName = path;
-        item.TotalLength = static_cast<float>(seconds);
-        item.AudioEnd = static_cast<float>(seconds);
-        if (markers) markers(item);
-        if (item.LoopStart > 0) editor->chkLoop->SetValue(1);
-        int flags = 0;
-        EXPECT_TRUE(editor->SetupEditor(flags));
+        {
+            rozuzezer::cHardDiskItem item;
+            item.LoadFromWAVFile(path, 3);
+            item.TotalLength = static_cast<float>(seconds);
+            item.AudioEnd = static_cast<float>(seconds);
+            if (markers) markers(item);
+            EXPECT_TRUE(item.SaveToWAVFile(path, 3));
+        }
+        // Whatever the test did before is dropped, not offered for saving.
+        editor->bEdited_ = false;
+        EXPECT_TRUE(editor->OpenFile(path));
+        EXPECT_TRUE(editor->AudioOpen());
         editor->bEdited_ = false;
         editor->bAudioEdited = false;
         return path;
@@ -176,13 +230,6 @@ protected:
         return peak;
     }
 
-    std::vector<std::string> Texts() {
-        std::vector<std::string> t;
-        for (const auto& m : boxes->Shown()) t.push_back(m.text);
-        return t;
-    }
-    std::string LastText() { return boxes->Shown().empty() ? std::string() : boxes->Shown().back().text; }
-
     // The next transform dialog: the action fills it in, then OK is pressed.
     static void TransformAnswers(std::function<void(frmLumoEditTransform&)> fill, bool ok = true) {
         platform::ui::Form::ScriptModal([fill, ok](platform::ui::Form& f) {
@@ -192,10 +239,65 @@ protected:
             else d.cmdCancel_Click();
         });
     }
-    static void InputAnswer(const std::string& text, bool ok = true) { audiotest::InputAnswer(text, ok); }
+    static void InputAnswer(const std::string& text, bool ok = true) { editortest::InputAnswer(text, ok); }
 
 private:
     int files_ = 0;
 };
 
-} // namespace audiotest
+// The details side's tests: the window started, stereo tone files opened and saved through
+// the document's own paths (OpenFile, SaveFile).
+class DetailsTest : public EditorWindowFixture {
+protected:
+    void SetUp() override {
+        EditorWindowFixture::SetUp();
+        Start();
+    }
+
+    // A stereo tone of that many seconds at 44.1 kHz.
+    std::string ToneFile(const std::string& name, double seconds) {
+        const std::string path = dir / name;
+        audiotest::WriteToneWav(path, 2, static_cast<std::int64_t>(seconds * 44100), 44100);
+        return path;
+    }
+
+    // Whether the document side's open, save and marker boxes are built in this program. They
+    // are now, so a probe that fails is a fault, not a reason to skip.
+    bool DocumentSideBuilt() {
+        const std::string probe = ToneFile("probe.wav", 0.5);
+        const bool built = editor->OpenFile(probe);
+        EXPECT_TRUE(built) << "the probe file did not open";
+        editor->bEdited_ = false;
+        editor->ClearDetails(2);
+        return built;
+    }
+
+    // The item's audio open for editing in the component, as the user opens a file.
+    void OpenForEditing(const std::string& path) {
+        ASSERT_TRUE(editor->OpenFile(path));
+        ASSERT_TRUE(editor->AudioOpen());
+    }
+
+    // Saves the item as the user does. True when it saved.
+    bool Save(const std::string& path) {
+        EXPECT_EQ(editor->cAudioInformation->AudioFileName, path);
+        const bool saved = editor->SaveFile();
+        EXPECT_TRUE(saved) << "the item was not saved to " << path;
+        return saved;
+    }
+
+    std::int64_t Samples(double seconds) { return editor->ctlEditor->View().MsToSamples(seconds * 1000.0); }
+    double Seconds(std::int64_t samples) { return editor->ctlEditor->View().SamplesToMs(samples) / 1000.0; }
+
+    // Cursor (start == end) or selection, in seconds.
+    void Select(double start, double end) {
+        auto& view = editor->ctlEditor->View();
+        view.SetSelectionStart(Samples(start));
+        view.SetSelectionEnd(Samples(end));
+        view.SetPosition(Samples(start));
+    }
+
+    static std::string T(double seconds) { return helpers::TimeFormat().SecondsToText(seconds, 1); }
+};
+
+} // namespace editortest
