@@ -5,9 +5,9 @@
 #include "editor/document/frmLumoEdit.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmMain.h"
-#include "platform/devices/Devices.h"
 #include "platform/ui/Form.h"
 #include "shared/helpers/Utility.h"
+#include "tests/editor/support/ScreenshotHome.h"
 
 #include <QApplication>
 #include <QDir>
@@ -80,17 +80,10 @@ void Shot(const QString& name, const std::function<void(frmLumoEditTransform&)>&
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-    QDir().mkpath(g_out);
+    g_out = screenshots::OutputFolder(argc, argv);
     QTemporaryDir home;
-    const std::string folder = home.path().toStdString();
-    setenv("BREVANT_REGISTRY_DIR", (folder + "/registry").c_str(), 1);
-    setenv("BREVANT_DRIVE_MAP", (folder + "/drives.map").c_str(), 1);
-    QDir().mkpath(QString::fromStdString(folder + "/registry"));
-    QDir().mkpath(QString::fromStdString(folder + "/temp"));
-    platform::devices::SetFakeDevices(platform::devices::ParseDeviceList(
-        "out 0x0FFF Built-in Audio Analog Stereo;in 0x0FFF Built-in Audio Line In"));
-    helpers::Utility().SetApplication({"LumoEdit", folder, ""});
+    const std::string folder = screenshots::PrepareHome(home,
+        "out 0x0FFF Built-in Audio Analog Stereo;in 0x0FFF Built-in Audio Line In");
     InitialiseApplication();
     AudioSettings().EditorTemporaryDirectory = folder + "/temp/";
     AudioSettings().SaveProfile("Profile1");

@@ -9,8 +9,8 @@
 #include "editor/shell/frmMain.h"
 #include "editor/shell/frmOptions.h"
 #include "editor/shell/frmPrintPreview.h"
-#include "platform/devices/Devices.h"
 #include "shared/helpers/Utility.h"
+#include "tests/editor/support/ScreenshotHome.h"
 
 #include <QApplication>
 #include <QDir>
@@ -66,18 +66,11 @@ const char* kNotes =
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    g_out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
-    QDir().mkpath(g_out);
+    g_out = screenshots::OutputFolder(argc, argv);
     QTemporaryDir home;
-    const std::string folder = home.path().toStdString();
-    setenv("BREVANT_REGISTRY_DIR", (folder + "/registry").c_str(), 1);
-    setenv("BREVANT_DRIVE_MAP", (folder + "/drives.map").c_str(), 1);
-    QDir().mkpath(QString::fromStdString(folder + "/registry"));
-    QDir().mkpath(QString::fromStdString(folder + "/temp"));
-    platform::devices::SetFakeDevices(platform::devices::ParseDeviceList(
+    const std::string folder = screenshots::PrepareHome(home,
         "out 0x0FFF Built-in Audio Analog Stereo;out 0x0FFF Studio Monitors (USB);"
-        "in 0x0FFF Built-in Audio Line In;in 0x0FFF Studio Microphone (USB)"));
-    helpers::Utility().SetApplication({"LumoEdit", folder, ""});
+        "in 0x0FFF Built-in Audio Line In;in 0x0FFF Studio Microphone (USB)");
     Write(folder + "/UPDATES.RTF", kNotes);
     Write(folder + "/LumoEdit.pdf", "%PDF-1.4");
     Write(folder + "/LumoEdit.chm", "ITSF");
