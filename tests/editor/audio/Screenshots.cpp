@@ -26,21 +26,8 @@ using namespace lumoedit;
 
 namespace {
 
-QString g_out;
-
-void Settle() {
-    for (int i = 0; i < 10; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(15);
-    }
-}
-
-void Save(QWidget* w, const QString& name) {
-    Settle();
-    const QString path = g_out + "/" + name + ".png";
-    if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
-}
+using screenshots::Save;
+using screenshots::Settle;
 
 // Thirty seconds of programme-like stereo: a tone under a swell that fades at the end.
 void WriteTake(const std::string& path) {
@@ -80,7 +67,7 @@ void Shot(const QString& name, const std::function<void(frmLumoEditTransform&)>&
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    g_out = screenshots::OutputFolder(argc, argv);
+    screenshots::OutputFolder(argc, argv);
     QTemporaryDir home;
     const std::string folder = screenshots::PrepareHome(home,
         "out 0x0FFF Built-in Audio Analog Stereo;in 0x0FFF Built-in Audio Line In");

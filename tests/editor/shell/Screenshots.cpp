@@ -29,21 +29,8 @@ using namespace rozuzezer::ui;
 
 namespace {
 
-QString g_out;
-
-void Settle() {
-    for (int i = 0; i < 10; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(15);
-    }
-}
-
-void Save(QWidget* w, const char* name) {
-    Settle();
-    const QString path = g_out + "/" + name + ".png";
-    if (!w->grab().save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
-    else std::printf("%s\n", qPrintable(path));
-}
+using screenshots::Save;
+using screenshots::Settle;
 
 void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -66,7 +53,7 @@ const char* kNotes =
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    g_out = screenshots::OutputFolder(argc, argv);
+    screenshots::OutputFolder(argc, argv);
     QTemporaryDir home;
     const std::string folder = screenshots::PrepareHome(home,
         "out 0x0FFF Built-in Audio Analog Stereo;out 0x0FFF Studio Monitors (USB);"
@@ -103,7 +90,7 @@ int main(int argc, char** argv) {
             p.drawPixmap(at, menu->grab());
             p.end();
             menu->hide();
-            const QString path = g_out + "/frmMain_" + name + ".png";
+            const QString path = screenshots::Folder() + "/frmMain_" + name + ".png";
             if (shot.save(path)) std::printf("%s\n", qPrintable(path));
         }
         main.Unload();
