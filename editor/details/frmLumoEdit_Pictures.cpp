@@ -43,17 +43,4 @@ void frmLumoEdit::cmdEraseLastPlays_Click() {
     if (!ItemHost) return;
 }
 
-void frmLumoEdit::ShowLastPlays() {
-    listLastPlays->Clear();
-    for (std::int16_t i = 1; i <= 5; ++i) {
-        const std::int16_t location = cAudioInformation->LastPlayLocation(i);
-        if (location == 0) continue;
-        const double when = cAudioInformation->LastPlay(i);
-        std::string line = "Player " + std::to_string(location);
-        if (when >= 1 && when < 2958466) line = platform::FormatDate(when, "dd mmm yyyy hh:nn:ss") + "  " + line;
-        listLastPlays->AddItem(line);
-    }
-    cmdEraseLastPlays->setEnabled(true);
-}
-
 } // namespace lumoedit

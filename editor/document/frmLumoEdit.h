@@ -211,7 +211,6 @@ public:
     void cmdImportPicture_Click();
     void cmdEraseLastPlays_Click();
     // The last-play list from the item: one line per play with a location (DisplayDetails).
-    void ShowLastPlays();
     // The playout host that pictures and last plays need; never connected in file mode.
     QObject* ItemHost = nullptr;
 
