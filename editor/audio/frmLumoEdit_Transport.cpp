@@ -85,9 +85,11 @@ void frmLumoEdit::AuditionFrom(double Seconds) {
     AudioCommand command(*this, false);
     if (!command) return;
     if (bAudioOpen_) {
-        // Play starts at the selection's start: the audition point becomes an empty selection.
+        // Play starts at the selection's start: the audition point becomes an empty, hidden
+        // selection.
         auto& view = ctlEditor->View();
         const std::int64_t at = std::min(SecondsToSamples(Seconds), view.Length());
+        view.SetSelectionShown(false);
         view.SetSelectionStart(at);
         view.SetSelectionEnd(at);
         view.SetPosition(at);

@@ -109,21 +109,7 @@ void PressSet(frmLumoEdit& w, bool& updatingMarkers, const SetPress& p) {
         break;
     }
     if (!audition) return;
-    const double from = helpers::cUtility::Larger(0.0, static_cast<double>(p.marker) - p.preRoll);
-    if (w.AudioOpen()) {
-        auto& view = w.ctlEditor->View();
-        const std::int64_t at = view.MsToSamples(platform::RoundHalfEven(from * 1000.0));
-        view.SetSelectionShown(false);
-        // Play starts at the selection start, which our component keeps apart from the
-        // position: the hidden selection becomes the cursor at the pre-roll, so the audition
-        // plays from there.
-        view.SetSelectionStart(at);
-        view.SetSelectionEnd(at);
-        view.SetPosition(at);
-    } else {
-        w.LumoPlayer1->Seek(static_cast<float>(from));
-    }
-    w.cmdPlay_Click();
+    w.AuditionFrom(helpers::cUtility::Larger(0.0, static_cast<double>(p.marker) - p.preRoll));
 }
 
 } // namespace

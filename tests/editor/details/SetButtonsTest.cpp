@@ -274,9 +274,8 @@ TEST_F(DetailsTest, UntickingTheLoopTakesItsMarkersOutOfTheItemAndATickBringsThe
     EXPECT_EQ(editor->mtxtLoopEnd->Text(), T(20));
 }
 
-// Needs the document side's marker boxes (their change rule clamps and stores).
+// The loop-start box's change rule clamps and stores.
 TEST_F(DetailsTest, LoopStartFromACursorAtTwoSecondsIsStoredAsTheLoopMinimum) {
-    if (!DocumentSideBuilt()) GTEST_SKIP() << "needs the document side's open, save and marker boxes";
     OpenForEditing(ToneFile("tone.wav", 60));
     editor->chkLoop->SetValue(1);
     Select(2, 2);

@@ -261,17 +261,6 @@ protected:
         return path;
     }
 
-    // Whether the document side's open, save and marker boxes are built in this program. They
-    // are now, so a probe that fails is a fault, not a reason to skip.
-    bool DocumentSideBuilt() {
-        const std::string probe = ToneFile("probe.wav", 0.5);
-        const bool built = editor->OpenFile(probe);
-        EXPECT_TRUE(built) << "the probe file did not open";
-        editor->bEdited_ = false;
-        editor->ClearDetails(2);
-        return built;
-    }
-
     // The item's audio open for editing in the component, as the user opens a file.
     void OpenForEditing(const std::string& path) {
         ASSERT_TRUE(editor->OpenFile(path));
