@@ -6,6 +6,7 @@
 #include "platform/devices/Devices.h"
 #include "platform/fs/Process.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/Handlers.h"
 #include "platform/ui/Twips.h"
 #include "rozuzezer/core/WaveDevices.h"
 #include "rozuzezer/ui/AudioFormatChooser.h"
@@ -121,14 +122,14 @@ frmAudioSettings::frmAudioSettings(QWidget* owner) : Form("frmAudioSettings", ow
     Move(cmdOK, 7980, 6720, 1215, 375);
     cmdCancel = new CommandButton(c, "cmdCancel", "Cancel");
     Move(cmdCancel, 9465, 6720, 1215, 375);
-    connect(cmdOK, &CommandButton::Click, this, &frmAudioSettings::cmdOK_Click);
-    connect(cmdCancel, &CommandButton::Click, this, &frmAudioSettings::cmdCancel_Click);
+    On(cmdOK, &CommandButton::Click, this, &frmAudioSettings::cmdOK_Click, "cmdOK_Click");
+    On(cmdCancel, &CommandButton::Click, this, &frmAudioSettings::cmdCancel_Click, "cmdCancel_Click");
 
     valueBoxes_ = {{txtGeneralVolume, 1, 100},   {txtDuckVolume, 0, 100},      {txtSweeperVol, 1, 100},
                    {txtCartVolume, 0, 100},      {txtCartGroupVolume, 0, 100}, {txtAdvertVolume, 0, 100},
                    {txtFadePercent, 0, 100},     {txtNumberCartPlayers, 1, kMaxPlayers}};
     for (const ValueBox& v : valueBoxes_) WireValueBox(v);
-    connect(txtAudioEditor, &TextBox::GotFocus, this, [this] { SelectAllText(txtAudioEditor); });
+    OnCall(txtAudioEditor, &TextBox::GotFocus, this, [this] { SelectAllText(txtAudioEditor); }, "txtAudioEditor_GotFocus");
     SetClientSizeTwips(this, 10800, 7215);
 }
 
@@ -165,17 +166,20 @@ void frmAudioSettings::BuildPlayersTab(QWidget* page) {
     cboPlayer = new ComboBox(fraPlayers, "cboPlayer");
     SetVisible(cboPlayer, false);
 
-    connect(cmdSetNoPlayers, &CommandButton::Click, this, &frmAudioSettings::cmdSetNoPlayers_Click);
-    connect(cboPlayerAllocation, &ComboBox::Click, this, &frmAudioSettings::cboPlayerAllocation_Click);
-    connect(grdPlayers, &Grid::MouseUp, this, &frmAudioSettings::grdPlayers_MouseUp);
-    connect(grdPlayers, &Grid::SelChange, this, &frmAudioSettings::grdPlayers_SelChange);
-    connect(grdPlayers, &Grid::Scroll, this, &frmAudioSettings::HidePlayerList);
-    connect(cboPlayer, &ComboBox::Click, this, &frmAudioSettings::cboPlayer_Click);
+    On(cmdSetNoPlayers, &CommandButton::Click, this, &frmAudioSettings::cmdSetNoPlayers_Click, "cmdSetNoPlayers_Click");
+    On(cboPlayerAllocation, &ComboBox::Click, this, &frmAudioSettings::cboPlayerAllocation_Click, "cboPlayerAllocation_Click");
+    On(grdPlayers, &Grid::MouseUp, this, &frmAudioSettings::grdPlayers_MouseUp, "grdPlayers_MouseUp");
+    On(grdPlayers, &Grid::SelChange, this, &frmAudioSettings::grdPlayers_SelChange, "grdPlayers_SelChange");
+    On(grdPlayers, &Grid::Scroll, this, &frmAudioSettings::HidePlayerList, "HidePlayerList");
+    On(cboPlayer, &ComboBox::Click, this, &frmAudioSettings::cboPlayer_Click, "cboPlayer_Click");
     // The list goes when the focus leaves it for another control of the dialog (its own
     // drop-down part is a window of its own and does not count).
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (old == cboPlayer && now && now->window() == window() && now != cboPlayer) HidePlayerList();
-    });
+    OnCall(
+        qApp, &QApplication::focusChanged, this,
+        [this](QWidget* old, QWidget* now) {
+            if (old == cboPlayer && now && now->window() == window() && now != cboPlayer) HidePlayerList();
+        },
+        "cboPlayer_LostFocus");
 }
 
 void frmAudioSettings::BuildPlaybackTab(QWidget* page) {
@@ -246,8 +250,8 @@ void frmAudioSettings::BuildPlaybackTab(QWidget* page) {
         lblAdvertVolume, txtAdvertVolume);
     SetVisible(fraTesselCartVolumes, false);
 
-    connect(optDucking, &OptionButton::Click, this, &frmAudioSettings::optDucking_Click);
-    connect(optSweeper, &OptionButton::Click, this, &frmAudioSettings::optDucking_Click);
+    On(optDucking, &OptionButton::Click, this, &frmAudioSettings::optDucking_Click, "optDucking_Click");
+    On(optSweeper, &OptionButton::Click, this, &frmAudioSettings::optDucking_Click, "optDucking_Click");
 }
 
 void frmAudioSettings::BuildRecEditTab(QWidget* page) {
@@ -295,9 +299,9 @@ void frmAudioSettings::BuildRecEditTab(QWidget* page) {
                                   "Record files to the local disk, then transfer them to the network.");
     Move(chkRecordLocal, 240, 1620, 9780, 300);
 
-    connect(chkAudioEditor, &CheckBox::Click, this, &frmAudioSettings::chkAudioEditor_Click);
-    connect(cmdSelectAudioEditor, &CommandButton::Click, this, &frmAudioSettings::cmdSelectAudioEditor_Click);
-    connect(cmdSelectAudioFormat, &CommandButton::Click, this, &frmAudioSettings::cmdSelectAudioFormat_Click);
+    On(chkAudioEditor, &CheckBox::Click, this, &frmAudioSettings::chkAudioEditor_Click, "chkAudioEditor_Click");
+    On(cmdSelectAudioEditor, &CommandButton::Click, this, &frmAudioSettings::cmdSelectAudioEditor_Click, "cmdSelectAudioEditor_Click");
+    On(cmdSelectAudioFormat, &CommandButton::Click, this, &frmAudioSettings::cmdSelectAudioFormat_Click, "cmdSelectAudioFormat_Click");
 }
 
 void frmAudioSettings::BuildAdvancedTab(QWidget* page) {
@@ -318,16 +322,19 @@ void frmAudioSettings::BuildAdvancedTab(QWidget* page) {
     Move(lblAdvancedSettingsWarningDesc, 240, 1320, 10140, 510);
     uAdvancedSettings = new uListSettings(page, "uAdvancedSettings");
     Move(uAdvancedSettings, 240, 1920, 10140, 3840);
-    connect(cmdLumoTweak, &CommandButton::Click, this, &frmAudioSettings::cmdLumoTweak_Click);
+    On(cmdLumoTweak, &CommandButton::Click, this, &frmAudioSettings::cmdLumoTweak_Click, "cmdLumoTweak_Click");
 }
 
 void frmAudioSettings::WireValueBox(const ValueBox& v) {
     TextBox* box = v.box;
-    connect(box, &TextBox::GotFocus, this, [box] { SelectAllText(box); });
-    connect(box, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); });
-    connect(box, &TextBox::LostFocus, this, [box, v] {
-        if (!box->Locked()) box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
-    });
+    OnCall(box, &TextBox::GotFocus, this, [box] { SelectAllText(box); }, "GotFocus");
+    OnCall(box, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); }, "KeyPress");
+    OnCall(
+        box, &TextBox::LostFocus, this,
+        [box, v] {
+            if (!box->Locked()) box->SetText(std::to_string(ClampedValue(box->Text(), v.lowest, v.highest)));
+        },
+        "LostFocus");
 }
 
 // ---- load and set-up ---------------------------------------------------------------------
@@ -662,8 +669,6 @@ void frmAudioSettings::cmdOK_Click() {
             return refuse("The Audio Editor you have specified cannot be found", 2);
     }
     const std::string profile = settings_->ProfileName;
-    if (Trim(profile).empty())
-        return refuse("These audio settings cannot be saved: they belong to no named settings profile.", -1);
 
     cAudioSettings& s = *settings_;
     const Written before(s);
@@ -733,9 +738,11 @@ void frmAudioSettings::cmdOK_Click() {
     const int eject = cboAllowEject->ListIndex();
     if (eject >= 0) s.OnlyAllowEjectStoppedCarts = static_cast<std::int32_t>(cboAllowEject->ItemData(eject));
 
+    // A profile without a name stores nothing: the host keeps the values on the object and
+    // saves them itself.
     const bool saved = s.SaveProfile(profile);
     SetMousePointer(PointerDefault);
-    if (!saved) {
+    if (!saved && !profile.empty()) {
         before.Restore(s);
         return refuse("The audio settings could not be saved in the settings profile '" + profile +
                           "'. Only an administrator of this computer may be able to change them.",
