@@ -3,6 +3,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/Handlers.h"
 #include "rozuzezer/ui/DialogSupport.h"
 #include "shared/helpers/FileHelper.h"
 
@@ -42,12 +43,17 @@ frmAudioLocations::frmAudioLocations(QWidget* owner) : Form("frmAudioLocations",
         if (browse.isNull()) cmdChangeCartLocation[i]->SetCaption("...");
         cmdChangeCartLocation[i]->setToolTip(Q("Select the Folder that this part of the Verudivur is stored in"));
         Move(cmdChangeCartLocation[i], 7920, top - 15, 480, 360);
-        connect(txtCartLocations[i], &TextBox::Change, this, [this, i] { txtCartLocations_Change(i); });
-        connect(txtCartLocations[i], &TextBox::GotFocus, this, [this, i] {
-            txtCartLocations[i]->SetSelStart(0);
-            txtCartLocations[i]->SetSelLength(1000);
-        });
-        connect(cmdChangeCartLocation[i], &CommandButton::Click, this, [this, i] { cmdChangeCartLocation_Click(i); });
+        OnCall(txtCartLocations[i], &TextBox::Change, this, [this, i] { txtCartLocations_Change(i); },
+               "txtCartLocations_Change");
+        OnCall(
+            txtCartLocations[i], &TextBox::GotFocus, this,
+            [this, i] {
+                txtCartLocations[i]->SetSelStart(0);
+                txtCartLocations[i]->SetSelLength(1000);
+            },
+            "txtCartLocations_GotFocus");
+        OnCall(cmdChangeCartLocation[i], &CommandButton::Click, this, [this, i] { cmdChangeCartLocation_Click(i); },
+               "cmdChangeCartLocation_Click");
     }
     const double below = 240 + kRows * 420.0 + 60;
     chkUseOneCartLocation = new CheckBox(c, "chkUseOneCartLocation", "Store all carts in the same location");
@@ -64,10 +70,10 @@ frmAudioLocations::frmAudioLocations(QWidget* owner) : Form("frmAudioLocations",
     Move(cmdCancel, 7185, below + 540, 1215, 375);
     SetEnabled(cmdSettings, false);
 
-    connect(chkUseOneCartLocation, &CheckBox::Click, this, &frmAudioLocations::chkUseOneCartLocation_Click);
-    connect(cmdOK, &CommandButton::Click, this, &frmAudioLocations::cmdOK_Click);
-    connect(cmdCancel, &CommandButton::Click, this, &frmAudioLocations::cmdCancel_Click);
-    connect(cmdSettings, &CommandButton::Click, this, &frmAudioLocations::cmdSettings_Click);
+    On(chkUseOneCartLocation, &CheckBox::Click, this, &frmAudioLocations::chkUseOneCartLocation_Click, "chkUseOneCartLocation_Click");
+    On(cmdOK, &CommandButton::Click, this, &frmAudioLocations::cmdOK_Click, "cmdOK_Click");
+    On(cmdCancel, &CommandButton::Click, this, &frmAudioLocations::cmdCancel_Click, "cmdCancel_Click");
+    On(cmdSettings, &CommandButton::Click, this, &frmAudioLocations::cmdSettings_Click, "cmdSettings_Click");
     SetClientSizeTwips(this, 8640, below + 1035);
 }
 
@@ -136,7 +142,8 @@ void frmAudioLocations::cmdOK_Click() {
     const int count = std::min<int>(wall_->NumberAudioLocations(), kRows);
     for (int i = 1; i <= count; ++i) {
         std::string row = Trim(txtCartLocations[i]->Text());
-        if (!row.empty() && (row.back() == '\\' || row.back() == '/')) row.pop_back();
+        // "/" alone is the root folder, a real location; only a separator after a name goes.
+        if (!row.empty() && (row.back() == '\\' || (row.back() == '/' && row.size() > 1))) row.pop_back();
         row = Trim(row);
         wall_->SetAudioLocation(static_cast<std::int16_t>(i), row);
     }

@@ -67,7 +67,7 @@ TEST_F(WallDialogs, OKCreatesANewLocationsFolderAndStoresItWithoutTheSeparator) 
     EXPECT_EQ(commonDialogs_->folderRequests[0].title, "Select the directory that the audio is stored in");
     EXPECT_EQ(wall->AudioLocation(1), first);
     EXPECT_EQ(wall->AudioLocation(2), browsed);
-    EXPECT_EQ(wall->AudioLocation(3), "");
+    EXPECT_EQ(wall->AudioLocation(3), "/") << "the root folder is a location of its own";
     EXPECT_EQ(wall->AudioLocation(4), first);
     EXPECT_TRUE(fs::is_directory(first));
     EXPECT_TRUE(fs::is_directory(browsed));
