@@ -1,6 +1,7 @@
 #include "rozuzezer/ui/frmGlobalRozuzezerSettings.h"
 
 #include "platform/base/MessageBox.h"
+#include "platform/ui/Handlers.h"
 #include "rozuzezer/ui/DialogSupport.h"
 
 #include <QString>
@@ -123,18 +124,20 @@ frmGlobalRozuzezerSettings::frmGlobalRozuzezerSettings(QWidget* owner) : Form("f
     cmdCancel->SetCancel(true);
     Move(cmdCancel, 7365, 4920, 1215, 375);
 
-    connect(cmdOK, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdOK_Click);
-    connect(cmdCancel, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdCancel_Click);
-    connect(cmdSetNoCarts, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdSetNoCarts_Click);
-    connect(chkAllowCDDB, &CheckBox::Click, this, &frmGlobalRozuzezerSettings::chkAllowCDDB_Click);
-    connect(chkNormalise, &CheckBox::Click, this, &frmGlobalRozuzezerSettings::chkNormalise_Click);
-    connect(txtNoCarts, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); });
-    connect(txtNormaliseLevel, &TextBox::LostFocus, this, [this] {
-        txtNormaliseLevel->SetText(std::to_string(ClampedValue(txtNormaliseLevel->Text(), 0, 100)));
-    });
+    On(cmdOK, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdOK_Click, "cmdOK_Click");
+    On(cmdCancel, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdCancel_Click, "cmdCancel_Click");
+    On(cmdSetNoCarts, &CommandButton::Click, this, &frmGlobalRozuzezerSettings::cmdSetNoCarts_Click, "cmdSetNoCarts_Click");
+    On(chkAllowCDDB, &CheckBox::Click, this, &frmGlobalRozuzezerSettings::chkAllowCDDB_Click, "chkAllowCDDB_Click");
+    On(chkNormalise, &CheckBox::Click, this, &frmGlobalRozuzezerSettings::chkNormalise_Click, "chkNormalise_Click");
+    OnCall(txtNoCarts, &TextBox::KeyPress, this, [](int& key) { key = NumericKey(key); }, "txtNoCarts_KeyPress");
+    OnCall(
+        txtNormaliseLevel, &TextBox::LostFocus, this,
+        [this] { txtNormaliseLevel->SetText(std::to_string(ClampedValue(txtNormaliseLevel->Text(), 0, 100))); },
+        "txtNormaliseLevel_LostFocus");
     for (QWidget* w : std::initializer_list<QWidget*>{txtNoCarts, txtNormaliseLevel, txtCDDBEmailAddress})
-        connect(static_cast<TextBox*>(w), &TextBox::GotFocus, this, [w] { SelectAllText(w); });
-    connect(comboCDDBServer, &ComboBox::GotFocus, this, [this] { SelectAllText(comboCDDBServer); });
+        OnCall(static_cast<TextBox*>(w), &TextBox::GotFocus, this, [w] { SelectAllText(w); }, "GotFocus");
+    OnCall(comboCDDBServer, &ComboBox::GotFocus, this, [this] { SelectAllText(comboCDDBServer); },
+           "comboCDDBServer_GotFocus");
     chkAllowCDDB_Click();
     chkNormalise_Click();
     SetClientSizeTwips(this, 8700, 5415);
