@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QDragEnterEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -420,11 +421,20 @@ int SkinnyHeight(std::int16_t borderWidth) {
     return platform::ui::TwipsToPixelsY(twips);
 }
 
+// The fewest whole pixels that span at least `twips`. Where a pixel is not a whole number of
+// twips the nearest pixel can fall short, and a size rule asking for it would never be met.
+int AtLeastPixels(double twips, double twipsPerPixel) {
+    return static_cast<int>(std::ceil(twips / twipsPerPixel - 1e-9));
+}
+
+constexpr double kNormalWidthTwips = 2010, kNormalHeightTwips = 1260;
+
 } // namespace
 
 QSize uHardDiskItem::minimumSizeHint() const {
     if (skinny_) return QSize(0, SkinnyHeight(borderWidth_));
-    return QSize(platform::ui::TwipsToPixelsX(2010), platform::ui::TwipsToPixelsY(1260));
+    return QSize(AtLeastPixels(kNormalWidthTwips, platform::ui::TwipsPerPixelX()),
+                 AtLeastPixels(kNormalHeightTwips, platform::ui::TwipsPerPixelY()));
 }
 
 QSize uHardDiskItem::sizeHint() const {
@@ -433,29 +443,27 @@ QSize uHardDiskItem::sizeHint() const {
 }
 
 void uHardDiskItem::LayoutTile() {
-    const double tppX = platform::ui::TwipsPerPixelX();
-    const double tppY = platform::ui::TwipsPerPixelY();
     // Qt layouts keep a skinny tile at its one height.
     const QSizePolicy::Policy vertical = skinny_ ? QSizePolicy::Fixed : QSizePolicy::Preferred;
     if (sizePolicy().verticalPolicy() != vertical) {
         setSizePolicy(sizePolicy().horizontalPolicy(), vertical);
         updateGeometry();
     }
+    // The rules are met in whole pixels. A resize that took effect lays the tile out again
+    // from its resize event; one the host's limits refused goes on with the size there is.
+    auto resized = [this](int w, int h) {
+        const QSize before = size();
+        resize(w, h);
+        return size() != before;
+    };
     if (skinny_) {
         const int px = SkinnyHeight(borderWidth_);
-        if (height() != px) {
-            resize(width(), px);
-            if (height() != px) return; // the resize runs the layout again
-        }
+        if (height() != px && resized(width(), px)) return;
     } else {
-        if (width() * tppX < 2010) {
-            resize(platform::ui::TwipsToPixelsX(2010), height());
-            return;
-        }
-        if (height() * tppY < 1260) {
-            resize(width(), platform::ui::TwipsToPixelsY(1260));
-            return;
-        }
+        const int minWidth = AtLeastPixels(kNormalWidthTwips, platform::ui::TwipsPerPixelX());
+        const int minHeight = AtLeastPixels(kNormalHeightTwips, platform::ui::TwipsPerPixelY());
+        if (width() < minWidth && resized(minWidth, height())) return;
+        if (height() < minHeight && resized(width(), minHeight)) return;
     }
     PlaceButtons();
     update();
@@ -521,8 +529,7 @@ void uHardDiskItem::RefreshButtons() {
         imgEdit_->setVisible(true);
         imgTimes_->setVisible(true);
         imgInfo_->setVisible(true);
-        // The normal layout has no place for the delete button.
-        imgDelete_->setVisible(false);
+        // imgDelete keeps what it had: hidden unless a skinny layout showed it.
     }
     const bool hasItem = static_cast<bool>(item_);
     const bool editable = canEdit_ && hasItem;
@@ -590,21 +597,18 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
             const std::string d = item->Description(i);
             if (!d.empty()) caption += QStringLiteral(", ") + ItemText(d);
         }
-        // The time, then the reference at the caption's left, then the caption text after
-        // the reference so the two never print over each other.
+        // The caption at a fixed 44 pixels from the control's left, then the time, then the
+        // reference at the caption area's left, drawn over the caption's start.
+        p.setClipRect(captionFill);
+        p.setFont(mainFont);
+        p.setPen(textColour);
+        Print(p, mainFm, kSkinnyCaptionX, CT - 1,
+              platform::ui::FitTextToWidth(mainFm, caption, CW - kSkinnyCaptionX));
         const QString time = Q(TimeText(item->Extro(), helpers::cTimeFormat::tfShortTile));
         const int timeX =
             RoundInt(TL + TW - timeFm.horizontalAdvance(time) - inset - (displayEnding_ ? 10 : 0));
         const QString reference =
             platform::ui::FitTextToWidth(timeFm, ItemText(item->Reference), timeX - CL);
-        double captionX = kSkinnyCaptionX;
-        if (!reference.isEmpty())
-            captionX = std::max(captionX, CL + timeFm.horizontalAdvance(reference) + 4);
-        p.setClipRect(captionFill);
-        p.setFont(mainFont);
-        p.setPen(textColour);
-        Print(p, mainFm, captionX, CT - 1,
-              platform::ui::FitTextToWidth(mainFm, caption, CL + CW - captionX));
         p.setClipRect(timeFill);
         p.setFont(timeFont);
         p.setPen(Colour(timeColor_, kDefaultTimeColor));
@@ -844,6 +848,8 @@ void uHardDiskItem::dragEnterEvent(QDragEnterEvent* e) {
 
 void uHardDiskItem::dragMoveEvent(QDragMoveEvent* e) {
     e->ignore();
+    // The tile takes no drops itself: only a host that answers OLEDragOver can.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&uHardDiskItem::OLEDragOver))) return;
     RunHandler("handling a drag over the item tile", [&] {
         QPointer<uHardDiskItem> self(this);
         platform::ui::DataObject dragData = platform::ui::DataObject::FromMimeData(e->mimeData());

@@ -3,6 +3,7 @@
 // that deletes the tile or clears its item from inside an event.
 #include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
+#include "platform/base/Numeric.h"
 #include "platform/component/Dispatch.h"
 #include "platform/ui/DragText.h"
 #include "platform/ui/PopupMenu.h"
@@ -126,11 +127,15 @@ TEST_F(Tile, SkinnyLayoutForcesHeightAndLinesUpButtons) {
     EXPECT_EQ(Button("imgEdit")->x(), 300 - 58);
     EXPECT_EQ(Button("imgInfo")->x(), 300 - 76);
 
-    // Back to normal: the delete button has no place there.
+    // Back to normal: the delete button keeps the visibility the skinny layout gave it.
     tile->SetSkinnyMode(false);
     QApplication::processEvents();
-    EXPECT_FALSE(Button("imgDelete")->isVisible());
+    EXPECT_TRUE(Button("imgDelete")->isVisible());
     EXPECT_EQ(tile->height(), 84);
+    tile->SetDisplayDeleteinSkinny(false);
+    tile->SetSkinnyMode(true);
+    tile->SetSkinnyMode(false);
+    EXPECT_FALSE(Button("imgDelete")->isVisible());
 }
 
 TEST_F(Tile, NormalTileGrowsToItsSmallestSize) {
@@ -146,6 +151,32 @@ TEST_F(Tile, NormalTileGrowsToItsSmallestSize) {
     tile->SetRedraw(true);
     QApplication::processEvents();
     EXPECT_EQ(tile->size(), QSize(134, 84));
+}
+
+TEST_F(Tile, SizeRulesSettleAtDpisWhosePixelsAreNoWholeNumberOfTwips) {
+    for (const int dpi : {93, 97, 102, 110, 131, 168, 200, 96}) {
+        SCOPED_TRACE(dpi);
+        const double tpp = 1440.0 / dpi;
+        platform::ui::OverrideTwipsPerPixel(tpp);
+        tile->resize(10, 10);
+        QApplication::processEvents();
+        // The smallest whole-pixel size that holds 2010 x 1260 twips.
+        EXPECT_GE(tile->width() * tpp, 2010 - 1e-6);
+        EXPECT_LT((tile->width() - 1) * tpp, 2010);
+        EXPECT_GE(tile->height() * tpp, 1260 - 1e-6);
+        EXPECT_LT((tile->height() - 1) * tpp, 1260);
+
+        // Property changes lay the tile out again from that size.
+        tile->SetSkinnyMode(true);
+        QApplication::processEvents();
+        EXPECT_EQ(tile->height(), std::lround(platform::RoundHalfEven(2 * 6 * tpp + 300) / tpp));
+        EXPECT_FALSE(Button("imgTimes")->isVisible());
+        tile->SetSkinnyMode(false);
+        QApplication::processEvents();
+        EXPECT_TRUE(Button("imgTimes")->isVisible());
+        EXPECT_GE(tile->height() * tpp, 1260 - 1e-6);
+        EXPECT_EQ(Button("imgInfo")->pos(), QPoint(tile->width() - 21, 7));
+    }
 }
 
 TEST_F(Tile, ButtonsShowTheirStateAndPictures) {
@@ -212,6 +243,40 @@ TEST_F(Tile, CaptionColourFollowsTheItemOnlyWhenItMay) {
     // The time panel takes TimeBackColor.
     tile->SetTimeBackColor(0x00FF00);
     EXPECT_EQ(PixelAt(tile, QPoint(12, 107)), QColor(0, 255, 0));
+}
+
+TEST_F(Tile, SkinnyCaptionStandsAt44WithTheReferenceDrawnOverIt) {
+    tile->resize(420, 32);
+    tile->SetBorderWidth(16); // the caption area begins well left of 44 and ends well short
+    tile->SetSkinnyMode(true);
+    QApplication::processEvents();
+    auto item = Item("REFERENCE-0123456789");
+    item->SetDescription(1, std::string(200, 'M'));
+    item->TextColour = 0x0000FF; // red: the only red ink on the tile
+    tile->SetHardDiskItem(item);
+    const auto l = tile->ComputeLayout();
+    ASSERT_GT(l.caption.width(), 200);
+    const QImage shot = tile->grab().toImage();
+    int left = shot.width(), right = -1;
+    for (int y = l.caption.top() - 2; y < l.caption.bottom() + 2; ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() - c.green() > 80 && c.red() - c.blue() > 40) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    ASSERT_GE(right, 0) << "the caption is drawn";
+    // At 44 whatever the reference's width, and cut to CW - 44 from there.
+    EXPECT_GE(left, 44);
+    EXPECT_LE(left, 47);
+    EXPECT_LE(right, l.caption.width() + 1);
+    EXPECT_GT(right, l.caption.width() - 16);
+    // The reference, in black, is printed over the caption's start.
+    bool black = false;
+    for (int y = l.caption.top(); y < l.caption.bottom() && !black; ++y)
+        for (int x = 50; x < 100 && !black; ++x) black = shot.pixelColor(x, y).value() < 40;
+    EXPECT_TRUE(black);
 }
 
 TEST_F(Tile, BadItemsStillDraw) {
@@ -506,6 +571,15 @@ TEST_F(Tile, DragWithoutTextWhenItMayNotCarryIt) {
 }
 
 TEST_F(Tile, DropsOnTheTileAreTheHostsToTake) {
+    QMimeData offered;
+    offered.setText("dropped");
+    {
+        // A host that does not answer OLEDragOver takes no drops.
+        QDragEnterEvent unanswered({30, 20}, Qt::CopyAction | Qt::MoveAction, &offered,
+                                   Qt::LeftButton, {});
+        QApplication::sendEvent(tile, &unanswered);
+        EXPECT_FALSE(unanswered.isAccepted());
+    }
     std::vector<std::int16_t> states;
     std::int32_t answer = 0;
     QObject::connect(tile, &uHardDiskItem::OLEDragOver,
