@@ -128,6 +128,19 @@ FrameTiles Make(const Shades& s) {
     t.bottom = Tile(s, false, true, false, false);
     t.left = Tile(s, false, false, true, false);
     t.right = Tile(s, false, false, false, true);
+    auto run = [](const QPixmap& tile, QSize size) {
+        QImage img(size, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawTiledPixmap(img.rect(), tile);
+        p.end();
+        return QPixmap::fromImage(img);
+    };
+    t.topRun = run(t.top, QSize(kFrameRun, 6));
+    t.bottomRun = run(t.bottom, QSize(kFrameRun, 6));
+    t.leftRun = run(t.left, QSize(6, kFrameRun));
+    t.rightRun = run(t.right, QSize(6, kFrameRun));
     return t;
 }
 

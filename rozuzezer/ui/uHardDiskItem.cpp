@@ -38,6 +38,7 @@ constexpr OleColour kItemDefaultBack = 0x8000000F;
 constexpr OleColour kItemGreyBack = 0xC0C0C0;
 constexpr int kButtonPitch = 18;
 constexpr int kSkinnyCaptionX = 44;
+constexpr double kWhole = 1e9; // a width every text fits into whole
 const std::string kDragPrefix = "!BVHardDiskItem Reference=";
 
 int Clamp32(std::int64_t v) {
@@ -58,14 +59,18 @@ void DrawFrame(QPainter& p, const FrameTiles& tiles, const QRect& r) {
     p.drawPixmap(L + W - 6, T, tiles.topRight);
     p.drawPixmap(L, T + H - 6, tiles.bottomLeft);
     p.drawPixmap(L + W - 6, T + H - 6, tiles.bottomRight);
-    // Edges tile from their start in 6-pixel pieces, the last cut where the corner begins.
-    if (W > 12) {
-        p.drawTiledPixmap(QRect(L + 6, T, W - 12, 6), tiles.top);
-        p.drawTiledPixmap(QRect(L + 6, T + H - 6, W - 12, 6), tiles.bottom);
+    // Edges tile from their start in 6-pixel pieces, the last cut where the corner begins:
+    // block copies from the runs of tiles. (A tiled fill of a long edge is handed to Qt's
+    // thread pool, whose threads a busy machine is slow to wake.)
+    for (int done = 0; done < W - 12; done += kFrameRun) {
+        const int w = std::min(kFrameRun, W - 12 - done);
+        p.drawPixmap(QRect(L + 6 + done, T, w, 6), tiles.topRun, QRect(0, 0, w, 6));
+        p.drawPixmap(QRect(L + 6 + done, T + H - 6, w, 6), tiles.bottomRun, QRect(0, 0, w, 6));
     }
-    if (H > 12) {
-        p.drawTiledPixmap(QRect(L, T + 6, 6, H - 12), tiles.left);
-        p.drawTiledPixmap(QRect(L + W - 6, T + 6, 6, H - 12), tiles.right);
+    for (int done = 0; done < H - 12; done += kFrameRun) {
+        const int h = std::min(kFrameRun, H - 12 - done);
+        p.drawPixmap(QRect(L, T + 6 + done, 6, h), tiles.leftRun, QRect(0, 0, 6, h));
+        p.drawPixmap(QRect(L + W - 6, T + 6 + done, 6, h), tiles.rightRun, QRect(0, 0, 6, h));
     }
 }
 
@@ -164,6 +169,8 @@ uHardDiskItem::uHardDiskItem(QWidget* parent, const std::string& name)
 
     setMouseTracking(true);
     setAcceptDrops(true);
+    // Every paint covers the whole surface, so nothing beneath the tile need be drawn first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     InitProperties();
     RefreshButtons();
 }
@@ -564,6 +571,20 @@ void uHardDiskItem::paintEvent(QPaintEvent*) {
     });
 }
 
+uHardDiskItem::Fitted uHardDiskItem::Fit(const QFont& font, const QFontMetricsF& metrics,
+                                         const QString& text, double width) const {
+    for (const FitEntry& e : fits_)
+        if (e.width == width && e.text.size() == text.size() && e.font == font && e.text == text)
+            return e.fitted;
+    constexpr std::size_t kKept = 8; // every text of one tile's paint
+    if (fits_.size() >= kKept) fits_.erase(fits_.begin());
+    Fitted f;
+    f.text = platform::ui::FitTextToWidth(metrics, text, width);
+    f.advance = f.text.isEmpty() ? 0 : metrics.horizontalAdvance(f.text);
+    fits_.push_back({text, width, font, f});
+    return f;
+}
+
 void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
     const int inset = panelInset_;
     OleColour captionColour = BackColorValue();
@@ -603,12 +624,11 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
         p.setFont(mainFont);
         p.setPen(textColour);
         Print(p, mainFm, kSkinnyCaptionX, CT - 1,
-              platform::ui::FitTextToWidth(mainFm, caption, CW - kSkinnyCaptionX));
+              Fit(mainFont, mainFm, caption, CW - kSkinnyCaptionX).text);
         const QString time = Q(TimeText(item->Extro(), helpers::cTimeFormat::tfShortTile));
-        const int timeX =
-            RoundInt(TL + TW - timeFm.horizontalAdvance(time) - inset - (displayEnding_ ? 10 : 0));
-        const QString reference =
-            platform::ui::FitTextToWidth(timeFm, ItemText(item->Reference), timeX - CL);
+        const int timeX = RoundInt(TL + TW - Fit(timeFont, timeFm, time, kWhole).advance - inset -
+                                   (displayEnding_ ? 10 : 0));
+        const QString reference = Fit(timeFont, timeFm, ItemText(item->Reference), timeX - CL).text;
         p.setClipRect(timeFill);
         p.setFont(timeFont);
         p.setPen(Colour(timeColor_, kDefaultTimeColor));
@@ -622,9 +642,8 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
         p.setPen(textColour);
         double y = CT;
         for (std::int16_t i = 1; i <= 3; ++i) {
-            const QString line =
-                platform::ui::FitTextToWidth(mainFm, ItemText(item->Description(i)), CW);
-            Print(p, mainFm, CL + (CW - mainFm.horizontalAdvance(line)) / 2, y, line);
+            const Fitted line = Fit(mainFont, mainFm, ItemText(item->Description(i)), CW);
+            Print(p, mainFm, CL + (CW - line.advance) / 2, y, line.text);
             y += mainFm.height();
         }
         p.setClipRect(timeFill);
@@ -633,11 +652,10 @@ void uHardDiskItem::DrawContents(QPainter& p, const Layout& l) const {
         double extro = platform::RoundHalfEven(item->Extro());
         if (!(extro >= 0)) extro = 0;
         const QString time = Q(TimeText(extro, helpers::cTimeFormat::tfShortWhole));
-        const int timeX = RoundInt(TL + TW - timeFm.horizontalAdvance(time) - inset - 10);
+        const int timeX = RoundInt(TL + TW - Fit(timeFont, timeFm, time, kWhole).advance - inset - 10);
         Print(p, timeFm, timeX, TT - 2, time);
         p.setPen(QColor(Qt::white));
-        Print(p, timeFm, TL, TT - 2,
-              platform::ui::FitTextToWidth(timeFm, ItemText(item->Reference), timeX - TL));
+        Print(p, timeFm, TL, TT - 2, Fit(timeFont, timeFm, ItemText(item->Reference), timeX - TL).text);
     }
     p.restore();
 

@@ -25,10 +25,14 @@
 #include "platform/ui/UserControl.h"
 #include "rozuzezer/core/cHardDiskItem.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QRect>
+#include <QString>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QLabel;
 
@@ -166,6 +170,23 @@ private:
     void StartItemDrag();
     void DrawContents(QPainter& p, const Layout& l) const;
     bool skipClick_ = false;
+
+    // A text fitted to a width in a font, and the fitted text's width. A wall repaints the
+    // same texts every second and measuring them is most of a paint, so the fits of the
+    // last paints are kept by text, width and font (the same three give the same answer).
+    struct Fitted {
+        QString text;
+        double advance = 0;
+    };
+    Fitted Fit(const QFont& font, const QFontMetricsF& metrics, const QString& text,
+               double width) const;
+    struct FitEntry {
+        QString text;
+        double width;
+        QFont font;
+        Fitted fitted;
+    };
+    mutable std::vector<FitEntry> fits_;
 
     ItemRef item_;
     FontRef mainFont_, timeFont_;

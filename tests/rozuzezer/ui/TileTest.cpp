@@ -279,6 +279,31 @@ TEST_F(Tile, SkinnyCaptionStandsAt44WithTheReferenceDrawnOverIt) {
     EXPECT_TRUE(black);
 }
 
+TEST_F(Tile, ATileThatDrewOtherTextsDrawsAsAFreshOne) {
+    // The same item, size and fonts must give the same picture, whatever was drawn before.
+    auto item = Item();
+    item->SetDescription(1, std::string(300, 'W'));
+    tile->SetHardDiskItem(Item("other"));
+    (void)tile->grab();
+    tile->SetHardDiskItem(item);
+    (void)tile->grab();
+    tile->MainFont()->Size = 14; // the host changes the font object it was given
+    tile->TimeFont()->SetBold(true);
+    tile->resize(300, 130);
+    item->SetDescription(2, "Changed without a new item");
+    tile->UpdateDisplay();
+    QApplication::processEvents();
+
+    uHardDiskItem fresh(nullptr, "uHardDiskItem2");
+    fresh.resize(300, 130);
+    fresh.show();
+    QApplication::processEvents();
+    fresh.MainFont()->Size = 14;
+    fresh.TimeFont()->SetBold(true);
+    fresh.SetHardDiskItem(item);
+    EXPECT_EQ(tile->grab().toImage(), fresh.grab().toImage());
+}
+
 TEST_F(Tile, BadItemsStillDraw) {
     const std::string huge(10000, 'W');
     auto empty = MakeRef<cHardDiskItem>();
