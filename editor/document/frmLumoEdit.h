@@ -519,9 +519,6 @@ public:
     void mtxtHookEnd_Change();
     void mtxtLoopStart_Change();
     void mtxtLoopEnd_Change();
-    // A region moved on the waveform (tag 1..4): its marker takes the time, and the order
-    // rules run with that marker winning, as when it is typed.
-    void MarkerFromRegion(int Tag, float StartSeconds, float EndSeconds);
     // After the audio changed outside the component: markers kept within the new length.
     void KeepMarkersWithin(float Length);
     // Tests: how the outside editor is started (program and its one argument); the default
@@ -576,6 +573,14 @@ private:
     // ---- own block: open, save, markers --------------------------------------------------
     enum Marker { mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd };
     void MarkerBoxChanged(Marker m);
+    void MarkerBox_LostFocus();
+    // Markers stored while a recording runs (bit 1 << Marker), and those of them a Set press
+    // or typing wrote (not moved by an order rule); cleared when a recording starts and ends.
+    unsigned recordingMarks_ = 0, recordingSets_ = 0;
+    // The extro as it stood before the audio change (the component's change count) whose
+    // region events moved it: the end it followed is the one of before the change.
+    std::uint64_t extroChange_ = ~std::uint64_t{0};
+    float extroBeforeChange_ = 0;
     platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
     void ConnectMarkerHandlers();
     bool SaveDetailsToWAV(const std::string& Filename);
@@ -603,7 +608,6 @@ private:
     std::string lastPositionText_;
     int commandDepth_ = 0;        // audio commands running
     int loopDepth_ = 0;           // the progress event is running the message loop
-    bool undoing_ = false;        // region events of undo and redo leave the markers alone
     int closePending_ = -1;       // the unload mode of a close asked for while busy
     int messageLoopRuns_ = 0;
     bool recording_ = false;      // a recording this window started is running

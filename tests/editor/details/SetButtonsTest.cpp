@@ -164,9 +164,10 @@ TEST_F(DetailsTest, MarksWhileRecordingReachTheLengthRecordedSoFar) {
     ASSERT_GT(at, 1.0);
     editor->cmdSetIntroEnd_Click();
     EXPECT_EQ(editor->mtxtIntroEnd->Text(), T(static_cast<float>(at)));
-    EXPECT_GE(editor->cAudioInformation->AudioEnd, static_cast<float>(at))
+    EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), at, 0.001)
         << "the marker's clamp is the recorded length, not the 0 of the new document";
     editor->cmdStop_Click();
+    EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), at, 0.001) << "and the mark stays where it was made";
 }
 
 TEST_F(DetailsTest, PlayerBackEndAuditionsAtZeroAndMarksWhereItStands) {
