@@ -116,19 +116,19 @@ void frmLumoEdit::ctlEditor_AudioChanged() {
         if (item.TotalLength == 0) {
             // The item's first audio: its markers start afresh, but marks made while it was
             // being recorded stay where they were made.
-            auto reset = [this](Marker m) { return (recordingMarks_ & (1u << m)) == 0; };
+            auto reset = [this](Marker m) { return (recordingMarks_.stored & (1u << m)) == 0; };
             if (reset(mkIntroStart)) item.SetIntroStart(0);
             if (reset(mkIntroEnd)) item.SetIntroEnd(0);
             if (reset(mkLoopStart)) item.LoopStart = 0;
             if (reset(mkLoopEnd)) item.LoopEnd = 0;
             if (reset(mkHookStart)) item.HookStart = 0;
             if (reset(mkHookEnd)) item.HookEnd = 0;
-            if ((recordingSets_ & (1u << mkExtro)) == 0) item.SetExtro(newLength);
+            if ((recordingMarks_.set & (1u << mkExtro)) == 0) item.SetExtro(newLength);
         }
         bool apply = false;
         UpdateMarkerFields(apply);
     }
-    if (ctlEditor->State() != audio::kStateRecording) recordingMarks_ = recordingSets_ = 0;
+    if (ctlEditor->State() != audio::kStateRecording) recordingMarks_ = {};
     ctlEditor_SelectionChanged();
     UpdateButtons();
     UpdateZoomButtons(true);

@@ -259,7 +259,7 @@ void frmLumoEdit::cmdRecord_Click() {
         }
         RunHandler("cmdRecord_Click", [this] {
             recording_ = true;
-            recordingMarks_ = recordingSets_ = 0;
+            recordingMarks_ = {};
             if (txtDescription[1]->Text().empty()) txtDescription[1]->SetText("New Audio");
             SetAudioEdited();
             SetButtonPicture(cmdRecord, *imgListToolbar, "record");

@@ -33,6 +33,18 @@ float MarkerEnd(const rozuzezer::cHardDiskItem& item) {
     return std::max(0.0f, item.AudioEnd > 0 ? item.AudioEnd : item.TotalLength);
 }
 
+void SetMarker(rozuzezer::cHardDiskItem& item, int m, float value) {
+    switch (m) {
+    case 0: item.SetIntroStart(value); break;
+    case 1: item.SetIntroEnd(value); break;
+    case 2: item.SetExtro(value); break;
+    case 3: item.HookStart = value; break;
+    case 4: item.HookEnd = value; break;
+    case 5: item.LoopStart = value; break;
+    default: item.LoopEnd = value; break;
+    }
+}
+
 // The seven markers in the order of the Marker enumeration.
 std::array<float, 7> Markers(const rozuzezer::cHardDiskItem& item) {
     return {item.IntroStart(), item.IntroEnd(), item.Extro(), item.HookStart, item.HookEnd, item.LoopStart, item.LoopEnd};
@@ -98,14 +110,14 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
     const double t = helpers::cUtility::TimeTextToSeconds(text, 11);
     float end = MarkerEnd(item);
     float total = item.TotalLength > 0 ? item.TotalLength : end;
+    bool recording = false;
     // While recording, the audio reaches as far as the recording has come: a mark there stays
     // where it was made (the item's end is still the length before the recording).
     if (bAudioOpen_ && ctlEditor->State() == platform::audio::kStateRecording) {
         const auto head = static_cast<float>(SamplesToSeconds(ctlEditor->View().Position()));
         end = std::max(end, head);
         total = std::max(total, head);
-        recordingMarks_ |= 1u << m;
-        if (!bCheckingMarkerOrder_) recordingSets_ |= 1u << m;
+        recording = true;
     }
     const bool looping = chkLoop->Value() != 0;
     // A loop needs its minimum inside the audio; on shorter audio it is refused, never stored
@@ -137,6 +149,11 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
         break;
     }
     const float stored = Markers(item)[m];
+    if (recording) {
+        recordingMarks_.stored |= 1u << m;
+        if (!bCheckingMarkerOrder_) recordingMarks_.set |= 1u << m;
+        recordingMarks_.value[m] = stored;
+    }
     {
         ScopedFlag loading(bLoadingInfo);
         box->SetText(TimeText(std::max(0.0f, stored)));
@@ -181,6 +198,12 @@ void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
     const std::array<float, 7> before = Markers(item);
     {
         ScopedFlag guard(bUpdatingMarkers_, true);
+        // Marks made during the recording just taken in stand where they were made, whatever
+        // the recording did to their regions (a mark on the very sample of an old marker after
+        // the record point looks to the component like a marker left alone).
+        if (!bLoadingInfo && ctlEditor->State() != platform::audio::kStateRecording)
+            for (int k = 0; k < 7; ++k)
+                if (recordingMarks_.stored & (1u << k)) SetMarker(item, k, recordingMarks_.value[static_cast<std::size_t>(k)]);
         // Without a document there is no new length to take.
         if (!bLoadingInfo && ctlEditor->HasDocument()) {
             auto& view = ctlEditor->View();
@@ -190,7 +213,7 @@ void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
             // insert before it is not at the end). One marked during the recording that made the
             // audio longer is where the user put it.
             const float extro = extroChange_ == ctlEditor->ChangeCount() ? extroBeforeChange_ : item.Extro();
-            const bool marked = (recordingSets_ & (1u << mkExtro)) != 0;
+            const bool marked = (recordingMarks_.set & (1u << mkExtro)) != 0;
             if (!marked && extro >= static_cast<float>(item.TotalLength - 0.1) && length != item.TotalLength)
                 item.SetExtro(length);
             item.TotalLength = length;

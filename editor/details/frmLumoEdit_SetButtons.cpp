@@ -72,8 +72,12 @@ void PressSet(frmLumoEdit& w, bool& updatingMarkers, const SetPress& p) {
     // erase the marker.
     if (!t.loaded) return;
     if (!t.idle) {
-        // While recording, the box rule takes the recording's reach as the end of the audio.
-        p.box->SetText(TimeText(t.position));
+        // While recording, the box rule takes the recording's reach as the end of the audio. A
+        // mark on the time the box already shows is still a mark of the recording's timeline
+        // (the marker there would move with the recording): its rule runs all the same.
+        const std::string text = TimeText(t.position);
+        if (p.box->Text() != text) p.box->SetText(text);
+        else if (w.ctlEditor->State() == audio::kStateRecording) emit p.box->Change();
         return;
     }
     bool audition = false;

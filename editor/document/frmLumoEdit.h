@@ -574,9 +574,13 @@ private:
     enum Marker { mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd };
     void MarkerBoxChanged(Marker m);
     void MarkerBox_LostFocus();
-    // Markers stored while a recording runs (bit 1 << Marker), and those of them a Set press
-    // or typing wrote (not moved by an order rule); cleared when a recording starts and ends.
-    unsigned recordingMarks_ = 0, recordingSets_ = 0;
+    // Marks made while a recording runs: the markers stored (bit 1 << Marker), those of them a
+    // Set press or typing wrote (not an order rule), and the values stored. Cleared when a
+    // recording starts and once it has been taken in.
+    struct RecordingMarks {
+        unsigned stored = 0, set = 0;
+        std::array<float, 7> value{};
+    } recordingMarks_;
     // The extro as it stood before the audio change (the component's change count) whose
     // region events moved it: the end it followed is the one of before the change.
     std::uint64_t extroChange_ = ~std::uint64_t{0};

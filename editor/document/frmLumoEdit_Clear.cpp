@@ -131,7 +131,7 @@ void frmLumoEdit::ResetControls(int Flags) {
         item.LoopNumberLoops = 10;
         // A loop put aside by unticking, and marks of a recording, belong to the item that goes.
         keptLoopStart_ = keptLoopEnd_ = 0;
-        recordingMarks_ = recordingSets_ = 0;
+        recordingMarks_ = {};
 
         const std::string zero = helpers::TimeFormat().SecondsToText(0);
         for (MaskedTextBox* box : {mtxtExtro, mtxtIntroStart, mtxtIntroEnd, mtxtLoopStart, mtxtLoopEnd, mtxtHookStart,

@@ -4,6 +4,8 @@
 // run of random edits, undos and redos is checked against a model of where each marker must be.
 #include "editor/support/EditorWindowFixture.h"
 
+#include "shared/helpers/Utility.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -65,7 +67,10 @@ protected:
         const std::pair<int, int> pairs[] = {{0, 1}, {2, 2}, {3, 4}, {5, 6}};
         for (int tag = 1; tag <= 4; ++tag) {
             const audio::Region* r = RegionOf(tag);
-            ASSERT_NE(r, nullptr) << "region " << tag;
+            // The hook's region is there while a hook end is set, the loop's while the loop is on.
+            const bool wanted = tag == 3 ? want[4] > 0 : tag == 4 ? editor->chkLoop->Value() != 0 : true;
+            ASSERT_EQ(r != nullptr, wanted) << "region " << tag;
+            if (!r) continue;
             const auto [from, end] = pairs[tag - 1];
             EXPECT_NEAR(static_cast<double>(r->start), static_cast<double>(S(want[from])), 50) << "region " << tag;
             if (tag != 2) {
@@ -78,6 +83,8 @@ protected:
     }
 
     double Length() const { return editor->ctlEditor->LengthMs() / 1000.0; }
+    // A time as a box holds it once typed or set: in hundredths.
+    static double Typed(double seconds) { return helpers::cUtility::TimeTextToSeconds(frmLumoEdit::TimeText(seconds), 11); }
 
     void RunCard(double ms) {
         for (double done = 0; done < ms; done += 25) {
@@ -427,4 +434,148 @@ TEST_F(MarkersFollowTest, RandomEditsUndosAndRedosMoveTheMarkersAsTheModelSays) 
         ASSERT_EQ(timers.count(usage), 1u) << usage;
         EXPECT_NEAR(timers[usage], static_cast<double>(at), 45) << usage;
     }
+}
+
+// Marks made with the Set buttons while recording stay at the time they were made, in a new
+// item and in existing audio; the new item still gets its extro at the end of what was recorded.
+TEST_F(MarkersFollowTest, MarksMadeWhileRecordingStayWhereTheyWereMade) {
+    auto at = [this] { return static_cast<double>(editor->ctlEditor->View().SamplesToMs(editor->ctlEditor->View().Position())) / 1000.0; };
+    {
+        SCOPED_TRACE("a new item");
+        editor->ClearDetails(1);
+        editor->cmdRecord_Click();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateRecording);
+        RunCard(2000);
+        const double introStart = at();
+        editor->cmdSetIntroStart_Click();
+        RunCard(3000);
+        const double introEnd = at();
+        editor->cmdSetIntroEnd_Click();
+        RunCard(2000);
+        editor->cmdStop_Click();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateIdle);
+        const double length = Length();
+        EXPECT_NEAR(length, 7, 0.05);
+        EXPECT_NEAR(introStart, 2, 0.05);
+        EXPECT_NEAR(introEnd, 5, 0.05);
+        // The marks as their boxes took them (hundredths); the extro the intro pushed along is
+        // the item's first audio's, at its end, as its box shows it.
+        ExpectShown({Typed(introStart), Typed(introEnd), Typed(length), 0, 0, 0, 0}, length, "after stop");
+    }
+    {
+        SCOPED_TRACE("recording into existing audio");
+        OpenLayout(kLayout, 20);
+        Select(10, 10);
+        editor->cmdRecord_Click();
+        RunCard(1000);
+        const double hookEnd = at();
+        editor->cmdSetHookEnd_Click(); // the hook end marked inside what is being recorded
+        RunCard(1000);
+        editor->cmdStop_Click();
+        const double length = Length();
+        EXPECT_NEAR(hookEnd, 11, 0.05);
+        Markers want = ShiftedAfter(kLayout, 10, length - 20);
+        want[4] = Typed(hookEnd);
+        ExpectShown(want, length, "after stop");
+        editor->AudioUndo();
+        EXPECT_NEAR(Length(), 20, 0.001);
+        EXPECT_NEAR(Held()[2], 18, 0.002) << "the extro of before the recording";
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// Damaged and unusual input: regions past the audio, markers of a damaged file far beyond it,
+// zero-length regions, an undo across a save, a recording the sound card ends. The markers stay
+// within the audio and in their pairs' order, nothing raises into Qt, and what is saved is
+// what the window shows.
+TEST_F(MarkersFollowTest, BadInputKeepsTheMarkersWithinTheAudioAndSavesWhatIsShown) {
+    struct Row {
+        const char* name;
+        std::function<void()> run;
+    };
+    std::string path;
+    auto openWith = [&](const Markers& m, double seconds) { path = OpenLayout(m, seconds); };
+    const Row rows[] = {
+        {"a region placed past the audio",
+         [&] {
+             openWith(kLayout, 20);
+             auto& regions = editor->ctlEditor->Regions();
+             for (int i = 1; i <= regions.Count(); ++i)
+                 if (regions.At(i).tag == "3") {
+                     regions.SetCurrent(i);
+                     regions.SetStart(S(30));
+                     regions.SetLength(S(5));
+                 }
+             Select(8, 12);
+             editor->AudioCut();
+         }},
+        {"markers of a damaged file far past the audio",
+         [&] {
+             openWith({50, 70, 99, 60, 65, 80, 90}, 10);
+             Select(2, 4);
+             editor->AudioCut();
+             editor->AudioUndo();
+         }},
+        {"zero-length regions",
+         [&] {
+             openWith({5, 5, 18, 7, 7, 14, 14}, 20);
+             Select(4, 6);
+             editor->AudioCut();
+             editor->AudioUndo();
+             editor->AudioRedo();
+         }},
+        {"an undo across a save",
+         [&] {
+             openWith(kLayout, 20);
+             Select(8, 12);
+             editor->AudioCut();
+             ASSERT_TRUE(editor->SaveFile());
+             editor->AudioUndo();
+         }},
+        {"a recording the sound card ends",
+         [&] {
+             openWith(kLayout, 20);
+             Select(10, 10);
+             editor->cmdRecord_Click();
+             RunCard(1000);
+             editor->cmdSetIntroEnd_Click();
+             card->Break();
+             RunCard(100);
+             ASSERT_EQ(editor->ctlEditor->State(), audio::kStateIdle);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.run();
+        const auto& item = *editor->cAudioInformation;
+        const Markers held = Held();
+        for (int m = 0; m < 7; ++m) {
+            EXPECT_GE(held[m], 0) << kNames[m];
+            EXPECT_LE(held[m], item.TotalLength + 0.0005) << kNames[m];
+        }
+        EXPECT_LE(held[0], held[1]);
+        EXPECT_LE(held[3], held[4]);
+        EXPECT_LE(held[5], held[6]);
+        for (int i = 1; i <= editor->ctlEditor->Regions().Count(); ++i) {
+            const audio::Region& r = editor->ctlEditor->Regions().At(i);
+            EXPECT_LE(r.start + r.length, editor->ctlEditor->Length()) << "region " << r.tag;
+        }
+        // Saved and read back: the file holds what the boxes show.
+        ASSERT_TRUE(editor->SaveFile());
+        rozuzezer::cHardDiskItem reread;
+        ASSERT_TRUE(reread.LoadFromWAVFile(path, 3));
+        const Markers back = {reread.IntroStart(), reread.IntroEnd(), reread.Extro(), reread.HookStart,
+                              reread.HookEnd,      reread.LoopStart,  reread.LoopEnd};
+        platform::ui::MaskedTextBox* const shown[7] = {editor->mtxtIntroStart, editor->mtxtIntroEnd,
+                                                       editor->mtxtExtro,      editor->mtxtHookStart,
+                                                       editor->mtxtHookEnd,    editor->mtxtLoopStart,
+                                                       editor->mtxtLoopEnd};
+        for (int m = 0; m < 7; ++m) {
+            // The file leaves out an extro at the very end; the reader gives it back as the end.
+            if (m == 2 && back[m] == 0) continue;
+            EXPECT_EQ(frmLumoEdit::TimeText(back[m]), shown[m]->Text()) << kNames[m];
+        }
+        EXPECT_EQ(ReadWav(path).Frames(), editor->ctlEditor->Length());
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
