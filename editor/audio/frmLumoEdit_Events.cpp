@@ -76,10 +76,7 @@ void frmLumoEdit::ctlEditor_RegionChanged(int RegionIndex) {
         show(mtxtIntroStart, item.IntroStart());
         show(mtxtIntroEnd, item.IntroEnd());
     } else if (kind == 2) {
-        if (extroChange_ != ctlEditor->ChangeCount()) {
-            extroChange_ = ctlEditor->ChangeCount();
-            extroBeforeChange_ = item.Extro();
-        }
+        extroMovedBy_ = ctlEditor->ChangeCount();
         item.SetExtro(from);
         show(mtxtExtro, item.Extro());
     } else if (kind == 3) {

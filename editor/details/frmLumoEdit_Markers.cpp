@@ -208,13 +208,14 @@ void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
         if (!bLoadingInfo && ctlEditor->HasDocument()) {
             auto& view = ctlEditor->View();
             const float length = static_cast<float>(view.SamplesToMs(view.Length()) / 1000.0);
-            // The extro at the end follows the end: "at the end" is where it stood before this
-            // change moved it along with the audio (an extro shifted towards the old end by an
-            // insert before it is not at the end). One marked during the recording that made the
-            // audio longer is where the user put it.
-            const float extro = extroChange_ == ctlEditor->ChangeCount() ? extroBeforeChange_ : item.Extro();
+            // The extro at the end follows the end. One this change moved has been carried with
+            // the audio already (an insert before it, an undo putting it back): it stays where
+            // the component put it. One marked during the recording that made the audio longer
+            // is where the user put it.
+            const bool carried = extroMovedBy_ == ctlEditor->ChangeCount();
             const bool marked = (recordingMarks_.set & (1u << mkExtro)) != 0;
-            if (!marked && extro >= static_cast<float>(item.TotalLength - 0.1) && length != item.TotalLength)
+            if (!carried && !marked && item.Extro() >= static_cast<float>(item.TotalLength - 0.1) &&
+                length != item.TotalLength)
                 item.SetExtro(length);
             item.TotalLength = length;
             item.AudioEnd = item.TotalLength;

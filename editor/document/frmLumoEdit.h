@@ -581,10 +581,9 @@ private:
         unsigned stored = 0, set = 0;
         std::array<float, 7> value{};
     } recordingMarks_;
-    // The extro as it stood before the audio change (the component's change count) whose
-    // region events moved it: the end it followed is the one of before the change.
-    std::uint64_t extroChange_ = ~std::uint64_t{0};
-    float extroBeforeChange_ = 0;
+    // The audio change (the component's change count) whose region events last moved the
+    // extro: an extro the change carried with the audio does not also jump to the end.
+    std::uint64_t extroMovedBy_ = ~std::uint64_t{0};
     platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
     void ConnectMarkerHandlers();
     bool SaveDetailsToWAV(const std::string& Filename);

@@ -82,6 +82,18 @@ protected:
         EXPECT_EQ(editor->lblLength->Caption(), frmLumoEdit::TimeText(editor->cAudioInformation->TotalLength));
     }
 
+    // Places region `tag` as a drag (report) or a damaged source (no event) would.
+    void PlaceRegion(int tag, std::int64_t start, std::int64_t length, bool report) {
+        auto& regions = editor->ctlEditor->Regions();
+        for (int i = 1; i <= regions.Count(); ++i)
+            if (regions.At(i).tag == std::to_string(tag)) {
+                regions.SetCurrent(i);
+                regions.SetStart(start);
+                regions.SetLength(length);
+                if (report) editor->ctlEditor->RegionChanged.Emit(i);
+            }
+    }
+
     double Length() const { return editor->ctlEditor->LengthMs() / 1000.0; }
     // A time as a box holds it once typed or set: in hundredths.
     static double Typed(double seconds) { return helpers::cUtility::TimeTextToSeconds(frmLumoEdit::TimeText(seconds), 11); }
@@ -234,14 +246,7 @@ TEST_F(MarkersFollowTest, AMarkerMovedSinceTheEditIsCarriedThroughItsUndoAndRedo
     OpenLayout(kLayout, 20);
     Select(8, 12);
     editor->AudioCut();
-    auto& regions = editor->ctlEditor->Regions();
-    for (int i = 1; i <= regions.Count(); ++i)
-        if (regions.At(i).tag == "3") {
-            regions.SetCurrent(i);
-            regions.SetStart(S(8.5));
-            regions.SetLength(S(1));
-            editor->ctlEditor->RegionChanged.Emit(i);
-        }
+    PlaceRegion(3, S(8.5), S(1), true);
     ExpectShown({2, 3, 14, 8.5, 9.5, 10, 12}, 16, "hook dragged after the cut");
     editor->AudioUndo();
     ExpectShown({2, 3, 18, 12.5, 13.5, 14, 16}, 20, "undone: the dragged hook stays with its audio");
@@ -344,19 +349,14 @@ TEST_F(MarkersFollowTest, RandomEditsUndosAndRedosMoveTheMarkersAsTheModelSays) 
         const std::int64_t lo = S(5), hi = length - S(1);
         const int roll = static_cast<int>(uniform(0, 99));
         const char* what = "";
-        if (roll < 12 && hi - lo > S(1)) {
-            what = "cut";
+        if (roll < 20 && hi - lo > S(1)) {
+            const bool cut = roll < 12;
+            what = cut ? "cut" : "delete";
             const std::int64_t a = uniform(lo, hi - S(0.5));
-            const std::int64_t b = a + uniform(S(0.05), std::min(S(2), hi - a));
+            const std::int64_t b = a + uniform(S(0.05), std::min(cut ? S(2) : S(1), hi - a));
             selectSamples(a, b);
-            editor->AudioCut();
-            edited({a, b - a, 0});
-        } else if (roll < 20 && hi - lo > S(1)) {
-            what = "delete";
-            const std::int64_t a = uniform(lo, hi - S(0.5));
-            const std::int64_t b = a + uniform(S(0.05), std::min(S(1), hi - a));
-            selectSamples(a, b);
-            editor->AudioDeleteSelection();
+            if (cut) editor->AudioCut();
+            else editor->AudioDeleteSelection();
             edited({a, b - a, 0});
         } else if (roll < 32) {
             what = "paste";
@@ -411,11 +411,7 @@ TEST_F(MarkersFollowTest, RandomEditsUndosAndRedosMoveTheMarkersAsTheModelSays) 
             if (top - S(5.5) < S(0.2)) continue;
             const std::int64_t a = uniform(S(5.5), top - S(0.1));
             const std::int64_t b = uniform(a, top);
-            const int i = regionIndex(intro ? 1 : 3);
-            regions.SetCurrent(i);
-            regions.SetStart(a);
-            regions.SetLength(b - a);
-            editor->ctlEditor->RegionChanged.Emit(i);
+            PlaceRegion(intro ? 1 : 3, a, b - a, true);
             model[intro ? 0 : 2] = {a, b};
         }
         check(step, what);
@@ -499,13 +495,7 @@ TEST_F(MarkersFollowTest, BadInputKeepsTheMarkersWithinTheAudioAndSavesWhatIsSho
         {"a region placed past the audio",
          [&] {
              openWith(kLayout, 20);
-             auto& regions = editor->ctlEditor->Regions();
-             for (int i = 1; i <= regions.Count(); ++i)
-                 if (regions.At(i).tag == "3") {
-                     regions.SetCurrent(i);
-                     regions.SetStart(S(30));
-                     regions.SetLength(S(5));
-                 }
+             PlaceRegion(3, S(30), S(5), false);
              Select(8, 12);
              editor->AudioCut();
          }},
@@ -576,6 +566,45 @@ TEST_F(MarkersFollowTest, BadInputKeepsTheMarkersWithinTheAudioAndSavesWhatIsSho
             EXPECT_EQ(frmLumoEdit::TimeText(back[m]), shown[m]->Text()) << kNames[m];
         }
         EXPECT_EQ(ReadWav(path).Frames(), editor->ctlEditor->Length());
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// An extro at the end of the audio (within a tenth of a second) follows the end when audio is
+// added there or the end comes nearer; one the edit carries with the audio stays where the
+// audio took it, and undo and redo put it back exactly.
+TEST_F(MarkersFollowTest, AnExtroAtTheEndFollowsTheEndAndOneCarriedWithTheAudioStaysThere) {
+    struct Row {
+        const char* name;
+        double extro;
+        std::function<void()> edit;
+        double after;
+    };
+    auto pasteAt = [this](double at) {
+        Select(0, 4);
+        editor->AudioCopy();
+        Select(at, at);
+        editor->AudioPaste();
+    };
+    const Row rows[] = {
+        {"audio added at the end", 19.95, [&] { pasteAt(20); }, 24},
+        {"an extro short of the end", 19.8, [&] { pasteAt(20); }, 19.8},
+        {"the end cut nearer", 19.95, [&] { Select(19.96, 20); editor->AudioCut(); }, 19.96},
+        {"audio added before it", 19.95, [&] { pasteAt(10); }, 23.95},
+        {"carried towards the old end", 17.95, [&] { pasteAt(10); }, 21.95},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Markers m = kLayout;
+        m[2] = row.extro;
+        OpenLayout(m, 20);
+        row.edit();
+        EXPECT_NEAR(Held()[2], row.after, 0.002);
+        EXPECT_EQ(editor->mtxtExtro->Text(), frmLumoEdit::TimeText(Held()[2]));
+        editor->AudioUndo();
+        EXPECT_NEAR(Held()[2], row.extro, 0.002) << "undone";
+        editor->AudioRedo();
+        EXPECT_NEAR(Held()[2], row.after, 0.002) << "redone";
     }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }

@@ -23,6 +23,18 @@ protected:
         editor->ctlEditor->Pump();
         editor->LumoPlayer1->Pump();
     }
+    // A new item whose 20 s tone is only loaded into the player.
+    rozuzezer::cHardDiskItem& InThePlayer(const std::string& name) {
+        const std::string path = dir / name;
+        WriteWav(path, 20, 2, Tone);
+        editor->ClearDetails(0);
+        auto& item = *editor->cAudioInformation;
+        item.AudioFileName = path;
+        item.AudioEnd = 20;
+        editor->LumoPlayer1->OpenFile(path);
+        EXPECT_FALSE(editor->AudioOpen());
+        return item;
+    }
 };
 
 } // namespace
@@ -197,14 +209,7 @@ TEST_F(TransportTest, RecordingNeedsTheAudioOpenForEditing) {
 // The player loops only a loop that is really set: both markers above 0, the end after the
 // start, and audio long enough for the section it would play.
 TEST_F(TransportTest, ThePlayerLoopsOnlyARealLoop) {
-    const std::string path = dir / "loop.wav";
-    WriteWav(path, 20, 2, Tone);
-    editor->ClearDetails(0);
-    auto& item = *editor->cAudioInformation;
-    item.AudioFileName = path;
-    item.AudioEnd = 20;
-    editor->LumoPlayer1->OpenFile(path);
-    ASSERT_FALSE(editor->AudioOpen());
+    auto& item = InThePlayer("loop.wav");
     struct Case {
         const char* what;
         float start, end;
@@ -235,14 +240,7 @@ TEST_F(TransportTest, ThePlayerLoopsOnlyARealLoop) {
 }
 
 TEST_F(TransportTest, ThePlayerSeeksWithTheBarAndPlaysTheLoopAndTheHook) {
-    const std::string path = dir / "player.wav";
-    WriteWav(path, 20, 2, Tone);
-    editor->ClearDetails(0);
-    auto& item = *editor->cAudioInformation;
-    item.AudioFileName = path;
-    item.AudioEnd = 20;
-    editor->LumoPlayer1->OpenFile(path);
-    ASSERT_FALSE(editor->AudioOpen());
+    auto& item = InThePlayer("player.wav");
     EXPECT_TRUE(editor->prgPlayProgress->isVisibleTo(editor->pnlAudioEditorCover));
     EXPECT_EQ(editor->LumoPlayer1->State(), audio::kPlayerStopped);
 

@@ -47,6 +47,12 @@ protected:
         ed.View().SetSelectionStart(a);
         ed.View().SetSelectionEnd(b);
     }
+    // Start and length of region i (which becomes the current one).
+    using Span = std::pair<std::int64_t, std::int64_t>;
+    Span Where(int i) {
+        ed.Regions().SetCurrent(i);
+        return {ed.Regions().Start(), ed.Regions().Length()};
+    }
     void OnlyChannel(int c) {
         for (int k = 1; k <= ed.Channels().Count(); ++k) {
             ed.Channels().SetCurrent(k);
@@ -237,12 +243,8 @@ TEST_F(EditTest, ViewUnitsAndSelectionEvents) {
 }
 
 TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
-    using Span = std::pair<std::int64_t, std::int64_t>;
     auto& r = ed.Regions();
-    auto where = [&](int i) {
-        r.SetCurrent(i);
-        return Span{r.Start(), r.Length()};
-    };
+    auto where = [this](int i) { return Where(i); };
     r.Add(6000, 500, "Intro", "1", "Intro");
     r.Add(1200, 300, "Hook", "3", "Hook"); // inside what is cut next
     Select(1000, 2000);
@@ -285,12 +287,8 @@ TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
 // length, inside the audio-changed event) belongs to that edit: undo puts back what was before
 // the edit, redo what the caller made of it. After any change no region reaches past the audio.
 TEST_F(EditTest, RegionsSetWhileAnEditIsTakenInBelongToItAndStayWithinTheAudio) {
-    using Span = std::pair<std::int64_t, std::int64_t>;
     auto& r = ed.Regions();
-    auto where = [&](int i) {
-        r.SetCurrent(i);
-        return Span{r.Start(), r.Length()};
-    };
+    auto where = [this](int i) { return Where(i); };
     r.Add(7990, 0, "Extro", "2", "Extro");
     r.Add(9000, 500, "Hook", "3", "Hook"); // from a damaged file: past the end
     // Each event with the change count it saw: one change, one count, counted before its events.
