@@ -12,6 +12,7 @@
 #include "platform/audio/Transport.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ui/CommonDialog.h"
+#include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ using namespace platform::audio;
 using lumoedit::frmLumoEdit;
 using lumoedit::frmLumoEditTransform;
 using Clock = std::chrono::steady_clock;
+using platform::ui::ScopedFlag;
 
 namespace {
 
@@ -238,6 +240,85 @@ int main(int argc, char** argv) {
         }
         bench::Report("window_undo_cut_hour_worst", *std::max_element(undo.begin(), undo.end()), "ms");
         bench::Report("window_redo_cut_hour_worst", *std::max_element(redo.begin(), redo.end()), "ms");
+    }
+
+    // ---- a cut of 10 s before all seven markers (the loop on), so every region moves: the
+    // window's side of it, its region events and marker update included, against the same cut
+    // on the component alone with the same four regions; undo and redo the same
+    {
+        open();
+        {
+            ScopedFlag loading(editor->bLoadingInfo);
+            editor->chkLoop->SetValue(1);
+        }
+        auto& item = *editor->cAudioInformation;
+        item.LoopStart = 1800;
+        item.LoopEnd = 1830;
+        int flags = 0;
+        editor->SetupEditor(flags);
+        bool apply = true;
+        editor->UpdateMarkerFields(apply);
+        AudioEditor bare;
+        bare.SetTemporaryFolder(dir + "/work-markers/");
+        bare.OpenAudio(hour);
+        for (int i = 1; i <= ed.Regions().Count(); ++i) {
+            const Region& r = ed.Regions().At(i);
+            bare.Regions().Add(r.start, r.length, r.name, r.tag, r.caption);
+        }
+        std::vector<double> cut, undo, redo, cutAlone, undoAlone, redoAlone;
+        auto select = [](AudioEditor& e, int i) {
+            e.View().SetSelectionShown(true);
+            e.View().SetSelectionStart((10 + i) * kRate);
+            e.View().SetSelectionEnd((20 + i) * kRate);
+        };
+        auto time = [](const std::function<void()>& f) {
+            const auto t0 = Clock::now();
+            f();
+            return Ms(Clock::now() - t0);
+        };
+        // The window's handling of the cut's own events: from its first event (the selection it
+        // leaves) to the end of the audio-changed event, the region events between.
+        Clock::time_point first{}, last{};
+        bool timing = false;
+        ed.SelectionChanged.Connect([&] {
+            if (timing && first == Clock::time_point{}) first = Clock::now();
+        });
+        ed.AudioChanged.Connect([&] {
+            if (timing) last = Clock::now();
+        });
+        std::vector<double> events;
+        for (int i = 0; i < 30; ++i) {
+            select(ed, i);
+            // The selection is drawn first: the panel's refresh then paints the panel, not it.
+            QApplication::processEvents();
+            editor->ctlEditor->Waveform().repaint();
+            first = last = {};
+            timing = true;
+            cut.push_back(time([&] { editor->AudioCut(); }));
+            timing = false;
+            events.push_back(Ms(last - first));
+            undo.push_back(time([&] { editor->AudioUndo(); }));
+            redo.push_back(time([&] { editor->AudioRedo(); }));
+            editor->AudioUndo();
+            select(bare, i);
+            cutAlone.push_back(time([&] { bare.Cut(); }));
+            undoAlone.push_back(time([&] { bare.Undo(); }));
+            redoAlone.push_back(time([&] { bare.Redo(); }));
+            bare.Undo();
+        }
+        if (std::abs(item.IntroStart() - 60) > 0.01 || std::abs(item.Extro() - 3500) > 0.01 ||
+            std::abs(item.LoopStart - 1800) > 0.01)
+            std::fprintf(stderr, "the markers did not come back\n");
+        auto share = [](const std::vector<double>& ours, const std::vector<double>& component) {
+            std::vector<double> d;
+            for (std::size_t i = 0; i < ours.size(); ++i) d.push_back(std::max(0.0, ours[i] - component[i]));
+            return d;
+        };
+        bench::ReportRuns("window_cut_hour_seven_markers", cut, "ms", "component:cut", cutAlone);
+        bench::ReportRuns("window_cut_hour_seven_markers_window_share", share(cut, cutAlone), "ms");
+        bench::ReportRuns("window_cut_hour_seven_markers_region_events_and_marker_update", events, "ms");
+        bench::ReportRuns("window_undo_cut_hour_seven_markers_window_share", share(undo, undoAlone), "ms");
+        bench::ReportRuns("window_redo_cut_hour_seven_markers_window_share", share(redo, redoAlone), "ms");
     }
 
     // ---- memory over 50 edits (cuts, fades, copies and pastes of a few seconds here and there),

@@ -143,18 +143,15 @@ void frmLumoEdit::AudioSelectAll() {
 }
 
 // Undo and redo change the audio, so both mark it edited: after a save, an undone edit is
-// still a change the close must ask about. The regions they bring back are the ones of the
-// edit, not the markers set since; the markers are written back onto them afterwards.
+// still a change the close must ask about. The markers follow the regions the component puts
+// back, through its region events.
 void frmLumoEdit::AudioUndo() {
     AudioCommand command(*this);
     if (!command || !ctlEditor->CanUndo()) return;
     SetAudioEdited();
     ScopeExit hide([this] { HideProgress(); });
-    {
-        ScopedFlag undoing(undoing_);
-        ctlEditor->Undo();
-    }
-    bool apply = true;
+    ctlEditor->Undo();
+    bool apply = false;
     UpdateMarkerFields(apply);
     UpdateButtons();
 }
@@ -164,11 +161,8 @@ void frmLumoEdit::AudioRedo() {
     if (!command || !ctlEditor->CanRedo()) return;
     SetAudioEdited();
     ScopeExit hide([this] { HideProgress(); });
-    {
-        ScopedFlag undoing(undoing_);
-        ctlEditor->Redo();
-    }
-    bool apply = true;
+    ctlEditor->Redo();
+    bool apply = false;
     UpdateMarkerFields(apply);
     UpdateButtons();
 }

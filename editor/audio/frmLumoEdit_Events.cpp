@@ -27,42 +27,69 @@ void frmLumoEdit::ctlEditor_Progress(int Percent) {
     if (progressStampSet_ && clock.ElapsedSince(progressStamp_) <= 0.5) return;
     progressStamp_ = clock.Stamp();
     progressStampSet_ = true;
-    QWidget* const shut[] = {toolMain, toolAudioEditor, picControls};
-    bool wasEnabled[3];
-    for (int i = 0; i < 3; ++i) {
+    // The markers too: a Set press or a typed time in the middle of an edit would be taken
+    // against the audio as it was.
+    QWidget* const shut[] = {toolMain,        toolAudioEditor, picControls,     cmdSetIntroStart, cmdSetIntroEnd,
+                             cmdSetExtro,     cmdSetHookStart, cmdSetHookEnd,   cmdSetLoopStart,  cmdSetLoopEnd,
+                             mtxtIntroStart,  mtxtIntroEnd,    mtxtExtro,       mtxtHookStart,    mtxtHookEnd,
+                             mtxtLoopStart,   mtxtLoopEnd,     chkLoop};
+    constexpr std::size_t kShut = sizeof(shut) / sizeof(shut[0]);
+    bool wasEnabled[kShut];
+    for (std::size_t i = 0; i < kShut; ++i) {
         wasEnabled[i] = shut[i]->isEnabled();
         shut[i]->setEnabled(false);
     }
     ++loopDepth_;
     ScopeExit reopen([&] {
         --loopDepth_;
-        for (int i = 0; i < 3; ++i) shut[i]->setEnabled(wasEnabled[i]);
+        for (std::size_t i = 0; i < kShut; ++i) shut[i]->setEnabled(wasEnabled[i]);
     });
     ++messageLoopRuns_;
     QCoreApplication::processEvents();
 }
 
+// A region the component moved (an edit, undo, redo, recording, a drag) is taken into the item
+// as it is: no box rule runs for it, so an edit that moves several regions moves every marker.
 void frmLumoEdit::ctlEditor_RegionChanged(int RegionIndex) {
     if (bLoadingInfo || !bAudioOpen_) return;
-    // Undo and redo bring back the regions of their edit; the markers set since stay, and are
-    // written back onto the regions once the undo is done.
-    if (undoing_) return;
     auto& regions = ctlEditor->Regions();
     if (RegionIndex < 1 || RegionIndex > regions.Count()) return;
     regions.SetCurrent(RegionIndex);
     const std::int64_t start = std::max<std::int64_t>(0, regions.Start());
     const std::int64_t length = std::max<std::int64_t>(0, regions.Length());
-    double kindNumber = 0;
+    double kind = 0;
     try {
-        kindNumber = platform::Val(regions.Tag());
+        kind = platform::Val(regions.Tag());
     } catch (...) {
-        kindNumber = 0;
+        kind = 0;
     }
-    const int kind = kindNumber >= 1 && kindNumber <= 4 ? static_cast<int>(kindNumber) : 0;
-    const auto startSeconds = static_cast<float>(SamplesToSeconds(start));
-    const auto endSeconds = static_cast<float>(SamplesToSeconds(start + length));
-    // Written through the marker boxes, so the order rules run with the region's value winning.
-    if (kind >= 1) MarkerFromRegion(kind, startSeconds, endSeconds);
+    auto& item = *cAudioInformation;
+    const auto from = static_cast<float>(SamplesToSeconds(start));
+    const double span = SamplesToSeconds(length);
+    auto show = [this](MaskedTextBox* box, float marker) {
+        ScopedFlag loading(bLoadingInfo);
+        box->SetText(TimeText(marker));
+    };
+    if (kind == 1) {
+        item.SetIntroStart(from);
+        item.SetIntroEnd(static_cast<float>(span + item.IntroStart()));
+        show(mtxtIntroStart, item.IntroStart());
+        show(mtxtIntroEnd, item.IntroEnd());
+    } else if (kind == 2) {
+        extroMovedBy_ = ctlEditor->ChangeCount();
+        item.SetExtro(from);
+        show(mtxtExtro, item.Extro());
+    } else if (kind == 3) {
+        item.HookStart = from;
+        item.HookEnd = static_cast<float>(span + item.HookStart);
+        show(mtxtHookStart, item.HookStart);
+        show(mtxtHookEnd, item.HookEnd);
+    } else if (kind == 4) {
+        item.LoopStart = from;
+        item.LoopEnd = static_cast<float>(span + item.LoopStart);
+        show(mtxtLoopStart, item.LoopStart);
+        show(mtxtLoopEnd, item.LoopEnd);
+    }
     SetTextEdited();
 }
 
@@ -84,17 +111,21 @@ void frmLumoEdit::ctlEditor_AudioChanged() {
     const auto newLength = static_cast<float>(SamplesToSeconds(ctlEditor->View().Length()));
     if (newLength != item.TotalLength) {
         if (item.TotalLength == 0) {
-            item.SetIntroStart(0);
-            item.SetIntroEnd(0);
-            item.LoopStart = 0;
-            item.LoopEnd = 0;
-            item.HookStart = 0;
-            item.HookEnd = 0;
-            item.SetExtro(newLength);
+            // The item's first audio: its markers start afresh, but marks made while it was
+            // being recorded stay where they were made.
+            auto reset = [this](Marker m) { return (recordingMarks_.stored & (1u << m)) == 0; };
+            if (reset(mkIntroStart)) item.SetIntroStart(0);
+            if (reset(mkIntroEnd)) item.SetIntroEnd(0);
+            if (reset(mkLoopStart)) item.LoopStart = 0;
+            if (reset(mkLoopEnd)) item.LoopEnd = 0;
+            if (reset(mkHookStart)) item.HookStart = 0;
+            if (reset(mkHookEnd)) item.HookEnd = 0;
+            if ((recordingMarks_.set & (1u << mkExtro)) == 0) item.SetExtro(newLength);
         }
         bool apply = false;
         UpdateMarkerFields(apply);
     }
+    if (ctlEditor->State() != audio::kStateRecording) recordingMarks_ = {};
     ctlEditor_SelectionChanged();
     UpdateButtons();
     UpdateZoomButtons(true);

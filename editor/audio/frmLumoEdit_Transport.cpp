@@ -56,7 +56,10 @@ void frmLumoEdit::PlayerLoopSetup() {
     std::int32_t count = item.LoopNumberLoops;
     if (count < 0) count = 1;
     player.LoopCount = std::min<std::int32_t>(count, 999);
-    player.LoopEnabled = player.LoopEnd > 0 && chkLoop->Value() != 0;
+    // Only a loop that is really set plays as one: both markers above 0, the end after the
+    // start, and audio long enough for the section the player would loop.
+    player.LoopEnabled = chkLoop->Value() != 0 && item.LoopStart > 0 && item.LoopEnd > item.LoopStart &&
+                         player.LoopEnd > 0 && player.LoopEnd <= player.Length();
     player.Play();
 }
 
@@ -256,6 +259,7 @@ void frmLumoEdit::cmdRecord_Click() {
         }
         RunHandler("cmdRecord_Click", [this] {
             recording_ = true;
+            recordingMarks_ = {};
             if (txtDescription[1]->Text().empty()) txtDescription[1]->SetText("New Audio");
             SetAudioEdited();
             SetButtonPicture(cmdRecord, *imgListToolbar, "record");

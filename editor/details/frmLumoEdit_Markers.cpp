@@ -11,6 +11,7 @@
 #include "shared/helpers/Utility.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace lumoedit {
@@ -30,6 +31,23 @@ float Clamp(double value, double lowest, double highest) {
 // end of its own (a file without metadata, an MP3).
 float MarkerEnd(const rozuzezer::cHardDiskItem& item) {
     return std::max(0.0f, item.AudioEnd > 0 ? item.AudioEnd : item.TotalLength);
+}
+
+void SetMarker(rozuzezer::cHardDiskItem& item, int m, float value) {
+    switch (m) {
+    case 0: item.SetIntroStart(value); break;
+    case 1: item.SetIntroEnd(value); break;
+    case 2: item.SetExtro(value); break;
+    case 3: item.HookStart = value; break;
+    case 4: item.HookEnd = value; break;
+    case 5: item.LoopStart = value; break;
+    default: item.LoopEnd = value; break;
+    }
+}
+
+// The seven markers in the order of the Marker enumeration.
+std::array<float, 7> Markers(const rozuzezer::cHardDiskItem& item) {
+    return {item.IntroStart(), item.IntroEnd(), item.Extro(), item.HookStart, item.HookEnd, item.LoopStart, item.LoopEnd};
 }
 
 } // namespace
@@ -55,6 +73,22 @@ void frmLumoEdit::ConnectMarkerHandlers() {
     On(mtxtHookEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtHookEnd_Change, "mtxtHookEnd_Change");
     On(mtxtLoopStart, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopStart_Change, "mtxtLoopStart_Change");
     On(mtxtLoopEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopEnd_Change, "mtxtLoopEnd_Change");
+    for (Marker m : {mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd})
+        On(MarkerBox(m), &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
+}
+
+// A box left with a time half typed, or one whose rule clamped or reordered what was typed,
+// shows what the item holds once the focus has gone: the box never shows a time that would
+// not be saved.
+void frmLumoEdit::MarkerBox_LostFocus() {
+    if (bLoadingInfo || !cAudioInformation) return;
+    const std::array<float, 7> stored = Markers(*cAudioInformation);
+    ScopedFlag loading(bLoadingInfo);
+    for (Marker m : {mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd}) {
+        MaskedTextBox* box = MarkerBox(m);
+        const std::string text = TimeText(std::max(0.0f, stored[m]));
+        if (!box->hasFocus() && box->Text() != text) box->SetText(text);
+    }
 }
 
 void frmLumoEdit::mtxtIntroStart_Change() { MarkerBoxChanged(mkIntroStart); }
@@ -74,7 +108,17 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
 
     rozuzezer::cHardDiskItem& item = *cAudioInformation;
     const double t = helpers::cUtility::TimeTextToSeconds(text, 11);
-    const float end = MarkerEnd(item);
+    float end = MarkerEnd(item);
+    float total = item.TotalLength > 0 ? item.TotalLength : end;
+    bool recording = false;
+    // While recording, the audio reaches as far as the recording has come: a mark there stays
+    // where it was made (the item's end is still the length before the recording).
+    if (bAudioOpen_ && ctlEditor->State() == platform::audio::kStateRecording) {
+        const auto head = static_cast<float>(SamplesToSeconds(ctlEditor->View().Position()));
+        end = std::max(end, head);
+        total = std::max(total, head);
+        recording = true;
+    }
     const bool looping = chkLoop->Value() != 0;
     // A loop needs its minimum inside the audio; on shorter audio it is refused, never stored
     // past the end.
@@ -97,20 +141,19 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
     case mkHookEnd: item.HookEnd = Clamp(t, 0, end); break;
     case mkLoopStart:
         item.LoopStart = static_cast<float>(t);
-        item.LoopStart = loopTime(kLoopStartMin, std::max(0.0f, item.TotalLength > 0 ? item.TotalLength : end));
+        item.LoopStart = loopTime(kLoopStartMin, std::max(0.0f, total));
         break;
     case mkLoopEnd:
         item.LoopEnd = static_cast<float>(t);
         item.LoopEnd = loopTime(kLoopEndMin, end);
         break;
     }
-    const float stored = m == mkIntroStart ? item.IntroStart()
-                         : m == mkIntroEnd ? item.IntroEnd()
-                         : m == mkExtro    ? item.Extro()
-                         : m == mkHookStart ? item.HookStart
-                         : m == mkHookEnd   ? item.HookEnd
-                         : m == mkLoopStart ? item.LoopStart
-                                            : item.LoopEnd;
+    const float stored = Markers(item)[m];
+    if (recording) {
+        recordingMarks_.stored |= 1u << m;
+        if (!bCheckingMarkerOrder_) recordingMarks_.set |= 1u << m;
+        recordingMarks_.value[m] = stored;
+    }
     {
         ScopedFlag loading(bLoadingInfo);
         box->SetText(TimeText(std::max(0.0f, stored)));
@@ -149,42 +192,30 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
     ApplyMarkers();
 }
 
-void frmLumoEdit::MarkerFromRegion(int Tag, float StartSeconds, float EndSeconds) {
-    if (!cAudioInformation) return;
-    // Written as if typed: the box's rule clamps, stores and keeps the order, the region's
-    // value winning. A pair (intro, hook, loop) writes its start first, then its end; the end
-    // then wins over the start it was just given, which is the region's own order.
-    auto write = [this](MaskedTextBox* box, float seconds) {
-        ScopedFlag loading(bLoadingInfo, false);
-        const std::string text = TimeText(std::max(0.0f, seconds));
-        if (box->Text() == text) MarkerBoxChanged(box == mtxtIntroStart  ? mkIntroStart
-                                                  : box == mtxtIntroEnd  ? mkIntroEnd
-                                                  : box == mtxtExtro     ? mkExtro
-                                                  : box == mtxtHookStart ? mkHookStart
-                                                  : box == mtxtHookEnd   ? mkHookEnd
-                                                  : box == mtxtLoopStart ? mkLoopStart
-                                                                         : mkLoopEnd);
-        else box->SetText(text);
-    };
-    switch (Tag) {
-    case 1: write(mtxtIntroStart, StartSeconds); write(mtxtIntroEnd, EndSeconds); break;
-    case 2: write(mtxtExtro, StartSeconds); break;
-    case 3: write(mtxtHookStart, StartSeconds); write(mtxtHookEnd, EndSeconds); break;
-    case 4: write(mtxtLoopStart, StartSeconds); write(mtxtLoopEnd, EndSeconds); break;
-    default: break;
-    }
-}
-
 void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
     if (!cAudioInformation) return;
     rozuzezer::cHardDiskItem& item = *cAudioInformation;
+    const std::array<float, 7> before = Markers(item);
     {
         ScopedFlag guard(bUpdatingMarkers_, true);
+        // Marks made during the recording just taken in stand where they were made, whatever
+        // the recording did to their regions (a mark on the very sample of an old marker after
+        // the record point looks to the component like a marker left alone).
+        if (!bLoadingInfo && ctlEditor->State() != platform::audio::kStateRecording)
+            for (int k = 0; k < 7; ++k)
+                if (recordingMarks_.stored & (1u << k)) SetMarker(item, k, recordingMarks_.value[static_cast<std::size_t>(k)]);
         // Without a document there is no new length to take.
         if (!bLoadingInfo && ctlEditor->HasDocument()) {
             auto& view = ctlEditor->View();
             const float length = static_cast<float>(view.SamplesToMs(view.Length()) / 1000.0);
-            if (item.Extro() >= static_cast<float>(item.TotalLength - 0.1) && length != item.TotalLength)
+            // The extro at the end follows the end. One this change moved has been carried with
+            // the audio already (an insert before it, an undo putting it back): it stays where
+            // the component put it. One marked during the recording that made the audio longer
+            // is where the user put it.
+            const bool carried = extroMovedBy_ == ctlEditor->ChangeCount();
+            const bool marked = (recordingMarks_.set & (1u << mkExtro)) != 0;
+            if (!carried && !marked && item.Extro() >= static_cast<float>(item.TotalLength - 0.1) &&
+                length != item.TotalLength)
                 item.SetExtro(length);
             item.TotalLength = length;
             item.AudioEnd = item.TotalLength;
@@ -210,7 +241,9 @@ void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
         }
         lblLength->SetCaption(TimeText(std::max(0.0f, item.TotalLength)));
     }
-    if (Apply) ApplyMarkers();
+    // A marker these rules moved is moved on the waveform too: otherwise the region shows a
+    // time the item no longer holds, and the region's next event would bring it back.
+    if (Apply || (!bLoadingInfo && Markers(item) != before)) ApplyMarkers();
 }
 
 void frmLumoEdit::KeepMarkersWithin(float Length) {
@@ -259,36 +292,28 @@ void frmLumoEdit::ApplyMarkers() {
     present("4", chkLoop->Value() != 0, "Loop");
 
     auto& view = ctlEditor->View();
-    auto at = [&](double seconds) {
-        return view.MsToSamples(platform::RoundHalfEven(std::max(0.0, seconds) * 1000.0));
+    // The regions follow the audio to the sample, the markers hold milliseconds: an edge that
+    // already stands at its marker's millisecond (give or take one) keeps its sample, so
+    // handing the markers over never moves a region the user did not move.
+    auto edge = [&](std::int64_t now, double seconds) {
+        const double ms = platform::RoundHalfEven(std::clamp(std::isfinite(seconds) ? seconds : 0.0, 0.0, 3.6e9) * 1000.0);
+        return std::abs(static_cast<double>(view.SamplesToMs(now)) - ms) <= 1 ? now : view.MsToSamples(ms);
     };
-    auto span = [&](double from, double to) {
-        return std::max<std::int64_t>(0, view.MsToSamples(platform::RoundHalfEven((to - from) * 1000.0)));
+    auto place = [&](double from, double to, std::int32_t colour) {
+        const std::int64_t a = edge(regions.Start(), from);
+        const std::int64_t b = edge(regions.Start() + regions.Length(), to);
+        regions.SetStart(a);
+        regions.SetLength(std::max<std::int64_t>(0, b - a));
+        regions.SetColour(colour);
     };
     const int count = regions.Count();
     for (int i = 1; i <= count; ++i) {
         regions.SetCurrent(i);
         switch (static_cast<int>(platform::Val(regions.Tag()))) {
-        case 1:
-            regions.SetColour(65535);
-            regions.SetStart(at(item.IntroStart()));
-            regions.SetLength(span(item.IntroStart(), item.IntroEnd()));
-            break;
-        case 2:
-            regions.SetStart(at(item.Extro()));
-            regions.SetLength(0);
-            regions.SetColour(255);
-            break;
-        case 3:
-            regions.SetStart(at(item.HookStart));
-            regions.SetLength(span(item.HookStart, item.HookEnd));
-            regions.SetColour(65280);
-            break;
-        case 4:
-            regions.SetStart(at(item.LoopStart));
-            regions.SetLength(span(item.LoopStart, item.LoopEnd));
-            regions.SetColour(0xFF0000);
-            break;
+        case 1: place(item.IntroStart(), item.IntroEnd(), 65535); break;
+        case 2: place(item.Extro(), item.Extro(), 255); break;
+        case 3: place(item.HookStart, item.HookEnd, 65280); break;
+        case 4: place(item.LoopStart, item.LoopEnd, 0xFF0000); break;
         default: break;
         }
     }

@@ -24,7 +24,6 @@ struct Transport {
     float selStart = 0, selEnd = 0, position = 0, length = 0;
     bool idle = false;
     bool loaded = false;
-    bool recording = false;
 };
 
 std::string TimeText(float seconds) { return helpers::TimeFormat().SecondsToText(static_cast<double>(seconds), 1); }
@@ -50,7 +49,6 @@ Transport ReadTransport(const frmLumoEdit& w, audio::AudioEditorControl& editor,
         t.position = seconds(view.Position());
         t.length = seconds(view.Length());
         t.idle = editor.State() == audio::kStateIdle;
-        t.recording = editor.State() == audio::kStateRecording;
         t.loaded = true;
         return t;
     }
@@ -67,20 +65,19 @@ Transport ReadTransport(const frmLumoEdit& w, audio::AudioEditorControl& editor,
 }
 
 void PressSet(frmLumoEdit& w, bool& updatingMarkers, const SetPress& p) {
+    // In the middle of an edit (its progress lets clicks through) nothing is marked.
+    if (w.AudioBusy()) return;
     const Transport t = ReadTransport(w, *w.ctlEditor, *w.LumoPlayer1);
     // Nothing loaded: there is no position to mark and nothing to play. Writing 0 would
     // erase the marker.
     if (!t.loaded) return;
     if (!t.idle) {
-        if (t.recording) {
-            // The box rule clamps to the item's end, which is the length before recording
-            // began (0 for a new recording): the end is what has been recorded so far.
-            rozuzezer::cHardDiskItem& item = *w.cAudioInformation;
-            const float sofar = std::max({t.length, t.position, item.AudioEnd});
-            item.AudioEnd = sofar;
-            item.TotalLength = std::max(item.TotalLength, sofar);
-        }
-        p.box->SetText(TimeText(t.position));
+        // While recording, the box rule takes the recording's reach as the end of the audio. A
+        // mark on the time the box already shows is still a mark of the recording's timeline
+        // (the marker there would move with the recording): its rule runs all the same.
+        const std::string text = TimeText(t.position);
+        if (p.box->Text() != text) p.box->SetText(text);
+        else if (w.ctlEditor->State() == audio::kStateRecording) emit p.box->Change();
         return;
     }
     bool audition = false;

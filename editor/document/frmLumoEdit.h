@@ -519,9 +519,6 @@ public:
     void mtxtHookEnd_Change();
     void mtxtLoopStart_Change();
     void mtxtLoopEnd_Change();
-    // A region moved on the waveform (tag 1..4): its marker takes the time, and the order
-    // rules run with that marker winning, as when it is typed.
-    void MarkerFromRegion(int Tag, float StartSeconds, float EndSeconds);
     // After the audio changed outside the component: markers kept within the new length.
     void KeepMarkersWithin(float Length);
     // Tests: how the outside editor is started (program and its one argument); the default
@@ -576,6 +573,17 @@ private:
     // ---- own block: open, save, markers --------------------------------------------------
     enum Marker { mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd };
     void MarkerBoxChanged(Marker m);
+    void MarkerBox_LostFocus();
+    // Marks made while a recording runs: the markers stored (bit 1 << Marker), those of them a
+    // Set press or typing wrote (not an order rule), and the values stored. Cleared when a
+    // recording starts and once it has been taken in.
+    struct RecordingMarks {
+        unsigned stored = 0, set = 0;
+        std::array<float, 7> value{};
+    } recordingMarks_;
+    // The audio change (the component's change count) whose region events last moved the
+    // extro: an extro the change carried with the audio does not also jump to the end.
+    std::uint64_t extroMovedBy_ = ~std::uint64_t{0};
     platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
     void ConnectMarkerHandlers();
     bool SaveDetailsToWAV(const std::string& Filename);
@@ -603,7 +611,6 @@ private:
     std::string lastPositionText_;
     int commandDepth_ = 0;        // audio commands running
     int loopDepth_ = 0;           // the progress event is running the message loop
-    bool undoing_ = false;        // region events of undo and redo leave the markers alone
     int closePending_ = -1;       // the unload mode of a close asked for while busy
     int messageLoopRuns_ = 0;
     bool recording_ = false;      // a recording this window started is running

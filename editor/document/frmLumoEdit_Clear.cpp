@@ -129,6 +129,9 @@ void frmLumoEdit::ResetControls(int Flags) {
         item.BackColour = static_cast<std::int32_t>(syscolour::ButtonFace);
         item.TextColour = static_cast<std::int32_t>(syscolour::ButtonText);
         item.LoopNumberLoops = 10;
+        // A loop put aside by unticking, and marks of a recording, belong to the item that goes.
+        keptLoopStart_ = keptLoopEnd_ = 0;
+        recordingMarks_ = {};
 
         const std::string zero = helpers::TimeFormat().SecondsToText(0);
         for (MaskedTextBox* box : {mtxtExtro, mtxtIntroStart, mtxtIntroEnd, mtxtLoopStart, mtxtLoopEnd, mtxtHookStart,

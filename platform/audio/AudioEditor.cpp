@@ -158,6 +158,30 @@ void MapRegion(Region& r, const std::vector<Splice>& splices, bool backwards) {
     r.length = std::max<std::int64_t>(0, b - r.start);
 }
 
+// After an edit no region reaches past the audio (a region a caller placed beyond it, from a
+// damaged file say, ends at the end).
+void KeepWithin(std::vector<Region>& rs, std::int64_t len) {
+    for (auto& r : rs) {
+        const std::int64_t a = std::clamp<std::int64_t>(r.start, 0, len);
+        const std::int64_t b = std::clamp<std::int64_t>(r.start + r.length, a, len);
+        r.start = a;
+        r.length = b - a;
+    }
+}
+
+// A region through an edit that began when it stood as `was`: the edges the caller has moved
+// since stand on the new timeline already and stay; the others follow the audio.
+void MapRegionPlaced(Region& r, const std::vector<Splice>& splices, const Region* was) {
+    if (!was) return; // made since the edit began: wholly on the new timeline
+    Region mapped = r;
+    MapRegion(mapped, splices, false);
+    const std::int64_t a = r.start != was->start ? r.start : mapped.start;
+    const std::int64_t b =
+        r.start + r.length != was->start + was->length ? r.start + r.length : mapped.start + mapped.length;
+    r.start = std::max<std::int64_t>(0, a);
+    r.length = std::max<std::int64_t>(0, b - r.start);
+}
+
 } // namespace
 
 void AudioEditor::Impl::EmitRegionChanges(const std::vector<Region>& before) {
@@ -174,9 +198,15 @@ void AudioEditor::Impl::NothingChanged() {
 }
 
 void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart,
-                               std::int64_t newSelEnd, bool newShown, std::int64_t newPosition) {
+                               std::int64_t newSelEnd, bool newShown, std::int64_t newPosition,
+                               const std::vector<Region>* placedSince) {
+    ++changes;
     const std::vector<Region> before = regions;
-    for (auto& r : regions) MapRegion(r, splices, false);
+    for (auto& r : regions) {
+        if (placedSince) MapRegionPlaced(r, splices, FindRegion(*placedSince, r.id));
+        else MapRegion(r, splices, false);
+    }
+    KeepWithin(regions, next.tracks.empty() ? 0 : next.tracks[0]->Length());
     auto step = std::make_shared<EditStep>();
     if (editDepth > 0 && groupOpen) {
         // One undo step for the bracket: from the state before its first edit.
@@ -186,13 +216,13 @@ void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::
         }
         step->splices.insert(step->splices.end(), splices.begin(), splices.end());
         step->regionsAfter = regions;
-        next.step = std::move(step);
+        next.step = step;
         history[cursor] = std::move(next);
     } else {
         step->splices = std::move(splices);
         step->regionsBefore = before;
         step->regionsAfter = regions;
-        next.step = std::move(step);
+        next.step = step;
         history.resize(cursor + 1);
         history.push_back(std::move(next));
         ++cursor;
@@ -212,9 +242,13 @@ void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::
     if (quiet) return;
     EmitRegionChanges(before);
     self.AudioChanged.Emit();
+    // Regions the caller moved while it took the edit in (its own rules on the new length)
+    // belong to the edit: undo finds them as the edit left them and puts back what was before.
+    if (history[cursor].step.get() == step.get()) step->regionsAfter = regions;
 }
 
 void AudioEditor::Impl::Restore(std::size_t to) {
+    ++changes;
     const std::vector<Region> before = regions;
     // Regions follow the audio: one the caller left where the edit put it goes back to where
     // it was (and forward again on redo); one moved or added since is carried by the splices.
@@ -235,6 +269,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
         }
         cursor = undo ? cursor - 1 : cursor + 1;
     }
+    KeepWithin(regions, history[to].tracks.empty() ? 0 : history[to].tracks[0]->Length());
     cursor = to;
     // An edit bracket left open ends here, so later edits get undo steps of their own.
     editDepth = 0;
@@ -686,6 +721,7 @@ int AudioEditor::SampleRate() const { return impl_->hasDoc ? impl_->rate : 0; }
 int AudioEditor::ChannelCount() const { return impl_->hasDoc ? impl_->channels : 0; }
 const std::string& AudioEditor::FileName() const { return impl_->fileName; }
 std::size_t AudioEditor::UndoSteps() const { return impl_->history.empty() ? 0 : impl_->history.size() - 1; }
+std::uint64_t AudioEditor::ChangeCount() const { return impl_->changes; }
 
 void AudioEditor::ReadSamples(int channel, std::int64_t start, std::int64_t count, float* out) const {
     impl_->RequireDoc();

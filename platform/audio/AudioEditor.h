@@ -158,6 +158,9 @@ public:
     void ReadSamples(int channel, std::int64_t start, std::int64_t count, float* out) const;
     Stats ChannelStats(int channel, std::int64_t start, std::int64_t count) const;
     std::size_t UndoSteps() const;
+    // Counts the changes of the audio (edits, undo, redo, a recording taken in), counted before
+    // their region events go out: the events of one change carry one count.
+    std::uint64_t ChangeCount() const;
 
     // ---- Sub-objects
     class ViewObject {

@@ -66,7 +66,9 @@ struct AudioEditor::Impl {
     FileFormat format;
     std::vector<DocState> history;
     std::vector<Region> regions; // outside the history: undo moves them, never adds or drops them
+    std::vector<Region> regionsAtRecord; // as they stood when the running recording began
     std::uint64_t nextRegionId = 1;
+    std::uint64_t changes = 0;
     std::size_t cursor = 0;
     int editDepth = 0;
     bool groupOpen = false;
@@ -97,8 +99,10 @@ struct AudioEditor::Impl {
     bool AllChannelsSelected() const;
 
     void ResetDocument(LoadedAudio audio, const std::string& path);
+    // placedSince: regions as they stood when the edit began (a recording); an edge the caller
+    // moved since then already stands on the new timeline and is not shifted.
     void Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart, std::int64_t newSelEnd,
-                bool newShown, std::int64_t newPosition);
+                bool newShown, std::int64_t newPosition, const std::vector<Region>* placedSince = nullptr);
     void Restore(std::size_t to);
     // Ends an operation that was asked to run and found nothing to change: no undo step,
     // but the audio-changed event that callers wait for.

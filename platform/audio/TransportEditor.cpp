@@ -94,6 +94,8 @@ void AudioEditor::Record(int mode) {
     Transport& t = EnsureTransport(transport_);
     t.Record(MakeDevice(DeviceDirection::Recording, d.recordDevice), d.rate, d.channels, d.Work(), d.InsertPoint(),
              d.HasSelection() ? d.Target().second : d.InsertPoint());
+    // Regions set while recording stand where the recording has come to: on the new timeline.
+    d.regionsAtRecord = d.regions;
     state_ = kStateRecording;
 }
 
@@ -132,7 +134,8 @@ void AudioEditor::Stop() {
         DocState next = d.Cur();
         for (std::size_t c = 0; c < next.tracks.size(); ++c)
             next.tracks[c] = next.tracks[c]->Replace(from, to, *recorded[c]);
-        d.Commit(std::move(next), {Splice{from, to - from, n}}, from + n, from + n, false, from + n);
+        const std::vector<Region> placed = std::move(d.regionsAtRecord);
+        d.Commit(std::move(next), {Splice{from, to - from, n}}, from + n, from + n, false, from + n, &placed);
     }
     PositionChanged.Emit();
     Stopped.Emit();

@@ -33,12 +33,20 @@ protected:
 TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsideIt) {
     Open(4);
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    // A click on Play and a close from the close box arrive while the loop runs.
+    // A click on Play, a Set press and a close from the close box arrive while the loop runs;
+    // the markers' controls are not live then.
     bool playRefused = false;
+    Select(1, 1);
+    const float introStart = editor->cAudioInformation->IntroStart();
     QTimer::singleShot(0, editor, [&] {
         editor->cmdPlay_Click();
         playRefused = editor->ctlEditor->State() == audio::kStateIdle;
         EXPECT_FALSE(editor->toolAudioEditor->isEnabled());
+        for (QWidget* w : std::initializer_list<QWidget*>{editor->cmdSetIntroStart, editor->cmdSetLoopEnd,
+                                                          editor->mtxtIntroStart, editor->mtxtLoopEnd, editor->chkLoop})
+            EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+        editor->cmdSetIntroStart_Click();
+        EXPECT_EQ(editor->cAudioInformation->IntroStart(), introStart) << "nothing is marked inside an edit";
         editor->close();
     });
     editor->cAudioInformation->ItemTitle = "kept until the operation ends";
@@ -47,6 +55,8 @@ TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsi
     EXPECT_EQ(editor->MessageLoopRuns(), before + 1);
     EXPECT_TRUE(playRefused);
     EXPECT_TRUE(editor->toolAudioEditor->isEnabled());
+    EXPECT_TRUE(editor->cmdSetIntroStart->isEnabled());
+    EXPECT_TRUE(editor->mtxtIntroStart->isEnabled());
     EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept until the operation ends") << "the close waited";
     editor->ctlEditor_Progress(40);
     EXPECT_EQ(editor->prgProgress->Value(), 40) << "the bar follows every event";

@@ -23,6 +23,18 @@ protected:
         editor->ctlEditor->Pump();
         editor->LumoPlayer1->Pump();
     }
+    // A new item whose 20 s tone is only loaded into the player.
+    rozuzezer::cHardDiskItem& InThePlayer(const std::string& name) {
+        const std::string path = dir / name;
+        WriteWav(path, 20, 2, Tone);
+        editor->ClearDetails(0);
+        auto& item = *editor->cAudioInformation;
+        item.AudioFileName = path;
+        item.AudioEnd = 20;
+        editor->LumoPlayer1->OpenFile(path);
+        EXPECT_FALSE(editor->AudioOpen());
+        return item;
+    }
 };
 
 } // namespace
@@ -194,15 +206,41 @@ TEST_F(TransportTest, RecordingNeedsTheAudioOpenForEditing) {
     EXPECT_EQ(editor->ctlEditor->State(), audio::kStateIdle) << "the next press records";
 }
 
+// The player loops only a loop that is really set: both markers above 0, the end after the
+// start, and audio long enough for the section it would play.
+TEST_F(TransportTest, ThePlayerLoopsOnlyARealLoop) {
+    auto& item = InThePlayer("loop.wav");
+    struct Case {
+        const char* what;
+        float start, end;
+        int ticked;
+        bool loops;
+    };
+    const Case cases[] = {
+        {"a set loop", 6, 10, 1, true},
+        {"the option unticked", 6, 10, 0, false},
+        {"no loop markers", 0, 0, 1, false},
+        {"a fresh item's markers", -1, -1, 1, false},
+        {"the end before the start", 8, 6, 1, false},
+        {"an empty loop", 8, 8, 1, false},
+        {"past the end of the audio", 15, 25, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        editor->chkLoop->SetValue(c.ticked);
+        item.LoopStart = c.start;
+        item.LoopEnd = c.end;
+        editor->LumoPlayer1->Stop();
+        editor->cmdPlay_Click();
+        EXPECT_EQ(editor->LumoPlayer1->State(), audio::kPlayerPlaying);
+        EXPECT_EQ(editor->LumoPlayer1->LoopEnabled, c.loops);
+    }
+    editor->LumoPlayer1->Stop();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(TransportTest, ThePlayerSeeksWithTheBarAndPlaysTheLoopAndTheHook) {
-    const std::string path = dir / "player.wav";
-    WriteWav(path, 20, 2, Tone);
-    editor->ClearDetails(0);
-    auto& item = *editor->cAudioInformation;
-    item.AudioFileName = path;
-    item.AudioEnd = 20;
-    editor->LumoPlayer1->OpenFile(path);
-    ASSERT_FALSE(editor->AudioOpen());
+    auto& item = InThePlayer("player.wav");
     EXPECT_TRUE(editor->prgPlayProgress->isVisibleTo(editor->pnlAudioEditorCover));
     EXPECT_EQ(editor->LumoPlayer1->State(), audio::kPlayerStopped);
 

@@ -1,6 +1,8 @@
 // The Set buttons (mark, set, audition, in both back ends) and the loop options.
 #include "editor/support/EditorWindowFixture.h"
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace lumoedit;
@@ -164,9 +166,10 @@ TEST_F(DetailsTest, MarksWhileRecordingReachTheLengthRecordedSoFar) {
     ASSERT_GT(at, 1.0);
     editor->cmdSetIntroEnd_Click();
     EXPECT_EQ(editor->mtxtIntroEnd->Text(), T(static_cast<float>(at)));
-    EXPECT_GE(editor->cAudioInformation->AudioEnd, static_cast<float>(at))
+    EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), at, 0.001)
         << "the marker's clamp is the recorded length, not the 0 of the new document";
     editor->cmdStop_Click();
+    EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), at, 0.001) << "and the mark stays where it was made";
 }
 
 TEST_F(DetailsTest, PlayerBackEndAuditionsAtZeroAndMarksWhereItStands) {
@@ -272,6 +275,16 @@ TEST_F(DetailsTest, UntickingTheLoopTakesItsMarkersOutOfTheItemAndATickBringsThe
     EXPECT_EQ(item.LoopStart, 12);
     EXPECT_EQ(item.LoopEnd, 20);
     EXPECT_EQ(editor->mtxtLoopEnd->Text(), T(20));
+
+    // What is put aside belongs to its item: another file's tick does not bring it back.
+    editor->chkLoop->SetValue(0);
+    editor->bEdited_ = false;
+    OpenForEditing(ToneFile("other.wav", 60));
+    auto& other = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    EXPECT_LE(other.LoopStart, 0);
+    EXPECT_LE(other.LoopEnd, 0);
+    EXPECT_EQ(editor->mtxtLoopStart->Text(), kZero);
 }
 
 // The loop-start box's change rule clamps and stores.
@@ -282,4 +295,47 @@ TEST_F(DetailsTest, LoopStartFromACursorAtTwoSecondsIsStoredAsTheLoopMinimum) {
     editor->cmdSetLoopStart_Click();
     EXPECT_EQ(editor->mtxtLoopStart->Text(), T(4.5));
     EXPECT_FLOAT_EQ(editor->cAudioInformation->LoopStart, 4.5f);
+}
+
+// A time box shows what the item holds once the user leaves it: a time typed only in part, one
+// its rule clamped, and the boxes an order rule moved.
+TEST_F(DetailsTest, LeavingATimeBoxShowsWhatTheItemHolds) {
+    OpenForEditing(ToneFile("tone.wav", 20));
+    auto& item = *editor->cAudioInformation;
+    editor->mtxtIntroStart->SetText(T(2));
+    editor->mtxtIntroEnd->SetText(T(10));
+    editor->mtxtExtro->SetText(T(12));
+    struct Case {
+        const char* what;
+        MaskedTextBox* box;
+        const char* typed;
+        std::string whileTyping; // the box before the focus leaves
+    };
+    const Case cases[] = {
+        {"part of a time", editor->mtxtIntroEnd, "9", "9_:__:__.__"},
+        {"past the end", editor->mtxtHookEnd, "00010000", "00:00:20.00"},
+        {"after the intro end and the extro", editor->mtxtIntroStart, "00001500", "00:00:15.00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.box->setFocus(Qt::TabFocusReason);
+        c.box->selectAll();
+        QTest::keyClicks(c.box, c.typed);
+        EXPECT_EQ(c.box->Text(), c.whileTyping);
+        editor->txtDescription[1]->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        for (MaskedTextBox* box : {editor->mtxtIntroStart, editor->mtxtIntroEnd, editor->mtxtExtro,
+                                   editor->mtxtHookStart, editor->mtxtHookEnd}) {
+            const float held = box == editor->mtxtIntroStart ? item.IntroStart()
+                               : box == editor->mtxtIntroEnd ? item.IntroEnd()
+                               : box == editor->mtxtExtro    ? item.Extro()
+                               : box == editor->mtxtHookStart ? item.HookStart
+                                                              : item.HookEnd;
+            EXPECT_EQ(box->Text(), T(held)) << box->objectName().toStdString();
+        }
+    }
+    EXPECT_FLOAT_EQ(item.IntroEnd(), 15) << "moved by the intro start's order rule";
+    EXPECT_FLOAT_EQ(item.Extro(), 15);
+    EXPECT_FLOAT_EQ(item.HookEnd, 20);
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }

@@ -297,12 +297,21 @@ TEST_F(EditorDocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
     ASSERT_NE(RegionOf("4"), nullptr);
     EXPECT_EQ(RegionOf("4")->start, Samples(4.5));
 
-    // A region dragged on the waveform: its marker takes the time and the rules still run.
-    editor->MarkerFromRegion(1, 7.0f, 9.8f);
+    // A region dragged on the waveform: its markers take the times as they are; the order
+    // rules are the boxes', not the regions'.
+    const float extro = Item().Extro();
+    auto& regions = editor->ctlEditor->Regions();
+    for (int i = 1; i <= regions.Count(); ++i)
+        if (regions.At(i).tag == "1") {
+            regions.SetCurrent(i);
+            regions.SetStart(Samples(7.0));
+            regions.SetLength(Samples(2.8));
+            editor->ctlEditor->RegionChanged.Emit(i);
+        }
     EXPECT_FLOAT_EQ(Item().IntroStart(), 7.0f);
-    EXPECT_FLOAT_EQ(Item().IntroEnd(), 9.8f);
-    EXPECT_FLOAT_EQ(Item().Extro(), 9.8f);
-    EXPECT_EQ(RegionOf("2")->start, Samples(9.8));
+    EXPECT_NEAR(Item().IntroEnd(), 9.8f, 1e-5);
+    EXPECT_EQ(editor->mtxtIntroEnd->Text(), "00:00:09.80");
+    EXPECT_FLOAT_EQ(Item().Extro(), extro);
     EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 

@@ -47,6 +47,12 @@ protected:
         ed.View().SetSelectionStart(a);
         ed.View().SetSelectionEnd(b);
     }
+    // Start and length of region i (which becomes the current one).
+    using Span = std::pair<std::int64_t, std::int64_t>;
+    Span Where(int i) {
+        ed.Regions().SetCurrent(i);
+        return {ed.Regions().Start(), ed.Regions().Length()};
+    }
     void OnlyChannel(int c) {
         for (int k = 1; k <= ed.Channels().Count(); ++k) {
             ed.Channels().SetCurrent(k);
@@ -237,12 +243,8 @@ TEST_F(EditTest, ViewUnitsAndSelectionEvents) {
 }
 
 TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
-    using Span = std::pair<std::int64_t, std::int64_t>;
     auto& r = ed.Regions();
-    auto where = [&](int i) {
-        r.SetCurrent(i);
-        return Span{r.Start(), r.Length()};
-    };
+    auto where = [this](int i) { return Where(i); };
     r.Add(6000, 500, "Intro", "1", "Intro");
     r.Add(1200, 300, "Hook", "3", "Hook"); // inside what is cut next
     Select(1000, 2000);
@@ -252,17 +254,17 @@ TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
     // What the caller does after the edit is its own: a move and a new region.
     r.SetCurrent(1);
     r.SetStart(4000);
-    r.Add(7000, 100, "Extro", "2", "Extro");
+    r.Add(6500, 100, "Extro", "2", "Extro");
     ed.Undo();
     ASSERT_EQ(r.Count(), 3);
     EXPECT_EQ(where(1), (Span{5000, 500})); // carried over the cut's place
     EXPECT_EQ(where(2), (Span{1200, 300})); // left alone: exactly back
-    EXPECT_EQ(where(3), (Span{8000, 100}));
+    EXPECT_EQ(where(3), (Span{7500, 100}));
     EXPECT_EQ(r.Tag(), "2");
     ed.Redo();
     EXPECT_EQ(where(1), (Span{4000, 500}));
     EXPECT_EQ(where(2), (Span{1000, 0}));
-    EXPECT_EQ(where(3), (Span{7000, 100}));
+    EXPECT_EQ(where(3), (Span{6500, 100}));
     // Deleting regions leaves the current one pointing at one that is there, or at none.
     r.SetCurrent(3);
     r.Delete();
@@ -279,4 +281,33 @@ TEST_F(EditTest, UndoMovesRegionsWithTheAudioButKeepsTheCallersOwnChanges) {
     ed.OpenAudio(dir / "ramp.wav");
     EXPECT_EQ(r.Count(), 0);
     EXPECT_EQ(r.Current(), 0);
+}
+
+// What a caller changes in a region while it takes an edit in (its own rules on the new
+// length, inside the audio-changed event) belongs to that edit: undo puts back what was before
+// the edit, redo what the caller made of it. After any change no region reaches past the audio.
+TEST_F(EditTest, RegionsSetWhileAnEditIsTakenInBelongToItAndStayWithinTheAudio) {
+    auto& r = ed.Regions();
+    auto where = [this](int i) { return Where(i); };
+    r.Add(7990, 0, "Extro", "2", "Extro");
+    r.Add(9000, 500, "Hook", "3", "Hook"); // from a damaged file: past the end
+    // Each event with the change count it saw: one change, one count, counted before its events.
+    std::vector<std::pair<int, std::uint64_t>> moved;
+    const std::uint64_t count = ed.ChangeCount();
+    ed.RegionChanged.Connect([&](int i) { moved.emplace_back(i, ed.ChangeCount()); });
+    ed.AudioChanged.Connect([&] {
+        if (ed.Length() != 7000) return;
+        r.SetCurrent(1);
+        r.SetStart(ed.Length()); // the caller's rule: the extro goes with the end
+    });
+    Select(1000, 2000);
+    ed.Delete();
+    EXPECT_EQ(moved, (std::vector<std::pair<int, std::uint64_t>>{{1, count + 1}, {2, count + 1}}));
+    EXPECT_EQ(where(1), (Span{7000, 0}));
+    EXPECT_EQ(where(2), (Span{7000, 0})) << "inside the audio";
+    ed.Undo();
+    EXPECT_EQ(where(1), (Span{7990, 0})) << "as it was before the edit, not carried from the end";
+    EXPECT_EQ(where(2), (Span{8000, 0}));
+    ed.Redo();
+    EXPECT_EQ(where(1), (Span{7000, 0}));
 }

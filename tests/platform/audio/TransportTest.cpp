@@ -333,6 +333,35 @@ TEST_F(TransportFixture, RecordingReplacesTheSelectionOrOverwrites) {
     }
 }
 
+// A region set while recording stands where the recording had come to, on the new timeline:
+// the recording does not shift it. What was there before follows the audio after the record
+// point, an edge at a time.
+TEST_F(TransportFixture, RegionsSetWhileRecordingStayWhereTheyWereSet) {
+    Open(1, 10000);
+    auto& r = e.Regions();
+    r.Add(2000, 1000, "Intro", "1", "Intro"); // before the record point
+    r.Add(6000, 2000, "Hook", "3", "Hook");   // after it
+    r.Add(8000, 0, "Extro", "2", "Extro");
+    e.View().SetPosition(4000);
+    e.Record(2);
+    Run(3000);
+    r.SetCurrent(2);
+    r.SetStart(5000); // the hook start marked at the head; its end left as it was
+    r.SetLength(3000);
+    r.Add(6500, 0, "Loop", "4", "Loop"); // made during the recording
+    Run(2000);
+    e.Stop();
+    ASSERT_EQ(e.Length(), 15000);
+    auto span = [&](int i) {
+        r.SetCurrent(i);
+        return std::make_pair(r.Start(), r.Start() + r.Length());
+    };
+    EXPECT_EQ(span(1), std::make_pair(std::int64_t{2000}, std::int64_t{3000}));
+    EXPECT_EQ(span(2), std::make_pair(std::int64_t{5000}, std::int64_t{13000}));
+    EXPECT_EQ(span(3), std::make_pair(std::int64_t{13000}, std::int64_t{13000}));
+    EXPECT_EQ(span(4), std::make_pair(std::int64_t{6500}, std::int64_t{6500}));
+}
+
 TEST_F(TransportFixture, RefusesWhatCannotBeDone) {
     EXPECT_THROW(e.Play(1), platform::RuntimeError); // no document
     Open(1, 1000);
