@@ -71,9 +71,12 @@ Order ShortOrder(const QLocale& locale) {
     return Order::DayMonthYear;
 }
 
+// The names of the few locales last asked for (a program asks for one, its tests for several).
 const Names& NamesOf(const QLocale& locale) {
-    thread_local std::unique_ptr<Names> cache;
-    if (cache && cache->locale == locale) return *cache;
+    thread_local std::vector<std::unique_ptr<Names>> cache;
+    for (const auto& c : cache)
+        if (c->locale == locale) return *c;
+    if (cache.size() >= 12) cache.erase(cache.begin());
     auto n = std::make_unique<Names>();
     n->locale = locale;
     n->order = ShortOrder(locale);
@@ -90,8 +93,8 @@ const Names& NamesOf(const QLocale& locale) {
     std::stable_sort(n->months.begin(), n->months.end(), [](const MonthName& a, const MonthName& b) {
         return a.text.size() != b.text.size() ? a.text.size() > b.text.size() : a.rank < b.rank;
     });
-    cache = std::move(n);
-    return *cache;
+    cache.push_back(std::move(n));
+    return *cache.back();
 }
 
 // Cuts a time of day off the end ("13:00", "1:05:09 pm"); false when a colon stands
