@@ -33,6 +33,14 @@ std::string Bytes(const std::string& path) { return testsupport::ReadFile(path);
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// The MP3 variant the user picks in the format chooser.
+bool Mp3Variant(helpers::cAudioFormat& f, std::int32_t, std::int32_t) {
+    f.SetSamplesPerSec(44100);
+    f.SetChannels(2);
+    f.SetBitRate(128000);
+    return true;
+}
+
 // The chunks of a RIFF file in order: id and payload.
 std::vector<std::pair<std::string, std::string>> Chunks(const std::string& bytes) {
     std::vector<std::pair<std::string, std::string>> chunks;
@@ -103,12 +111,7 @@ protected:
 
     // An MP3 of the tone, saved as the user saves one; the window then holds it.
     std::string Mp3(const std::string& name, double seconds) {
-        auto previous = rozuzezer::ui::SetAudioFormatChooser([](helpers::cAudioFormat& f, std::int32_t, std::int32_t) {
-            f.SetSamplesPerSec(44100);
-            f.SetChannels(2);
-            f.SetBitRate(128000);
-            return true;
-        });
+        auto previous = rozuzezer::ui::SetAudioFormatChooser(Mp3Variant);
         const std::string wav = dir / (name + ".source.wav");
         editortest::WriteWav(wav, seconds, 2, editortest::Tone);
         EXPECT_TRUE(editor->OpenFile(wav));
@@ -338,12 +341,7 @@ TEST_F(DocumentFailuresTest, SaveAsAFormatWithoutDetailsKeepsChangedDetailsUnsav
     const std::string source = TitledWav("source.wav", 3);
     ASSERT_TRUE(editor->OpenFile(source));
     editor->txtDescription[1]->SetText("Only in the window");
-    auto previous = rozuzezer::ui::SetAudioFormatChooser([](helpers::cAudioFormat& f, std::int32_t, std::int32_t) {
-        f.SetSamplesPerSec(44100);
-        f.SetChannels(2);
-        f.SetBitRate(128000);
-        return true;
-    });
+    auto previous = rozuzezer::ui::SetAudioFormatChooser(Mp3Variant);
     const std::string mp3 = dir / "copy.mp3";
     dialogs->AnswerFile(mp3, 3);
     EXPECT_TRUE(editor->SaveAsFile("", false));
