@@ -5,7 +5,10 @@
 #include "editor/audio/AudioCommand.h"
 #include "editor/document/frmLumoEdit.h"
 
+#include "editor/shell/LumoEdit_FN.h"
+#include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
+#include "platform/devices/Devices.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 #include "shared/helpers/Utility.h"
@@ -22,6 +25,32 @@ namespace {
 
 constexpr OleColour kExtroColour = 0x0000FF, kMainColour = 0xFFFFFF, kIntroColour = 0x00FF00,
                     kPreIntroColour = 0xFF5050;
+
+// The playback device of the settings, as the options dialog lists it.
+std::string PlaybackDeviceName() {
+    const std::int32_t card = AudioSettings().EditSoundCardNumber;
+    if (card <= 0) return "the system's default sound device";
+    const auto caps = platform::devices::GetDeviceCaps(platform::devices::Direction::Output, card - 1);
+    if (!caps) return "sound card " + std::to_string(card) + ", which this computer does not have,";
+    return "\"" + caps->name + "\" (sound card " + std::to_string(card) + ")";
+}
+
+// Starts playback. When no sound device can be opened the user is told so, and which device
+// the settings name; nothing plays and false is the answer.
+template <typename F>
+bool StartPlayback(F&& start) {
+    try {
+        start();
+        return true;
+    } catch (const platform::RuntimeError& e) {
+        if (e.Number() != platform::err::DeviceIO) throw;
+        std::string text = "No sound device can be opened for playback: " + PlaybackDeviceName() + " could not be opened.";
+        if (e.Description() != platform::StandardMessage(e.Number())) text += "\n\n" + e.Description();
+        text += "\n\nChoose another playback device under Tools, Options.";
+        platform::MsgBox(text, platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+        return false;
+    }
+}
 
 } // namespace
 
@@ -60,7 +89,7 @@ void frmLumoEdit::PlayerLoopSetup() {
     // start, and audio long enough for the section the player would loop.
     player.LoopEnabled = chkLoop->Value() != 0 && item.LoopStart > 0 && item.LoopEnd > item.LoopStart &&
                          player.LoopEnd > 0 && player.LoopEnd <= player.Length();
-    player.Play();
+    StartPlayback([&player] { player.Play(); });
 }
 
 // ---- the buttons ----------------------------------------------------------------------------
@@ -71,7 +100,7 @@ void frmLumoEdit::cmdPlay_Click() {
     if (bAudioOpen_) {
         auto& view = ctlEditor->View();
         view.SetPosition(view.Position() < view.Length() ? view.SelectionStart() : 0);
-        ctlEditor->Play(playMode_);
+        StartPlayback([this] { ctlEditor->Play(playMode_); });
         UpdateButtons();
         EditorToFront();
         return;
@@ -112,8 +141,9 @@ void frmLumoEdit::cmdPause_Click() {
             ctlEditor->Pause();
             SetButtonPicture(cmdPause, *imgListToolbar, "pauseblue");
         } else if (state == audio::kStatePaused) {
-            ctlEditor->Resume();
+            StartPlayback([this] { ctlEditor->Resume(); });
             SetButtonPicture(cmdPause, *imgListToolbar, "pause");
+            UpdateButtons();
         }
         EditorToFront();
         return;

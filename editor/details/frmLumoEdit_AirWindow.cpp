@@ -1,6 +1,6 @@
 // The air window: "do not play before" and "do not play after", each a tick box with a date,
 // an hour and a minute box, stored as a day number and seconds since midnight. Dates are read
-// and written in the one form of AirDate.h, so what is written reads back under any locale.
+// and written in the user's locale (AirDate.h); what earlier versions wrote still reads.
 #include "editor/details/AirDate.h"
 #include "editor/details/DetailText.h"
 #include "editor/document/frmLumoEdit.h"

@@ -3,6 +3,7 @@
 #include "editor/document/frmLumoEdit.h"
 
 #include "editor/details/DetailText.h"
+#include "editor/shell/LumoEdit_FN.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 
@@ -14,9 +15,6 @@ namespace lumoedit {
 using namespace platform::ui;
 
 namespace {
-
-// The stored value of a marker's hardware line names no line: no hardware lines exist here.
-bool DecodeHardwareLine(std::int16_t, std::int32_t, std::int32_t&) { return false; }
 
 void Usable(QWidget* box, bool on) {
     box->setEnabled(on);

@@ -26,7 +26,8 @@ struct Transport {
     bool loaded = false;
 };
 
-std::string TimeText(float seconds) { return helpers::TimeFormat().SecondsToText(static_cast<double>(seconds), 1); }
+// Capped like every other time text: the boxes hold two digits of hours.
+std::string TimeText(float seconds) { return frmLumoEdit::TimeText(static_cast<double>(seconds)); }
 
 // One press of a Set button: what it reads, which boxes it writes and how far it auditions.
 struct SetPress {

@@ -387,12 +387,14 @@ void frmLumoEdit::BuildDetailsTabs() {
     fraLastPlayInformation = Make<Frame>(other, "fraLastPlayInformation", 6180, 60, 8580, 3000);
     fraLastPlayInformation->SetCaption("Last Play Information:");
     listLastPlays = Make<ListBox>(fraLastPlayInformation, "listLastPlays", 120, 270, 8340, 1620);
-    cmdEraseLastPlays = MakeButton(fraLastPlayInformation, "cmdEraseLastPlays", "Erase Last Play Information", 120,
+    cmdEraseLastPlays = MakeButton(fraLastPlayInformation, "cmdEraseLastPlays", "Erase this Last Play Information", 120,
                                    1950, 8340, 375);
     pnlEraseLastPlayInfoDesc = new Panel(fraLastPlayInformation, "pnlEraseLastPlayInfoDesc",
-                                         "Erasing the last plays takes effect when the cart is saved.");
+                                         "Erasing the Last Play Information does not affect the Cart Play Logs, only the "
+                                         "brief summary information displayed above.");
     Move(pnlEraseLastPlayInfoDesc, 120, 2400, 8340, 480);
     pnlEraseLastPlayInfoDesc->SetBevelOuter(0);
+    pnlEraseLastPlayInfoDesc->findChild<QLabel*>(QStringLiteral("caption"))->setWordWrap(true);
 
     fraStandaloneDetails = Make<Frame>(other, "fraStandaloneDetails", 60, 60, 14760, 1620);
     fraStandaloneDetails->SetCaption("File Details:");

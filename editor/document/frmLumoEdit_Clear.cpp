@@ -3,6 +3,8 @@
 // component (ready for editing) or as its cover.
 #include "editor/document/frmLumoEdit.h"
 
+#include "editor/details/AirDate.h"
+
 #include "editor/shell/ErrorReport.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmMain.h"
@@ -11,16 +13,26 @@
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 
+#include <QMdiSubWindow>
+
 namespace lumoedit {
 
 using namespace platform::ui;
 
 namespace {
 
-constexpr const char* kDateForm = "dd mmmm yyyy";
-
 void First(ComboBox* list) {
     if (list->ListCount() > 0) list->SetListIndex(0);
+}
+
+// The frame keeps its title, and the main window its " - [title]", when the window's own
+// caption becomes empty: both are emptied here, so that nothing names an item that has gone.
+void EmptyFrameTitle(QMdiSubWindow* frame) {
+    if (!frame || frame->windowTitle().isEmpty()) return;
+    const QString suffix = QStringLiteral(" - [%1]").arg(frame->windowTitle());
+    frame->setWindowTitle(QString());
+    QWidget* top = frame->window();
+    if (top != frame && top->windowTitle().endsWith(suffix)) top->setWindowTitle(top->windowTitle().chopped(suffix.size()));
 }
 
 } // namespace
@@ -70,6 +82,7 @@ void frmLumoEdit::ResetControls(int Flags) {
         lblLinkedFileDesc->setVisible(false);
         lblLinkedFileDesc->SetCaption("");
         SetCaption("");
+        EmptyFrameTitle(SubWindow());
         pnlCartNumber->SetCaption("");
         main_.UpdateAudioEditorCaption("", this);
 
@@ -179,14 +192,15 @@ void frmLumoEdit::ResetControls(int Flags) {
 
         const double today = platform::Today();
         chkAirStart->SetValue(0);
-        txtAirStartDate->SetText(platform::FormatDate(today + 1, kDateForm));
+        txtAirStartDate->SetText(AirDateText(static_cast<std::int32_t>(today) + 1));
         txtAirStartDate_LostFocus();
         txtAirStartHour->SetText("00");
         txtAirStartMinutes->SetText("00");
 
         const platform::CivilDate d = platform::SplitDate(today);
         chkAirEnd->SetValue(0);
-        txtAirEndDate->SetText(platform::FormatDate(platform::DateSerial(d.year + 1, d.month, d.day), kDateForm));
+        txtAirEndDate->SetText(
+            AirDateText(static_cast<std::int32_t>(platform::DateSerial(d.year + 1, d.month, d.day))));
         txtAirEndDate_LostFocus();
         txtAirEndHour->SetText("23");
         txtAirEndMinutes->SetText("59");

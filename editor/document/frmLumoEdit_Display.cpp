@@ -3,7 +3,10 @@
 // and the markers handed to whichever of the two shows the audio.
 #include "editor/document/frmLumoEdit.h"
 
+#include "editor/details/AirDate.h"
+#include "editor/shell/ErrorReport.h"
 #include "platform/base/DateTime.h"
+#include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/FileHelper.h"
@@ -22,8 +25,6 @@ namespace lumoedit {
 using namespace platform::ui;
 
 namespace {
-
-constexpr const char* kDateForm = "dd mmmm yyyy";
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -48,7 +49,10 @@ std::string LocationName(std::int16_t) { return {}; }
 
 } // namespace
 
-void frmLumoEdit::DisplayDetails(int OpenAudio) {
+// A failure half-way (of the item, a control or an outside component) leaves no half-filled
+// item behind: it is reported and the window starts a new, empty one, as after audio that
+// cannot be opened.
+void frmLumoEdit::DisplayDetails(int OpenAudio) try {
     if (!cAudioInformation) return;
     bLoadingInfo = true;
     // A failure on the way leaves the window usable: no guard stays up.
@@ -138,16 +142,19 @@ void frmLumoEdit::DisplayDetails(int OpenAudio) {
         txtOriginator->SetText(item.Originator);
         lblOriginationDate->SetCaption(helpers::TimeFormat().DateRecordToText(item.OriginationSDate(), 2));
         const auto& time = helpers::TimeFormat();
+        // Each date shows its own weekday, as when the user leaves its box.
         if (item.AirStartDate > 0) {
             chkAirStart->SetValue(1);
-            txtAirStartDate->SetText(platform::FormatDate(item.AirStartDate, kDateForm));
+            txtAirStartDate->SetText(AirDateText(item.AirStartDate));
+            txtAirStartDate_LostFocus();
             const std::string t = time.SecondsToText(item.AirStartTime, 2);
             txtAirStartHour->SetText(t.substr(0, 2));
             txtAirStartMinutes->SetText(t.size() >= 5 ? t.substr(3, 2) : "00");
         }
         if (item.AirEndDate > 0) {
             chkAirEnd->SetValue(1);
-            txtAirEndDate->SetText(platform::FormatDate(item.AirEndDate, kDateForm));
+            txtAirEndDate->SetText(AirDateText(item.AirEndDate));
+            txtAirEndDate_LostFocus();
             const std::string t = time.SecondsToText(item.AirEndTime, 2);
             txtAirEndHour->SetText(t.substr(0, 2));
             txtAirEndMinutes->SetText(t.size() >= 5 ? t.substr(3, 2) : "00");
@@ -207,6 +214,14 @@ void frmLumoEdit::DisplayDetails(int OpenAudio) {
     guards.Release();
     bLoadingInfo = false;
     if (txtDescription[1]->isVisible()) txtDescription[1]->setFocus();
+} catch (...) {
+    const std::int32_t number = CurrentErrorNumber();
+    const std::string description = CurrentErrorDescription();
+    const std::string file = cAudioInformation ? cAudioInformation->AudioFileName : std::string();
+    HideProgress();
+    ShowError("showing the details of File : " + file,
+              description.empty() ? std::string(platform::StandardMessage(number)) : description);
+    RunHandler("DisplayDetails", [this] { ClearDetails(3); });
 }
 
 } // namespace lumoedit

@@ -2,7 +2,9 @@
 // the library's item-editing interface: each picks an existing operation of the window.
 #include "editor/document/frmLumoEdit.h"
 
+#include "platform/base/MessageBox.h"
 #include "platform/ui/Handlers.h"
+#include "shared/helpers/FileHelper.h"
 #include "shared/helpers/Utility.h"
 
 #include <QApplication>
@@ -146,7 +148,16 @@ void frmLumoEdit::imgUncoverAudio_Click() { lblUncoverAudio_Click(); }
 void frmLumoEdit::lblUncoverAudio_Click() {
     if (!lblUncoverAudio->isEnabled()) return;
     int flags = 0;
-    SetupEditor(flags);
+    if (SetupEditor(flags)) return;
+    // Audio that cannot be opened for editing is said so (a missing file SetupEditor has
+    // reported itself), and the cover comes back over the empty component.
+    if (cAudioInformation && helpers::FileHelper().FileSize(cAudioInformation->AudioFileName) > 0)
+        platform::MsgBox("The audio file could not be opened because it is corrupt or in an unsupported format",
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    pnlAudioEditorCover->setVisible(true);
+    ZOrder(pnlAudioEditorCover, 0);
+    ctlEditor->setVisible(false);
+    UpdateButtons();
 }
 
 bool frmLumoEdit::iEditHardDiskItem_EditInformation(std::int32_t InfoType) {

@@ -7,15 +7,21 @@
 #include "editor/shell/ErrorReport.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmMain.h"
+#include "platform/audio/WavFile.h"
 #include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/FileHelper.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
 namespace lumoedit {
 
@@ -52,6 +58,42 @@ std::int16_t FilterIndex(const std::string& stored, std::int16_t fallback) {
     const double v = platform::Val(stored);
     if (v < 1 || v > 32767) return fallback;
     return static_cast<std::int16_t>(v);
+}
+
+// A WAV file whose audio ends before its header says (a copy or a recording that stopped
+// short): the seconds it should hold and the seconds it holds.
+struct CutShort {
+    double declared = 0, present = 0;
+};
+
+std::optional<CutShort> CutShortAudio(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::optional<CutShort> cut;
+    try {
+        struct stat st {};
+        const auto info = ::fstat(fd, &st) == 0 ? platform::audio::ReadWavInfo(fd, st.st_size) : std::nullopt;
+        if (info) {
+            const double rate = info->avgBytes ? info->avgBytes : static_cast<double>(info->blockAlign) * info->rate;
+            for (const platform::audio::RiffChunk& c : info->chunks) {
+                if (c.id != "data") continue;
+                // 0 and 0xFFFFFFFF are what streaming writers leave: no length, not a wrong one.
+                if (c.size != 0 && c.size != 0xFFFFFFFFu && c.size > info->dataSize && rate > 0)
+                    cut = CutShort{c.size / rate, static_cast<double>(info->dataSize) / rate};
+                break;
+            }
+        }
+    } catch (...) {
+        // Whatever the walk finds wrong, the open itself reports.
+    }
+    ::close(fd);
+    return cut;
+}
+
+bool MarkersBeyond(const rozuzezer::cHardDiskItem& item, float length) {
+    const float latest = std::max({item.IntroStart(), item.IntroEnd(), item.Extro(), item.HookStart, item.HookEnd,
+                                   item.LoopStart, item.LoopEnd});
+    return latest > length + 0.005f;
 }
 
 } // namespace
@@ -138,9 +180,20 @@ bool frmLumoEdit::OpenFile(const std::string& FileNameIn) {
         return false;
     }
     item.TotalLength = static_cast<float>(length);
-    if (allowEdit_ && Upper(helpers::FileHelper().Extension(item.AudioFileName)) == "WAV")
-        item.LoadFromWAVFile(item.AudioFileName, 3);
+    const bool wav = Upper(helpers::FileHelper().Extension(Filename)) == "WAV";
+    if (allowEdit_ && wav) item.LoadFromWAVFile(item.AudioFileName, 3);
+    const std::optional<CutShort> cut = wav ? CutShortAudio(Filename) : std::nullopt;
+    const bool moved = cut && MarkersBeyond(item, item.TotalLength);
     DisplayDetails(0);
+    // What a damaged file still holds is opened; the user learns what is missing.
+    if (cut && cAudioInformation && cAudioInformation->AudioFileName == Filename) {
+        pointer.Release();
+        SetMousePointer(PointerDefault);
+        platform::MsgBox("The file '" + Filename + "' is incomplete: its audio ends after " + TimeText(cut->present) +
+                             " of the " + TimeText(cut->declared) + " its header gives.\n\nThe audio it holds has been opened" +
+                             (moved ? "; markers beyond its end now stand at the end." : "."),
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    }
     return true;
 }
 

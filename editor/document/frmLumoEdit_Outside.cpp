@@ -109,7 +109,19 @@ void frmLumoEdit::EditInAudioEditor() {
     if (bAudioEdited && !AskYes("Before the audio can be edited with another editor it must be saved\n\nDo you want "
                                 "to save the audio and the Cart's details now?"))
         return;
-    if (Trim(txtDescription[1]->Text()).empty()) txtDescription[1]->SetText("New Audio");
+    if (Trim(txtDescription[1]->Text()).empty()) {
+        if (Upper(helpers::FileHelper().Extension(cAudioInformation->AudioFileName)) == "WAV") {
+            txtDescription[1]->SetText("New Audio");
+        } else {
+            // Only a WAV file carries the title: marked as edited, it would stop the save
+            // below, and with it the outside editor.
+            {
+                ScopedFlag loading(bLoadingInfo);
+                txtDescription[1]->SetText("New Audio");
+            }
+            cAudioInformation->ItemTitle = "New Audio";
+        }
+    }
     if (!SaveItem()) return;
     SetAudioEdited();
 

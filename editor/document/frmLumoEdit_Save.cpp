@@ -18,11 +18,13 @@
 #include "shared/helpers/SystemHelper.h"
 #include "shared/helpers/TimeFormat.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <fstream>
 
 namespace lumoedit {
 
@@ -102,6 +104,37 @@ void RemoveQuietly(const std::string& path) {
     if (!path.empty()) fs::remove(path, ec);
 }
 
+// Whether this user may change the file (the effective user: what the writes will be).
+bool Writable(const std::string& path) { return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
+
+std::string ReadOnlyRefusal(const std::string& path) {
+    return "The file \"" + path + "\" is read-only: you may not change it, so nothing has been saved.\n\nUse File, "
+           "Save As to save the item under another name.";
+}
+
+// A WAV file in the RF64 form (how WAV files over 4 GB are written), or one over 4 GB: the
+// cart and bext chunks are written only into RIFF files that 32-bit sizes describe.
+bool BeyondRiff(const std::string& path) {
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (!ec && size > 0xFFFFFFFFull + 8) return true;
+    char form[4] = {};
+    std::ifstream in(path, std::ios::binary);
+    in.read(form, 4);
+    return in && (std::string_view(form, 4) == "RF64" || std::string_view(form, 4) == "BW64");
+}
+
+// Why the details did not go into the file, as far as the file itself tells.
+std::string DetailsNotWritten(const std::string& path, bool audioSaved) {
+    if (helpers::FileHelper().FileSize(path) <= 0) return "The file can no longer be found.";
+    if (BeyondRiff(path))
+        return std::string("It is an RF64 WAV file (the form of WAV files over 4 GB), and the details can only be "
+                           "written into a WAV file of up to 4 GB. ") +
+               (audioSaved ? "The audio has been saved; the details have not." : "Nothing has been saved.");
+    if (!Writable(path)) return "The file is read-only.";
+    return "The file could not be written (the disk may be full).";
+}
+
 } // namespace
 
 bool frmLumoEdit::SaveItem() {
@@ -133,13 +166,18 @@ bool frmLumoEdit::SaveFile() {
                        "\" is not one. Nothing has been saved.\n\nUse File, Save As to save the item as a WAV "
                        "file, or undo the changes to the details.");
     }
+    // Nothing goes into a file the user may not change: a new audio would be renamed over it
+    // before the details found it read-only.
+    const bool audioToSave = bAudioOpen_ && bAudioEdited && ctlEditor->HasDocument();
+    if ((audioToSave || (allowEdit_ && wav)) && helpers::FileHelper().FileSize(file) > 0 && !Writable(file))
+        return Exclaim(ReadOnlyRefusal(file));
     if (wav && Trim(txtOriginator->Text()).empty())
         txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
 
     try {
         // An unchanged audio is not written again: a details-only save touches only the
         // metadata, and a compressed file is not re-encoded.
-        if (bAudioOpen_ && bAudioEdited && ctlEditor->HasDocument()) {
+        if (audioToSave) {
             ctlEditor->AudioFormat().SetSaveOption(0);
             ShowProgress("Saving...");
             ScopeExit panel([this] { HideProgress(); });
@@ -169,10 +207,7 @@ bool frmLumoEdit::SaveFile() {
             }
             if (!saved) {
                 item.Version = version;
-                ShowError("saving the details to File : " + file,
-                          helpers::FileHelper().FileSize(file) <= 0
-                              ? "The file can no longer be found."
-                              : "The file could not be written (it may be read-only, or the disk full).");
+                ShowError("saving the details to File : " + file, DetailsNotWritten(file, audioToSave));
                 return false;
             }
         }
@@ -267,6 +302,7 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
                        "\". Choose another format.");
     const std::string key = setup->key;
     if (fs::path(Filename).extension().empty()) Filename += setup->extension;
+    if (helpers::FileHelper().FileSize(Filename) > 0 && !Writable(Filename)) return Exclaim(ReadOnlyRefusal(Filename));
     const bool wavOut = key == "linear wav" || key == "adpcm wav";
 
     auto& editorFormat = ctlEditor->AudioFormat();
@@ -383,10 +419,14 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         main_.UpdateAudioEditorCaption(Filename, this);
     }
     HideProgress();
-    // Saving a selection leaves the item as it was: its own changes are still unsaved.
+    // Saving a selection leaves the item as it was: its own changes are still unsaved. Only a
+    // WAV file carries the details: changed ones stay unsaved after any other format, as a
+    // save under the item's own name keeps them.
     if (!Selection) {
         AddToMRU(Filename);
+        const bool detailsUnsaved = allowEdit_ && !wavOut && bTextEdited_;
         ClearEdits();
+        if (detailsUnsaved) SetTextEdited();
     }
     return true;
 }

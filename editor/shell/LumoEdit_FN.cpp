@@ -83,9 +83,9 @@ std::string Fold(std::string_view s) {
 std::string JoinCommandLine(const std::vector<std::string>& arguments) {
     std::string line;
     for (const auto& a : arguments) {
-        if (TrimBlanks(a).empty()) continue; // nothing a file name could be made of
         if (!line.empty()) line += ' ';
-        if (a.find(' ') != std::string::npos) line += '"' + a + '"';
+        // An empty or blank name is kept, quoted, so that the open says there is no such file.
+        if (a.empty() || a.find(' ') != std::string::npos) line += '"' + a + '"';
         else line += a;
     }
     return line;
@@ -283,5 +283,11 @@ const std::vector<std::string>& MixerPrograms() {
     static const std::vector<std::string> programs = {"pavucontrol", "pavucontrol-qt", "xfce4-mixer"};
     return programs;
 }
+
+// ---- hardware lines at markers -----------------------------------------------------------
+
+bool DecodeHardwareLine(std::int16_t, std::int32_t, std::int32_t&) { return false; }
+
+HardwareLineName GetHardwareLineName(std::int32_t&) { return {}; }
 
 } // namespace lumoedit

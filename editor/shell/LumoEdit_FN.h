@@ -5,6 +5,7 @@
 #include "editor/shell/Directory.h"
 #include "rozuzezer/core/cAudioSettings.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,8 +15,7 @@ namespace lumoedit {
 
 // ---- command line --------------------------------------------------------------------------
 // The program's arguments as one command line: joined by single blanks, an argument that holds
-// a blank put in double quotes (the editor's OpenFile removes them again); blank arguments
-// are left out.
+// a blank or is empty put in double quotes (the editor's OpenFile removes them again).
 std::string JoinCommandLine(const std::vector<std::string>& arguments);
 // The command line InitialiseApplication reads; main() sets it from its arguments.
 void SetProgramCommandLine(std::string line);
@@ -70,5 +70,18 @@ bool StartNamedProgram(const std::string& program, const std::vector<std::string
 
 // The desktop's volume mixers, in the order they are tried.
 const std::vector<std::string>& MixerPrograms();
+
+// ---- hardware lines at markers -----------------------------------------------------------
+// Where a source of hardware lines would stand; this program has none. A line would be
+// numbered from 1, line i on card (i - 1) div 100 + 1, and a marker's stored value would
+// decode into a line and an action type.
+struct HardwareLineName {
+    std::string Name;
+};
+// Whether a marker's stored value names a line (Card: 0 for any); ActionType is left as it
+// was when it does not. Here no value names one.
+bool DecodeHardwareLine(std::int16_t Value, std::int32_t Card, std::int32_t& ActionType);
+// The name of a line: empty for every line here.
+HardwareLineName GetHardwareLineName(std::int32_t& Line);
 
 } // namespace lumoedit

@@ -8,10 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <QProcess>
 #include <QTest>
 
-#include <clocale>
 #include <sndfile.h>
+
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace lumoedit;
 using editortest::DetailsTest;
@@ -26,6 +30,8 @@ using CartInfo = SF_CART_INFO_VAR(16384);
 std::int32_t Day(int y, int m, int d) { return static_cast<std::int32_t>(platform::DateSerial(y, m, d)); }
 
 } // namespace
+
+const QLocale kUk(QLocale::English, QLocale::UnitedKingdom);
 
 TEST(AirDateTest, ReadsTheWrittenFormAndTheUsualOnes) {
     struct Case {
@@ -58,40 +64,119 @@ TEST(AirDateTest, ReadsTheWrittenFormAndTheUsualOnes) {
         {"December 2030", 0},
         {"", 0},
         {"31/12/20300", 0},
-        {"12/31/2030", 0}, // day first, always
+        {"12/31/2030", 0}, // a British user writes the day first
         {"1/2/2007 13", 0},
         {"1/2/2007 xx:00", 0},
         {"99999999999/1/2000", 0},
     };
     for (const Case& c : cases) {
         std::int32_t day = -1;
-        const bool ok = ReadAirDate(c.text, day);
+        const bool ok = ReadAirDate(c.text, day, kUk);
         EXPECT_EQ(ok, c.day != 0) << c.text;
-        EXPECT_EQ(ok ? day : 0, c.day) << c.text;
+        EXPECT_EQ(ok ? day : -1, c.day ? c.day : -1) << c.text;
     }
-    EXPECT_EQ(AirDateText(Day(2030, 12, 31)), "31 December 2030");
-    EXPECT_EQ(AirWeekdayText(Day(2030, 12, 31)), "Tuesday");
-    EXPECT_EQ(AirDateText(0), "");
+    EXPECT_EQ(AirDateText(Day(2030, 12, 31), kUk), "31 December 2030");
+    EXPECT_EQ(AirWeekdayText(Day(2030, 12, 31), kUk), "Tuesday");
+    EXPECT_EQ(AirDateText(0, kUk), "");
+    editortest::ScopedUserLocale uk(kUk);
     double serial = 0;
     EXPECT_TRUE(ParseAirDate("1/2/2007 13:00", serial));
     EXPECT_EQ(serial, Day(2007, 2, 1));
     EXPECT_FALSE(ParseAirDate("31/02/2026", serial));
 }
 
+TEST(AirDateTest, ReadsAndWritesInTheUsersLocale) {
+    struct Case {
+        const char* locale;
+        const char* text;
+        std::int32_t day; // 0: not a date
+    };
+    const Case cases[] = {
+        {"en_US", "12/31/2030", Day(2030, 12, 31)},
+        {"en_US", "1/2/2007", Day(2007, 1, 2)},
+        {"en_US", "31/12/2030", Day(2030, 12, 31)}, // no date month first: read day first
+        {"en_US", "December 31, 2030", Day(2030, 12, 31)},
+        {"en_US", "31 December 2030", Day(2030, 12, 31)},
+        {"en_US", "2030-12-31", Day(2030, 12, 31)},
+        {"en_US", "13/13/2030", 0},
+        {"de_DE", "31.12.2030", Day(2030, 12, 31)},
+        {"de_DE", "1.2.07", Day(2007, 2, 1)},
+        {"de_DE", "31. Dezember 2030", Day(2030, 12, 31)},
+        {"de_DE", "31 Dez. 2030", Day(2030, 12, 31)},
+        {"de_DE", "3 März 2031", Day(2031, 3, 3)},
+        {"de_DE", "31 December 2030", Day(2030, 12, 31)}, // what earlier versions wrote
+        {"de_DE", "31 Dezembre 2030", 0},
+        {"fr_FR", "31 décembre 2030", Day(2030, 12, 31)},
+        {"fr_FR", "31 DÉCEMBRE 2030", Day(2030, 12, 31)},
+        {"fr_FR", "1 févr. 2031", Day(2031, 2, 1)},
+        {"fr_FR", "31/12/2030", Day(2030, 12, 31)},
+        {"ru_RU", "31 декабря 2030", Day(2030, 12, 31)},
+        {"ru_RU", "31 декабрь 2030", Day(2030, 12, 31)},
+        {"ar_EG", "\u0663\u0661 \u062F\u064A\u0633\u0645\u0628\u0631 \u0662\u0660\u0663\u0660", Day(2030, 12, 31)},
+        {"vi_VN", "31 tháng 12 2030", Day(2030, 12, 31)},
+        {"vi_VN", "31 tháng 1 2030", Day(2030, 1, 31)},
+        {"ja_JP", "2030/12/31", Day(2030, 12, 31)},
+        {"ja_JP", "29/12/31", Day(2029, 12, 31)},
+    };
+    for (const Case& c : cases) {
+        const QLocale locale{QString::fromLatin1(c.locale)};
+        std::int32_t day = -1;
+        const bool ok = ReadAirDate(c.text, day, locale);
+        EXPECT_EQ(ok, c.day != 0) << c.locale << " " << c.text;
+        EXPECT_EQ(ok ? day : -1, c.day ? c.day : -1) << c.locale << " " << c.text;
+    }
+    const std::int32_t newYearsEve = Day(2030, 12, 31);
+    EXPECT_EQ(AirDateText(newYearsEve, QLocale("en_US")), "31 December 2030");
+    EXPECT_EQ(AirDateText(newYearsEve, QLocale("de_DE")), "31 Dezember 2030");
+    EXPECT_EQ(AirWeekdayText(newYearsEve, QLocale("de_DE")), "Dienstag");
+    EXPECT_EQ(AirDateText(newYearsEve, QLocale("fr_FR")), "31 décembre 2030");
+    EXPECT_EQ(AirWeekdayText(newYearsEve, QLocale("fr_FR")), "mardi");
+}
+
 TEST(AirDateTest, WhatIsWrittenReadsBackUnderAnyLocale) {
-    const std::string old = std::setlocale(LC_ALL, nullptr);
-    const QLocale oldQt;
-    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ar_EG.UTF-8", "C"}) {
-        std::setlocale(LC_ALL, name);
-        QLocale::setDefault(QLocale(QString::fromLatin1(name).section('.', 0, 0)));
-        for (std::int32_t day : {1, Day(2007, 2, 1), Day(2030, 12, 31), Day(2096, 2, 29), 2958465}) {
+    const auto locales = QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    ASSERT_GT(locales.size(), 100);
+    for (const QLocale& locale : locales) {
+        for (std::int32_t day : {1, Day(2007, 2, 1), Day(2030, 9, 30), Day(2030, 12, 31), Day(2096, 2, 29), 2958465}) {
+            SCOPED_TRACE(locale.name().toStdString() + " " + AirDateText(day, locale));
             std::int32_t back = 0;
-            ASSERT_TRUE(ReadAirDate(AirDateText(day), back)) << name << " " << AirDateText(day);
-            EXPECT_EQ(back, day) << name;
+            ASSERT_TRUE(ReadAirDate(AirDateText(day, locale), back, locale));
+            EXPECT_EQ(back, day);
+            EXPECT_FALSE(AirWeekdayText(day, locale).empty());
+            // What earlier versions wrote, in English, still reads.
+            back = 0;
+            ASSERT_TRUE(ReadAirDate(AirDateText(day, QLocale::c()), back, locale));
+            EXPECT_EQ(back, day);
         }
     }
-    std::setlocale(LC_ALL, old.c_str());
-    QLocale::setDefault(oldQt);
+}
+
+// The user's locale is the environment's: LC_ALL, then LC_TIME, then LANG.
+TEST(AirDateTest, TheLocaleComesFromTheEnvironment) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> env;
+        const char* written;
+        bool monthFirst;
+    };
+    const Case cases[] = {
+        {{{"LANG", "de_DE.UTF-8"}}, "31 Dezember 2030", false},
+        {{{"LANG", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}}, "31 December 2030", true},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_TIME", "fr_FR.UTF-8"}}, "31 décembre 2030", false},
+        {{{"LC_ALL", "de_DE.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}}, "31 Dezember 2030", false},
+    };
+    for (const Case& c : cases) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* v : {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LC_MESSAGES", "LANG", "LANGUAGE"}) env.remove(QString::fromLatin1(v));
+        for (const auto& [name, value] : c.env) env.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+        QProcess probe;
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(AIR_DATE_PROBE), {QStringLiteral("12/31/2030")});
+        ASSERT_TRUE(probe.waitForFinished(20000));
+        const QStringList lines = QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n');
+        ASSERT_GE(lines.size(), 2) << c.written;
+        EXPECT_EQ(lines[0].toStdString(), c.written);
+        EXPECT_EQ(lines[1].toStdString(), c.monthFirst ? std::to_string(Day(2030, 12, 31)) : "no date") << c.written;
+    }
 }
 
 TEST_F(DetailsTest, TickingALimitEnablesItAndStoresTheDayAndTime) {
@@ -175,6 +260,8 @@ TEST_F(DetailsTest, HoursAndMinutesAreClampedOnEveryChange) {
     };
     for (const Case& c : {Case{"7", "5", 7 * 3600 + 5 * 60, "07", "05"}, Case{"30", "0", 23 * 3600, "23", "00"},
                           Case{"24", "60", 23 * 3600 + 59 * 60, "23", "59"}, Case{"99", "75", 23 * 3600 + 59 * 60, "23", "59"},
+                          // a pasted fraction never stores 24:00 or 60 minutes
+                          Case{"23.5", "59.5", 23 * 3600 + 59 * 60, "23", "59"}, Case{"-0.4", "-3", 0, "00", "00"},
                           Case{"", "x", 0, "00", "00"}}) {
         SCOPED_TRACE(c.hour);
         editor->txtAirStartHour->SetText(c.hour);
@@ -207,6 +294,64 @@ TEST_F(DetailsTest, LeavingADateBoxWritesTheFixedFormAndTheWeekday) {
     editor->txtAirStartDate_LostFocus();
     EXPECT_EQ(editor->txtAirStartDate->Text(), "no date");
     EXPECT_EQ(editor->lblAirStartDay->Caption(), "");
+}
+
+TEST_F(DetailsTest, DatesAreTypedAndShownInTheUsersLocale) {
+    struct Case {
+        const char* locale;
+        const char* typed;
+        std::int32_t day;
+        const char* shown;
+        const char* weekday;
+    };
+    const Case cases[] = {
+        {"en_US", "12/31/2030", Day(2030, 12, 31), "31 December 2030", "Tuesday"},
+        {"de_DE", "31.12.2030", Day(2030, 12, 31), "31 Dezember 2030", "Dienstag"},
+        {"de_DE", "31 December 2030", Day(2030, 12, 31), "31 Dezember 2030", "Dienstag"},
+        {"fr_FR", "1/2/2031", Day(2031, 2, 1), "01 février 2031", "samedi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + c.typed);
+        const QLocale locale{QString::fromLatin1(c.locale)};
+        editortest::ScopedUserLocale user(locale);
+        editor->ClearDetails(2);
+        const std::int32_t tomorrow = static_cast<std::int32_t>(platform::Today()) + 1;
+        EXPECT_EQ(editor->txtAirStartDate->Text(), AirDateText(tomorrow, locale)) << "a new item's dates";
+        EXPECT_EQ(editor->lblAirStartDay->Caption(), AirWeekdayText(tomorrow, locale));
+        editor->chkAirEnd->SetValue(1);
+        editor->txtAirEndDate->SetText(c.typed);
+        EXPECT_EQ(editor->cAudioInformation->AirEndDate, c.day);
+        EXPECT_TRUE(editor->AirWindowValid());
+        editor->txtAirEndDate_LostFocus();
+        EXPECT_EQ(editor->txtAirEndDate->Text(), c.shown);
+        EXPECT_EQ(editor->lblAirEndDay->Caption(), c.weekday);
+        EXPECT_EQ(editor->cAudioInformation->AirEndDate, c.day);
+    }
+}
+
+TEST_F(DetailsTest, OpeningAFileShowsEachDatesOwnWeekday) {
+    // Days whose weekdays differ from those a new item shows (tomorrow, a year from today).
+    editor->ClearDetails(2);
+    std::int32_t start = Day(2030, 3, 4), end = Day(2031, 3, 4);
+    while (AirWeekdayText(start) == editor->lblAirStartDay->Caption()) ++start;
+    while (AirWeekdayText(end) == editor->lblAirEndDay->Caption()) ++end;
+    const std::string path = ToneFile("dated.wav", 1);
+    {
+        rozuzezer::cHardDiskItem item;
+        ASSERT_TRUE(item.LoadFromWAVFile(path, 3));
+        item.AirStartDate = start;
+        item.AirStartTime = 6 * 3600;
+        item.AirEndDate = end;
+        item.AirEndTime = 18 * 3600;
+        ASSERT_TRUE(item.SaveToWAVFile(path, 3));
+    }
+    OpenForEditing(path);
+    EXPECT_EQ(editor->txtAirStartDate->Text(), AirDateText(start));
+    EXPECT_EQ(editor->lblAirStartDay->Caption(), AirWeekdayText(start));
+    EXPECT_EQ(editor->txtAirEndDate->Text(), AirDateText(end));
+    EXPECT_EQ(editor->lblAirEndDay->Caption(), AirWeekdayText(end));
+    EXPECT_EQ(editor->txtAirStartHour->Text(), "06");
+    EXPECT_FALSE(editor->bEdited());
 }
 
 TEST_F(DetailsTest, TheSaveCheckRefusesABadDateOrAStartNotBeforeTheEnd) {

@@ -392,6 +392,15 @@ TEST_F(DetailsTest, HardwareLinesOfferOnlyNoLineAndMarkTheEdit) {
         EXPECT_EQ(line->ListIndex(), 0);
         EXPECT_FALSE(type->isEnabled());
     }
+    // No stored value names a line, and no line has a name: the module's stand-ins for a
+    // source of hardware lines leave the action type as it was.
+    for (const std::int16_t value : {std::int16_t{0}, std::int16_t{5}, std::int16_t{-1}, std::int16_t{32767}}) {
+        std::int32_t action = 3;
+        EXPECT_FALSE(DecodeHardwareLine(value, 0, action)) << value;
+        EXPECT_EQ(action, 3);
+    }
+    std::int32_t lineNumber = 101;
+    EXPECT_EQ(GetHardwareLineName(lineNumber).Name, "");
     // An item's stored value shows as no line whatever it is; the value stays in the item.
     editor->cAudioInformation->ExtroHW = 5;
     editor->SelectComboByItemData(5, editor->comboExtroHWLine, editor->comboExtroHWType);
@@ -424,6 +433,11 @@ TEST_F(DetailsTest, PicturesAndLastPlaysStayHiddenAndNeedAnItemHost) {
     EXPECT_FALSE(editor->fraLastPlayInformation->isVisibleTo(editor));
     EXPECT_EQ(editor->listLastPlays->ListCount(), 0);
     EXPECT_FALSE(editor->cmdEraseLastPlays->isEnabled());
+    // Built with their texts all the same, for a host-driven cart mode.
+    EXPECT_EQ(editor->cmdEraseLastPlays->Caption(), "Erase this Last Play Information");
+    EXPECT_EQ(editor->pnlEraseLastPlayInfoDesc->Caption(),
+              "Erasing the Last Play Information does not affect the Cart Play Logs, only the brief summary "
+              "information displayed above.");
 
     auto& item = *editor->cAudioInformation;
     item.SetLastPlay(1, platform::DateSerial(2026, 3, 4) + 0.5);

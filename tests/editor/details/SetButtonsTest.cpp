@@ -172,6 +172,21 @@ TEST_F(DetailsTest, MarksWhileRecordingReachTheLengthRecordedSoFar) {
     EXPECT_NEAR(editor->cAudioInformation->IntroEnd(), at, 0.001) << "and the mark stays where it was made";
 }
 
+TEST_F(DetailsTest, SetButtonsBeyondHundredHoursWriteTheLongestTimeTheBoxesHold) {
+    // A hundred hours and more, cheaply: one sample a second.
+    const std::string path = dir / "long.wav";
+    editortest::WriteWav(path, 101 * 3600, 1, [](std::int64_t, int) { return 0.25; }, 1);
+    OpenForEditing(path);
+    Select(100.25 * 3600, 100.25 * 3600);
+    editor->cmdSetIntroStart_Click();
+    EXPECT_EQ(editor->mtxtIntroStart->Text(), "99:59:59.99");
+    EXPECT_NEAR(editor->cAudioInformation->IntroStart(), 99 * 3600 + 59 * 60 + 59.99, 0.05); // a float
+    Select(100.5 * 3600, 100.75 * 3600);
+    editor->cmdSetExtro_Click();
+    EXPECT_EQ(editor->mtxtExtro->Text(), "99:59:59.99");
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(DetailsTest, PlayerBackEndAuditionsAtZeroAndMarksWhereItStands) {
     const std::string path = ToneFile("tone.wav", 60);
     editor->ClearDetails(2);

@@ -76,7 +76,8 @@ TEST_F(ShellWindowsTest, StartUpReadsTheCommandLine) {
         {{"/DEBUG", "/srv/audio/My Song.wav"}, -1, 2, "\"/srv/audio/My Song.wav\""},
         {{"/srv/x.wav", "/Debug"}, -1, 2, "/srv/x.wav"},
         {{"/EDITORSCALE"}, 0, 2, ""},
-        {{"/editorscale", "/debug", "  "}, -1, 2, ""},
+        {{"/editorscale", "/debug", "  "}, -1, 2, "\"  \""}, // a blank name is opened, and found missing
+        {{""}, 0, 2, "\"\""},
         {{"/srv/debug/a.wav"}, 0, 2, "/srv/debug/a.wav"},
         {{"/home/jürgen/Müsik/Ça va.wav"}, 0, 2, "\"/home/jürgen/Müsik/Ça va.wav\""},
         {{"/srv/My /debug take.wav", "/DEBUG"}, -1, 2, "\"/srv/My /debug take.wav\""},

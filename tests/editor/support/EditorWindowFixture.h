@@ -21,6 +21,7 @@
 #include "shared/helpers/TimeFormat.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMdiSubWindow>
 
 #include <sndfile.h>
@@ -110,9 +111,23 @@ inline void InputAnswer(const std::string& text, bool ok = true) {
     });
 }
 
+// The user's locale for the scope: QLocale's default, which the window reads for dates.
+class ScopedUserLocale {
+public:
+    explicit ScopedUserLocale(const QLocale& locale) : old_(QLocale()) { QLocale::setDefault(locale); }
+    ~ScopedUserLocale() { QLocale::setDefault(old_); }
+    ScopedUserLocale(const ScopedUserLocale&) = delete;
+    ScopedUserLocale& operator=(const ScopedUserLocale&) = delete;
+
+private:
+    QLocale old_;
+};
+
 // The window as the program starts it; Start() brings up the main window with the editor.
+// Its user reads British English, whatever the machine's locale.
 class EditorWindowFixture : public ShellTest {
 protected:
+    ScopedUserLocale userLocale{QLocale(QLocale::English, QLocale::UnitedKingdom)};
     platform::ScopedScriptedMessageBoxes boxes;
     platform::ui::ScopedScriptedCommonDialogs dialogs;
     platform::devices::ScopedFakeDevices devices{platform::devices::ParseDeviceList(
