@@ -131,6 +131,8 @@ void frmLumoEdit::ctlEditor_Levels(int Left, int Right) {
 }
 
 // ---- zoom -----------------------------------------------------------------------------------
+// Every zoom button leaves the six buttons as the view it made allows: our component raises
+// no event when only its view changes, so nothing else would enable them again.
 
 void frmLumoEdit::SetEditorView64(std::int64_t Start, std::int64_t End) {
     const std::int64_t length = ctlEditor->View().Length();
@@ -153,6 +155,7 @@ void frmLumoEdit::cmdZoomFull_Click() {
     ctlEditor->ZoomFull();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomOut_Click() {
@@ -162,6 +165,7 @@ void frmLumoEdit::cmdZoomOut_Click() {
     ctlEditor->ZoomOut();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomSelection_Click() {
@@ -171,6 +175,7 @@ void frmLumoEdit::cmdZoomSelection_Click() {
     ctlEditor->ZoomSelection();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomIn_Click() {
@@ -210,6 +215,7 @@ void frmLumoEdit::ZoomAtSelection(bool atEnd) {
         SetEditorView64(start, p + q);
     }
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomSelectionStart_Click() {
