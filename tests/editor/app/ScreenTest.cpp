@@ -299,7 +299,7 @@ TEST_F(ScreenTest, OnEachStudioScreenTheWindowFitsAndTheWaveformTakesTheKeys) {
     }
 }
 
-TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSize) {
+TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     StartX(1366, 768);
     if (IsSkipped()) return;
     std::vector<std::vector<long long>> frames;
@@ -314,6 +314,19 @@ TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSize) {
     // The first start has nothing stored: the window opens at its design size, 800 x 600.
     EXPECT_EQ(frames.front()[2], 800);
     EXPECT_EQ(frames.front()[3], 600);
+
+    // A window stored larger than this screen (as earlier versions grew it) opens inside it.
+    fs::remove_all(home.path() / "registry");
+    fs::create_directories(home.path() / "registry");
+    std::ofstream(home.path() / "registry" / "user.reg", std::ios::binary)
+        << "Windows Registry Editor Version 5.00\r\n\r\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Brevant\\LumoEdit\\v1\\Position]\r\n"
+           "\"Left\"=dword:000004a1\r\n\"Top\"=dword:00000258\r\n"
+           "\"Width\"=dword:0000557d\r\n\"Height\"=dword:00004218\r\n\r\n";
+    const Report r = RunProgram("restart");
+    EXPECT_EQ(r.Errors(), "");
+    EXPECT_TRUE(Inside(r.Numbers("frame"), {0, 0, 1366, 768}));
+    EXPECT_EQ(r.Numbers("frame"), (std::vector<long long>{0, 0, 1366, 768})) << "as large as the screen lets it be";
 }
 
 } // namespace
