@@ -17,8 +17,9 @@ packages=(
     portaudio19-dev libasound2-dev libsoundtouch-dev
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
-    # screenshots of the windows
-    xvfb xauth
+    # screenshots of the windows; the tests of focus, keys and window size on a real X
+    # server with a window manager
+    xvfb xauth openbox xdotool
 )
 
 missing=()

@@ -162,6 +162,8 @@ void frmLumoEdit::ctlEditor_Levels(int Left, int Right) {
 }
 
 // ---- zoom -----------------------------------------------------------------------------------
+// Every zoom button leaves the six buttons as the view it made allows: our component raises
+// no event when only its view changes, so nothing else would enable them again.
 
 void frmLumoEdit::SetEditorView64(std::int64_t Start, std::int64_t End) {
     const std::int64_t length = ctlEditor->View().Length();
@@ -184,6 +186,7 @@ void frmLumoEdit::cmdZoomFull_Click() {
     ctlEditor->ZoomFull();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomOut_Click() {
@@ -193,6 +196,7 @@ void frmLumoEdit::cmdZoomOut_Click() {
     ctlEditor->ZoomOut();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomSelection_Click() {
@@ -202,6 +206,7 @@ void frmLumoEdit::cmdZoomSelection_Click() {
     ctlEditor->ZoomSelection();
     ctlEditor->Waveform().update();
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomIn_Click() {
@@ -241,6 +246,7 @@ void frmLumoEdit::ZoomAtSelection(bool atEnd) {
         SetEditorView64(start, p + q);
     }
     EditorToFront();
+    UpdateZoomButtons(true);
 }
 
 void frmLumoEdit::cmdZoomSelectionStart_Click() {

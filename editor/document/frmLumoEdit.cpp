@@ -11,6 +11,8 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 
 namespace lumoedit {
 
@@ -63,6 +65,20 @@ MaskedTextBox* MakeTime(QWidget* parent, const std::string& name, double left, d
     auto* m = new MaskedTextBox(parent, name);
     Move(m, left, top, 1380, 315);
     return m;
+}
+
+// What a sub window of the main window adds around the editor: measured once it holds the
+// shown window, else the frame the style draws (none while maximised: the main window's menu
+// bar takes the sub window's buttons).
+QSize SubWindowFrame(const QMdiSubWindow* sub, const QWidget* window) {
+    if (sub && window->isVisible() && sub->isVisible()) return sub->size() - window->size();
+    if (sub && sub->isMaximized()) return {};
+    const QStyle* style = sub ? sub->style() : window->style();
+    QStyleOptionTitleBar title;
+    title.titleBarFlags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint;
+    const int border = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub);
+    const int bar = style->pixelMetric(QStyle::PM_TitleBarHeight, &title, sub);
+    return {2 * border, bar + border};
 }
 
 } // namespace
@@ -692,12 +708,13 @@ int frmLumoEdit::EditorWindowState() const {
 
 double frmLumoEdit::MinWidthLimit() const { return HWndGrab1->MinWidth(); }
 double frmLumoEdit::MinHeightLimit() const { return HWndGrab1->MinHeight(); }
-double frmLumoEdit::OuterWidth() const {
-    return SubWindow() ? PixelsToTwipsX(SubWindow()->width()) : Form::Width();
-}
+// The outer size is the inner one and the frame of the sub window around it, so the two
+// differ by that frame even before the window is laid out (the main window builds its own
+// minimum from the difference as it loads).
+double frmLumoEdit::OuterWidth() const { return InnerWidth() + PixelsToTwipsX(SubWindowFrame(SubWindow(), this).width()); }
 double frmLumoEdit::InnerWidth() const { return ScaleWidth(); }
 double frmLumoEdit::OuterHeight() const {
-    return SubWindow() ? PixelsToTwipsY(SubWindow()->height()) : Form::Height();
+    return InnerHeight() + PixelsToTwipsY(SubWindowFrame(SubWindow(), this).height());
 }
 double frmLumoEdit::InnerHeight() const { return ScaleHeight(); }
 

@@ -417,6 +417,8 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         cAudioInformation->AudioFileName = Filename;
         SetCaption(Filename);
         main_.UpdateAudioEditorCaption(Filename, this);
+        // The item is now the file just written, in its format.
+        SetStatusPanelText("audioformat", "  " + ctlEditor->AudioFormat().Description() + "  ");
     }
     HideProgress();
     // Saving a selection leaves the item as it was: its own changes are still unsaved. Only a

@@ -135,6 +135,9 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
     pointer.Release();
     SetMousePointer(PointerDefault);
     UpdateButtons();
+    // The component told its new document while the audio was not yet open here: the keys
+    // and zoom buttons that follow the selection are set now, as its events would have.
+    ctlEditor_SelectionChanged();
     Log("SetupEditor (End)");
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include "platform/audio/SampleLoader.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -276,6 +278,7 @@ WaveformView::WaveformView(AudioEditor& editor, QWidget* parent)
     : QWidget(parent), e_(editor), alive_(std::make_shared<bool>(true)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(64, kRulerHeight + 16);
     std::weak_ptr<bool> alive = alive_;
     auto repaint = [this, alive] {
@@ -512,6 +515,12 @@ std::vector<std::int64_t> WaveformView::Signature() const {
 void WaveformView::Refresh() {
     // Settings such as the zoom, the channels or the regions change without events: look.
     const std::int64_t pos = e_.HasDocument() ? e_.View().Position() : -1;
+    const auto [vs, ve] = VisibleRange();
+    const std::array<std::int64_t, 3> key{vs, ve, e_.HasDocument() ? e_.Length() : -1};
+    if (key != viewKey_) {
+        viewKey_ = key;
+        ViewChanged.Emit();
+    }
     if (baseIncomplete_ && e_.BackgroundReads().Completed() != baseLoadedAt_) {
         stale_ = true; // samples the picture lacked have come
         update();
@@ -681,6 +690,81 @@ void WaveformView::mouseDoubleClickEvent(QMouseEvent* ev) {
         drag_ = Drag::None;
         e_.SelectVisibleRange.Emit();
     }
+}
+
+bool WaveformView::Zoomed() const {
+    if (!e_.HasDocument()) return false;
+    const auto [vs, ve] = VisibleRange();
+    return vs > 0 || ve < e_.Length();
+}
+
+void WaveformView::ScrollTo(std::int64_t start) {
+    if (!e_.HasDocument()) return;
+    const auto [vs, ve] = VisibleRange();
+    const std::int64_t span = ve - vs, len = e_.Length();
+    start = std::clamp<std::int64_t>(start, 0, std::max<std::int64_t>(0, len - span));
+    if (start == vs) return;
+    std::int64_t end = start + span;
+    e_.ZoomToRange(start, end);
+    update();
+    Refresh();
+}
+
+void WaveformView::wheelEvent(QWheelEvent* ev) {
+    const QPoint d = ev->angleDelta();
+    const int delta = std::abs(d.x()) > std::abs(d.y()) ? d.x() : d.y();
+    if (!Zoomed() || delta == 0) {
+        ev->ignore();
+        return;
+    }
+    // A notch of the wheel moves an eighth of the view; turning it away goes back in time.
+    const auto [vs, ve] = VisibleRange();
+    const double move = -delta / 120.0 * static_cast<double>(ve - vs) / 8.0;
+    const auto samples = static_cast<std::int64_t>(std::llround(move));
+    ScrollTo(vs + (samples != 0 ? samples : (move < 0 ? -1 : 1)));
+    ev->accept();
+}
+
+void WaveformView::keyPressEvent(QKeyEvent* ev) {
+    if (!e_.HasDocument()) {
+        QWidget::keyPressEvent(ev);
+        return;
+    }
+    auto& v = e_.View();
+    const auto [vs, ve] = VisibleRange();
+    const std::int64_t len = e_.Length();
+    const std::int64_t column = std::max<std::int64_t>(1, (ve - vs) / std::max(1, width()));
+    std::int64_t to = 0;
+    switch (ev->key()) {
+    case Qt::Key_Home: to = 0; break;
+    case Qt::Key_End: to = len; break;
+    case Qt::Key_Left: to = v.Position() - column; break;
+    case Qt::Key_Right: to = v.Position() + column; break;
+    default: QWidget::keyPressEvent(ev); return;
+    }
+    to = std::clamp<std::int64_t>(to, 0, len);
+    if (ev->modifiers() & Qt::ShiftModifier) {
+        // The end of the selection away from the cursor stays; the cursor's end moves.
+        std::int64_t anchor = v.Position();
+        const std::int64_t a = std::min(v.SelectionStart(), v.SelectionEnd());
+        const std::int64_t b = std::max(v.SelectionStart(), v.SelectionEnd());
+        if (v.SelectionShown() && a != b) {
+            if (anchor == a) anchor = b;
+            else if (anchor == b) anchor = a;
+        }
+        v.SetSelectionShown(anchor != to);
+        v.SetSelectionStart(std::min(anchor, to));
+        v.SetSelectionEnd(std::max(anchor, to));
+    } else {
+        v.SetSelectionShown(false);
+        v.SetSelectionStart(to);
+        v.SetSelectionEnd(to);
+    }
+    v.SetPosition(to);
+    if (to < vs) ScrollTo(to);
+    else if (to > ve) ScrollTo(to - (ve - vs));
+    update();
+    ev->accept();
 }
 
 } // namespace platform::audio

@@ -6,6 +6,10 @@
 // edges of a region drag anywhere over its height, its body by its name in the ruler; a
 // double-click on the waveform raises the editor's select-visible-range event. Every press
 // raises MouseDown first (button 1 left, 2 right, 4 middle; shift 1 shift, 2 control, 4 alt).
+// A click takes the keyboard focus; the wheel scrolls a zoomed view.
+//
+// Keys: Home and End put the cursor at the start and the end, Left and Right move it by one
+// column of the view; with Shift they extend the selection. The view follows the cursor.
 //
 // The view also runs the editor's transport timer, so position and level events arrive.
 #pragma once
@@ -53,7 +57,14 @@ public:
     static constexpr int kRulerHeight = 18;
     static constexpr int kEdgeGrip = 4; // pixels either side of a region's edge
 
+    // Shows the visible range's width from `start` on, kept inside the document.
+    void ScrollTo(std::int64_t start);
+    // True while the view shows less than the whole document.
+    bool Zoomed() const;
+
     Signal<int, int, int, int> MouseDown;
+    // The visible range or the document's length changed (by a zoom, a scroll or an edit).
+    Signal<> ViewChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -61,6 +72,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     enum class Drag { None, Select, RegionStart, RegionEnd, RegionBody };
@@ -83,6 +96,7 @@ private:
     mutable std::int64_t lastStart_ = 0;
     std::vector<std::int64_t> baseSignature_;
     std::int64_t drawnPosition_ = -1;
+    std::array<std::int64_t, 3> viewKey_{-1, -1, -1}; // visible start, end and length last told
     AudioEditor& e_;
     std::shared_ptr<bool> alive_;
     Drag drag_ = Drag::None;

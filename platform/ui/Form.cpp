@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -202,6 +203,15 @@ int g_unscripted = 0;
 
 bool Offscreen() { return QGuiApplication::platformName() == QLatin1String("offscreen"); }
 
+// The frame the window manager puts around a window; none until it has told.
+QMargins FrameOf(const QWidget* w) {
+    const QRect f = w->frameGeometry(), g = w->geometry();
+    return QMargins(g.x() - f.x(), g.y() - f.y(), f.right() - g.right(), f.bottom() - g.bottom());
+}
+
+// The frame last seen on a window of this program: the best guess for a window not yet framed.
+QMargins g_lastFrame;
+
 } // namespace
 
 Form::Form(const std::string& name, QWidget* parent) : QMainWindow(parent, Qt::Window) {
@@ -234,6 +244,11 @@ void Form::Show(int modal, QWidget* owner) {
         // Owned means kept above the owner, not deleted with it: the caller keeps the form.
         create();
         if (QWindow* o = owner->window()->windowHandle()) windowHandle()->setTransientParent(o);
+    }
+    if (isWindow() && !placed_ && !centred_) {
+        centred_ = true;
+        QWidget* o = owner ? owner->window() : parentWidget() ? parentWidget()->window() : nullptr;
+        if (o && o != this && o->isVisible()) CentreOnOwner(o);
     }
     if (modal == Modal) {
         if (isVisible()) hide();
@@ -300,6 +315,7 @@ bool Form::Unloading(int mode) {
     inUnload_ = false;
     if (cancel != 0) return false;
     loaded_ = false;
+    centred_ = false;
     hide();
     if (AfterUnload) AfterUnload();
     return true;
@@ -340,10 +356,51 @@ void Form::resizeEvent(QResizeEvent* e) {
 
 void Form::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    // The frame is known now: give the window the outer size it was asked for.
-    if (frameUnknown_ && WindowState() == Normal && frameGeometry() != pixels_)
-        Move(twips_.x(), twips_.y(), twips_.width(), twips_.height());
-    frameUnknown_ = false;
+    FrameKnown();
+}
+
+void Form::moveEvent(QMoveEvent* e) {
+    QMainWindow::moveEvent(e);
+    FrameKnown();
+}
+
+// A window manager frames a window some time after it shows: once the frame is known, the
+// window takes the outer geometry it was asked for (when the guess was wrong), so a stored
+// position comes back as it was stored, frame and all.
+void Form::FrameKnown() {
+    if (!framePending_ || !isVisible()) return;
+    const QMargins m = FrameOf(this);
+    if (m.isNull()) {
+        // Not framed yet, or never (no window manager). A frame put around a window that
+        // stays where it is raises no event here: look again shortly, for a few seconds.
+        if (frameLooks_++ < 120) QTimer::singleShot(25, this, [this] { FrameKnown(); });
+        return;
+    }
+    framePending_ = false;
+    g_lastFrame = m;
+    if (m == frameUsed_ || WindowState() != Normal) return;
+    frameUsed_ = m;
+    setGeometry(pixels_.x() + m.left(), pixels_.y() + m.top(), std::max(1, pixels_.width() - m.left() - m.right()),
+                std::max(1, pixels_.height() - m.top() - m.bottom()));
+}
+
+// The frame centred on the owner's, kept inside the owner's screen.
+void Form::CentreOnOwner(QWidget* owner) {
+    const QMargins m = FrameOf(this).isNull() ? g_lastFrame : FrameOf(this);
+    QRect frame(QPoint(0, 0), size().grownBy(m));
+    frame.moveCenter(owner->frameGeometry().center());
+    if (QScreen* screen = owner->screen()) {
+        const QRect avail = screen->availableGeometry();
+        frame.moveLeft(std::max(avail.left(), std::min(frame.left(), avail.right() + 1 - frame.width())));
+        frame.moveTop(std::max(avail.top(), std::min(frame.top(), avail.bottom() + 1 - frame.height())));
+    }
+    setGeometry(QRect(frame.topLeft() + QPoint(m.left(), m.top()), size()));
+    framePending_ = FrameOf(this).isNull();
+    frameUsed_ = m;
+    frameLooks_ = 0;
+    pixels_ = frame;
+    twips_ = QRectF(PixelsToTwipsX(frame.x()), PixelsToTwipsY(frame.y()), PixelsToTwipsX(frame.width()),
+                    PixelsToTwipsY(frame.height()));
 }
 
 void Form::hideEvent(QHideEvent* e) {
@@ -404,16 +461,21 @@ double Form::Height() const { return pixels_.height() == frameGeometry().height(
 
 void Form::Move(double left, double top, double width, double height) {
     QRect outer(TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height));
-    QMargins m = frameGeometry().size() == geometry().size() ? QMargins() : QMargins(
-        geometry().x() - frameGeometry().x(), geometry().y() - frameGeometry().y(),
-        frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    QMargins m = FrameOf(this);
+    // Not framed yet: the frame of the program's other windows stands in until the window
+    // manager tells this one's.
+    const bool pending = isWindow() && m.isNull();
+    if (pending) m = g_lastFrame;
     if (isMaximized() || isMinimized()) setWindowState(Qt::WindowNoState);
     setGeometry(outer.x() + m.left(), outer.y() + m.top(),
                 std::max(1, outer.width() - m.left() - m.right()),
                 std::max(1, outer.height() - m.top() - m.bottom()));
     twips_ = QRectF(left, top, width, height);
     pixels_ = outer; // reads back as set only while the window really has this geometry
-    frameUnknown_ = !isVisible();
+    framePending_ = pending;
+    frameUsed_ = m;
+    frameLooks_ = 0;
+    placed_ = true;
 }
 
 QRectF Form::NormalBounds() const {

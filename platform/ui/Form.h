@@ -89,7 +89,9 @@ public:
 
     void Load();
     bool IsLoaded() const { return loaded_; }
-    // An owner keeps the form above it; it does not take the form over.
+    // An owner keeps the form above it; it does not take the form over. A window with an
+    // owner (this one, or its Qt parent's window) that code has not moved opens centred on
+    // it, once per load, inside the owner's screen.
     void Show(int modal = Modeless, QWidget* owner = nullptr);
     // Lets the program run until the form hides itself (a modeless show that is waited on).
     void WaitWhileVisible();
@@ -168,6 +170,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -176,6 +179,8 @@ private:
     void RunUntilHidden();
     void Activated();
     bool PreviewKey(QObject* target, QKeyEvent* e);
+    void FrameKnown();
+    void CentreOnOwner(QWidget* owner);
 
     QWidget* client_;
     bool initialised_ = false;
@@ -186,7 +191,13 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     QRectF twips_;  // outer geometry as last set
     QRect pixels_;  // the frame geometry it asked for
-    bool frameUnknown_ = false; // set before the window had a frame: applied again on show
+    // Set before the window manager told the frame: the outer geometry is given again once
+    // the real frame is known, so the window is as large as it was asked to be, not larger.
+    bool framePending_ = false;
+    QMargins frameUsed_; // the frame the geometry was set with (an estimate while pending)
+    int frameLooks_ = 0;  // looks for the frame since the geometry was set
+    bool placed_ = false;  // moved by code: keeps its place when shown
+    bool centred_ = false; // centred on its owner since it was loaded
 };
 
 } // namespace platform::ui

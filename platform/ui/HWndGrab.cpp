@@ -17,8 +17,18 @@ HWndGrab::HWndGrab(QWidget* window, const std::string& name) : QObject(window), 
 }
 
 bool HWndGrab::eventFilter(QObject* o, QEvent* e) {
-    // The frame is known once the window is on screen; the limits are of the outer size.
-    if (o == window_ && (e->type() == QEvent::Show || e->type() == QEvent::WindowStateChange)) Apply();
+    // The limits are of the outer size: they follow the frame, which the window manager
+    // tells some time after the window shows.
+    if (o != window_) return false;
+    switch (e->type()) {
+    case QEvent::Show:
+    case QEvent::WindowStateChange: Apply(); break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (window_->frameGeometry().size() - window_->geometry().size() != frame_) Apply();
+        break;
+    default: break;
+    }
     return false;
 }
 
@@ -28,7 +38,7 @@ void HWndGrab::Apply() {
         window_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         return;
     }
-    QSize frame = window_->frameGeometry().size() - window_->geometry().size();
+    const QSize frame = frame_ = window_->frameGeometry().size() - window_->geometry().size();
     auto px = [](double twips, bool x, int extra) {
         int p = (x ? TwipsToPixelsX(twips) : TwipsToPixelsY(twips)) - extra;
         return std::clamp(p, 0, QWIDGETSIZE_MAX);

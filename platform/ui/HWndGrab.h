@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSize>
 
 #include <string>
 
@@ -37,6 +38,7 @@ private:
     QWidget* window_;
     double minWidth_ = 0, minHeight_ = 0, maxWidth_ = 90000, maxHeight_ = 90000;
     bool limit_ = true;
+    QSize frame_; // the frame the limits were set with
 };
 
 } // namespace platform::ui

@@ -4,11 +4,35 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QScreen>
+#include <QTreeView>
 
 namespace platform::ui {
+
+namespace {
+
+// The list of files with every column readable: the name takes what the size, type and date
+// leave, and the dialog is wide enough for all four (within the screen it opens on).
+void ShowDetails(QFileDialog& d) {
+    d.setViewMode(QFileDialog::Detail);
+    const QScreen* screen = d.parentWidget() ? d.parentWidget()->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int em = d.fontMetrics().horizontalAdvance(QLatin1Char('M'));
+    d.resize(std::min(avail.width() * 9 / 10, 64 * em), std::min(avail.height() * 9 / 10, 30 * em));
+    if (auto* tree = d.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int c = 1; c < header->count(); ++c) header->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    }
+}
+
+} // namespace
 
 QStringList QtNameFilters(const std::string& filter) {
     QStringList parts = Q(filter).split(QLatin1Char('|'));
@@ -38,6 +62,7 @@ FileAnswer QtCommonDialogs::ShowFile(const FileRequest& r) {
     if (!r.initDir.empty()) d.setDirectory(Q(r.initDir));
     if (!r.fileName.empty()) d.selectFile(Q(r.fileName));
     if (!r.defaultExt.empty()) d.setDefaultSuffix(Q(r.defaultExt));
+    ShowDetails(d);
     FileAnswer a;
     if (d.exec() != QDialog::Accepted) return a;
     for (const QString& f : d.selectedFiles()) a.files.push_back(S(f));

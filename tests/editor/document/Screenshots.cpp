@@ -5,6 +5,7 @@
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmMain.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/Twips.h"
 #include "rozuzezer/core/cHardDiskItem.h"
 #include "shared/helpers/TimeFormat.h"
 #include "shared/helpers/Utility.h"
@@ -204,6 +205,16 @@ int main(int argc, char** argv) {
         for (int i = 1; i < 3; ++i) {
             editor->tbsTiming->SetTab(i);
             Save(&main, QStringLiteral("frmLumoEdit_filled_timing_") + QString::number(i));
+        }
+        editor->tbsTiming->SetTab(0);
+        // The whole window as the studios' two screens show it, with and without descriptions.
+        for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+            main.Move(0, 0, platform::ui::PixelsToTwipsX(screen.width()), platform::ui::PixelsToTwipsY(screen.height()));
+            const QString size = QString::number(screen.width()) + "x" + QString::number(screen.height());
+            for (const bool descriptions : {true, false}) {
+                editor->SetDisplayDescriptions(descriptions);
+                Save(&main, "frmLumoEdit_" + size + (descriptions ? "_descriptions" : "_nodescriptions"));
+            }
         }
         editor->bEdited_ = false;
         main.Unload();

@@ -1,6 +1,7 @@
 // The waveform view and the level meters on an offscreen display.
 #include "AudioFixtures.h"
 
+#include "platform/audio/AudioEditorControl.h"
 #include "platform/audio/FakeAudioDevice.h"
 #include "platform/audio/LevelMeter.h"
 #include "platform/audio/SampleLoader.h"
@@ -10,12 +11,16 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -475,6 +480,120 @@ TEST_F(ViewFixture, TransportEventsArriveOnTheWindowThread) {
     EXPECT_GE(levels, 10);
     EXPECT_EQ(elsewhere, 0);
     EXPECT_EQ(e.View().Position(), 22050);
+}
+
+// 10 s in a 1000-pixel view: a column is 441 samples.
+TEST_F(ViewFixture, CursorKeysMoveTheCursorAndShiftExtendsTheSelection) {
+    auto& v = e.View();
+    auto press = [&](Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent ev(QEvent::KeyPress, key, mods);
+        QApplication::sendEvent(view.get(), &ev);
+    };
+    struct Step {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        std::int64_t position, selStart, selEnd; // selEnd == selStart: none shown
+    };
+    const Step steps[] = {
+        {Qt::Key_Right, Qt::NoModifier, 441, 441, 441},
+        {Qt::Key_Right, Qt::ShiftModifier, 882, 441, 882},
+        {Qt::Key_Right, Qt::ShiftModifier, 1323, 441, 1323},
+        {Qt::Key_Left, Qt::ShiftModifier, 882, 441, 882},
+        {Qt::Key_Left, Qt::ShiftModifier, 441, 441, 441},
+        {Qt::Key_Left, Qt::ShiftModifier, 0, 0, 441},
+        {Qt::Key_Left, Qt::NoModifier, 0, 0, 0},
+        {Qt::Key_End, Qt::ShiftModifier, 441000, 0, 441000},
+        {Qt::Key_Home, Qt::NoModifier, 0, 0, 0},
+        {Qt::Key_End, Qt::NoModifier, 441000, 441000, 441000},
+        {Qt::Key_Right, Qt::NoModifier, 441000, 441000, 441000},
+    };
+    for (const Step& s : steps) {
+        press(s.key, s.mods);
+        EXPECT_EQ(v.Position(), s.position) << s.key;
+        EXPECT_EQ(v.SelectionStart(), s.selStart) << s.key;
+        EXPECT_EQ(v.SelectionEnd(), s.selEnd) << s.key;
+        EXPECT_EQ(v.SelectionShown(), s.selStart != s.selEnd) << s.key;
+    }
+    // A zoomed view follows the cursor.
+    std::int64_t a = 100000, b = 144100;
+    e.ZoomToRange(a, b);
+    press(Qt::Key_End);
+    EXPECT_EQ(std::make_pair(v.VisibleStart(), v.VisibleEnd()), std::make_pair(std::int64_t{396900}, std::int64_t{441000}));
+    press(Qt::Key_Home);
+    EXPECT_EQ(std::make_pair(v.VisibleStart(), v.VisibleEnd()), std::make_pair(std::int64_t{0}, std::int64_t{44100}));
+}
+
+// The control: the waveform over a scroll bar that is there while the view is zoomed.
+struct ControlFixture : ::testing::Test {
+    TempDir dir{"control"};
+    std::unique_ptr<AudioEditorControl> c;
+
+    void SetUp() override {
+        App();
+        c = std::make_unique<AudioEditorControl>(nullptr, "ctlEditor");
+        c->SetTemporaryFolder(dir.path().string());
+        audiotest::WriteToneWav(dir / "a.wav", 2, 441000); // 10 s
+        c->OpenAudio(dir / "a.wav");
+        c->resize(1000, 200);
+        c->show();
+    }
+    // The view tells the control of a new range on its next tick.
+    bool Until(const std::function<bool()>& condition) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!condition() && clock.elapsed() < 2000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+        return condition();
+    }
+    std::pair<std::int64_t, std::int64_t> Visible() const { return {c->View().VisibleStart(), c->View().VisibleEnd()}; }
+    void Wheel(int notches, bool sideways = false) {
+        const QPoint delta = sideways ? QPoint(120 * notches, 0) : QPoint(0, 120 * notches);
+        QWheelEvent ev(QPointF(500, 100), QPointF(500, 100), QPoint(), delta, Qt::NoButton, Qt::NoModifier,
+                       Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&c->Waveform(), &ev);
+    }
+};
+
+TEST_F(ControlFixture, AZoomedViewScrollsByItsBarAndTheWheel) {
+    QScrollBar& bar = c->ScrollBar();
+    using Range = std::pair<std::int64_t, std::int64_t>;
+    // The whole document: no bar, and the wheel leaves the view alone.
+    QElapsedTimer ticks;
+    ticks.start();
+    while (ticks.elapsed() < 60) QApplication::processEvents(QEventLoop::AllEvents, 10); // the view's ticks
+    EXPECT_FALSE(bar.isVisible());
+    EXPECT_EQ(c->Waveform().height(), 200);
+    Wheel(-1);
+    EXPECT_EQ(Visible(), Range(0, 441000));
+
+    std::int64_t a = 44100, b = 88200; // one second of ten
+    c->ZoomToRange(a, b);
+    ASSERT_TRUE(Until([&] { return bar.isVisible(); }));
+    EXPECT_EQ(c->Waveform().height() + bar.height(), 200) << "the bar takes its room under the waveform";
+    EXPECT_EQ(bar.maximum(), 441000 - 44100);
+    EXPECT_EQ(bar.pageStep(), 44100);
+    EXPECT_EQ(bar.value(), 44100);
+
+    // A notch moves an eighth of the view: towards the end when turned down or to the right.
+    struct Turn {
+        int notches;
+        bool sideways;
+        Range want;
+    };
+    for (const Turn& t : {Turn{-1, false, {49613, 93713}}, Turn{2, false, {38588, 82688}}, Turn{-1, true, {44101, 88201}},
+                          Turn{-100, false, {396900, 441000}}, Turn{100, false, {0, 44100}}}) {
+        Wheel(t.notches, t.sideways);
+        EXPECT_EQ(Visible(), t.want) << t.notches;
+        EXPECT_TRUE(Until([&] { return bar.value() == static_cast<int>(Visible().first); })) << "the bar follows";
+    }
+    // Dragging the bar moves the view, its width kept, the last step reaching the end.
+    bar.setValue(200000);
+    EXPECT_EQ(Visible(), Range(200000, 244100));
+    bar.setValue(bar.maximum());
+    EXPECT_EQ(Visible(), Range(396900, 441000));
+
+    c->ZoomFull();
+    EXPECT_TRUE(Until([&] { return !bar.isVisible(); }));
+    EXPECT_EQ(c->Waveform().height(), 200);
 }
 
 TEST(LevelMeterTest, LevelIsClampedAndDrawn) {

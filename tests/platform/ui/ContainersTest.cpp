@@ -119,6 +119,19 @@ TEST(PositionedForm, ServesTheSettingsModule) {
     w.SetWindowState(0);
     QTest::qWait(20);
     EXPECT_EQ(w.WindowState(), 0);
+
+    // Bounds from a larger screen, or from one that is gone, come back inside this one.
+    const QRect a = f.screen()->availableGeometry();
+    const QRectF screen(a.x() * 15, a.y() * 15, a.width() * 15, a.height() * 15);
+    struct Case {
+        std::int32_t left, top, width, height;
+    };
+    for (const Case c : {Case{0, 0, 30000, 20000}, Case{90000, 60000, 6000, 4500}, Case{-20000, 1500, 6000, 4500}}) {
+        w.Move(c.left, c.top, c.width, c.height);
+        const QRectF now(w.Left(), w.Top(), w.Width(), w.Height());
+        EXPECT_TRUE(screen.contains(now)) << c.left << "," << c.top;
+        EXPECT_EQ(now.width(), std::min<double>(c.width, screen.width())) << "a window that fits keeps its size";
+    }
     OverrideTwipsPerPixel(0);
 }
 

@@ -5,10 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestSupport.h"
+
 #include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <QTreeView>
 
+#include <functional>
 #include <memory>
 
 using namespace platform::ui;
@@ -116,6 +125,62 @@ TEST(CommonDialog, QtFilterList) {
     EXPECT_EQ(f[2], "All Files (*.*)");
     EXPECT_TRUE(QtNameFilters("").isEmpty());
     EXPECT_EQ(QtNameFilters("odd|*.x|dangling").size(), 1);
+}
+
+// The dialog as it shows: runs `look` once the list has read the folder, then cancels.
+void WhileTheOpenDialogShows(const FileRequest& r, const std::function<void(QFileDialog&, QTreeView&)>& look) {
+    bool looked = false;
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* tree = d ? d->findChild<QTreeView*>(QStringLiteral("treeView")) : nullptr;
+        const bool listed = tree && tree->model() && tree->model()->rowCount(tree->rootIndex()) > 0;
+        if (!listed && clock.elapsed() < 5000) return;
+        poll.stop();
+        if (!d) return;
+        if (tree && listed) {
+            d->grab(); // laid out as it shows
+            look(*d, *tree);
+            looked = true;
+        }
+        d->reject();
+    });
+    poll.start(20);
+    QtCommonDialogs dialogs;
+    EXPECT_FALSE(dialogs.ShowFile(r).ok);
+    EXPECT_TRUE(looked) << "the dialog never listed the folder";
+}
+
+TEST(QtCommonDialogs, TheOpenDialogShowsTheFilesSizeTypeAndDateUncut) {
+    // Qt's dialog keeps its column widths among the user's settings: here, in a scratch place.
+    testsupport::TempDir dir("dialog");
+    testsupport::ScopedEnv config("XDG_CONFIG_HOME", (dir.path() / "config").string());
+    testsupport::WriteFile(dir.path() / "Breakfast show opener, long version for weekends.wav", std::string(5000, 'x'));
+    FileRequest r;
+    r.title = "Open Audio File";
+    r.initDir = dir.path().string();
+    r.filter = "Windows WAV (*.wav)|*.wav";
+    // A user narrows the columns once; the next dialog starts from what was kept.
+    WhileTheOpenDialogShows(r, [](QFileDialog&, QTreeView& tree) {
+        for (int c = 1; c < 4; ++c) {
+            tree.header()->setSectionResizeMode(c, QHeaderView::Interactive);
+            tree.header()->resizeSection(c, 12);
+        }
+    });
+    WhileTheOpenDialogShows(r, [](QFileDialog&, QTreeView& tree) {
+        EXPECT_TRUE(tree.isVisible()) << "the detail view is the one shown";
+        QHeaderView* header = tree.header();
+        ASSERT_GE(header->count(), 4);
+        const QAbstractItemView& list = tree; // its own width need of a column
+        for (int c = 1; c < 4; ++c) {
+            EXPECT_GE(header->sectionSize(c), list.sizeHintForColumn(c)) << "column " << c << " is cut";
+            EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << "the caption of column " << c << " is cut";
+        }
+        EXPECT_GE(header->sectionSize(0), tree.viewport()->width() / 3) << "the name keeps room";
+        EXPECT_LE(header->length(), tree.viewport()->width() + 1) << "nothing is off to the right";
+    });
 }
 
 TEST(QtMessageBoxes, BoxShowsTheRequest) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
 #include <memory>
@@ -280,6 +281,49 @@ TEST_F(FormTest, GeometryAndStates) {
     EXPECT_TRUE(f.isVisible());
     f.SetTopmost(false);
     EXPECT_FALSE(f.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(FormTest, AnOwnedWindowOpensCentredOnItsOwnerOncePerLoad) {
+    frmProbe owner;
+    owner.Move(PixelsToTwipsX(40), PixelsToTwipsY(30), PixelsToTwipsX(600), PixelsToTwipsY(400));
+    owner.Show();
+    const QPoint middle = owner.frameGeometry().center();
+    auto centred = [&](const QWidget& w) { return (w.frameGeometry().center() - middle).manhattanLength() <= 2; };
+
+    // Owned by the argument of Show, or by the Qt parent's window.
+    frmProbe dialog;
+    dialog.resize(300, 200);
+    dialog.Show(Modeless, &owner);
+    EXPECT_TRUE(centred(dialog)) << dialog.frameGeometry().x() << "," << dialog.frameGeometry().y();
+    Form child("frmChild", &owner);
+    child.resize(200, 100);
+    child.Show();
+    EXPECT_TRUE(centred(child));
+
+    // Where the user puts it, it stays while it is loaded; a new load centres it again.
+    dialog.move(10, 10);
+    const QPoint put = dialog.pos();
+    dialog.Hide();
+    dialog.Show(Modeless, &owner);
+    EXPECT_EQ(dialog.pos(), put);
+    dialog.Unload();
+    dialog.Show(Modeless, &owner);
+    EXPECT_TRUE(centred(dialog));
+
+    // A window code placed keeps its place.
+    frmProbe placed;
+    placed.Move(PixelsToTwipsX(5), PixelsToTwipsY(6), PixelsToTwipsX(200), PixelsToTwipsY(100));
+    placed.Show(Modeless, &owner);
+    EXPECT_EQ(placed.frameGeometry().topLeft(), QPoint(5, 6));
+
+    // An owner near the screen's edge: the window stays on the screen.
+    const QRect screen = owner.screen()->availableGeometry();
+    owner.Move(PixelsToTwipsX(screen.right() - 100), PixelsToTwipsY(screen.bottom() - 80), PixelsToTwipsX(600),
+               PixelsToTwipsY(400));
+    frmProbe edge;
+    edge.resize(300, 200);
+    edge.Show(Modeless, &owner);
+    EXPECT_TRUE(screen.contains(edge.frameGeometry())) << edge.frameGeometry().x() << "," << edge.frameGeometry().y();
 }
 
 TEST(Twips, FromTheScreen) {
