@@ -77,6 +77,9 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
     Log("SetupEditor");
     if (!cAudioInformation) return false;
     if (LumoPlayer1->Playing()) LumoPlayer1->Stop();
+    // The component cannot open a file under its own playback (of the new empty document,
+    // say): that playback ends here as the player's does.
+    if (ctlEditor->State() == platform::audio::kStatePlaying || ctlEditor->State() == platform::audio::kStatePaused) ctlEditor->Stop();
     SetMousePointer(PointerHourglass);
     ScopeExit pointer([this] { SetMousePointer(PointerDefault); });
     // Our component needs no open bracket for what follows: the notice is given and closed.

@@ -177,6 +177,7 @@ TEST_F(DocumentFailuresTest, AfterAFileThatCannotBeOpenedNothingNamesIt) {
     EXPECT_FALSE(Contains(Frame()->windowTitle().toStdString(), "noise"));
     // The window holds a new item: its close question says so.
     boxes->Clear();
+    editor->txtDescription[1]->setFocus(); // typed as a user types: into the box that has the focus
     QTest::keyClicks(editor->txtDescription[1], "Typed after");
     boxes->Answer(MsgResult::Cancel);
     EXPECT_FALSE(editor->ClearDetails(0));
@@ -186,6 +187,30 @@ TEST_F(DocumentFailuresTest, AfterAFileThatCannotBeOpenedNothingNamesIt) {
     boxes->Answer(MsgResult::No);
     ASSERT_TRUE(editor->OpenFile(TitledWav("good.wav", 2)));
     EXPECT_TRUE(Contains(main->windowTitle().toStdString(), "good.wav")) << main->windowTitle().toStdString();
+}
+
+// Playback of the new empty document, or of a file, is no reason for the next file to fail.
+TEST_F(DocumentFailuresTest, AnotherFileOpensWhileTheAudioPlaysOrPauses) {
+    for (const bool fromFile : {false, true})
+        for (const bool pause : {false, true}) {
+            SCOPED_TRACE(std::string(fromFile ? "a file " : "a new document ") + (pause ? "paused" : "playing"));
+            Start(fromFile ? TitledWav("first.wav", 10) : std::string());
+            ASSERT_TRUE(editor->AudioOpen());
+            editor->cmdPlay_Click();
+            ASSERT_EQ(editor->ctlEditor->State(), audio::kStatePlaying);
+            if (pause) editor->cmdPause_Click();
+            boxes->Clear();
+            const std::string next = TitledWav("next.wav", 4);
+            ASSERT_TRUE(editor->OpenFile(next));
+            EXPECT_TRUE(Texts().empty()) << Texts().front();
+            EXPECT_EQ(editor->cAudioInformation->AudioFileName, next);
+            EXPECT_TRUE(editor->AudioOpen());
+            EXPECT_EQ(editor->ctlEditor->State(), audio::kStateIdle);
+            EXPECT_NEAR(editor->ctlEditor->View().SamplesToMs(editor->ctlEditor->View().Length()), 4000, 1);
+            main->Unload();
+            main.reset();
+            editor = nullptr;
+        }
 }
 
 TEST_F(DocumentFailuresTest, NoFileFromTheCommandLineOrTheDialogIsLeftUnsaid) {
