@@ -80,6 +80,7 @@ void frmLumoEdit::ConnectAudioHandlers() {
     editor.AudioChanged.Connect([this] { RunHandler("ctlEditor_AudioChanged", [&] { ctlEditor_AudioChanged(); }); });
     editor.Stopped.Connect([this] { RunHandler("ctlEditor_Stopped", [&] { ctlEditor_Stopped(); }); });
     editor.Levels.Connect([this](int l, int r) { RunHandler("ctlEditor_Levels", [&] { ctlEditor_Levels(l, r); }); });
+    editor.ScrollBarShown.Connect([this] { RunHandler("PlaceSelectionPanel", [&] { PlaceSelectionPanel(); }); });
     editor.Waveform().MouseDown.Connect([this](int b, int s, int x, int y) {
         RunHandler("ctlEditor_MouseDown", [&] { ctlEditor_MouseDown(b, s, x, y); });
     });

@@ -83,6 +83,7 @@ public:
 
     // The layout at the window's size and modes; the modes call it too.
     void Form_Resize() override;
+    void PlaceSelectionPanel();
 
     // Private to the window's procedures; public so that tests drive them one at a time.
     void UpdateDiskSpace();

@@ -4,6 +4,7 @@
 
 #include "editor/shell/LumoEdit_FN.h"
 #include "platform/ui/Handlers.h"
+#include "platform/ui/Twips.h"
 
 #include <algorithm>
 #include <cmath>
@@ -149,8 +150,7 @@ void frmLumoEdit::Form_Resize() {
          Width(pnlAudioEditorCover) - 2 * m, Height(prgPlayProgress));
     SetLeft(pnlProgress, Left(ctlEditor) + Width(ctlEditor) - Width(pnlProgress) - 30);
     SetTop(pnlProgress, Top(ctlEditor) + 30);
-    SetLeft(pnlSelection, Left(ctlEditor) + Width(ctlEditor) - Width(pnlSelection) - 30);
-    SetTop(pnlSelection, Top(ctlEditor) + Height(ctlEditor) - Height(pnlSelection) - 30);
+    PlaceSelectionPanel();
 
     SetLeft(pnlAudioPosition, std::max(Whole(Left(picControls) + Width(picControls) + 60),
                                        Whole((Width(ctlEditor) - Width(pnlAudioPosition)) / 2)));
@@ -167,6 +167,14 @@ void frmLumoEdit::Form_Resize() {
     SetTop(imgUncoverAudio, std::max(60.0, Height(pnlAudioEditorCover) / 2 - Height(imgUncoverAudio)));
     Move(lblUncoverAudio, 60, Top(imgUncoverAudio) + Height(imgUncoverAudio) + 60, Width(pnlAudioEditorCover) - 120,
          Height(lblUncoverAudio));
+}
+
+// The selection panel stands in the waveform's bottom right corner, above the scroll bar of a
+// zoomed view, so the bar's end stays in reach.
+void frmLumoEdit::PlaceSelectionPanel() {
+    SetLeft(pnlSelection, Left(ctlEditor) + Width(ctlEditor) - Width(pnlSelection) - 30);
+    SetTop(pnlSelection, Top(ctlEditor) + Height(ctlEditor) - PixelsToTwipsY(ctlEditor->ScrollBarHeight()) -
+                             Height(pnlSelection) - 30);
 }
 
 } // namespace lumoedit

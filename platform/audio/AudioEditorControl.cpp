@@ -28,8 +28,10 @@ void AudioEditorControl::resizeEvent(QResizeEvent* e) {
     Layout();
 }
 
+int AudioEditorControl::ScrollBarHeight() const { return scroll_->isVisibleTo(this) ? scroll_->sizeHint().height() : 0; }
+
 void AudioEditorControl::Layout() {
-    const int bar = scroll_->isVisibleTo(this) ? scroll_->sizeHint().height() : 0;
+    const int bar = ScrollBarHeight();
     view_->setGeometry(0, 0, width(), std::max(0, height() - bar));
     if (bar) scroll_->setGeometry(0, height() - bar, width(), bar);
 }
@@ -51,6 +53,7 @@ void AudioEditorControl::FollowView() {
     if (zoomed != scroll_->isVisibleTo(this)) {
         scroll_->setVisible(zoomed);
         Layout();
+        ScrollBarShown.Emit();
     }
 }
 

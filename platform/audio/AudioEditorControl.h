@@ -19,6 +19,10 @@ public:
     QScrollBar& ScrollBar() const { return *scroll_; }
     // The hosting control's own call after it is shown: brings it to the front.
     void BringToFront();
+    // The height the waveform leaves at the bottom for the scroll bar (0 while not zoomed),
+    // and the notice that it changed, for what a window lays over the waveform's bottom.
+    int ScrollBarHeight() const;
+    Signal<> ScrollBarShown;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

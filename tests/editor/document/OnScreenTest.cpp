@@ -120,6 +120,11 @@ TEST_F(OnScreenTest, ZoomWorksAtOnceAfterOpeningAndAfterZoomingToTheSelection) {
     Select(2, 4);
     editor->cmdZoomSelection->click();
     EXPECT_EQ(Visible(), Range(88200, 176400));
+    // The selection's length stands above the bar, whose ends stay in reach.
+    ASSERT_TRUE(editor->pnlSelection->isVisible());
+    const QRect panel(editor->pnlSelection->mapTo(editor, QPoint(0, 0)), editor->pnlSelection->size());
+    const QRect scroll(bar.mapTo(editor, QPoint(0, 0)), bar.size());
+    EXPECT_FALSE(panel.intersects(scroll));
     struct Press {
         platform::ui::CommandButton* button;
         Range want;
