@@ -1000,9 +1000,20 @@ void AudioEditor::ViewObject::SetSelectionShown(bool on) {
 }
 std::int64_t AudioEditor::ViewObject::Length() const { return e_.Length(); }
 std::int64_t AudioEditor::ViewObject::VisibleStart() const { return e_.impl_->visStart; }
-void AudioEditor::ViewObject::SetVisibleStart(std::int64_t p) { e_.impl_->visStart = p; }
+// Moving one edge of the view scrolls it: the width stays, and the view stays in the document.
+void AudioEditor::ViewObject::SetVisibleStart(std::int64_t p) {
+    auto& d = *e_.impl_;
+    const std::int64_t len = d.Len(), span = std::clamp<std::int64_t>(d.visEnd - d.visStart, 0, len);
+    d.visStart = std::clamp<std::int64_t>(p, 0, len - span);
+    d.visEnd = d.visStart + span;
+}
 std::int64_t AudioEditor::ViewObject::VisibleEnd() const { return e_.impl_->visEnd; }
-void AudioEditor::ViewObject::SetVisibleEnd(std::int64_t p) { e_.impl_->visEnd = p; }
+void AudioEditor::ViewObject::SetVisibleEnd(std::int64_t p) {
+    auto& d = *e_.impl_;
+    const std::int64_t len = d.Len(), span = std::clamp<std::int64_t>(d.visEnd - d.visStart, 0, len);
+    d.visEnd = std::clamp<std::int64_t>(p, span, len);
+    d.visStart = d.visEnd - span;
+}
 std::int64_t AudioEditor::ViewObject::VisibleLength() const { return e_.impl_->visEnd - e_.impl_->visStart; }
 std::int64_t AudioEditor::ViewObject::MsToSamples(double ms) const {
     return static_cast<std::int64_t>(std::llround(ms * e_.impl_->rate / 1000.0));

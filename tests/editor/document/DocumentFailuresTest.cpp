@@ -469,7 +469,8 @@ TEST_F(DocumentFailuresTest, RewindAndFastForwardServeOnlyTheAudioOpenForEditing
     }
     editor->cmdStop_Click();
 
-    // Open for editing: the cursor and the view go to the start and to the end.
+    // Open for editing: the cursor and the view go to the start and to the end, the view
+    // scrolled there with the width it had.
     Click(editor->lblUncoverAudio);
     ASSERT_TRUE(editor->AudioOpen());
     auto& view = editor->ctlEditor->View();
@@ -480,8 +481,10 @@ TEST_F(DocumentFailuresTest, RewindAndFastForwardServeOnlyTheAudioOpenForEditing
     Click(editor->cmdRewind);
     EXPECT_EQ(view.Position(), 0);
     EXPECT_EQ(view.VisibleStart(), 0);
+    EXPECT_EQ(view.VisibleEnd(), to - from);
     Click(editor->cmdFastForward);
     EXPECT_EQ(view.Position(), view.Length());
     EXPECT_EQ(view.VisibleEnd(), view.Length());
+    EXPECT_EQ(view.VisibleStart(), view.Length() - (to - from));
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
