@@ -14,6 +14,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
+#include "rozuzezer/core/MultimediaAPI.h"
 #include "shared/helpers/FileHelper.h"
 #include "shared/helpers/SystemHelper.h"
 #include "shared/helpers/TimeFormat.h"
@@ -169,10 +170,11 @@ bool frmLumoEdit::SaveFile() {
             }
             if (!saved) {
                 item.Version = version;
+                const std::string why = rozuzezer::LastChunkWriteError();
                 ShowError("saving the details to File : " + file,
-                          helpers::FileHelper().FileSize(file) <= 0
-                              ? "The file can no longer be found."
-                              : "The file could not be written (it may be read-only, or the disk full).");
+                          helpers::FileHelper().FileSize(file) <= 0 ? "The file can no longer be found."
+                          : !why.empty() ? why
+                                         : "The file could not be written (it may be read-only, or the disk full).");
                 return false;
             }
         }
@@ -361,7 +363,8 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         if (!Selection && wavOut && allowEdit_) {
             platform::audio::OwnMetadataWrite hold(target);
             if (!cAudioInformation->SaveToWAVFile(target, 3))
-                platform::Raise(75, "The details could not be written into the new file.");
+                platform::Raise(75, "The details could not be written into the new file. " +
+                                        rozuzezer::LastChunkWriteError());
         }
         if (!own) {
             fs::rename(side, Filename);

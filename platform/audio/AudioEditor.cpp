@@ -612,6 +612,8 @@ void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
         ~QuietReset() { q = false; }
     } qr{d.quiet};
     d.work.reset();
+    // What a killed save of this file left beside it goes.
+    if (!d.readOnly) AtomicFile::RemoveStale(path);
     LoadedAudio a;
     try {
         a = d.Load(path, !d.readOnly, !d.quiet);

@@ -434,6 +434,7 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     RequireEditable();
     if (path.empty()) Raise(err::BadFileName, "No file name to save to");
     if (selectionOnly && !HasSelection()) Raise(err::InvalidCall, "There is no selection to save");
+    AtomicFile::RequireReplaceable(path); // before the set-up is spent on a save that cannot be
     BusyScope busy(self.state_);
     SaveSetup pending = self.saveFormat_.setup_;
     self.saveFormat_.Clear(); // a set-up serves one save

@@ -42,6 +42,8 @@ bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart
     return st == wav::WriteStatus::Written;
 }
 
+std::string LastChunkWriteError() { return wav::LastWriteError(); }
+
 namespace wav {
 
 Reader::Reader(const std::string& path) {

@@ -2,7 +2,7 @@
 // unbounded allocation, and a write never changes the bytes of the audio.
 #include "rozuzezer/core/MultimediaAPI.h"
 #include "platform/mmio/Mmio.h"
-#include "WavFuzzFile.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -67,9 +67,8 @@ std::string BytesAt(const std::string& path, std::uint64_t offset, std::size_t n
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const wavfuzz::Scratch scratch("fuzz-chunks");
-    const std::string& path = scratch.path();
-    if (!wavfuzz::WriteScratch(path, data, size)) return 0;
+    static const std::string path = fuzzscratch::File("chunks.wav");
+    if (!fuzzscratch::Write(path, data, size)) return 0;
     WaveFormatRecord f;
     std::uint64_t dataSize = 0;
     ReadWaveFormat(path, f, dataSize);
