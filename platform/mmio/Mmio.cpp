@@ -100,7 +100,14 @@ bool PlausibleId(FOURCC id) {
 
 std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
     const std::uint64_t end = dataOffset + size;
-    if (!(size & 1) || end + 1 + 8 > size_) return end + (size & 1);
+    if (!(size & 1)) return end;
+    if (end + 1 + 8 > size_) {
+        // No header fits behind a pad byte; one that fits right behind the data is the last
+        // chunk of a writer that left the pad out.
+        unsigned char h[4];
+        if (end + 8 <= size_ && RawRead(end, h, 4) == 4 && PlausibleId(Le32(h))) return end;
+        return end + 1;
+    }
     unsigned char h[9];
     if (RawRead(end, h, 9) != 9) return end + 1;
     // Behind an odd chunk the next one starts behind the pad byte, or right behind the data
