@@ -286,7 +286,6 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target), dir_(Folder
             Raise(err::PathFileAccess, "Cannot write beside " + target + ": " + std::strerror(errno));
         }
     }
-    buf_.reserve(1 << 20);
 }
 
 AtomicFile::~AtomicFile() {
@@ -315,9 +314,12 @@ void AtomicFile::Flush() {
 }
 
 void AtomicFile::Write(const void* p, std::size_t n) {
+    // Small writes are gathered up to this much; the buffer grows only as far as a save
+    // needs it, so that a short file costs no megabyte of fresh pages.
+    constexpr std::size_t kGather = 1 << 20;
     const auto* b = static_cast<const std::uint8_t*>(p);
-    if (buf_.size() + n > buf_.capacity()) Flush();
-    if (n >= buf_.capacity()) {
+    if (buf_.size() + n > kGather) Flush();
+    if (n >= kGather) {
         // Large writes go out as they are, without a copy.
         Put(b, n, pos_);
         pos_ += static_cast<std::int64_t>(n);
