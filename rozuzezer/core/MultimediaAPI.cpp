@@ -33,7 +33,10 @@ bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart
         writes.push_back({wav::kBext, std::string_view(reinterpret_cast<const char*>(bextImage), sizeof bextImage),
                           {}, false});
     }
-    if (writes.empty()) return true;
+    if (writes.empty()) {
+        wav::SetLastWriteError({});
+        return true;
+    }
     const auto st = wav::WriteChunks(path, writes);
     if (st == wav::WriteStatus::OpenFailed) {
         if (cart) wav::ShowCartOpenRefused();
