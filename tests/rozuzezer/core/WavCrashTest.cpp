@@ -89,7 +89,7 @@ void ExpectReadable(const std::string& path, const std::string& audio, std::size
     EXPECT_EQ(info.frames, static_cast<sf_count_t>(audio.size() / 4));
     std::vector<short> pcm(audio.size() / 2);
     EXPECT_EQ(sf_readf_short(sf, pcm.data(), info.frames), info.frames);
-    EXPECT_EQ(std::memcmp(pcm.data(), audio.data(), audio.size()), 0);
+    EXPECT_TRUE(audio.empty() || std::memcmp(pcm.data(), audio.data(), audio.size()) == 0);
     sf_close(sf);
 
     if (std::system("command -v ffprobe >/dev/null 2>&1") == 0) {
