@@ -87,6 +87,8 @@ function(bvr_add_fuzzer name)
         set(cmd $<TARGET_FILE:${name}> --iterations=3000 ${corpus})
     endif()
     target_link_libraries(${name} PRIVATE ${F_LIBS})
+    # The shared harness headers (tests/fuzz).
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     bvr_warnings(${name})
     add_test(NAME fuzz.${name} COMMAND ${cmd})
     set_tests_properties(fuzz.${name} PROPERTIES LABELS "fuzz" ENVIRONMENT "${BVR_TEST_ENV}"

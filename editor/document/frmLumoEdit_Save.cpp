@@ -14,6 +14,7 @@
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
+#include "rozuzezer/core/MultimediaAPI.h"
 #include "shared/helpers/FileHelper.h"
 #include "shared/helpers/SystemHelper.h"
 #include "shared/helpers/TimeFormat.h"
@@ -131,6 +132,9 @@ std::string DetailsNotWritten(const std::string& path, bool audioSaved) {
         return std::string("It is an RF64 WAV file (the form of WAV files over 4 GB), and the details can only be "
                            "written into a WAV file of up to 4 GB. ") +
                (audioSaved ? "The audio has been saved; the details have not." : "Nothing has been saved.");
+    // The writer's own reason names a damaged chunk or a refused tag text.
+    const std::string why = rozuzezer::LastChunkWriteError();
+    if (!why.empty()) return why;
     if (!Writable(path)) return "The file is read-only.";
     return "The file could not be written (the disk may be full).";
 }
@@ -397,7 +401,8 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         if (!Selection && wavOut && allowEdit_) {
             platform::audio::OwnMetadataWrite hold(target);
             if (!cAudioInformation->SaveToWAVFile(target, 3))
-                platform::Raise(75, "The details could not be written into the new file.");
+                platform::Raise(75, "The details could not be written into the new file. " +
+                                        rozuzezer::LastChunkWriteError());
         }
         if (!own) {
             fs::rename(side, Filename);

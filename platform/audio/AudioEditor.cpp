@@ -364,7 +364,10 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
                 constexpr std::int64_t kPart = kCoarseWindow;
                 thread_local ChannelData d; // reused: fresh pages for every region cost more than the reading
                 d.resize(static_cast<std::size_t>(ch));
-                for (auto& v : d) v.resize(static_cast<std::size_t>(kPart));
+                // No more than the region needs: a short file is not worth a part's pages.
+                const auto want = static_cast<std::size_t>(std::min(kPart, n));
+                for (auto& v : d)
+                    if (v.size() < want) v.resize(want);
                 for (std::int64_t at = 0; at < n; at += kPart) {
                     const std::int64_t k = std::min(kPart, n - at);
                     region->LoadRange(at, k, d, 0);
@@ -376,8 +379,10 @@ LoadedAudio AudioEditor::Impl::Load(const std::string& path, bool summaries, boo
                 blocks[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] =
                     std::make_shared<Block>(region, c, std::move(sums[static_cast<std::size_t>(c)]));
         };
-        if (!summaries) {
-            for (std::int64_t i = 0; i < regionCount; ++i) makeRegion(i, false);
+        if (!summaries || regionCount <= 1) {
+            // One region (a short file) is read here: handing it to a thread costs more.
+            for (std::int64_t i = 0; i < regionCount; ++i) makeRegion(i, summaries);
+            if (summaries) progress(100);
         } else {
             // Read and summarise regionCount on a few threads; report progress from this one.
             const int workers = static_cast<int>(std::clamp<std::int64_t>(
@@ -647,6 +652,8 @@ void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
         ~QuietReset() { q = false; }
     } qr{d.quiet};
     d.work.reset();
+    // What a killed save of this file left beside it goes.
+    if (!d.readOnly) AtomicFile::RemoveStale(path);
     LoadedAudio a;
     try {
         a = d.Load(path, !d.readOnly, !d.quiet);

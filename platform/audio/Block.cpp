@@ -895,26 +895,36 @@ void BlockWriter::Write(const float* x, std::int64_t n) {
     }
 }
 
+namespace {
+
+BlockPtr MakeWorkBlock(const std::shared_ptr<WorkFile>& file, std::vector<float> samples) {
+    const auto n = static_cast<std::int64_t>(samples.size());
+    std::int64_t off = file->Append(samples.data(), n);
+    auto storage = std::make_shared<WorkRegion>(file, off, n);
+    Summaries sums = Summaries::Compute(samples.data(), n);
+    auto data = std::make_shared<ChannelData>(1);
+    (*data)[0] = std::move(samples);
+    BlockCache::Instance().Put(*storage, data);
+    return std::make_shared<const Block>(storage, 0, std::move(sums));
+}
+
+} // namespace
+
 void BlockWriter::Flush() {
     if (pending_.empty()) return;
     if (inFlight_.valid()) blocks_.push_back(inFlight_.get());
     inFlight_ = std::async(std::launch::async, [file = file_, samples = std::move(pending_)]() mutable {
-        const auto n = static_cast<std::int64_t>(samples.size());
-        std::int64_t off = file->Append(samples.data(), n);
-        auto storage = std::make_shared<WorkRegion>(file, off, n);
-        Summaries sums = Summaries::Compute(samples.data(), n);
-        auto data = std::make_shared<ChannelData>(1);
-        (*data)[0] = std::move(samples);
-        BlockCache::Instance().Put(*storage, data);
-        return std::make_shared<const Block>(storage, 0, std::move(sums));
+        return MakeWorkBlock(file, std::move(samples));
     });
     pending_ = {};
     pending_.reserve(static_cast<std::size_t>(kWorkBlockFrames));
 }
 
 std::vector<BlockPtr> BlockWriter::Finish() {
-    Flush();
     if (inFlight_.valid()) blocks_.push_back(inFlight_.get());
+    // The last block is made here: there is nothing to do meanwhile.
+    if (!pending_.empty()) blocks_.push_back(MakeWorkBlock(file_, std::move(pending_)));
+    pending_.clear();
     return std::move(blocks_);
 }
 

@@ -434,6 +434,7 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
     RequireEditable();
     if (path.empty()) Raise(err::BadFileName, "No file name to save to");
     if (selectionOnly && !HasSelection()) Raise(err::InvalidCall, "There is no selection to save");
+    AtomicFile::RequireReplaceable(path); // before the set-up is spent on a save that cannot be
     BusyScope busy(self.state_);
     SaveSetup pending = self.saveFormat_.setup_;
     self.saveFormat_.Clear(); // a set-up serves one save
@@ -501,6 +502,16 @@ void AudioEditor::Impl::Save(const std::string& path, bool selectionOnly, int fi
             ToPcmBytes(planes, k, bits, tag, bytes);
             return bytes;
         };
+        if (n <= part) {
+            // A short document is one part, made here: a thread would only add the hand-over.
+            if (n > 0) {
+                const std::vector<std::uint8_t> bytes = convert(0, n);
+                f.Write(bytes.data(), bytes.size());
+                pos = n;
+            }
+            progress(100);
+            return;
+        }
         std::vector<std::future<std::vector<std::uint8_t>>> parts; // oldest first
         std::int64_t queued = 0;
         struct Drain {

@@ -3,10 +3,15 @@
 #include "platform/base/Error.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,25 +112,189 @@ std::optional<WavInfo> ReadWavInfo(int fd, std::int64_t fileSize) {
 
 // ---- AtomicFile
 
-AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-    std::filesystem::path t(target);
-    std::string dir = t.has_parent_path() ? t.parent_path().string() : std::string(".");
-    std::string templ = (std::filesystem::path(dir) / ("." + t.filename().string() + ".saving-XXXXXX")).string();
-    std::vector<char> name(templ.begin(), templ.end());
-    name.push_back('\0');
-    fd_ = ::mkstemp(name.data());
-    if (fd_ < 0)
-        Raise(err::PathFileAccess, "Cannot write beside " + target + ": " + std::strerror(errno));
-    temp_ = name.data();
-    buf_.reserve(1 << 20);
+namespace {
+
+std::atomic<bool> gNamedOnly{false};
+
+// Test hook: BVR_AUDIO_KILL_AT_STEP=N makes the process kill itself (SIGKILL) before the Nth
+// step of a file's save (a write, the flush, the naming, the rename). Read when a save
+// starts; never set outside tests.
+std::atomic<std::int64_t> gSteps{0};
+std::int64_t gKillAt = 0;
+
+void ReadKillHook() {
+    const char* v = std::getenv("BVR_AUDIO_KILL_AT_STEP");
+    gKillAt = v && *v ? std::strtoll(v, nullptr, 10) : 0;
+    gSteps = 0;
+}
+void Step() {
+    if (gKillAt > 0 && ++gSteps == gKillAt) ::raise(SIGKILL);
+}
+
+std::string FolderOf(const std::string& target) {
+    const std::filesystem::path t(target);
+    return t.has_parent_path() ? t.parent_path().string() : std::string(".");
+}
+
+// Names of the temporaries: "." + the target's name + ".saving-" + who wrote it, the
+// target's name cut so that the whole stays a legal name.
+constexpr std::size_t kNameMax = 255;
+constexpr std::string_view kSaving = ".saving-";
+
+std::string StalePrefix(const std::string& target) {
+    std::string base = std::filesystem::path(target).filename().string();
+    const std::size_t room = kNameMax - 1 - kSaving.size() - 48; // room for the writer's part
+    if (base.size() > room) base.resize(room);
+    return "." + base + std::string(kSaving);
+}
+
+std::uint32_t HostHash() {
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    std::uint32_t h = 2166136261u;
+    for (const char* c = host; *c; ++c) h = (h ^ static_cast<unsigned char>(*c)) * 16777619u;
+    return h;
+}
+
+// When a process started, in clock ticks after boot; 0 when there is no such process or
+// it cannot be told.
+std::uint64_t StartTime(long pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    char buf[1024];
+    const ssize_t n = ::read(fd, buf, sizeof buf - 1);
+    ::close(fd);
+    if (n <= 0) return 0;
+    buf[n] = '\0';
+    // The fields behind the command name, which may hold blanks and parentheses itself.
+    const char* p = std::strrchr(buf, ')');
+    if (!p) return 0;
+    for (int field = 2; field < 22 && p; ++field) p = std::strchr(p + 1, ' ');
+    return p ? std::strtoull(p + 1, nullptr, 10) : 0;
+}
+
+// A name for a temporary of the target: this process as the names say it (pid, start
+// time, computer) and a number no other temporary of this process has.
+std::string TemporaryName(const std::string& dir, const std::string& target) {
+    static std::atomic<unsigned> serial{0};
+    char w[80];
+    std::snprintf(w, sizeof w, "p%ld-t%llu-h%08x-%06x", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(StartTime(static_cast<long>(::getpid()))), HostHash(),
+                  serial++ & 0xFFFFFFu);
+    return (std::filesystem::path(dir) / (StalePrefix(target) + w)).string();
+}
+
+// A temporary of this computer whose process is gone.
+bool Stale(std::string_view writer) {
+    long pid = 0;
+    unsigned long long start = 0;
+    unsigned host = 0;
+    int used = 0;
+    const std::string w(writer);
+    if (std::sscanf(w.c_str(), "p%ld-t%llu-h%8x-%n", &pid, &start, &host, &used) != 3 || used <= 0) return false;
+    // Another computer's process, seen through a shared folder, cannot be asked.
+    if (host != HostHash() || pid <= 0) return false;
+    const std::uint64_t now = StartTime(pid);
+    if (now != 0) return start != 0 && now != start; // a new process under an old number
+    // No such process, or no /proc to say so.
+    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
+mode_t Umask() {
+    // From the kernel, without changing it (umask(2) would, for every thread).
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned m = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "Umask: %o", &m) == 1) {
+                std::fclose(f);
+                return static_cast<mode_t>(m);
+            }
+        std::fclose(f);
+    }
+    const mode_t m = ::umask(022);
+    ::umask(m);
+    return m;
+}
+
+[[noreturn]] void CannotReplace(const std::string& target, const std::string& why) {
+    Raise(err::PermissionDenied, "The file " + target + " " + why + ". Nothing has been saved.");
+}
+
+} // namespace
+
+void AtomicFile::UseNamedFilesOnly(bool on) { gNamedOnly = on; }
+
+void AtomicFile::RequireReplaceable(const std::string& target) {
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == ENOENT) return; // a new file
+        CannotReplace(target, std::string("cannot be reached (") + std::strerror(errno) + ")");
+    }
+    if (!S_ISREG(st.st_mode)) CannotReplace(target, "is not a file");
+    // The read-only attribute holds for everyone, the administrator too.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) CannotReplace(target, "is read-only");
+    if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        CannotReplace(target, errno == EROFS ? "is on a disk that cannot be written" : "may not be written by you");
+}
+
+void AtomicFile::RemoveStale(const std::string& target) noexcept {
+    try {
+        const std::string prefix = StalePrefix(target);
+        const std::string dir = FolderOf(target);
+        DIR* d = ::opendir(dir.c_str());
+        if (!d) return;
+        while (const dirent* e = ::readdir(d)) {
+            const std::string_view name(e->d_name);
+            if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+            if (Stale(name.substr(prefix.size()))) ::unlinkat(::dirfd(d), e->d_name, 0);
+        }
+        ::closedir(d);
+    } catch (...) {
+    }
+}
+
+AtomicFile::AtomicFile(const std::string& target) : target_(target), dir_(FolderOf(target)) {
+    ReadKillHook();
+    RequireReplaceable(target);
+    RemoveStale(target);
+    if (!gNamedOnly) {
+        fd_ = ::open(dir_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ >= 0) {
+            // Named only at the end, through the link the process has to it.
+            temp_ = "/proc/self/fd/" + std::to_string(fd_);
+            if (::access(temp_.c_str(), F_OK) == 0) {
+                unnamed_ = true;
+            } else {
+                ::close(fd_);
+                fd_ = -1;
+            }
+        } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT) {
+            Raise(err::PathFileAccess, "Cannot write beside " + target + ": " + std::strerror(errno));
+        }
+    }
+    if (fd_ < 0) {
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            temp_ = TemporaryName(dir_, target);
+            fd_ = ::open(temp_.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+            if (fd_ < 0 && errno != EEXIST) break;
+        }
+        if (fd_ < 0) {
+            temp_.clear();
+            Raise(err::PathFileAccess, "Cannot write beside " + target + ": " + std::strerror(errno));
+        }
+    }
 }
 
 AtomicFile::~AtomicFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_ && !temp_.empty()) ::unlink(temp_.c_str());
+    if (!committed_ && !unnamed_ && !temp_.empty()) ::unlink(temp_.c_str());
 }
 
 void AtomicFile::Put(const std::uint8_t* p, std::size_t n, std::int64_t at) {
+    Step();
     std::size_t done = 0;
     while (done < n) {
         ssize_t w = ::pwrite(fd_, p + done, n - done, static_cast<off_t>(at) + static_cast<off_t>(done));
@@ -139,14 +308,18 @@ void AtomicFile::Put(const std::uint8_t* p, std::size_t n, std::int64_t at) {
 }
 
 void AtomicFile::Flush() {
+    if (buf_.empty()) return;
     Put(buf_.data(), buf_.size(), pos_ - static_cast<std::int64_t>(buf_.size()));
     buf_.clear();
 }
 
 void AtomicFile::Write(const void* p, std::size_t n) {
+    // Small writes are gathered up to this much; the buffer grows only as far as a save
+    // needs it, so that a short file costs no megabyte of fresh pages.
+    constexpr std::size_t kGather = 1 << 20;
     const auto* b = static_cast<const std::uint8_t*>(p);
-    if (buf_.size() + n > buf_.capacity()) Flush();
-    if (n >= buf_.capacity()) {
+    if (buf_.size() + n > kGather) Flush();
+    if (n >= kGather) {
         // Large writes go out as they are, without a copy.
         Put(b, n, pos_);
         pos_ += static_cast<std::int64_t>(n);
@@ -158,45 +331,59 @@ void AtomicFile::Write(const void* p, std::size_t n) {
 
 void AtomicFile::WriteAt(std::int64_t offset, const void* p, std::size_t n) {
     Flush();
+    Step();
     if (::pwrite(fd_, p, n, static_cast<off_t>(offset)) != static_cast<ssize_t>(n))
         Raise(err::DiskFull, "Cannot write " + target_ + ": " + std::strerror(errno));
 }
 
 void AtomicFile::CloseForExternalWriter() {
+    // The descriptor stays open: it is what keeps an unnamed file, and what the final
+    // flush goes through.
     Flush();
-    ::close(fd_);
-    fd_ = -1;
 }
 
 void AtomicFile::Commit() {
-    if (fd_ >= 0) {
-        Flush();
-        if (::fsync(fd_) != 0) Raise(err::DeviceIO, "Cannot write " + target_ + ": " + std::strerror(errno));
-    } else {
-        int fd = ::open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-    }
+    Flush();
+    Step();
+    if (::fsync(fd_) != 0) Raise(err::DeviceIO, "Cannot write " + target_ + ": " + std::strerror(errno));
+    // The file that is replaced gives its permission bits, and its owner and group where
+    // this user may give them; a new file gets what the user's umask allows.
     struct stat st {};
-    mode_t mode = 0666 & ~[] { mode_t m = ::umask(0); ::umask(m); return m; }();
-    if (::stat(target_.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    ::chmod(temp_.c_str(), mode);
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (::stat(target_.c_str(), &st) == 0) {
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+            // Not this user's to give: the new file is the user's own.
+        }
+        ::fchmod(fd_, st.st_mode & 07777);
+    } else {
+        ::fchmod(fd_, 0666 & ~Umask());
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0)
-        Raise(err::PathFileAccess, "Cannot replace " + target_ + ": " + std::strerror(errno));
+    std::string named = temp_;
+    if (unnamed_) {
+        // A name it may be found by should this process be killed before the rename.
+        Step();
+        int e = EEXIST;
+        for (int attempt = 0; attempt < 100 && e == EEXIST; ++attempt) {
+            named = TemporaryName(dir_, target_);
+            e = ::linkat(AT_FDCWD, temp_.c_str(), AT_FDCWD, named.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+        }
+        if (e != 0) Raise(err::PathFileAccess, "Cannot name the new " + target_ + ": " + std::strerror(e));
+    }
+    Step();
+    if (::rename(named.c_str(), target_.c_str()) != 0) {
+        const int e = errno;
+        if (unnamed_) ::unlink(named.c_str());
+        Raise(err::PathFileAccess, "Cannot replace " + target_ + ": " + std::strerror(e));
+    }
     committed_ = true;
+    ::close(fd_);
+    fd_ = -1;
     // The rename itself reaches the disk with the folder.
-    std::filesystem::path dir = std::filesystem::path(target_).parent_path();
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dfd = ::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         ::fsync(dfd);
         ::close(dfd);
     }
+    Step();
 }
 
 // ---- WAV writer

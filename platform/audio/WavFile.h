@@ -56,7 +56,12 @@ void PutU32(std::vector<std::uint8_t>& b, std::uint32_t v);
 std::vector<std::uint8_t> PcmFormatRecord(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
                                           std::uint16_t bits);
 
-// A file written beside its target and renamed over it only when complete.
+// A file written beside its target and put in its place only when complete. It is made
+// unnamed in the target's folder (O_TMPFILE) and gets a name only at the end; where the
+// file system cannot, it is named after its target, this process and this computer, so
+// that a later save or open of the target finds it and removes it once its process is gone.
+// A target the user may not write is refused before anything is written; the replacement
+// takes the target's permission bits and, where it may, its owner and group.
 class AtomicFile {
 public:
     explicit AtomicFile(const std::string& target);
@@ -64,20 +69,31 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
     int Fd() const { return fd_; }
+    // A path to the file being written, for writers that open it themselves; valid while
+    // this object lives.
     const std::string& TempPath() const { return temp_; }
     void Write(const void* p, std::size_t n);
     void WriteAt(std::int64_t offset, const void* p, std::size_t n);
     std::int64_t Position() const { return pos_; }
     void Flush();
-    // Flushes to disk, keeps the target's permissions and renames over it.
+    // Flushes to disk and puts the file in the target's place.
     void Commit();
-    // For writers that write the temporary file by path (the FFmpeg muxers).
+    // Hands the file to a writer that writes it by TempPath() (the FFmpeg muxers).
     void CloseForExternalWriter();
+
+    // Raises an error when the target exists and the user may not write it (read-only, or
+    // not the user's to write), or is not a regular file.
+    static void RequireReplaceable(const std::string& target);
+    // Removes what saves of the target left beside it when their process was killed.
+    static void RemoveStale(const std::string& target) noexcept;
+    // Test hook: no unnamed files, as on a file system without them.
+    static void UseNamedFilesOnly(bool on);
 
 private:
     void Put(const std::uint8_t* p, std::size_t n, std::int64_t at);
-    std::string target_, temp_;
+    std::string target_, dir_, temp_;
     int fd_ = -1;
+    bool unnamed_ = false;
     std::int64_t pos_ = 0;
     std::vector<std::uint8_t> buf_;
     bool committed_ = false;

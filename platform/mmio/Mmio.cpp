@@ -100,7 +100,14 @@ bool PlausibleId(FOURCC id) {
 
 std::uint64_t File::NextChunk(std::uint64_t dataOffset, std::uint64_t size) {
     const std::uint64_t end = dataOffset + size;
-    if (!(size & 1) || end + 1 + 8 > size_) return end + (size & 1);
+    if (!(size & 1)) return end;
+    if (end + 1 + 8 > size_) {
+        // No header fits behind a pad byte; one that fits right behind the data is the last
+        // chunk of a writer that left the pad out.
+        unsigned char h[4];
+        if (end + 8 <= size_ && RawRead(end, h, 4) == 4 && PlausibleId(Le32(h))) return end;
+        return end + 1;
+    }
     unsigned char h[9];
     if (RawRead(end, h, 9) != 9) return end + 1;
     // Behind an odd chunk the next one starts behind the pad byte, or right behind the data
@@ -172,13 +179,16 @@ int File::Close() {
     return r == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTCLOSE;
 }
 
-bool File::Fill(std::uint64_t offset) {
-    if (cache_.size() != kCacheSize) cache_.resize(kCacheSize);
+bool File::Fill(std::uint64_t offset, std::size_t need) {
+    // What the file holds from there, up to the cache's size: a small file costs a small read.
+    const std::size_t want = std::max<std::size_t>(
+        need, static_cast<std::size_t>(std::min<std::uint64_t>(kCacheSize, offset < size_ ? size_ - offset : 0)));
+    if (cache_.size() < want) cache_.resize(want);
     cacheOffset_ = offset;
     cacheLength_ = 0;
     std::size_t got = 0;
-    while (got < kCacheSize) {
-        const ssize_t n = ::pread(fd_, cache_.data() + got, kCacheSize - got,
+    while (got < want) {
+        const ssize_t n = ::pread(fd_, cache_.data() + got, want - got,
                                   static_cast<off_t>(offset + got));
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -198,7 +208,7 @@ std::int64_t File::RawRead(std::uint64_t offset, void* buffer, std::int64_t coun
     if (count <= static_cast<std::int64_t>(kCacheSize / 2)) {
         const auto n = static_cast<std::size_t>(count);
         if (!(cacheLength_ > 0 && offset >= cacheOffset_ && offset + n <= cacheOffset_ + cacheLength_)) {
-            if (!Fill(offset)) return -1;
+            if (!Fill(offset, n)) return -1;
         }
         if (offset < cacheOffset_ || offset >= cacheOffset_ + cacheLength_) return 0;
         const std::size_t have = std::min<std::size_t>(n, cacheOffset_ + cacheLength_ - offset);

@@ -106,7 +106,7 @@ public:
 
 private:
     File() = default;
-    bool Fill(std::uint64_t offset); // refills the read cache around offset
+    bool Fill(std::uint64_t offset, std::size_t need); // refills the read cache from offset
     std::int64_t RawRead(std::uint64_t offset, void* buffer, std::int64_t count);
 
     int fd_ = -1;

@@ -1,5 +1,7 @@
 #include "platform/registry/DurableFile.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -7,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <set>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -234,10 +235,15 @@ int MakeFolders(const std::string& folder) {
 
 void WarnOnce(const std::string& key, const std::string& message) {
     static auto* m = new std::mutex;
-    static auto* said = new std::set<std::string>;
+    // The keys said last, as hashes in a fixed ring: a long run that meets many damaged
+    // versions forgets the oldest, and nothing is allocated per key (memory that grew with
+    // every damaged version would look like a leak to the leak checkers).
+    static std::array<std::size_t, 1024> said{};
+    static std::size_t next = 0;
+    const std::size_t h = std::hash<std::string>{}(key) | 1; // 0 marks a free place
     std::lock_guard<std::mutex> g(*m);
-    if (said->size() > 1000) said->clear(); // a long run meeting many damaged versions
-    if (!said->insert(key).second) return;
+    if (std::find(said.begin(), said.end(), h) != said.end()) return;
+    said[next++ % said.size()] = h;
     std::fprintf(stderr, "%s\n", message.c_str());
 }
 

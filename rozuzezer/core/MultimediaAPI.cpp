@@ -33,7 +33,10 @@ bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart
         writes.push_back({wav::kBext, std::string_view(reinterpret_cast<const char*>(bextImage), sizeof bextImage),
                           {}, false});
     }
-    if (writes.empty()) return true;
+    if (writes.empty()) {
+        wav::SetLastWriteError({});
+        return true;
+    }
     const auto st = wav::WriteChunks(path, writes);
     if (st == wav::WriteStatus::OpenFailed) {
         if (cart) wav::ShowCartOpenRefused();
@@ -41,6 +44,8 @@ bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart
     }
     return st == wav::WriteStatus::Written;
 }
+
+std::string LastChunkWriteError() { return wav::LastWriteError(); }
 
 namespace wav {
 

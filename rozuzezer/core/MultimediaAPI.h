@@ -114,6 +114,9 @@ bool WriteBextChunk(const std::string& path, const BextChunkRecord& record);
 // False the file is byte for byte as it was.
 bool WriteCartAndBextChunks(const std::string& path, const CartChunkRecord* cart, const std::string& tagText,
                             const BextChunkRecord* bext);
+// Why the last of these writes, or the last item save, on this thread was refused: a
+// sentence that names what is wrong with the file; empty after one that succeeded.
+std::string LastChunkWriteError();
 
 // The number of points read, or a negative value on failure; a count of 0 or below leaves
 // the array as it was.

@@ -84,7 +84,9 @@ enum class WriteStatus { Written, Refused, OpenFailed };
 // fixed part and zeros to the end of the chunk. A missing chunk is appended at the end with
 // the fixed part and the whole tail. Every change is built in memory first and written in
 // one piece; an append that fails is cut back. Files this cannot describe with 32-bit sizes
-// (RF64, over 4 GB) and files whose end it cannot trust are refused.
+// (RF64, over 4 GB) are refused, and so are files with bytes the write would have to change
+// without knowing what they are: a chunk that claims more than the file holds while chunks
+// follow it, or a cut-off chunk or header at the end where a chunk would have to be added.
 WriteStatus WriteChunk(const std::string& path, FOURCC id, std::string_view fixed,
                        std::string_view tail, bool fillRoom);
 
@@ -98,6 +100,11 @@ struct ChunkWrite {
     bool fillRoom;
 };
 WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> writes);
+
+// Why the last write on this thread was refused (a sentence for the user); empty after one
+// that succeeded.
+const std::string& LastWriteError();
+void SetLastWriteError(std::string why);
 
 // The message of each writer when the file exists, is not read-only and still cannot be
 // opened for writing.

@@ -43,6 +43,7 @@ struct Tail {
     bool shortRemainder = false;     // fewer than 8 bytes behind the last whole chunk
     std::uint64_t lastAt = 0;        // header offset of the last chunk
     FOURCC lastId = 0;
+    std::uint64_t lastSize = 0;      // its declared size
     std::vector<Found> same;         // chunks with the wanted id, in file order
     std::vector<std::uint64_t> oddPads; // pad bytes the walk skipped that are not zero
 };
@@ -71,6 +72,7 @@ Tail WalkTail(mmio::File& f, FOURCC id) {
         const std::uint64_t end = p + 8 + csize;
         t.lastAt = p;
         t.lastId = Le32(h);
+        t.lastSize = csize;
         if (Le32(h) == id) t.same.push_back({p, csize});
         if (end > size) {
             t.end = p;
@@ -192,6 +194,23 @@ bool WriteRiffSize(Journal& f, std::uint32_t v) {
     return f.WriteAt(4, s.data(), 4);
 }
 
+// Why the last write on this thread was refused, for the caller's message.
+thread_local std::string tLastError;
+
+WriteStatus Refuse(std::string why) {
+    if (tLastError.empty()) tLastError = std::move(why);
+    return WriteStatus::Refused;
+}
+
+std::string Named(FOURCC id) {
+    std::string s = mmio::FOURCCToString(id);
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E) c = '?';
+    return "\"" + s + "\"";
+}
+
+WriteStatus CannotWrite() { return Refuse("The file could not be written (the disk may be full)."); }
+
 // Rewrites the data of an existing chunk within its room.
 WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view fixed,
                     std::string_view tail, bool fillRoom) {
@@ -204,22 +223,116 @@ WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view
         buf.append(tail.substr(0, std::min(extra, tail.size())));
         buf.resize(buf.size() + (extra - std::min(extra, tail.size())), '\0');
     }
-    if (!f.WriteAt(data, buf.data(), static_cast<std::int64_t>(buf.size()))) return WriteStatus::Refused;
+    if (!f.WriteAt(data, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
     std::uint32_t riff = 0;
     if (t.clean && ReadRiffSize(f, riff) && f.Size() - 8 <= kMax32 && riff != f.Size() - 8) {
-        if (!WriteRiffSize(f, static_cast<std::uint32_t>(f.Size() - 8))) return WriteStatus::Refused;
+        if (!WriteRiffSize(f, static_cast<std::uint32_t>(f.Size() - 8))) return CannotWrite();
     }
     return WriteStatus::Written;
 }
 
-// Writes a whole new chunk at `at` (the end of the file, or over a chunk at the end that it
+// An id as the chunks of real files spell them: letters, digits and "_", padded with blanks.
+// Stricter than the readers' test, so that text and numbers inside a chunk seldom pass.
+bool LooksLikeId(FOURCC id) {
+    for (int i = 0; i < 4; ++i) {
+        const auto c = static_cast<unsigned char>((id >> (8 * i)) & 0xFF);
+        const bool word = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+        if (!word && !(c == ' ' && i > 0)) return false;
+    }
+    return true;
+}
+
+// What a chunk that claims more than the file holds may hide: a chain of whole chunks
+// starting at some byte of its data. `exact` when one runs to the very end of the file;
+// `open` when one ends in a few bytes or a header that is cut off in turn.
+struct Behind {
+    bool exact = false;
+    bool open = false;
+    bool tooLong = false; // more to look through than any chunk of ours holds
+};
+
+// The longest chunk of ours: a cart chunk with the longest tag text an item writes.
+constexpr std::uint64_t kMaxOwnChunk = CartChunkRecord::kSize + kMaxItemTagText;
+
+Behind ChunksBehind(Journal& f, std::uint64_t headerAt) {
+    Behind r;
+    const std::uint64_t from = headerAt + 8, size = f.Size();
+    if (size <= from) return r;
+    if (size - from > kMaxOwnChunk) {
+        r.tooLong = true;
+        return r;
+    }
+    const auto n = static_cast<std::size_t>(size - from);
+    std::string b(n, '\0');
+    if (f.ReadAt(from, b.data(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n)) {
+        r.tooLong = true; // cannot look: as good as too long
+        return r;
+    }
+    const auto* u = reinterpret_cast<const unsigned char*>(b.data());
+    // g[i]: how the chain from byte i ends, worked out from the end of the file backwards.
+    enum : unsigned char { kBroken, kOpen, kExact };
+    std::vector<unsigned char> g(n + 1, kBroken);
+    g[n] = kExact;
+    auto whole = [&](std::size_t i, std::uint64_t& end) {
+        if (n - i < 8 || !LooksLikeId(Le32(u + i))) return false;
+        end = i + 8 + static_cast<std::uint64_t>(Le32(u + i + 4));
+        return end <= n;
+    };
+    for (std::size_t i = n; i-- > 0;) {
+        if (n - i < 8) {
+            g[i] = kOpen;
+            continue;
+        }
+        if (!LooksLikeId(Le32(u + i))) continue;
+        const std::uint64_t s = Le32(u + i + 4), end = i + 8 + s;
+        if (end > n) g[i] = kOpen;
+        else if (end == n || end + (s & 1) == n) g[i] = kExact;
+        else g[i] = std::max(g[end + (s & 1)], (s & 1) ? g[end] : static_cast<unsigned char>(kBroken));
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint64_t end = 0;
+        if (!whole(i, end)) continue;
+        if (g[i] == kExact) {
+            r.exact = true;
+            break;
+        }
+        if (g[i] == kOpen) r.open = true;
+    }
+    return r;
+}
+
+// A chunk that claims to run past the end of the file is taken as cut off (by a stopped
+// write, or a copy) only when nothing behind its header reads as chunks: otherwise its size
+// is wrong and the chunks behind it would be lost with it. One of ours whose end is where
+// the RIFF size says the file ends is what a stopped write of ours leaves (it writes that
+// size first); its own fields may look like chunks that are cut off.
+bool TakenAsCutOff(Journal& f, const Tail& t, bool ours) {
+    const Behind b = ChunksBehind(f, t.truncatedAt);
+    if (b.tooLong) return !ours;
+    if (b.exact) return false;
+    if (!ours) return true;
+    unsigned char h[8];
+    std::uint32_t riff = 0;
+    if (!ReadRiffSize(f, riff) || f.ReadAt(t.truncatedAt, h, 8) != 8) return false;
+    const std::uint64_t size = Le32(h + 4);
+    const bool riffEndsWithIt = std::uint64_t{riff} + 8 == t.truncatedAt + 8 + size + (size & 1);
+    return riffEndsWithIt || !b.open;
+}
+
+std::string Damaged(const Tail& t) {
+    return "The file is damaged: its " + Named(t.truncatedId) + " chunk (at byte " + std::to_string(t.truncatedAt) +
+           ") claims more bytes than the file holds, and other chunks follow it. The file has not been changed.";
+}
+
+// Writes a whole new chunk at `at` (the end of the file, or over filler at the end that it
 // replaces), preceded by the pad byte the chunk before it lacks. With nameLast the chunk is
 // written as JUNK and gets its id only once complete, so a write stopped half-way leaves
-// filler that every reader skips, never a cut-off chunk that a reader must parse.
+// filler that every reader skips, never a cut-off chunk that a reader must parse. Filler
+// longer than the chunk keeps the rest as filler: `fillerEnd` is where it ends (0: none).
 WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::string_view fixed,
-                   std::string_view tail, bool nameLast) {
+                   std::string_view tail, bool nameLast, std::uint64_t fillerEnd = 0) {
     const std::uint64_t payload = fixed.size() + tail.size();
-    if (payload > kMax32) return WriteStatus::Refused;
+    if (payload > kMax32) return Refuse("The chunk is too long for a WAV file.");
     std::string buf;
     buf.reserve(static_cast<std::size_t>(payload) + 10);
     if (padFirst) buf.push_back('\0');
@@ -229,38 +342,40 @@ WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::
     buf.append(fixed);
     buf.append(tail);
     if (payload & 1) buf.push_back('\0');
-    const std::uint64_t oldSize = f.Size();
     const std::uint64_t newEnd = at + buf.size();
-    if (newEnd - 8 > kMax32) return WriteStatus::Refused;
+    const std::uint64_t end = std::max(newEnd, fillerEnd);
+    if (end - 8 > kMax32) return Refuse("The file would grow beyond the 4 GB a WAV file can describe.");
+    if (fillerEnd > newEnd) {
+        // What is left of the filler becomes filler of its own before anything else changes:
+        // inside the old filler it is filler still.
+        if (fillerEnd - newEnd < 8) return CannotWrite();
+        std::string rest;
+        PutLe32(rest, kJunk);
+        PutLe32(rest, static_cast<std::uint32_t>(fillerEnd - newEnd - 8));
+        if (!f.WriteAt(newEnd, rest.data(), 8)) return CannotWrite();
+    }
 
     std::uint32_t oldRiff = 0;
-    if (!ReadRiffSize(f, oldRiff)) return WriteStatus::Refused;
+    if (!ReadRiffSize(f, oldRiff)) return CannotWrite();
     // The RIFF size first: until the chunk is complete, the file merely claims more than it
     // holds, which every reader takes in its stride; a chunk beyond the RIFF end would not be.
-    const auto newRiff = static_cast<std::uint32_t>(newEnd - 8);
-    if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return WriteStatus::Refused;
+    const auto newRiff = static_cast<std::uint32_t>(end - 8);
+    if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
     // A failure from here on is taken back by the caller's journal.
-    if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) return WriteStatus::Refused;
+    if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
     if (nameLast) {
         std::string name;
         PutLe32(name, id);
-        if (!f.WriteAt(idAt, name.data(), 4)) return WriteStatus::Refused;
+        if (!f.WriteAt(idAt, name.data(), 4)) return CannotWrite();
     }
-    // What is left of a longer chunk that this one replaced lies beyond the RIFF end now.
-    if (newEnd < oldSize && !f.Truncate(newEnd)) return WriteStatus::Refused;
     return WriteStatus::Written;
 }
 
-// Every other chunk with the id goes, so that no reader can take a stale one: a whole one
-// becomes JUNK (its bytes stay), one cut off at the end of the file is cut away.
+// Every other chunk with the id becomes JUNK (its bytes stay), so that no reader can take a
+// stale one.
 bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
     for (const Found& c : t.same) {
         if (c.offset == keptAt) continue;
-        if (t.truncated && c.offset == t.truncatedAt) {
-            if (!f.Truncate(c.offset)) return false;
-            if (c.offset - 8 <= kMax32 && !WriteRiffSize(f, static_cast<std::uint32_t>(c.offset - 8))) return false;
-            continue;
-        }
         std::string id;
         PutLe32(id, kJunk);
         if (!f.WriteAt(c.offset, id.data(), 4)) return false;
@@ -277,23 +392,59 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
     // Found afresh for each chunk: an earlier write of the same save may have moved its end.
     ChunkInfo riff;
     riff.fccType = kWAVE;
-    if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return WriteStatus::Refused;
+    if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return Refuse("The file is not a RIFF WAVE file.");
     f->Ascend(riff);
     // Sizes that 32 bits cannot hold: writing would break the file.
-    if (riff.rf64 || riff.HeaderOffset() != 0 || f->Size() - 8 > kMax32) return WriteStatus::Refused;
+    if (riff.rf64 || riff.HeaderOffset() != 0 || f->Size() - 8 > kMax32)
+        return Refuse("The file is an RF64 file or larger than 4 GB: its sizes cannot be rewritten as a WAV file's.");
 
-    const Tail t = WalkTail(*f, id);
+    Tail t = WalkTail(*f, id);
+    if (t.truncated) {
+        const bool ours = t.truncatedId == kCart || t.truncatedId == kBext || t.truncatedId == kJunk;
+        if (!TakenAsCutOff(j, t, ours)) return Refuse(Damaged(t));
+        if (ours) {
+            // Cut off: it becomes a whole chunk of the bytes it still has, and so the last
+            // chunk of the file, rewritten or reused like any other.
+            std::string held;
+            PutLe32(held, static_cast<std::uint32_t>(f->Size() - (t.truncatedAt + 8)));
+            if (!j.WriteAt(t.truncatedAt + 4, held.data(), 4)) return CannotWrite();
+            t = WalkTail(*f, id);
+        }
+    }
     const std::uint64_t size = f->Size();
-    WriteStatus result = WriteStatus::Refused;
-    std::uint64_t keptAt = ~0ull;
-    // Where a new chunk can go at the end: behind the last whole chunk, over filler (JUNK)
-    // or the leftover of a stopped write at the end, or nowhere when the end cannot be
-    // trusted.
-    const bool canAppend =
-        t.clean || t.shortRemainder || (t.truncated && (t.truncatedId == id || t.truncatedId == kJunk));
-    const bool overJunk = t.clean && t.lastId == kJunk && t.lastAt >= 12;
+    // Fewer than 8 bytes behind the last chunk: zeros are nobody's and a new chunk may go
+    // over them; anything else is the start of a header, which stays where it is.
+    bool zeroRemainder = false;
+    if (t.shortRemainder) {
+        unsigned char r[8] = {};
+        const auto n = static_cast<std::int64_t>(size - t.end);
+        zeroRemainder = j.ReadAt(t.end, r, n) == n && std::all_of(r, r + n, [](unsigned char c) { return c == 0; });
+    }
+    // Why nothing can be added at the end, when it cannot.
+    std::string endRefusal;
+    if (t.truncated) {
+        endRefusal = "The file ends in a cut-off " + Named(t.truncatedId) + " chunk, behind which nothing can be "
+                     "added. The file has not been changed.";
+    } else if (t.shortRemainder && !zeroRemainder) {
+        unsigned char r[8] = {};
+        j.ReadAt(t.end, r, static_cast<std::int64_t>(size - t.end));
+        std::string start;
+        for (std::uint64_t i = 0; i < std::min<std::uint64_t>(4, size - t.end); ++i)
+            start.push_back(r[i] >= 0x20 && r[i] <= 0x7E ? static_cast<char>(r[i]) : '?');
+        endRefusal = "The file ends in " + std::to_string(size - t.end) + " bytes of a cut-off chunk header (\"" +
+                     start + "\"), behind which nothing can be added. The file has not been changed.";
+    } else if (!t.clean && !t.shortRemainder) {
+        endRefusal = "The file's end cannot be read. The file has not been changed.";
+    }
+    const bool canAppend = endRefusal.empty();
+    const std::uint64_t newLength = 8 + fixed.size() + tail.size() + ((fixed.size() + tail.size()) & 1);
+    // Filler at the end takes the new chunk: all of it, or the front with filler left behind.
+    const std::uint64_t junkLength = size - t.lastAt;
+    const bool overJunk = t.clean && t.lastId == kJunk && t.lastAt >= 12 &&
+                          (junkLength <= newLength || junkLength >= newLength + 8);
     const std::uint64_t appendAt = overJunk ? t.lastAt : t.clean ? size : t.end;
     const bool padFirst = t.clean && t.missingPad && !overJunk;
+    const std::uint64_t fillerEnd = overJunk && junkLength > newLength ? size : 0;
     // The chunk to rewrite is the first one a reader finds: within the RIFF chunk's trusted
     // end. Others, beyond it too, are retired afterwards.
     const Found* target = nullptr;
@@ -306,77 +457,130 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
     const ChunkList before = WalkAsReaders(path);
     // Chunks from here on are replaced by the write; those in front of it must stay.
     std::uint64_t cut = ~0ull;
-    auto grow = [&](std::uint64_t at, bool pad, bool nameLast) {
+    auto grow = [&](std::uint64_t at, bool pad, bool nameLast, std::uint64_t filler) {
+        if (!canAppend) return Refuse(endRefusal);
         cut = std::min(cut, at);
-        return Append(j, at, pad, id, fixed, tail, nameLast);
+        return Append(j, at, pad, id, fixed, tail, nameLast, filler);
     };
     // A printable byte in a pad place could read as the start of the next id once other
     // bytes have changed; zero, as pads are, it cannot.
     for (const std::uint64_t o : t.oddPads) {
         const unsigned char zero = 0;
-        if (!j.WriteAt(o, &zero, 1)) return WriteStatus::Refused;
+        if (!j.WriteAt(o, &zero, 1)) return CannotWrite();
     }
+    WriteStatus result = WriteStatus::Refused;
+    std::uint64_t keptAt = ~0ull;
     if (target) {
         const Found& c = *target;
         const std::uint64_t room = std::min<std::uint64_t>(c.size, size - (c.offset + 8));
-        const bool cutOff = c.offset + 8 + c.size > size;
         // A chunk too small for the fixed part would lose fields, one too small for the tail
         // would lose tags: it moves rather than drop them.
         const bool fits = fixed.size() + (fillRoom ? tail.size() : 0) <= room;
-        const bool last = c.offset == t.lastAt && (t.clean || cutOff);
+        const bool last = c.offset == t.lastAt && t.clean;
         keptAt = c.offset;
-        if (cutOff || (!fits && last)) {
-            // Cut off by a stopped write, or the last chunk of the file: written whole where
-            // it stands, growing the file.
-            result = grow(c.offset, false, false);
-        } else if (fits) {
+        if (fits) {
             result = InPlace(j, c, t, fixed, tail, fillRoom);
+        } else if (last) {
+            // The last chunk of the file: written whole where it stands, growing the file.
+            result = grow(c.offset, false, false, 0);
         } else if (canAppend) {
             // Too small for what it must hold: a new chunk at the end takes its place, and
             // only then does the old one become JUNK.
-            result = grow(appendAt, padFirst, true);
+            result = grow(appendAt, padFirst, true, fillerEnd);
             keptAt = appendAt + (padFirst ? 1 : 0);
-        } else if (room > 0) {
-            // Nowhere to grow: what fits, the rest cut off.
-            result = InPlace(j, c, t, fixed, tail, fillRoom);
+        } else {
+            // Nowhere to grow: cutting what does not fit would lose fields or tags.
+            result = Refuse(endRefusal);
         }
-    } else if (canAppend) {
-        result = grow(appendAt, padFirst, true);
+    } else {
+        result = grow(appendAt, padFirst, true, fillerEnd);
         keptAt = appendAt + (padFirst ? 1 : 0);
     }
-    if (result == WriteStatus::Written && !RetireOthers(j, t, keptAt)) result = WriteStatus::Refused;
-    // Filler left at the end by a stopped write, which this write did not reuse, is cut off.
-    const bool leftover = t.shortRemainder || (t.truncated && t.truncatedId == kJunk);
-    if (result == WriteStatus::Written && leftover && keptAt != t.end && j.Size() > t.end && t.end - 8 <= kMax32) {
-        cut = std::min(cut, t.end);
-        if (!j.Truncate(t.end) || !WriteRiffSize(j, static_cast<std::uint32_t>(t.end - 8))) result = WriteStatus::Refused;
-    }
-    if (t.truncated && t.truncatedId == id) cut = std::min(cut, t.truncatedAt); // cut away when retired
+    if (result == WriteStatus::Written && !RetireOthers(j, t, keptAt)) result = CannotWrite();
     // The readers walk the file as it is now. Should the walk have changed in front of what
     // was written, or not reach the written chunk (a chunk whose pad byte the walk must
     // guess), nothing is changed.
     if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(path), cut, id, keptAt))
-        result = WriteStatus::Refused;
+        result = Refuse("The chunks could not be written so that every reader still finds them. The file has not "
+                        "been changed.");
     return result;
+}
+
+// A data chunk of size 0 followed by other chunks: some readers (FFmpeg) take a data chunk
+// of size 0 to run to the end of the file and would play what follows as noise. A data chunk
+// of size 0 goes at the end instead, and the earlier ones become JUNK; they hold nothing.
+WriteStatus EmptyDataLast(mmio::File* f, Journal& j, const std::string& path) {
+    const ChunkList before = WalkAsReaders(path);
+    std::vector<std::uint64_t> empty;
+    for (const auto& [offset, ckid] : before) {
+        if (ckid != kData) continue;
+        unsigned char h[8];
+        if (j.ReadAt(offset, h, 8) != 8) return WriteStatus::Written;
+        // A data chunk that holds audio: what the readers play is not moved.
+        if (Le32(h + 4) != 0) return WriteStatus::Written;
+        empty.push_back(offset);
+    }
+    if (empty.empty() || before.empty()) return WriteStatus::Written;
+    const bool lastIsEmpty = empty.back() == before.back().first;
+    if (lastIsEmpty && empty.size() == 1) return WriteStatus::Written; // as it should be
+    const Tail t = WalkTail(*f, kData);
+    // An end behind which nothing can go: left as it is.
+    if (!lastIsEmpty && (!t.clean || t.lastAt != before.back().first)) return WriteStatus::Written;
+    const std::uint64_t at = f->Size();
+    const bool pad = t.missingPad;
+    if (!lastIsEmpty) {
+        const WriteStatus st = Append(j, at, pad, kData, {}, {}, false);
+        if (st != WriteStatus::Written) return st;
+    }
+    const std::uint64_t last = lastIsEmpty ? empty.back() : at + (pad ? 1 : 0);
+    for (const std::uint64_t o : empty) {
+        if (o == last) continue;
+        std::string name;
+        PutLe32(name, kJunk);
+        if (!j.WriteAt(o, name.data(), 4)) return CannotWrite();
+    }
+    // Every reader finds the rest as it was, and the empty data chunk last.
+    const ChunkList after = WalkAsReaders(path);
+    std::size_t k = 0;
+    for (const auto& [offset, ckid] : before) {
+        while (k < after.size() && after[k].first < offset) ++k;
+        const bool retired = ckid == kData && offset != last && std::find(empty.begin(), empty.end(), offset) != empty.end();
+        if (k == after.size() || after[k].first != offset || after[k].second != (retired ? kJunk : ckid))
+            return Refuse("The chunks could not be written so that every reader still finds them. The file has not "
+                          "been changed.");
+    }
+    if (after.empty() || after.back().first != last || after.back().second != kData)
+        return Refuse("The chunks could not be written so that every reader still finds them. The file has not "
+                      "been changed.");
+    return WriteStatus::Written;
 }
 
 } // namespace
 
+const std::string& LastWriteError() { return tLastError; }
+void SetLastWriteError(std::string why) { tLastError = std::move(why); }
+
 WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> writes) {
+    tLastError.clear();
     struct stat st {};
-    if (FileLength(path) <= 0 || ::stat(path.c_str(), &st) != 0) return WriteStatus::Refused;
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return WriteStatus::Refused; // read-only
+    if (FileLength(path) <= 0 || ::stat(path.c_str(), &st) != 0) return Refuse("The file can no longer be found.");
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Refuse("The file is read-only.");
     auto f = mmio::File::Open(path, mmio::OpenMode::ReadWrite);
-    if (!f) return WriteStatus::OpenFailed;
+    if (!f) {
+        tLastError = "The file could not be opened for writing.";
+        return WriteStatus::OpenFailed;
+    }
     Journal j(*f);
     WriteStatus result = WriteStatus::Written;
     for (const ChunkWrite& w : writes) {
         result = WriteOne(f.get(), j, path, w);
         if (result != WriteStatus::Written) break;
     }
+    if (result == WriteStatus::Written && !writes.empty()) result = EmptyDataLast(f.get(), j, path);
     // All or nothing: a save that fails leaves the file as it found it.
     if (result != WriteStatus::Written && j.Changed()) j.Undo();
-    if (f->Close() != 0 && result == WriteStatus::Written) result = WriteStatus::Refused;
+    if (f->Close() != 0 && result == WriteStatus::Written) result = CannotWrite();
+    if (result == WriteStatus::Written) tLastError.clear();
     return result;
 }
 

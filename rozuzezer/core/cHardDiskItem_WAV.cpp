@@ -100,6 +100,36 @@ private:
     std::string upper_;
 };
 
+// Every tag the reader takes a value from. The writer writes them from the item; all others
+// are another producer's and stay.
+constexpr std::string_view kReadTags[] = {"STOREREF",    "COPYRIGHTCODE", "COMPOSER",      "MUSICTITLE", "PERFORMER",
+                                          "PUBLISHER",   "PRODUCTTITLE",  "RECORDLABEL",   "RECORDNUMBER", "PRS",
+                                          "MUSICDURATION", "TOTALDURATION", "DLS",         "TEXT",       "RIGHTS",
+                                          "NOTES",       "BACKCOLOUR",    "TEXTCOLOUR",    "ENDING"};
+
+// What another producer put in the tag text that the reader does not read: the text up to
+// its first NUL (the rest is the padding of a chunk's room) without the tags the reader
+// knows, each taken out as the reader finds it; "" when nothing but blanks is left.
+std::string ForeignTags(std::string_view standing) {
+    std::string text(standing.substr(0, std::min(standing.find('\0'), standing.size())));
+    for (bool again = true; again;) {
+        again = false;
+        const std::string upper = Upper(text);
+        for (const std::string_view name : kReadTags) {
+            const std::string open = "<" + std::string(name) + ">", close = "</" + std::string(name) + ">";
+            const std::size_t a = upper.find(open);
+            if (a == std::string::npos) continue;
+            const std::size_t b = upper.find(close, a + open.size());
+            if (b == std::string::npos) continue;
+            text.erase(a, b + close.size() - a);
+            again = true; // positions moved, and taking one out may join another
+            break;
+        }
+    }
+    const bool blank = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    return blank ? std::string() : text;
+}
+
 // Time text (form 1 duration, form 2 time of day) to seconds; unreadable text gives 0.
 double TimeTextToSeconds(std::string_view text, std::int32_t form) {
     try {
@@ -236,11 +266,12 @@ bool SlotInUse(const PostTimerRecord& t) {
 // keeps what it has no field for (another tool's classification, time reference, UMID,
 // loudness) instead of wiping it.
 template <typename Rec>
-Rec StandingFixedPart(wav::Reader& file, platform::mmio::FOURCC id, void (*decode)(const unsigned char*, Rec&)) {
+Rec StandingFixedPart(wav::Reader& file, platform::mmio::FOURCC id, void (*decode)(const unsigned char*, Rec&),
+                      std::string* tail = nullptr) {
     unsigned char image[Rec::kSize] = {};
-    std::string tail;
+    std::string t;
     Rec r;
-    wav::ReadFixedAndTail(file, id, image, sizeof image, tail, 0);
+    wav::ReadFixedAndTail(file, id, image, sizeof image, tail ? *tail : t, tail ? wav::kMaxItemTagText : 0);
     decode(image, r);
     return r;
 }
@@ -423,16 +454,21 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
 }
 
 bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags) {
-    if (!(FileLength(Filename) > 0)) return false;
+    if (!(FileLength(Filename) > 0)) {
+        wav::SetLastWriteError("The file can no longer be found.");
+        return false;
+    }
 
     AudioFileLength = ClampLength(FileLength(AudioFileName));
     CartChunkRecord standingCart;
+    std::string standingTags;
     BextChunkRecord standingBext;
     {
         // One walk of the file for all that the save reads from it.
         wav::Reader file(Filename);
         ReadLengthAndFormat(file, *this);
-        standingCart = StandingFixedPart<CartChunkRecord>(file, wav::kCart, &DecodeCart);
+        standingCart = StandingFixedPart<CartChunkRecord>(file, wav::kCart, &DecodeCart,
+                                                          (Flags & llfCartChunk) ? &standingTags : nullptr);
         standingBext = StandingFixedPart<BextChunkRecord>(file, wav::kBext, &DecodeBext);
     }
     const WaveFormatRecord fmt = WaveFormat();
@@ -595,9 +631,14 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
                 r.PostTimer[slot].Value = kUnusedTimer;
             }
         }
+        // Tags of other producers follow ours, as they stood.
+        tagAnsi = platform::Utf8ToAnsi(tags) + ForeignTags(standingTags);
         // A tag text longer than the reader takes would lose its later tags: refused.
-        tagAnsi = platform::Utf8ToAnsi(tags);
-        if (tagAnsi.size() > wav::kMaxItemTagText) return false;
+        if (tagAnsi.size() > wav::kMaxItemTagText) {
+            wav::SetLastWriteError("The tag text would be longer than the " + std::to_string(wav::kMaxItemTagText) +
+                                   " bytes a cart chunk is read with. The file has not been changed.");
+            return false;
+        }
         cart = r;
     }
 

@@ -1,4 +1,5 @@
 // Arbitrary bytes under every extension the open dialog offers, through the decoders.
+#include "fuzz/FuzzScratch.h"
 #include "platform/audio/AudioEditor.h"
 #include "platform/audio/Codec.h"
 #include "platform/base/Error.h"
@@ -12,23 +13,14 @@
 #include <unistd.h>
 
 namespace {
-std::string Scratch() {
-    const char* t = std::getenv("BVR_TEST_TMP");
-    std::string dir = (t && *t ? std::string(t) : std::string("/tmp")) + "/fuzz_audio_open." + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0700);
-    return dir;
-}
 const char* const kExtensions[] = {".wav", ".mp3", ".mp2", ".ogg", ".wma", ".pcm", ".vox", ".g721", ".g723", ".g726", ".bin"};
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    static const std::string dir = Scratch();
+    const std::string& dir = fuzzscratch::Folder();
     const std::string path = dir + "/in" + kExtensions[data[0] % (sizeof kExtensions / sizeof *kExtensions)];
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data + 1, 1, size - 1, f);
-        std::fclose(f);
-    }
+    fuzzscratch::Write(path, data + 1, size - 1);
     try {
         // The measuring open: decodes everything but keeps nothing.
         platform::audio::AudioEditor probe;

@@ -1,4 +1,5 @@
 // Arbitrary bytes as a WAV file: open, read, edit and save must never crash.
+#include "fuzz/FuzzScratch.h"
 #include "platform/audio/AudioEditor.h"
 #include "platform/base/Error.h"
 
@@ -10,22 +11,10 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
-std::string Scratch() {
-    const char* t = std::getenv("BVR_TEST_TMP");
-    std::string dir = (t && *t ? std::string(t) : std::string("/tmp")) + "/fuzz_pcm_wav_open." + std::to_string(::getpid());
-    ::mkdir(dir.c_str(), 0700);
-    return dir;
-}
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string dir = Scratch();
-    const std::string path = dir + "/in.wav";
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    const std::string& dir = fuzzscratch::Folder();
+    static const std::string path = fuzzscratch::File("in.wav");
+    fuzzscratch::Write(path, data, size);
     try {
         platform::audio::AudioEditor ed;
         ed.SetTemporaryFolder(dir + "/tmp");

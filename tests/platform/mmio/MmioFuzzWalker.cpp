@@ -1,6 +1,6 @@
 // Walks every chunk of arbitrary bytes: no read may leave its chunk, no walk may hang.
 #include "platform/mmio/Mmio.h"
-#include "rozuzezer/core/WavFuzzFile.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <cstdlib>
 #include <vector>
@@ -33,9 +33,8 @@ void Walk(File& f, const ChunkInfo& parent, int depth) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const wavfuzz::Scratch scratch("fuzz-riff");
-    const std::string& path = scratch.path();
-    if (!wavfuzz::WriteScratch(path, data, size)) return 0;
+    static const std::string path = fuzzscratch::File("riff.wav");
+    if (!fuzzscratch::Write(path, data, size)) return 0;
     auto f = File::Open(path, OpenMode::Read);
     if (!f) return 0;
     ChunkInfo riff;

@@ -1,4 +1,5 @@
 // Any file reads without harm; a write changes the one value it names and keeps the rest.
+#include "fuzz/FuzzScratch.h"
 #include "platform/profile/Profile.h"
 
 #include <cstdint>
@@ -13,18 +14,6 @@ using namespace platform::profile;
 
 namespace {
 
-std::string Scratch() {
-    static std::string file = [] {
-        std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string dir = base + "/fuzz-ini-XXXXXX";
-        if (!mkdtemp(dir.data())) std::abort();
-        static std::string made = dir;
-        std::atexit([] { std::filesystem::remove_all(made); });
-        return dir + "/Zozuver.ini";
-    }();
-    return file;
-}
-
 void Fail(const char* what) {
     std::fprintf(stderr, "%s\n", what);
     std::abort();
@@ -33,9 +22,8 @@ void Fail(const char* what) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string file = Scratch();
-    std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    static const std::string file = fuzzscratch::File("Zozuver.ini");
+    fuzzscratch::Write(file, data, size);
 
     const char* probes[][2] = {{"Verudivur", "NoCarts"}, {"Verudivur", "Version"}, {"CDDB", "ServerAddress"}, {"A", "x"}};
     std::string before[4];

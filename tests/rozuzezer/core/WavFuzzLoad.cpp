@@ -2,16 +2,15 @@
 // when the save fails, the file unchanged).
 #include "platform/base/Error.h"
 #include "rozuzezer/core/cHardDiskItem.h"
-#include "WavFuzzFile.h"
+#include "fuzz/FuzzScratch.h"
 
 #include <cstdlib>
 
 using namespace rozuzezer;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const wavfuzz::Scratch scratch("fuzz-load");
-    const std::string& path = scratch.path();
-    if (!wavfuzz::WriteScratch(path, data, size)) return 0;
+    static const std::string path = fuzzscratch::File("load.wav");
+    if (!fuzzscratch::Write(path, data, size)) return 0;
     for (std::int32_t flags : {0, 3, 4, 0x1003, 0x2007}) {
         cHardDiskItem it;
         if (size > 0 && flags == 0) it.ProducerAppName = "Brevant";
@@ -23,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     cHardDiskItem it;
-    const std::string before = wavfuzz::ReadScratch(path);
+    const std::string before = fuzzscratch::Read(path);
     try {
         it.LoadFromWAVFile(path, 3);
         it.AudioFileName = path;
@@ -36,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Marker times beyond the range of a post timer end a save with Overflow.
     }
     // A save that fails leaves the file as it was.
-    if (wavfuzz::ReadScratch(path) != before) std::abort();
+    if (fuzzscratch::Read(path) != before) std::abort();
     return 0;
 }

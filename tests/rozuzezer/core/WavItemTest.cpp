@@ -670,10 +670,11 @@ TEST(WavItemTest, ASaveThatFailsChangesNothing) {
         const char* what;
         std::string file;
     } cases[] = {
-        // The cart would have to be appended behind a chunk that claims more than the file
-        // holds; the bext could have grown where it stands.
-        {"cut short inside its bext",
-         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"data", fx::Audio(4000)}, {"bext", bext.substr(0, 300), true, 602 + 40}})},
+        // The cart can be rewritten in place, the bext would have to be appended behind
+        // another program's chunk that is cut off.
+        {"cut short inside another program's chunk",
+         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)},
+                    {"LIST", "INFOINAM", true, 400}})},
         // The cart can be rewritten in place, the bext has nowhere to go in front of bytes
         // that are no chunk.
         {"bytes behind the last chunk",

@@ -39,6 +39,7 @@ struct Theirs {
     std::int32_t level = 0x5A5A;
     std::vector<Timer> timers;
     std::string history = "A=PCM,F=48000,W=16,M=mono,T=OtherPlayout\r\n";
+    std::string tags;
 };
 
 template <std::size_t N>
@@ -79,6 +80,8 @@ void WriteTheirs(const std::string& path, const Theirs& t) {
         std::memcpy(cart->post_timers[i].usage, t.timers[i].usage.data(), 4);
         cart->post_timers[i].value = t.timers[i].value;
     }
+    std::memcpy(cart->tag_text, t.tags.data(), t.tags.size());
+    cart->tag_text_size = static_cast<std::uint32_t>(t.tags.size());
     ASSERT_EQ(sf_command(sf, SFC_SET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
     auto bext = std::make_unique<BextInfo>();
     std::memset(bext.get(), 0, sizeof(BextInfo));
@@ -174,6 +177,48 @@ TEST(WavProducersTest, TheirUserDefLevelAndTimersSurviveOurSave) {
     cart = TheirRead(path);
     EXPECT_EQ(Text(cart->user_def), "");
     EXPECT_EQ(cart->level_reference, 10362);
+}
+
+TEST(WavProducersTest, TheirTagsFollowOursOnceAndTheirCopiesOfOursGo) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    // Tags we do not read, free text, and tags we do (in any case) that the item now owns.
+    t.tags = "<notes>their notes</notes><tag>hello</tag>\r\n<ORIGIN a=\"1\">desk 4</ORIGIN> free text"
+             "<COMPOSER>Their composer</COMPOSER>";
+    WriteTheirs(path, t);
+    // As libsndfile stored it (it may end the text with a line break), less the tags we read.
+    const std::string stored = [&] {
+        auto cart = TheirRead(path);
+        return std::string(cart->tag_text, strnlen(cart->tag_text, cart->tag_text_size));
+    }();
+    ASSERT_EQ(stored.rfind(t.tags, 0), 0u);
+    const std::string theirs = "<tag>hello</tag>\r\n<ORIGIN a=\"1\">desk 4</ORIGIN> free text" + stored.substr(t.tags.size());
+
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    EXPECT_EQ(it.Notes, "their notes");
+    EXPECT_EQ(it.CopyrightComposer, "Their composer");
+    it.Notes = "Our notes";
+    it.CopyrightComposer.clear(); // cleared by the user: their copy must not come back
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        auto cart = TheirRead(path);
+        const std::string tags(cart->tag_text, strnlen(cart->tag_text, cart->tag_text_size));
+        EXPECT_EQ(tags, "<NOTES>Our notes</NOTES>" + theirs);
+        cHardDiskItem back;
+        ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+        EXPECT_EQ(back.Notes, "Our notes");
+        EXPECT_EQ(back.CopyrightComposer, "");
+        // Saved again, with shorter tags of ours: theirs once, behind ours.
+        back.Notes = "Ours";
+        ASSERT_TRUE(back.SaveToWAVFile(path, 3));
+        cart = TheirRead(path);
+        EXPECT_EQ(std::string(cart->tag_text, strnlen(cart->tag_text, cart->tag_text_size)), "<NOTES>Ours</NOTES>" + theirs);
+        back.Notes = "Our notes";
+        ASSERT_TRUE(back.SaveToWAVFile(path, 3));
+    }
 }
 
 TEST(WavProducersTest, HookAndLoopReadBackFromAnotherProducersFile) {
