@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -148,16 +150,26 @@ TEST_F(AudioSettingsSave, KilledAtRandomMomentsLeavesTheOldOrTheNewProfile) {
             for (int i = 0;; ++i) {
                 Fill(*s, i % 2 == 0); // new, old, new, ...
                 if (!s->SaveProfile("Profile1")) ::_exit(1);
-                if (i == 0 && ::write(fds[1], "s", 1) != 1) ::_exit(2);
+                if (::write(fds[1], "s", 1) != 1) ::_exit(2);
             }
         }
         ::close(fds[1]);
-        // Once the first save is in, kill the child somewhere in the following ones.
-        char c = 0;
-        ASSERT_EQ(::read(fds[0], &c, 1), 1);
-        ::close(fds[0]);
-        ::usleep(std::uniform_int_distribution<useconds_t>(0, 3000)(rng));
+        // After a random number of saves, kill the child at a random moment of about one
+        // save's time (measured here, so a busy machine does not make every kill land late).
+        const int saves = std::uniform_int_distribution<int>(2, 5)(rng);
+        auto last = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration gap{};
+        for (int i = 0; i < saves; ++i) {
+            char c = 0;
+            ASSERT_EQ(::read(fds[0], &c, 1), 1);
+            const auto now = std::chrono::steady_clock::now();
+            gap = now - last;
+            last = now;
+        }
+        const auto gapUs = std::chrono::duration_cast<std::chrono::microseconds>(gap).count();
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, static_cast<useconds_t>(std::max<long long>(1, gapUs)))(rng));
         ::kill(pid, SIGKILL);
+        ::close(fds[0]);
         ASSERT_EQ(Wait(pid), 128 + SIGKILL);
         midWrite += std::filesystem::exists(HiveFile() + ".tmp");
         const std::string which = WhichProfile();
