@@ -13,6 +13,7 @@
 #include "platform/base/Error.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
+#include "platform/audio/WavFile.h"
 #include "platform/ui/Handlers.h"
 #include "rozuzezer/core/MultimediaAPI.h"
 #include "shared/helpers/FileHelper.h"
@@ -84,20 +85,6 @@ std::string Joined(const std::vector<std::string>& entries) {
 bool Exclaim(const std::string& text) {
     platform::MsgBox(text, platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
     return false;
-}
-
-// A name beside the target that nothing uses: the new audio is written there and renamed over
-// the target, so a failed save leaves the target as it was and an old file's chunks never
-// join ours.
-std::string SideName(const std::string& target, const std::string& extension) {
-    const fs::path t(target);
-    for (int n = 0; n < 10000; ++n) {
-        fs::path p = t.parent_path() /
-                     ("." + t.stem().string() + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(n) + extension);
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(p, ec))) return p.string();
-    }
-    platform::Raise(75);
 }
 
 void RemoveQuietly(const std::string& path) {
@@ -394,7 +381,11 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
 
         // Our own file is saved in place (the component keeps its other chunks); any other
         // target gets a new file, so that nothing of the old one stays.
-        const std::string target = own ? Filename : SideName(Filename, fs::path(Filename).extension().string());
+        // The new file is named so that, should this program be killed before it takes the
+        // target's place, the next save or open of the target removes it.
+        if (!own) platform::audio::AtomicFile::RemoveStale(Filename);
+        const std::string target =
+            own ? Filename : platform::audio::AtomicFile::TemporaryPath(Filename, fs::path(Filename).extension().string());
         if (!own) side = target;
         if (fileType) ctlEditor->SaveAudio(target, Selection, fileType);
         else ctlEditor->SaveAudio(target, Selection);

@@ -143,7 +143,7 @@ constexpr std::string_view kSaving = ".saving-";
 
 std::string StalePrefix(const std::string& target) {
     std::string base = std::filesystem::path(target).filename().string();
-    const std::size_t room = kNameMax - 1 - kSaving.size() - 48; // room for the writer's part
+    const std::size_t room = kNameMax - 1 - kSaving.size() - 64; // room for the writer's part and an extension
     if (base.size() > room) base.resize(room);
     return "." + base + std::string(kSaving);
 }
@@ -254,6 +254,10 @@ void AtomicFile::RemoveStale(const std::string& target) noexcept {
         ::closedir(d);
     } catch (...) {
     }
+}
+
+std::string AtomicFile::TemporaryPath(const std::string& target, const std::string& extension) {
+    return TemporaryName(FolderOf(target), target) + (extension.size() <= 16 ? extension : std::string());
 }
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target), dir_(FolderOf(target)) {

@@ -86,6 +86,10 @@ public:
     static void RequireReplaceable(const std::string& target);
     // Removes what saves of the target left beside it when their process was killed.
     static void RemoveStale(const std::string& target) noexcept;
+    // A name beside the target for a file its caller writes whole and renames over the
+    // target itself: named as the temporaries are, so RemoveStale finds it once this process
+    // is gone. The extension, when given, ends the name.
+    static std::string TemporaryPath(const std::string& target, const std::string& extension = {});
     // Test hook: no unnamed files, as on a file system without them.
     static void UseNamedFilesOnly(bool on);
 

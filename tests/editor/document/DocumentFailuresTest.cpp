@@ -6,6 +6,7 @@
 #include "editor/support/EditorWindowFixture.h"
 
 #include "platform/audio/PortAudioDevice.h"
+#include "platform/audio/WavFile.h"
 #include "platform/base/Error.h"
 #include "rozuzezer/ui/AudioFormatChooser.h"
 
@@ -15,11 +16,13 @@
 #include <linux/capability.h>
 #include <sndfile.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 using namespace lumoedit;
 using editortest::EditorWindowFixture;
@@ -388,6 +391,34 @@ TEST_F(DocumentFailuresTest, SaveAsAFormatWithoutDetailsKeepsChangedDetailsUnsav
     rozuzezer::cHardDiskItem back;
     ASSERT_TRUE(back.LoadFromWAVFile(wav, 3));
     EXPECT_EQ(back.ItemTitle, "Only in the window");
+}
+
+// Save As writes its new file beside the target and renames it over; one that a killed
+// program left there is removed by the next save of that target, and nothing else stays.
+TEST_F(DocumentFailuresTest, SaveAsOverAFileLeavesNothingBesideIt) {
+    Start();
+    const std::string source = TitledWav("source.wav", 2);
+    const std::string target = TitledWav("target.wav", 1);
+    ASSERT_TRUE(editor->OpenFile(source));
+    // A side file of a program that is gone, named as ours are.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string ours = fs::path(audio::AtomicFile::TemporaryPath(target, ".wav")).filename().string();
+    const std::string prefix = ".target.wav.saving-p";
+    ASSERT_EQ(ours.rfind(prefix + std::to_string(::getpid()) + "-t", 0), 0u) << ours;
+    const std::string host = ours.substr(ours.find("-h") + 2, 8);
+    const std::string left = prefix + std::to_string(gone) + "-t1-h" + host + "-000001.wav";
+    testsupport::WriteFile(dir / left, std::string(4096, 'x'));
+
+    dialogs->AnswerFile(target, 6);
+    boxes->Answer(MsgResult::Yes); // replace it
+    ASSERT_TRUE(editor->SaveAsFile("", false));
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        if (e.path().filename().string().find("target") != std::string::npos) names.insert(e.path().filename().string());
+    EXPECT_EQ(names, std::set<std::string>{"target.wav"});
+    EXPECT_EQ(editortest::ReadWav(target).Frames(), 2 * 44100);
 }
 
 TEST_F(DocumentFailuresTest, TheCoverComesBackOverAudioThatCannotBeOpened) {
