@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <ctime>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -240,6 +242,37 @@ void AtomicFile::RequireReplaceable(const std::string& target) {
         CannotReplace(target, errno == EROFS ? "is on a disk that cannot be written" : "may not be written by you");
 }
 
+namespace {
+
+// What earlier versions left when killed: ".NAME.saving-" and six random characters (the
+// component's saves), or ".STEM.saving-<pid>-<n>.EXT" (the window's Save As). Their names do
+// not say whether their writer still runs; an hour without a write says it does not.
+bool EarlierLeftover(std::string_view name, const std::string& target) {
+    const std::filesystem::path t(target);
+    const std::string component = "." + t.filename().string() + std::string(kSaving);
+    if (name.size() == component.size() + 6 && name.compare(0, component.size(), component) == 0)
+        return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(component.size()), name.end(),
+                           [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+    const std::string side = "." + t.stem().string() + std::string(kSaving), ext = t.extension().string();
+    if (name.size() <= side.size() + ext.size() || name.compare(0, side.size(), side) != 0 ||
+        name.compare(name.size() - ext.size(), ext.size(), ext) != 0)
+        return false;
+    const std::string_view mid = name.substr(side.size(), name.size() - side.size() - ext.size());
+    const std::size_t dash = mid.find('-');
+    auto digits = [](std::string_view v) {
+        return !v.empty() && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return dash != std::string_view::npos && digits(mid.substr(0, dash)) && digits(mid.substr(dash + 1));
+}
+
+bool UntouchedForAnHour(int dirFd, const char* name) {
+    struct stat st {};
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return false;
+    return ::time(nullptr) - st.st_mtime > 3600;
+}
+
+} // namespace
+
 void AtomicFile::RemoveStale(const std::string& target) noexcept {
     try {
         const std::string prefix = StalePrefix(target);
@@ -248,8 +281,10 @@ void AtomicFile::RemoveStale(const std::string& target) noexcept {
         if (!d) return;
         while (const dirent* e = ::readdir(d)) {
             const std::string_view name(e->d_name);
-            if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-            if (Stale(name.substr(prefix.size()))) ::unlinkat(::dirfd(d), e->d_name, 0);
+            const bool ours = name.size() > prefix.size() && name.compare(0, prefix.size(), prefix) == 0;
+            if ((ours && Stale(name.substr(prefix.size()))) ||
+                (EarlierLeftover(name, target) && UntouchedForAnHour(::dirfd(d), e->d_name)))
+                ::unlinkat(::dirfd(d), e->d_name, 0);
         }
         ::closedir(d);
     } catch (...) {

@@ -13,8 +13,10 @@
 
 #include <csignal>
 #include <filesystem>
+#include <ctime>
 #include <set>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -160,6 +162,38 @@ TEST(SaveSafety, ATemporaryOfAProcessStillRunningOrOfAnotherComputerStays) {
     }
     // The save that was under way ended without a commit: its file went with it.
     EXPECT_EQ(Names(dir.path()).count(running), 0u);
+}
+
+// What earlier versions left beside a file carries no process to ask: an hour without a
+// write says its save is long over.
+TEST(SaveSafety, EarlierVersionsLeftoversGoOnceAnHourOld) {
+    testsupport::TempDir dir{"audioearlier"};
+    const std::string path = dir / "cart.wav";
+    WriteToneWav(path, 1, 4410);
+    struct Case {
+        const char* name;
+        bool old;   // last written over an hour ago
+        bool stays;
+    };
+    const Case cases[] = {
+        {".cart.wav.saving-Ab12Cd", true, false},  // the component's
+        {".cart.saving-4242-0.wav", true, false},  // the window's Save As
+        {".cart.wav.saving-Zz99yy", false, true},  // perhaps still being written
+        {".cart.saving-4242-1.wav", false, true},
+        {".cart.wav.saving-mine", true, true},     // not a name we made
+        {".cart.saving-42x-0.wav", true, true},
+        {".other.wav.saving-Ab12Cd", true, true},  // another file's
+    };
+    for (const Case& c : cases) {
+        WriteBytes(dir / c.name, "x");
+        if (c.old) {
+            const timespec times[2] = {{::time(nullptr) - 7200, 0}, {::time(nullptr) - 7200, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, (dir / c.name).c_str(), times, 0), 0);
+        }
+    }
+    AtomicFile::RemoveStale(path);
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir / c.name), c.stays) << c.name;
+    EXPECT_TRUE(fs::exists(path));
 }
 
 TEST(SaveSafety, TheReplacedFilesPermissionsAndOwnerStay) {
