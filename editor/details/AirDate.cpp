@@ -168,18 +168,15 @@ bool Accept(int y, int m, int d, std::int32_t& day) {
 }
 
 bool Numeric(const std::vector<std::string>& n, Order order, std::int32_t& day) {
-    switch (order) {
-    case Order::DayMonthYear:
-        if (!DayOrMonth(n[0]) || !DayOrMonth(n[1]) || !YearDigits(n[2])) return false;
-        return Accept(Year(n[2]), std::stoi(n[1]), std::stoi(n[0]), day);
-    case Order::MonthDayYear:
-        if (!DayOrMonth(n[0]) || !DayOrMonth(n[1]) || !YearDigits(n[2])) return false;
-        return Accept(Year(n[2]), std::stoi(n[0]), std::stoi(n[1]), day);
-    case Order::YearMonthDay:
-        if (!YearDigits(n[0]) || !DayOrMonth(n[1]) || !DayOrMonth(n[2])) return false;
-        return Accept(Year(n[0]), std::stoi(n[1]), std::stoi(n[2]), day);
-    }
-    return false;
+    // Where the day, the month and the year stand in the order.
+    struct Places {
+        std::size_t d, m, y;
+    };
+    const Places p = order == Order::MonthDayYear   ? Places{1, 0, 2}
+                     : order == Order::YearMonthDay ? Places{2, 1, 0}
+                                                    : Places{0, 1, 2};
+    if (!DayOrMonth(n[p.d]) || !DayOrMonth(n[p.m]) || !YearDigits(n[p.y])) return false;
+    return Accept(Year(n[p.y]), std::stoi(n[p.m]), std::stoi(n[p.d]), day);
 }
 
 QDate DateOf(std::int32_t day) {

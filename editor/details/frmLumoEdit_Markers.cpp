@@ -33,17 +33,6 @@ float MarkerEnd(const rozuzezer::cHardDiskItem& item) {
     return std::max(0.0f, item.AudioEnd > 0 ? item.AudioEnd : item.TotalLength);
 }
 
-void SetMarker(rozuzezer::cHardDiskItem& item, int m, float value) {
-    switch (m) {
-    case 0: item.SetIntroStart(value); break;
-    case 1: item.SetIntroEnd(value); break;
-    case 2: item.SetExtro(value); break;
-    case 3: item.HookStart = value; break;
-    case 4: item.HookEnd = value; break;
-    case 5: item.LoopStart = value; break;
-    default: item.LoopEnd = value; break;
-    }
-}
 
 // The seven markers in the order of the Marker enumeration.
 std::array<float, 7> Markers(const rozuzezer::cHardDiskItem& item) {
@@ -51,6 +40,18 @@ std::array<float, 7> Markers(const rozuzezer::cHardDiskItem& item) {
 }
 
 } // namespace
+
+void frmLumoEdit::SetMarker(rozuzezer::cHardDiskItem& item, Marker m, float value) {
+    switch (m) {
+    case mkIntroStart: item.SetIntroStart(value); break;
+    case mkIntroEnd: item.SetIntroEnd(value); break;
+    case mkExtro: item.SetExtro(value); break;
+    case mkHookStart: item.HookStart = value; break;
+    case mkHookEnd: item.HookEnd = value; break;
+    case mkLoopStart: item.LoopStart = value; break;
+    case mkLoopEnd: item.LoopEnd = value; break;
+    }
+}
 
 MaskedTextBox* frmLumoEdit::MarkerBox(Marker m) const {
     switch (m) {
@@ -73,7 +74,7 @@ void frmLumoEdit::ConnectMarkerHandlers() {
     On(mtxtHookEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtHookEnd_Change, "mtxtHookEnd_Change");
     On(mtxtLoopStart, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopStart_Change, "mtxtLoopStart_Change");
     On(mtxtLoopEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopEnd_Change, "mtxtLoopEnd_Change");
-    for (Marker m : {mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd})
+    for (Marker m : kAllMarkers)
         On(MarkerBox(m), &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
 }
 
@@ -84,7 +85,7 @@ void frmLumoEdit::MarkerBox_LostFocus() {
     if (bLoadingInfo || !cAudioInformation) return;
     const std::array<float, 7> stored = Markers(*cAudioInformation);
     ScopedFlag loading(bLoadingInfo);
-    for (Marker m : {mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd}) {
+    for (Marker m : kAllMarkers) {
         MaskedTextBox* box = MarkerBox(m);
         const std::string text = TimeText(std::max(0.0f, stored[m]));
         if (!box->hasFocus() && box->Text() != text) box->SetText(text);
@@ -202,8 +203,8 @@ void frmLumoEdit::UpdateMarkerFields(bool& Apply) {
         // the recording did to their regions (a mark on the very sample of an old marker after
         // the record point looks to the component like a marker left alone).
         if (!bLoadingInfo && ctlEditor->State() != platform::audio::kStateRecording)
-            for (int k = 0; k < 7; ++k)
-                if (recordingMarks_.stored & (1u << k)) SetMarker(item, k, recordingMarks_.value[static_cast<std::size_t>(k)]);
+            for (Marker m : kAllMarkers)
+                if (recordingMarks_.stored & (1u << m)) SetMarker(item, m, recordingMarks_.value[m]);
         // Without a document there is no new length to take.
         if (!bLoadingInfo && ctlEditor->HasDocument()) {
             auto& view = ctlEditor->View();

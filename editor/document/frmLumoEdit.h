@@ -573,6 +573,9 @@ private:
     std::int32_t zipCurrent_ = 0, zipTotal_ = 0;
     // ---- own block: open, save, markers --------------------------------------------------
     enum Marker { mkIntroStart, mkIntroEnd, mkExtro, mkHookStart, mkHookEnd, mkLoopStart, mkLoopEnd };
+    static constexpr Marker kAllMarkers[] = {mkIntroStart, mkIntroEnd, mkExtro,  mkHookStart,
+                                             mkHookEnd,    mkLoopStart, mkLoopEnd};
+    static void SetMarker(rozuzezer::cHardDiskItem& item, Marker m, float value);
     void MarkerBoxChanged(Marker m);
     void MarkerBox_LostFocus();
     // Marks made while a recording runs: the markers stored (bit 1 << Marker), those of them a

@@ -212,6 +212,12 @@ QMargins FrameOf(const QWidget* w) {
 // The frame last seen on a window of this program: the best guess for a window not yet framed.
 QMargins g_lastFrame;
 
+// The client geometry of an outer one with that frame around it.
+QRect ClientOf(const QRect& outer, const QMargins& m) {
+    return QRect(outer.x() + m.left(), outer.y() + m.top(), std::max(1, outer.width() - m.left() - m.right()),
+                 std::max(1, outer.height() - m.top() - m.bottom()));
+}
+
 } // namespace
 
 Form::Form(const std::string& name, QWidget* parent) : QMainWindow(parent, Qt::Window) {
@@ -380,8 +386,7 @@ void Form::FrameKnown() {
     g_lastFrame = m;
     if (m == frameUsed_ || WindowState() != Normal) return;
     frameUsed_ = m;
-    setGeometry(pixels_.x() + m.left(), pixels_.y() + m.top(), std::max(1, pixels_.width() - m.left() - m.right()),
-                std::max(1, pixels_.height() - m.top() - m.bottom()));
+    setGeometry(ClientOf(pixels_, m));
 }
 
 // The frame centred on the owner's, kept inside the owner's screen.
@@ -467,9 +472,7 @@ void Form::Move(double left, double top, double width, double height) {
     const bool pending = isWindow() && m.isNull();
     if (pending) m = g_lastFrame;
     if (isMaximized() || isMinimized()) setWindowState(Qt::WindowNoState);
-    setGeometry(outer.x() + m.left(), outer.y() + m.top(),
-                std::max(1, outer.width() - m.left() - m.right()),
-                std::max(1, outer.height() - m.top() - m.bottom()));
+    setGeometry(ClientOf(outer, m));
     twips_ = QRectF(left, top, width, height);
     pixels_ = outer; // reads back as set only while the window really has this geometry
     framePending_ = pending;

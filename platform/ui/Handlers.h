@@ -23,6 +23,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace platform::ui {
@@ -61,14 +62,12 @@ void RunHandler(const char* name, F&& f) noexcept {
 template <typename Sender, typename Signal, typename Receiver, typename Method>
 QMetaObject::Connection On(Sender* sender, Signal signal, Receiver* receiver, Method method,
                            const char* name = "") {
-    return QObject::connect(sender, signal, receiver, [receiver, method, name](auto&&... args) {
-        RunHandler(name, [&] {
-            if constexpr (std::is_invocable_v<Method, Receiver*, decltype(args)...>)
-                (receiver->*method)(std::forward<decltype(args)>(args)...);
-            else
-                (receiver->*method)();
-        });
-    });
+    // Offered only the arguments the handler takes, so Qt passes as many of the signal's as
+    // that is (its look at the lambda must not instantiate the body with the wrong number).
+    return QObject::connect(sender, signal, receiver,
+                            [receiver, method, name](auto&&... args) -> void
+                                requires std::is_invocable_v<Method, Receiver*, decltype(args)...>
+                            { RunHandler(name, [&] { (receiver->*method)(std::forward<decltype(args)>(args)...); }); });
 }
 
 // The same with any callable.

@@ -211,6 +211,12 @@ std::string Named(FOURCC id) {
 
 WriteStatus CannotWrite() { return Refuse("The file could not be written (the disk may be full)."); }
 
+// A write after which some reader would walk the file differently: it is taken back.
+WriteStatus Unfound() {
+    return Refuse("The chunks could not be written so that every reader still finds them. The file has not been "
+                  "changed.");
+}
+
 // Rewrites the data of an existing chunk within its room.
 WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view fixed,
                     std::string_view tail, bool fillRoom) {
@@ -501,8 +507,7 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
     // was written, or not reach the written chunk (a chunk whose pad byte the walk must
     // guess), nothing is changed.
     if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(path), cut, id, keptAt))
-        result = Refuse("The chunks could not be written so that every reader still finds them. The file has not "
-                        "been changed.");
+        result = Unfound();
     return result;
 }
 
@@ -546,12 +551,9 @@ WriteStatus EmptyDataLast(mmio::File* f, Journal& j, const std::string& path) {
         while (k < after.size() && after[k].first < offset) ++k;
         const bool retired = ckid == kData && offset != last && std::find(empty.begin(), empty.end(), offset) != empty.end();
         if (k == after.size() || after[k].first != offset || after[k].second != (retired ? kJunk : ckid))
-            return Refuse("The chunks could not be written so that every reader still finds them. The file has not "
-                          "been changed.");
+            return Unfound();
     }
-    if (after.empty() || after.back().first != last || after.back().second != kData)
-        return Refuse("The chunks could not be written so that every reader still finds them. The file has not "
-                      "been changed.");
+    if (after.empty() || after.back().first != last || after.back().second != kData) return Unfound();
     return WriteStatus::Written;
 }
 

@@ -84,14 +84,23 @@ std::string ColourText(std::int32_t v) { return "&H" + helpers::cUtility::EightH
 class TagText {
 public:
     explicit TagText(std::string_view text) : text_(text), upper_(Upper(std::string(text))) {}
-    std::string Value(std::string_view name) const {
-        const std::string open = "<" + std::string(name) + ">";
+    // Where a tag stands: its "<NAME>" at `open`, its value from `from` to `to`, and its
+    // "</NAME>" ending before `end`.
+    struct Span {
+        std::size_t open, from, to, end;
+    };
+    std::optional<Span> Find(std::string_view name) const {
+        const std::string open = "<" + std::string(name) + ">", close = "</" + std::string(name) + ">";
         const std::size_t a = upper_.find(open);
-        if (a == std::string::npos) return {};
+        if (a == std::string::npos) return std::nullopt;
         const std::size_t from = a + open.size();
-        const std::size_t b = upper_.find("</" + std::string(name) + ">", from);
-        if (b == std::string::npos) return {};
-        return std::string(text_.substr(from, b - from));
+        const std::size_t b = upper_.find(close, from);
+        if (b == std::string::npos) return std::nullopt;
+        return Span{a, from, b, b + close.size()};
+    }
+    std::string Value(std::string_view name) const {
+        const std::optional<Span> s = Find(name);
+        return s ? std::string(text_.substr(s->from, s->to - s->from)) : std::string();
     }
     bool Contains(std::string_view what) const { return upper_.find(what) != std::string::npos; }
 
@@ -114,14 +123,11 @@ std::string ForeignTags(std::string_view standing) {
     std::string text(standing.substr(0, std::min(standing.find('\0'), standing.size())));
     for (bool again = true; again;) {
         again = false;
-        const std::string upper = Upper(text);
+        const TagText tags(text);
         for (const std::string_view name : kReadTags) {
-            const std::string open = "<" + std::string(name) + ">", close = "</" + std::string(name) + ">";
-            const std::size_t a = upper.find(open);
-            if (a == std::string::npos) continue;
-            const std::size_t b = upper.find(close, a + open.size());
-            if (b == std::string::npos) continue;
-            text.erase(a, b + close.size() - a);
+            const std::optional<TagText::Span> s = tags.Find(name);
+            if (!s) continue;
+            text.erase(s->open, s->end - s->open);
             again = true; // positions moved, and taking one out may join another
             break;
         }

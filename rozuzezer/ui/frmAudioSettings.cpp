@@ -168,10 +168,7 @@ void frmAudioSettings::BuildPlayersTab(QWidget* page) {
 
     On(cmdSetNoPlayers, &CommandButton::Click, this, &frmAudioSettings::cmdSetNoPlayers_Click, "cmdSetNoPlayers_Click");
     On(cboPlayerAllocation, &ComboBox::Click, this, &frmAudioSettings::cboPlayerAllocation_Click, "cboPlayerAllocation_Click");
-    OnCall(
-        grdPlayers, &Grid::MouseUp, this,
-        [this](int button, int shift, double x, double y) { grdPlayers_MouseUp(button, shift, x, y); },
-        "grdPlayers_MouseUp");
+    On(grdPlayers, &Grid::MouseUp, this, &frmAudioSettings::grdPlayers_MouseUp, "grdPlayers_MouseUp");
     On(grdPlayers, &Grid::SelChange, this, &frmAudioSettings::grdPlayers_SelChange, "grdPlayers_SelChange");
     On(grdPlayers, &Grid::Scroll, this, &frmAudioSettings::HidePlayerList, "HidePlayerList");
     On(cboPlayer, &ComboBox::Click, this, &frmAudioSettings::cboPlayer_Click, "cboPlayer_Click");
