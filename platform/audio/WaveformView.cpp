@@ -406,15 +406,28 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     QFont f = p.font();
     f.setPixelSize(10);
     p.setFont(f);
+    // Where the regions' names stand in the ruler (a tab at the region's left, kept on
+    // screen): a time label under one is left out rather than half covered.
+    auto& regions = const_cast<AudioEditor&>(e_).Regions();
+    std::vector<QRect> tabs(static_cast<std::size_t>(regions.Count()));
+    for (int i = 0; i < regions.Count(); ++i) {
+        const Region& r = regions.At(i + 1);
+        const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
+        const int textW = p.fontMetrics().horizontalAdvance(QString::fromStdString(r.caption.empty() ? r.name : r.caption)) + 6;
+        const int tab = r.length > 0 ? std::clamp(0, x0, std::max(x0, x1 - textW)) : x0;
+        tabs[static_cast<std::size_t>(i)] = QRect(tab, 1, textW, kRulerHeight - 6);
+    }
     const double t0 = static_cast<double>(vs) / rate, t1 = static_cast<double>(ve) / rate;
     for (double t = std::ceil(t0 / step) * step; t <= t1; t += step) {
         const int x = XOf(static_cast<std::int64_t>(std::llround(t * rate)), w);
         p.drawLine(x, kRulerHeight - 5, x, kRulerHeight - 1);
-        p.drawText(x + 2, kRulerHeight - 6, QString::fromStdString(TimeText(t, step)));
+        const QString label = QString::fromStdString(TimeText(t, step));
+        const QRect at(x + 2, 1, p.fontMetrics().horizontalAdvance(label), kRulerHeight - 6);
+        if (std::none_of(tabs.begin(), tabs.end(), [&](const QRect& tab) { return tab.intersects(at); }))
+            p.drawText(x + 2, kRulerHeight - 6, label);
     }
 
     // Named regions: a tinted band, solid edges, the name in the ruler.
-    auto& regions = const_cast<AudioEditor&>(e_).Regions();
     for (int i = 0; i < regions.Count(); ++i) {
         const Region& r = regions.At(i + 1);
         const QColor col = RegionColour(r, i);
@@ -428,12 +441,11 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
         if (r.length > 0) p.drawLine(x1, 0, x1, h - 1);
         // The span along the foot of the ruler, the name in a tab at its left (kept on screen).
         if (x1 > x0) p.fillRect(x0, kRulerHeight - 3, x1 - x0, 3, col);
-        const QString name = QString::fromStdString(r.caption.empty() ? r.name : r.caption);
-        const int textW = p.fontMetrics().horizontalAdvance(name) + 6;
-        const int tab = r.length > 0 ? std::clamp(0, x0, std::max(x0, x1 - textW)) : x0;
-        p.fillRect(tab, 1, textW, kRulerHeight - 6, col);
-        p.setPen(Qt::black);
-        p.drawText(tab + 3, kRulerHeight - 7, name);
+        const QRect& tab = tabs[static_cast<std::size_t>(i)];
+        p.fillRect(tab, col);
+        // Dark text on a light tab, light on a dark one (the loop's blue).
+        p.setPen(qGray(col.rgb()) < 110 ? Qt::white : Qt::black);
+        p.drawText(tab.x() + 3, kRulerHeight - 7, QString::fromStdString(r.caption.empty() ? r.name : r.caption));
     }
 
 }
