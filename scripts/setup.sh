@@ -17,6 +17,8 @@ packages=(
     portaudio19-dev libasound2-dev libsoundtouch-dev
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
+    # an ID3v1 tag writer and reader: tags behind the RIFF chunk survive a save
+    id3tool
     # screenshots of the windows; the tests of focus, keys and window size on a real X
     # server with a window manager
     xvfb xauth openbox xdotool

@@ -33,6 +33,7 @@ void PutLe32(unsigned char* p, std::uint32_t v) {
 }
 
 // Test hook state (see Mmio.h).
+std::function<void(const Change&)> g_observer;
 std::atomic<std::int64_t> g_writes{0};
 std::int64_t g_killAt = 0;
 bool g_killHalf = false;
@@ -59,6 +60,29 @@ std::int64_t CountWrite(std::int64_t count) {
     return count;
 }
 
+void Observe(Change::Kind kind, const std::string& path, std::uint64_t offset = 0, const void* bytes = nullptr,
+             std::size_t count = 0) {
+    if (!g_observer) return;
+    Change c{kind, path, offset, {}};
+    if (bytes) c.bytes.assign(static_cast<const char*>(bytes), count);
+    g_observer(c);
+}
+
+// Reads up to count bytes from the disk; fewer at the end of the file, -1 on failure.
+std::int64_t PReadAll(int fd, unsigned char* out, std::size_t count, std::uint64_t offset) {
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd, out + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::int64_t>(got);
+}
+
 bool PWriteAll(int fd, const unsigned char* p, std::int64_t count, std::uint64_t offset) {
     while (count > 0) {
         const ssize_t n = ::pwrite(fd, p, static_cast<std::size_t>(count), static_cast<off_t>(offset));
@@ -77,6 +101,23 @@ bool PWriteAll(int fd, const unsigned char* p, std::int64_t count, std::uint64_t
 } // namespace
 
 std::int64_t WritesSoFar() { return g_writes.load(); }
+
+void ObserveChanges(std::function<void(const Change&)> observer) { g_observer = std::move(observer); }
+
+bool Remove(const std::string& path) {
+    if (::unlink(path.c_str()) != 0) return false;
+    Observe(Change::Remove, path);
+    return true;
+}
+
+bool FlushFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    if (ok) Observe(Change::FlushFolder, folder);
+    return ok;
+}
 
 FOURCC StringToFOURCC(std::string_view text) {
     char c[4] = {' ', ' ', ' ', ' '};
@@ -151,10 +192,12 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     // regular files are kept. A regular file under another program's lease (the audio
     // component holds one on the files it reads in place) answers EWOULDBLOCK while the
     // holder lets go: that open is made again, waiting for it.
-    const int flags = (mode == OpenMode::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
-    int fd = ::open(path.c_str(), flags);
-    if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags & ~O_NONBLOCK);
+    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK |
+                      (mode == OpenMode::CreateNew ? O_CREAT | O_EXCL : 0);
+    int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags & ~O_NONBLOCK, 0666);
     if (fd < 0) {
+        if (errno == EEXIST) return fail(MMIOERR_CANNOTOPEN);
         if (errno == ENOENT) return fail(MMIOERR_FILENOTFOUND);
         if (errno == EACCES || errno == EPERM || errno == EROFS) return fail(MMIOERR_ACCESSDENIED);
         return fail(MMIOERR_CANNOTOPEN);
@@ -166,8 +209,10 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     }
     std::unique_ptr<File> f(new File());
     f->fd_ = fd;
-    f->mode_ = mode;
+    f->mode_ = mode == OpenMode::Read ? OpenMode::Read : OpenMode::ReadWrite;
+    f->path_ = path;
     f->size_ = static_cast<std::uint64_t>(st.st_size);
+    if (mode == OpenMode::CreateNew) Observe(Change::Create, path);
     if (error) *error = MMSYSERR_NOERROR;
     return f;
 }
@@ -186,18 +231,54 @@ bool File::Fill(std::uint64_t offset, std::size_t need) {
     if (cache_.size() < want) cache_.resize(want);
     cacheOffset_ = offset;
     cacheLength_ = 0;
-    std::size_t got = 0;
-    while (got < want) {
-        const ssize_t n = ::pread(fd_, cache_.data() + got, want - got,
-                                  static_cast<off_t>(offset + got));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
+    const std::int64_t got = ReadThrough(offset, cache_.data(), want);
+    if (got < 0) return false;
+    cacheLength_ = static_cast<std::size_t>(got);
+    return true;
+}
+
+std::int64_t File::ReadThrough(std::uint64_t offset, unsigned char* out, std::size_t count) {
+    const std::int64_t got = PReadAll(fd_, out, count, offset);
+    if (got < 0 || staged_.empty()) return got;
+    // Staged writes over the disk's bytes; what lies between the disk's end and a staged
+    // write beyond it reads as zeros, as it will in the file.
+    const std::uint64_t end = offset + std::min<std::uint64_t>(count, size_ > offset ? size_ - offset : 0);
+    if (offset + static_cast<std::uint64_t>(got) < end)
+        std::memset(out + got, 0, static_cast<std::size_t>(end - offset - static_cast<std::uint64_t>(got)));
+    for (const StagedWrite& w : staged_) {
+        const std::uint64_t from = std::max(offset, w.offset), to = std::min(end, w.offset + w.bytes.size());
+        if (from < to) std::memcpy(out + (from - offset), w.bytes.data() + (from - w.offset), static_cast<std::size_t>(to - from));
     }
-    cacheLength_ = got;
+    return static_cast<std::int64_t>(end > offset ? end - offset : 0);
+}
+
+std::int64_t File::ReadUnstaged(std::uint64_t offset, void* buffer, std::int64_t count) {
+    if (fd_ < 0 || count < 0) return -1;
+    return PReadAll(fd_, static_cast<unsigned char*>(buffer), static_cast<std::size_t>(count), offset);
+}
+
+void File::Stage() {
+    staging_ = true;
+    staged_.clear();
+    unstagedSize_ = size_;
+}
+
+bool File::ApplyStaged() {
+    staging_ = false;
+    std::vector<StagedWrite> writes;
+    writes.swap(staged_);
+    cacheLength_ = 0;
+    // Reads from here on come from the disk, which must then hold the staged writes.
+    size_ = unstagedSize_;
+    for (const StagedWrite& w : writes)
+        if (!WriteAt(w.offset, w.bytes.data(), static_cast<std::int64_t>(w.bytes.size()))) return false;
+    return true;
+}
+
+bool File::Flush() {
+    if (fd_ < 0) return false;
+    if (::fsync(fd_) != 0) return false;
+    Observe(Change::Flush, path_);
     return true;
 }
 
@@ -215,18 +296,7 @@ std::int64_t File::RawRead(std::uint64_t offset, void* buffer, std::int64_t coun
         std::memcpy(out, cache_.data() + (offset - cacheOffset_), have);
         return static_cast<std::int64_t>(have);
     }
-    std::int64_t got = 0;
-    while (got < count) {
-        const ssize_t n = ::pread(fd_, out + got, static_cast<std::size_t>(count - got),
-                                  static_cast<off_t>(offset + static_cast<std::uint64_t>(got)));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        got += n;
-    }
-    return got;
+    return ReadThrough(offset, out, static_cast<std::size_t>(count));
 }
 
 std::int64_t File::ReadAt(std::uint64_t offset, void* buffer, std::int64_t count) {
@@ -239,6 +309,11 @@ bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count)
     if (count == 0) return true;
     cacheLength_ = 0;
     const auto* p = static_cast<const unsigned char*>(buffer);
+    if (staging_) {
+        staged_.push_back({offset, std::string(reinterpret_cast<const char*>(p), static_cast<std::size_t>(count))});
+        size_ = std::max(size_, offset + static_cast<std::uint64_t>(count));
+        return true;
+    }
     const std::int64_t allowed = CountWrite(count);
     if (allowed < count) {
         PWriteAll(fd_, p, allowed, offset);
@@ -250,15 +325,17 @@ bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count)
         return false;
     }
     size_ = std::max(size_, offset + static_cast<std::uint64_t>(count));
+    Observe(Change::Write, path_, offset, p, static_cast<std::size_t>(count));
     return true;
 }
 
 bool File::Truncate(std::uint64_t length) {
-    if (fd_ < 0 || mode_ != OpenMode::ReadWrite) return false;
+    if (fd_ < 0 || mode_ != OpenMode::ReadWrite || staging_) return false;
     cacheLength_ = 0;
     CountWrite(1);
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
     size_ = length;
+    Observe(Change::Truncate, path_, length);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,7 +63,8 @@ struct ChunkInfo {
     std::uint64_t Available() const { return trustedEnd - dwDataOffset; }
 };
 
-enum class OpenMode { Read, ReadWrite };
+// CreateNew: a file that must not exist yet, for reading and writing.
+enum class OpenMode { Read, ReadWrite, CreateNew };
 
 class File {
 public:
@@ -102,14 +104,40 @@ public:
     // should be starts a plausible chunk id and the padded position does not).
     std::uint64_t NextChunk(std::uint64_t dataOffset, std::uint64_t size);
     bool Truncate(std::uint64_t length);
+    // Makes what was written reach the disk before this returns.
+    bool Flush();
     int Close();
+    const std::string& Path() const { return path_; }
+    int Descriptor() const { return fd_; }
+
+    // From Stage() on, writes change only what this File reads back, so that a change made
+    // of many writes can be checked whole before anything of it reaches the file; Apply
+    // then writes them, in the order they were made. Truncation is not staged.
+    void Stage();
+    bool Staging() const { return staging_; }
+    struct StagedWrite {
+        std::uint64_t offset;
+        std::string bytes;
+    };
+    const std::vector<StagedWrite>& Staged() const { return staged_; }
+    // The file's size when staging began, and its bytes as they are on the disk.
+    std::uint64_t UnstagedSize() const { return unstagedSize_; }
+    std::int64_t ReadUnstaged(std::uint64_t offset, void* buffer, std::int64_t count);
+    // Writes the staged writes and ends staging; false at the first that fails (errno says why).
+    bool ApplyStaged();
 
 private:
     File() = default;
     bool Fill(std::uint64_t offset, std::size_t need); // refills the read cache from offset
     std::int64_t RawRead(std::uint64_t offset, void* buffer, std::int64_t count);
+    // What the file holds from offset, staged writes included.
+    std::int64_t ReadThrough(std::uint64_t offset, unsigned char* out, std::size_t count);
 
     int fd_ = -1;
+    std::string path_;
+    bool staging_ = false;
+    std::vector<StagedWrite> staged_;
+    std::uint64_t unstagedSize_ = 0;
     OpenMode mode_ = OpenMode::Read;
     std::uint64_t pos_ = 0;
     std::uint64_t size_ = 0;
@@ -126,6 +154,20 @@ private:
     std::uint64_t cacheOffset_ = 0;
     std::size_t cacheLength_ = 0;
 };
+
+// Removes a file; flushes a folder, so that files created or removed in it stay so.
+bool Remove(const std::string& path);
+bool FlushFolder(const std::string& folder);
+
+// Test hook: every change this layer makes to the disk, in order, as it makes it.
+struct Change {
+    enum Kind { Write, Truncate, Flush, Create, Remove, FlushFolder } kind;
+    std::string path;          // the file, or the folder for FlushFolder
+    std::uint64_t offset = 0;  // Write: where; Truncate: the new length
+    std::string bytes;         // Write: what
+};
+// Installs the observer (an empty one removes it); never set outside tests.
+void ObserveChanges(std::function<void(const Change&)> observer);
 
 // Test hook: BVR_MMIO_KILL_AT_WRITE=N makes the process kill itself (SIGKILL) at its Nth
 // write or truncate through this layer; "N:half" writes the first half of that write first.

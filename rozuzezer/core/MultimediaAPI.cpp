@@ -2,6 +2,8 @@
 
 #include "rozuzezer/core/WavRiff.h"
 
+#include "platform/mmio/Journal.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -50,6 +52,8 @@ std::string LastChunkWriteError() { return wav::LastWriteError(); }
 namespace wav {
 
 Reader::Reader(const std::string& path) {
+    // A save that a crash or a power cut interrupted is taken back before anything is read.
+    mmio::RollBackInterrupted(path);
     file_ = mmio::File::Open(path, mmio::OpenMode::Read);
     if (!file_ || file_->Size() == 0) {
         file_.reset();

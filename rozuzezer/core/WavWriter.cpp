@@ -1,9 +1,13 @@
 // The one place that changes a WAV file's metadata chunks, and its policy: never touch the
-// audio, change a file only in whole prepared pieces, and leave a file that every reader
-// can still open at any moment the writer might be stopped.
+// audio, prepare a change whole and check it before any of it reaches the file, leave a file
+// that every reader can still open at any moment the writer might be stopped, and one that
+// holds the old item or the new whatever a power cut leaves of the change.
 #include "rozuzezer/core/WavRiff.h"
 
+#include "platform/mmio/Journal.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,9 @@ namespace {
 namespace mmio = platform::mmio;
 
 constexpr std::uint64_t kMax32 = 0xFFFFFFFFull;
+// The most a save rewrites of one chunk, or moves of what follows the RIFF chunk: what it
+// replaces is kept in memory and in the journal until the change is on the disk.
+constexpr std::uint64_t kMaxRewrite = 64u << 20;
 
 std::uint32_t Le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -48,9 +55,11 @@ struct Tail {
     std::vector<std::uint64_t> oddPads; // pad bytes the walk skipped that are not zero
 };
 
-Tail WalkTail(mmio::File& f, FOURCC id) {
+// Walks the chunks up to `limit`, the end of the RIFF chunk where bytes that are no chunks
+// follow it, the end of the file otherwise.
+Tail WalkTail(mmio::File& f, FOURCC id, std::uint64_t limit) {
     Tail t;
-    const std::uint64_t size = f.Size();
+    const std::uint64_t size = limit;
     std::uint64_t p = 12;
     for (;;) {
         if (p == size) {
@@ -93,75 +102,27 @@ Tail WalkTail(mmio::File& f, FOURCC id) {
     }
 }
 
-// Every change made to the file, with the bytes it replaced, so that a write that fails or
-// would leave a chunk the readers cannot find is taken back whole.
-class Journal {
-public:
-    explicit Journal(mmio::File& f) : f_(f), size_(f.Size()) {}
-    std::uint64_t Size() const { return f_.Size(); }
-    std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::int64_t count) {
-        return f_.ReadAt(offset, buffer, count);
-    }
-    bool WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count) {
-        return Save(offset, static_cast<std::uint64_t>(count)) && f_.WriteAt(offset, buffer, count);
-    }
-    bool Truncate(std::uint64_t length) {
-        return (length >= f_.Size() || Save(length, f_.Size() - length)) && f_.Truncate(length);
-    }
-    bool Changed() const { return changed_; }
-    // Back to the file as it was, newest change first.
-    void Undo() {
-        for (auto it = log_.rbegin(); it != log_.rend(); ++it)
-            f_.WriteAt(it->offset, it->bytes.data(), static_cast<std::int64_t>(it->bytes.size()));
-        f_.Truncate(size_);
-    }
-
-private:
-    // Only bytes of the old file need keeping: what lies beyond it goes with the old length.
-    // Bytes an earlier truncation of the same save cut off were kept by that truncation.
-    bool Save(std::uint64_t offset, std::uint64_t count) {
-        changed_ = true;
-        const std::uint64_t kept = std::min(size_, f_.Size());
-        if (offset >= kept || count == 0) return true;
-        const std::uint64_t n = std::min(count, kept - offset);
-        // What a metadata write replaces is small; more than this is no chunk of ours.
-        if (n > (64u << 20)) return false;
-        Entry e{offset, std::string(static_cast<std::size_t>(n), '\0')};
-        if (f_.ReadAt(offset, e.bytes.data(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n)) return false;
-        log_.push_back(std::move(e));
-        return true;
-    }
-    struct Entry {
-        std::uint64_t offset;
-        std::string bytes;
-    };
-    mmio::File& f_;
-    std::uint64_t size_;
-    std::vector<Entry> log_;
-    bool changed_ = false;
-};
-
 // The top-level chunks as the readers walk them: header offset and id, in file order.
 using ChunkList = std::vector<std::pair<std::uint64_t, FOURCC>>;
 
-ChunkList WalkAsReaders(const std::string& path) {
+// The file as the readers will find it once the staged writes are made.
+ChunkList WalkAsReaders(mmio::File& f) {
     ChunkList out;
-    auto f = mmio::File::Open(path, mmio::OpenMode::Read);
-    if (!f) return out;
     ChunkInfo riff;
     riff.fccType = kWAVE;
-    if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return out;
+    if (f.Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return out;
     std::uint64_t p = riff.dwDataOffset + 4;
     // Beyond this many chunks a file is no WAV file anyone wrote on purpose.
     for (std::size_t n = 0; n < 100000; ++n) {
-        f->Seek(static_cast<std::int64_t>(p), 0);
+        f.Seek(static_cast<std::int64_t>(p), 0);
         ChunkInfo c;
-        if (f->Descend(c, &riff, 0) != 0) break;
+        if (f.Descend(c, &riff, 0) != 0) break;
         out.emplace_back(c.HeaderOffset(), c.ckid);
-        f->Ascend(c);
-        if (f->Tell() <= p) break;
-        p = f->Tell();
+        f.Ascend(c);
+        if (f.Tell() <= p) break;
+        p = f.Tell();
     }
+    f.Ascend(riff);
     return out;
 }
 
@@ -181,14 +142,14 @@ bool WalkKept(const ChunkList& before, const ChunkList& after, std::uint64_t cut
     return false;
 }
 
-bool ReadRiffSize(Journal& f, std::uint32_t& v) {
+bool ReadRiffSize(mmio::File& f, std::uint32_t& v) {
     unsigned char b[4];
     if (f.ReadAt(4, b, 4) != 4) return false;
     v = Le32(b);
     return true;
 }
 
-bool WriteRiffSize(Journal& f, std::uint32_t v) {
+bool WriteRiffSize(mmio::File& f, std::uint32_t v) {
     std::string s;
     PutLe32(s, v);
     return f.WriteAt(4, s.data(), 4);
@@ -209,7 +170,13 @@ std::string Named(FOURCC id) {
     return "\"" + s + "\"";
 }
 
-WriteStatus CannotWrite() { return Refuse("The file could not be written (the disk may be full)."); }
+WriteStatus CannotWrite() { return Refuse("The file could not be read. The file has not been changed."); }
+
+std::string Mib(std::uint64_t bytes) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.1f MiB", static_cast<double>(bytes) / (1 << 20));
+    return b;
+}
 
 // A write after which some reader would walk the file differently: it is taken back.
 WriteStatus Unfound() {
@@ -217,11 +184,15 @@ WriteStatus Unfound() {
                   "changed.");
 }
 
-// Rewrites the data of an existing chunk within its room.
-WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view fixed,
-                    std::string_view tail, bool fillRoom) {
+// Rewrites the data of an existing chunk within its room; `limit` is where the RIFF chunk ends.
+WriteStatus InPlace(mmio::File& f, FOURCC id, const Found& ck, const Tail& t, std::uint64_t limit,
+                    std::string_view fixed, std::string_view tail, bool fillRoom) {
     const std::uint64_t data = ck.offset + 8;
-    const std::uint64_t room = std::min<std::uint64_t>(ck.size, f.Size() - data);
+    const std::uint64_t room = std::min<std::uint64_t>(ck.size, limit - data);
+    if (fillRoom && room > kMaxRewrite)
+        return Refuse("The " + Named(id) + " chunk holds " + Mib(room) + ", more than the " + Mib(kMaxRewrite) +
+                      " a save rewrites (it rewrites a chunk whole, so that nothing of an older, longer tag text "
+                      "is read back). The file has not been changed.");
     std::string buf(fixed.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(room, fixed.size()))));
     if (fillRoom && room > fixed.size()) {
         // The whole room is rewritten, so nothing of an older, longer tail can be read back.
@@ -231,8 +202,8 @@ WriteStatus InPlace(Journal& f, const Found& ck, const Tail& t, std::string_view
     }
     if (!f.WriteAt(data, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
     std::uint32_t riff = 0;
-    if (t.clean && ReadRiffSize(f, riff) && f.Size() - 8 <= kMax32 && riff != f.Size() - 8) {
-        if (!WriteRiffSize(f, static_cast<std::uint32_t>(f.Size() - 8))) return CannotWrite();
+    if (t.clean && ReadRiffSize(f, riff) && limit - 8 <= kMax32 && riff != limit - 8) {
+        if (!WriteRiffSize(f, static_cast<std::uint32_t>(limit - 8))) return CannotWrite();
     }
     return WriteStatus::Written;
 }
@@ -248,6 +219,38 @@ bool LooksLikeId(FOURCC id) {
     return true;
 }
 
+// Whether whole chunks run from `p` to the very end of the file.
+bool ChunksToTheEnd(mmio::File& f, std::uint64_t p) {
+    const std::uint64_t size = f.Size();
+    for (std::size_t n = 0; n < 100000 && p < size; ++n) {
+        unsigned char h[8];
+        if (p + 8 > size || f.ReadAt(p, h, 8) != 8 || !LooksLikeId(Le32(h))) return false;
+        const std::uint64_t csize = Le32(h + 4);
+        p += 8 + csize;
+        if (p < size && (csize & 1)) ++p; // the pad; the last chunk may lack it
+    }
+    return p == size;
+}
+
+// Where the RIFF chunk ends when bytes that are no chunks follow it (an ID3v1 tag, padding):
+// new chunks go in front of those, which stay behind them as they are. The end of the file
+// otherwise, and every byte behind the RIFF header is taken as chunks.
+std::uint64_t RiffEnd(mmio::File& f) {
+    const std::uint64_t size = f.Size();
+    unsigned char b[4];
+    if (f.ReadAt(4, b, 4) != 4) return size;
+    std::uint64_t end = 8 + std::uint64_t{Le32(b)};
+    if (end < 12 || end >= size) return size;
+    // A size that ends inside a chunk says nothing about where the chunks end.
+    const Tail t = WalkTail(f, 0, end);
+    if (!t.clean) return size;
+    unsigned char pad = 1;
+    // A RIFF size that leaves out the pad byte of its last chunk, which is there.
+    if (t.missingPad && f.ReadAt(end, &pad, 1) == 1 && pad == 0 && ++end == size) return size;
+    // Chunks that run to the end of the file are chunks their writer forgot to count.
+    return ChunksToTheEnd(f, end) ? size : end;
+}
+
 // What a chunk that claims more than the file holds may hide: a chain of whole chunks
 // starting at some byte of its data. `exact` when one runs to the very end of the file;
 // `open` when one ends in a few bytes or a header that is cut off in turn.
@@ -260,7 +263,7 @@ struct Behind {
 // The longest chunk of ours: a cart chunk with the longest tag text an item writes.
 constexpr std::uint64_t kMaxOwnChunk = CartChunkRecord::kSize + kMaxItemTagText;
 
-Behind ChunksBehind(Journal& f, std::uint64_t headerAt) {
+Behind ChunksBehind(mmio::File& f, std::uint64_t headerAt) {
     Behind r;
     const std::uint64_t from = headerAt + 8, size = f.Size();
     if (size <= from) return r;
@@ -312,7 +315,7 @@ Behind ChunksBehind(Journal& f, std::uint64_t headerAt) {
 // is wrong and the chunks behind it would be lost with it. One of ours whose end is where
 // the RIFF size says the file ends is what a stopped write of ours leaves (it writes that
 // size first); its own fields may look like chunks that are cut off.
-bool TakenAsCutOff(Journal& f, const Tail& t, bool ours) {
+bool TakenAsCutOff(mmio::File& f, const Tail& t, bool ours) {
     const Behind b = ChunksBehind(f, t.truncatedAt);
     if (b.tooLong) return !ours;
     if (b.exact) return false;
@@ -330,13 +333,14 @@ std::string Damaged(const Tail& t) {
            ") claims more bytes than the file holds, and other chunks follow it. The file has not been changed.";
 }
 
-// Writes a whole new chunk at `at` (the end of the file, or over filler at the end that it
-// replaces), preceded by the pad byte the chunk before it lacks. With nameLast the chunk is
-// written as JUNK and gets its id only once complete, so a write stopped half-way leaves
-// filler that every reader skips, never a cut-off chunk that a reader must parse. Filler
-// longer than the chunk keeps the rest as filler: `fillerEnd` is where it ends (0: none).
-WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::string_view fixed,
-                   std::string_view tail, bool nameLast, std::uint64_t fillerEnd = 0) {
+// Writes a whole new chunk at `at` (the end of the RIFF chunk, `riffEnd`, or over filler at
+// its end that it replaces), preceded by the pad byte the chunk before it lacks. With nameLast
+// the chunk is written as JUNK and gets its id only once complete, so a write stopped half-way
+// leaves filler that every reader skips, never a cut-off chunk that a reader must parse.
+// Filler longer than the chunk keeps the rest as filler: `fillerEnd` is where it ends (0:
+// none). What follows the RIFF chunk moves behind its new end, as it is.
+WriteStatus Append(mmio::File& f, std::uint64_t riffEnd, std::uint64_t at, bool padFirst, FOURCC id,
+                   std::string_view fixed, std::string_view tail, bool nameLast, std::uint64_t fillerEnd = 0) {
     const std::uint64_t payload = fixed.size() + tail.size();
     if (payload > kMax32) return Refuse("The chunk is too long for a WAV file.");
     std::string buf;
@@ -351,6 +355,18 @@ WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::
     const std::uint64_t newEnd = at + buf.size();
     const std::uint64_t end = std::max(newEnd, fillerEnd);
     if (end - 8 > kMax32) return Refuse("The file would grow beyond the 4 GB a WAV file can describe.");
+    const std::uint64_t behind = f.Size() - riffEnd;
+    const bool moves = behind > 0 && end != riffEnd;
+    if (moves) {
+        if (behind > kMaxRewrite)
+            return Refuse("The file has " + Mib(behind) + " behind its RIFF chunk, more than the " + Mib(kMaxRewrite) +
+                          " a save moves. The file has not been changed.");
+        // First behind where the RIFF chunk will end: until the RIFF size says so, what
+        // lies there is merely more of what follows the RIFF chunk.
+        const auto n = static_cast<std::int64_t>(behind);
+        std::string trailer(static_cast<std::size_t>(behind), '\0');
+        if (f.ReadAt(riffEnd, trailer.data(), n) != n || !f.WriteAt(end, trailer.data(), n)) return CannotWrite();
+    }
     if (fillerEnd > newEnd) {
         // What is left of the filler becomes filler of its own before anything else changes:
         // inside the old filler it is filler still.
@@ -365,10 +381,13 @@ WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::
     if (!ReadRiffSize(f, oldRiff)) return CannotWrite();
     // The RIFF size first: until the chunk is complete, the file merely claims more than it
     // holds, which every reader takes in its stride; a chunk beyond the RIFF end would not be.
+    // Where bytes follow the RIFF chunk, the chunk comes first (as filler, behind the RIFF
+    // end, among bytes every reader already passes over), so that the RIFF size never takes
+    // in those bytes.
     const auto newRiff = static_cast<std::uint32_t>(end - 8);
-    if (newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
-    // A failure from here on is taken back by the caller's journal.
+    if (!moves && newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
     if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
+    if (moves && newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
     if (nameLast) {
         std::string name;
         PutLe32(name, id);
@@ -379,7 +398,7 @@ WriteStatus Append(Journal& f, std::uint64_t at, bool padFirst, FOURCC id, std::
 
 // Every other chunk with the id becomes JUNK (its bytes stay), so that no reader can take a
 // stale one.
-bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
+bool RetireOthers(mmio::File& f, const Tail& t, std::uint64_t keptAt) {
     for (const Found& c : t.same) {
         if (c.offset == keptAt) continue;
         std::string id;
@@ -389,42 +408,43 @@ bool RetireOthers(Journal& f, const Tail& t, std::uint64_t keptAt) {
     return true;
 }
 
-// One chunk written into the open file. Every change goes through the caller's journal;
-// the caller takes them back when this or a later write of the same save fails.
-WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const ChunkWrite& w) {
+// One chunk written into the open file, which stages the writes: the caller writes them
+// only once every chunk of the save is written.
+WriteStatus WriteOne(mmio::File& f, const ChunkWrite& w) {
     const FOURCC id = w.id;
     const std::string_view fixed = w.fixed, tail = w.tail;
     const bool fillRoom = w.fillRoom;
     // Found afresh for each chunk: an earlier write of the same save may have moved its end.
     ChunkInfo riff;
     riff.fccType = kWAVE;
-    if (f->Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return Refuse("The file is not a RIFF WAVE file.");
-    f->Ascend(riff);
+    if (f.Descend(riff, nullptr, mmio::MMIO_FINDRIFF) != 0) return Refuse("The file is not a RIFF WAVE file.");
+    f.Ascend(riff);
     // Sizes that 32 bits cannot hold: writing would break the file.
-    if (riff.rf64 || riff.HeaderOffset() != 0 || f->Size() - 8 > kMax32)
+    if (riff.rf64 || riff.HeaderOffset() != 0 || f.Size() - 8 > kMax32)
         return Refuse("The file is an RF64 file or larger than 4 GB: its sizes cannot be rewritten as a WAV file's.");
 
-    Tail t = WalkTail(*f, id);
+    // Where the chunks end: behind them may follow bytes that are no chunks, which stay.
+    const std::uint64_t size = RiffEnd(f);
+    Tail t = WalkTail(f, id, size);
     if (t.truncated) {
         const bool ours = t.truncatedId == kCart || t.truncatedId == kBext || t.truncatedId == kJunk;
-        if (!TakenAsCutOff(j, t, ours)) return Refuse(Damaged(t));
+        if (!TakenAsCutOff(f, t, ours)) return Refuse(Damaged(t));
         if (ours) {
             // Cut off: it becomes a whole chunk of the bytes it still has, and so the last
             // chunk of the file, rewritten or reused like any other.
             std::string held;
-            PutLe32(held, static_cast<std::uint32_t>(f->Size() - (t.truncatedAt + 8)));
-            if (!j.WriteAt(t.truncatedAt + 4, held.data(), 4)) return CannotWrite();
-            t = WalkTail(*f, id);
+            PutLe32(held, static_cast<std::uint32_t>(f.Size() - (t.truncatedAt + 8)));
+            if (!f.WriteAt(t.truncatedAt + 4, held.data(), 4)) return CannotWrite();
+            t = WalkTail(f, id, size);
         }
     }
-    const std::uint64_t size = f->Size();
     // Fewer than 8 bytes behind the last chunk: zeros are nobody's and a new chunk may go
     // over them; anything else is the start of a header, which stays where it is.
     bool zeroRemainder = false;
     if (t.shortRemainder) {
         unsigned char r[8] = {};
         const auto n = static_cast<std::int64_t>(size - t.end);
-        zeroRemainder = j.ReadAt(t.end, r, n) == n && std::all_of(r, r + n, [](unsigned char c) { return c == 0; });
+        zeroRemainder = f.ReadAt(t.end, r, n) == n && std::all_of(r, r + n, [](unsigned char c) { return c == 0; });
     }
     // Why nothing can be added at the end, when it cannot.
     std::string endRefusal;
@@ -433,7 +453,7 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
                      "added. The file has not been changed.";
     } else if (t.shortRemainder && !zeroRemainder) {
         unsigned char r[8] = {};
-        j.ReadAt(t.end, r, static_cast<std::int64_t>(size - t.end));
+        f.ReadAt(t.end, r, static_cast<std::int64_t>(size - t.end));
         std::string start;
         for (std::uint64_t i = 0; i < std::min<std::uint64_t>(4, size - t.end); ++i)
             start.push_back(r[i] >= 0x20 && r[i] <= 0x7E ? static_cast<char>(r[i]) : '?');
@@ -460,19 +480,19 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
             break;
         }
     }
-    const ChunkList before = WalkAsReaders(path);
+    const ChunkList before = WalkAsReaders(f);
     // Chunks from here on are replaced by the write; those in front of it must stay.
     std::uint64_t cut = ~0ull;
     auto grow = [&](std::uint64_t at, bool pad, bool nameLast, std::uint64_t filler) {
         if (!canAppend) return Refuse(endRefusal);
         cut = std::min(cut, at);
-        return Append(j, at, pad, id, fixed, tail, nameLast, filler);
+        return Append(f, size, at, pad, id, fixed, tail, nameLast, filler);
     };
     // A printable byte in a pad place could read as the start of the next id once other
     // bytes have changed; zero, as pads are, it cannot.
     for (const std::uint64_t o : t.oddPads) {
         const unsigned char zero = 0;
-        if (!j.WriteAt(o, &zero, 1)) return CannotWrite();
+        if (!f.WriteAt(o, &zero, 1)) return CannotWrite();
     }
     WriteStatus result = WriteStatus::Refused;
     std::uint64_t keptAt = ~0ull;
@@ -485,9 +505,9 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
         const bool last = c.offset == t.lastAt && t.clean;
         keptAt = c.offset;
         if (fits) {
-            result = InPlace(j, c, t, fixed, tail, fillRoom);
+            result = InPlace(f, id, c, t, size, fixed, tail, fillRoom);
         } else if (last) {
-            // The last chunk of the file: written whole where it stands, growing the file.
+            // The last chunk: written whole where it stands, growing the RIFF chunk.
             result = grow(c.offset, false, false, 0);
         } else if (canAppend) {
             // Too small for what it must hold: a new chunk at the end takes its place, and
@@ -502,11 +522,11 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
         result = grow(appendAt, padFirst, true, fillerEnd);
         keptAt = appendAt + (padFirst ? 1 : 0);
     }
-    if (result == WriteStatus::Written && !RetireOthers(j, t, keptAt)) result = CannotWrite();
-    // The readers walk the file as it is now. Should the walk have changed in front of what
+    if (result == WriteStatus::Written && !RetireOthers(f, t, keptAt)) result = CannotWrite();
+    // The readers walk the file as it will be. Should the walk have changed in front of what
     // was written, or not reach the written chunk (a chunk whose pad byte the walk must
     // guess), nothing is changed.
-    if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(path), cut, id, keptAt))
+    if (result == WriteStatus::Written && !WalkKept(before, WalkAsReaders(f), cut, id, keptAt))
         result = Unfound();
     return result;
 }
@@ -514,13 +534,13 @@ WriteStatus WriteOne(mmio::File* f, Journal& j, const std::string& path, const C
 // A data chunk of size 0 followed by other chunks: some readers (FFmpeg) take a data chunk
 // of size 0 to run to the end of the file and would play what follows as noise. A data chunk
 // of size 0 goes at the end instead, and the earlier ones become JUNK; they hold nothing.
-WriteStatus EmptyDataLast(mmio::File* f, Journal& j, const std::string& path) {
-    const ChunkList before = WalkAsReaders(path);
+WriteStatus EmptyDataLast(mmio::File& f) {
+    const ChunkList before = WalkAsReaders(f);
     std::vector<std::uint64_t> empty;
     for (const auto& [offset, ckid] : before) {
         if (ckid != kData) continue;
         unsigned char h[8];
-        if (j.ReadAt(offset, h, 8) != 8) return WriteStatus::Written;
+        if (f.ReadAt(offset, h, 8) != 8) return WriteStatus::Written;
         // A data chunk that holds audio: what the readers play is not moved.
         if (Le32(h + 4) != 0) return WriteStatus::Written;
         empty.push_back(offset);
@@ -528,13 +548,13 @@ WriteStatus EmptyDataLast(mmio::File* f, Journal& j, const std::string& path) {
     if (empty.empty() || before.empty()) return WriteStatus::Written;
     const bool lastIsEmpty = empty.back() == before.back().first;
     if (lastIsEmpty && empty.size() == 1) return WriteStatus::Written; // as it should be
-    const Tail t = WalkTail(*f, kData);
+    const std::uint64_t at = RiffEnd(f);
+    const Tail t = WalkTail(f, kData, at);
     // An end behind which nothing can go: left as it is.
     if (!lastIsEmpty && (!t.clean || t.lastAt != before.back().first)) return WriteStatus::Written;
-    const std::uint64_t at = f->Size();
     const bool pad = t.missingPad;
     if (!lastIsEmpty) {
-        const WriteStatus st = Append(j, at, pad, kData, {}, {}, false);
+        const WriteStatus st = Append(f, at, at, pad, kData, {}, {}, false);
         if (st != WriteStatus::Written) return st;
     }
     const std::uint64_t last = lastIsEmpty ? empty.back() : at + (pad ? 1 : 0);
@@ -542,10 +562,10 @@ WriteStatus EmptyDataLast(mmio::File* f, Journal& j, const std::string& path) {
         if (o == last) continue;
         std::string name;
         PutLe32(name, kJunk);
-        if (!j.WriteAt(o, name.data(), 4)) return CannotWrite();
+        if (!f.WriteAt(o, name.data(), 4)) return CannotWrite();
     }
     // Every reader finds the rest as it was, and the empty data chunk last.
-    const ChunkList after = WalkAsReaders(path);
+    const ChunkList after = WalkAsReaders(f);
     std::size_t k = 0;
     for (const auto& [offset, ckid] : before) {
         while (k < after.size() && after[k].first < offset) ++k;
@@ -572,16 +592,21 @@ WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> wri
         tLastError = "The file could not be opened for writing.";
         return WriteStatus::OpenFailed;
     }
-    Journal j(*f);
+    if (!mmio::LockForChange(*f)) return Refuse("Another program is changing the file. The file has not been changed.");
+    // What a crash or a power cut left of an earlier save is taken back before anything else.
+    mmio::RollBackInterrupted(*f);
+    // All or nothing: the whole change is prepared and checked before any of it is written.
+    f->Stage();
     WriteStatus result = WriteStatus::Written;
     for (const ChunkWrite& w : writes) {
-        result = WriteOne(f.get(), j, path, w);
+        result = WriteOne(*f, w);
         if (result != WriteStatus::Written) break;
     }
-    if (result == WriteStatus::Written && !writes.empty()) result = EmptyDataLast(f.get(), j, path);
-    // All or nothing: a save that fails leaves the file as it found it.
-    if (result != WriteStatus::Written && j.Changed()) j.Undo();
-    if (f->Close() != 0 && result == WriteStatus::Written) result = CannotWrite();
+    if (result == WriteStatus::Written && !writes.empty()) result = EmptyDataLast(*f);
+    std::string why;
+    if (result == WriteStatus::Written && !mmio::CommitStaged(*f, why))
+        result = Refuse("The file could not be written (" + why + "). The file has not been changed.");
+    if (f->Close() != 0 && result == WriteStatus::Written) result = Refuse("The file could not be closed.");
     if (result == WriteStatus::Written) tLastError.clear();
     return result;
 }

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 
 namespace rozuzezer {
@@ -118,22 +119,47 @@ constexpr std::string_view kReadTags[] = {"STOREREF",    "COPYRIGHTCODE", "COMPO
 
 // What another producer put in the tag text that the reader does not read: the text up to
 // its first NUL (the rest is the padding of a chunk's room) without the tags the reader
-// knows, each taken out as the reader finds it; "" when nothing but blanks is left.
+// knows; "" when nothing but blanks is left. One pass, however many tags: a known tag goes
+// when its closing tag is reached, from the first of its opening tags still standing, and
+// what a removal joins is read on as if it had stood so, so none can be left or formed.
 std::string ForeignTags(std::string_view standing) {
-    std::string text(standing.substr(0, std::min(standing.find('\0'), standing.size())));
-    for (bool again = true; again;) {
-        again = false;
-        const TagText tags(text);
-        for (const std::string_view name : kReadTags) {
-            const std::optional<TagText::Span> s = tags.Find(name);
-            if (!s) continue;
-            text.erase(s->open, s->end - s->open);
-            again = true; // positions moved, and taking one out may join another
-            break;
+    const std::string_view text = standing.substr(0, std::min(standing.find('\0'), standing.size()));
+    constexpr std::size_t kNames = std::size(kReadTags);
+    constexpr std::size_t kLongest = 13; // "COPYRIGHTCODE", "MUSICDURATION", "TOTALDURATION"
+    std::string out;
+    out.reserve(text.size());
+    // Where the opening tags of each known name stand in `out`, in order.
+    std::vector<std::size_t> opens[kNames];
+    for (const char c : text) {
+        out.push_back(c);
+        if (c != '>') continue;
+        // The tag that this '>' ends, if it is one of the known: "<NAME>" or "</NAME>".
+        std::size_t lt = std::string::npos;
+        for (std::size_t i = out.size() - 1, stop = out.size() - std::min(out.size(), kLongest + 3); i-- > stop;) {
+            if (out[i] == '<') {
+                lt = i;
+                break;
+            }
+        }
+        if (lt == std::string::npos) continue;
+        const bool closing = lt + 1 < out.size() && out[lt + 1] == '/';
+        const std::string_view name = std::string_view(out).substr(lt + 1 + closing, out.size() - lt - 2 - closing);
+        const auto* known = std::find_if(std::begin(kReadTags), std::end(kReadTags), [&](std::string_view k) {
+            return k.size() == name.size() && FindNoCase(name, k) == 0;
+        });
+        if (known == std::end(kReadTags)) continue;
+        std::vector<std::size_t>& mine = opens[static_cast<std::size_t>(known - std::begin(kReadTags))];
+        if (!closing) {
+            mine.push_back(lt);
+        } else if (!mine.empty()) {
+            const std::size_t from = mine.front();
+            out.resize(from);
+            for (auto& o : opens)
+                while (!o.empty() && o.back() >= from) o.pop_back();
         }
     }
-    const bool blank = std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
-    return blank ? std::string() : text;
+    const bool blank = std::all_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    return blank ? std::string() : out;
 }
 
 // Time text (form 1 duration, form 2 time of day) to seconds; unreadable text gives 0.

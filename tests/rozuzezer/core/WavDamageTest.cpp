@@ -106,17 +106,16 @@ std::vector<Damage> Cases() {
         v.push_back({"BextOfSizeFFFFFFFFBeforeList", f, "\"bext\"", {}});
     }
     {
-        // The first 5 bytes of a data header at the end: nothing can be added behind them,
-        // and they must stay.
-        std::string f = fx::Build({{"fmt ", fmt}});
-        f += std::string("data\x00", 5);
+        // The first 5 bytes of a data header at the end, which the RIFF size counts: nothing
+        // can be added behind them, and they must stay. (Bytes it does not count stay behind
+        // what is added.)
+        const std::string cut("data\x00", 5);
+        std::string f = fx::WithRest({{"fmt ", fmt}}, cut, true);
         v.push_back({"PartialHeaderAtTheEnd", f, "cut-off chunk header", {}});
-        f = fx::Build({{"fmt ", fmt}, {"cart", TheirCart("Old")}, {"bext", std::string(602, ' ')}});
-        f += std::string("data\x00", 5);
+        f = fx::WithRest({{"fmt ", fmt}, {"cart", TheirCart("Old")}, {"bext", std::string(602, ' ')}}, cut, true);
         v.push_back({"PartialHeaderBehindChunksRewrittenInPlace", f, "", {{f.size() - 5, f.size()}}});
         // A cart too small for the new tags, which cannot move: refused, no tag is cut.
-        f = fx::Build({{"fmt ", fmt}, {"cart", std::string(2048, ' ')}, {"bext", std::string(602, ' ')}});
-        f += std::string("data\x00", 5);
+        f = fx::WithRest({{"fmt ", fmt}, {"cart", std::string(2048, ' ')}, {"bext", std::string(602, ' ')}}, cut, true);
         v.push_back({"PartialHeaderBehindACartTooSmallForTheTags", f, "cut-off chunk header", {}});
     }
     {

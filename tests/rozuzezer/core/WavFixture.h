@@ -77,6 +77,12 @@ inline std::string Build(const std::vector<Chunk>& chunks, std::int64_t riffSize
     return out + body;
 }
 
+// The file with `rest` behind its last chunk, which the RIFF size counts or not.
+inline std::string WithRest(const std::vector<Chunk>& chunks, const std::string& rest, bool counted) {
+    const std::size_t body = Build(chunks).size() - 8 + (counted ? rest.size() : 0);
+    return Build(chunks, static_cast<std::int64_t>(body)) + rest;
+}
+
 // A plain 16-bit stereo 44.1 kHz file with `frames` frames.
 inline std::string Simple(std::size_t frames = 4410) {
     return Build({{"fmt ", Fmt(2, 44100, 16)}, {"data", Audio(frames * 4)}});

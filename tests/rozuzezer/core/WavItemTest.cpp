@@ -676,10 +676,10 @@ TEST(WavItemTest, ASaveThatFailsChangesNothing) {
          fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)},
                     {"LIST", "INFOINAM", true, 400}})},
         // The cart can be rewritten in place, the bext has nowhere to go in front of bytes
-        // that are no chunk.
+        // that the RIFF size counts and that are no chunk.
         {"bytes behind the last chunk",
-         fx::Build({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)}}) +
-             "TAG" + std::string(125, '\x7f')},
+         fx::WithRest({{"fmt ", fx::Fmt(2, kRate, 16)}, {"cart", CartPayload(c, "<NOTES>old</NOTES>")}, {"data", fx::Audio(4000)}},
+                      "TAG" + std::string(125, '\x7f'), true)},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);

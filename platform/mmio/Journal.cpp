@@ -1,0 +1,270 @@
+#include "platform/mmio/Journal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::mmio {
+
+namespace {
+
+constexpr std::string_view kMagic = "BVRJRNL1";
+constexpr std::string_view kSuffix = ".bvr-journal";
+// A file written this long after its journal was last written has been changed since by
+// someone else: the journal no longer describes it.
+constexpr std::int64_t kStaleSeconds = 60;
+
+void Put64(std::string& s, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+std::uint64_t Get64(std::string_view s, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+
+// Enough to tell a journal the disk kept whole from one it kept in part.
+std::uint64_t Checksum(std::string_view s) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        h = (h ^ Get64(s, i)) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    for (; i < s.size(); ++i) {
+        h = (h ^ static_cast<unsigned char>(s[i])) * 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 29;
+    }
+    return h;
+}
+
+struct Entry {
+    std::uint64_t offset;
+    std::string bytes;
+};
+
+// The journal: which file (device and inode), its length before the change, and the bytes
+// the change replaces; a checksum of all that last.
+std::string Image(const struct stat& st, std::uint64_t length, const std::vector<Entry>& entries) {
+    std::string s(kMagic);
+    Put64(s, static_cast<std::uint64_t>(st.st_dev));
+    Put64(s, static_cast<std::uint64_t>(st.st_ino));
+    Put64(s, length);
+    Put64(s, entries.size());
+    for (const Entry& e : entries) {
+        Put64(s, e.offset);
+        Put64(s, e.bytes.size());
+        s += e.bytes;
+    }
+    Put64(s, Checksum(s));
+    return s;
+}
+
+struct Parsed {
+    std::uint64_t device = 0, inode = 0, length = 0;
+    std::vector<std::pair<std::uint64_t, std::string_view>> entries;
+};
+
+std::optional<Parsed> Parse(std::string_view s) {
+    constexpr std::size_t kHead = 8 + 4 * 8;
+    if (s.size() < kHead + 8 || s.substr(0, 8) != kMagic) return std::nullopt;
+    const std::string_view body = s.substr(0, s.size() - 8);
+    if (Checksum(body) != Get64(s, body.size())) return std::nullopt;
+    Parsed p;
+    p.device = Get64(s, 8);
+    p.inode = Get64(s, 16);
+    p.length = Get64(s, 24);
+    const std::uint64_t count = Get64(s, 32);
+    std::size_t at = kHead;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (body.size() - at < 16) return std::nullopt;
+        const std::uint64_t offset = Get64(s, at), n = Get64(s, at + 8);
+        at += 16;
+        if (n > body.size() - at) return std::nullopt;
+        p.entries.emplace_back(offset, body.substr(at, static_cast<std::size_t>(n)));
+        at += static_cast<std::size_t>(n);
+    }
+    if (at != body.size()) return std::nullopt;
+    return p;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+// The bytes of the file that the staged writes replace, in ranges that do not overlap.
+std::vector<Entry> Replaced(File& f) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    const std::uint64_t old = f.UnstagedSize();
+    for (const File::StagedWrite& w : f.Staged()) {
+        const std::uint64_t to = std::min(old, w.offset + w.bytes.size());
+        if (w.offset < to) ranges.emplace_back(w.offset, to);
+    }
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<Entry> out;
+    for (const auto& [from, to] : ranges) {
+        if (!out.empty() && from <= out.back().offset + out.back().bytes.size()) {
+            const std::uint64_t end = out.back().offset + out.back().bytes.size();
+            if (to > end) out.back().bytes.resize(static_cast<std::size_t>(to - out.back().offset));
+        } else {
+            out.push_back({from, std::string(static_cast<std::size_t>(to - from), '\0')});
+        }
+    }
+    return out;
+}
+
+bool ReadEntries(File& f, std::vector<Entry>& entries) {
+    for (Entry& e : entries) {
+        const auto n = static_cast<std::int64_t>(e.bytes.size());
+        if (f.ReadUnstaged(e.offset, e.bytes.data(), n) != n) return false;
+    }
+    return true;
+}
+
+// Puts back what the journal holds; true once the file is as it was before the change.
+bool PutBack(File& f, const std::vector<std::pair<std::uint64_t, std::string_view>>& entries, std::uint64_t length) {
+    for (const auto& [offset, bytes] : entries)
+        if (!f.WriteAt(offset, bytes.data(), static_cast<std::int64_t>(bytes.size()))) return false;
+    return (f.Size() == length || f.Truncate(length)) && f.Flush();
+}
+
+bool RemoveJournal(const std::string& journal) {
+    return Remove(journal) && FlushFolder(FolderOf(journal));
+}
+
+std::string Reason(int e) { return e == 0 ? "an unknown failure" : std::strerror(e); }
+
+} // namespace
+
+std::string JournalPath(const std::string& path) {
+    char* real = ::realpath(path.c_str(), nullptr);
+    const std::filesystem::path p(real ? std::string(real) : path);
+    std::free(real);
+    std::string base = p.filename().string();
+    std::string name = "." + base + std::string(kSuffix);
+    if (name.size() > NAME_MAX) {
+        // A long name keeps its start and a hash of the whole, so that two long names that
+        // begin alike keep journals of their own.
+        std::uint64_t h = 1469598103934665603ull;
+        for (const char c : base) h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        char tag[20];
+        std::snprintf(tag, sizeof tag, "-%016llx", static_cast<unsigned long long>(h));
+        base.resize(NAME_MAX - 1 - kSuffix.size() - std::strlen(tag));
+        name = "." + base + tag + std::string(kSuffix);
+    }
+    return (p.parent_path() / name).string();
+}
+
+bool LockForChange(File& f) {
+    using namespace std::chrono;
+    const auto until = steady_clock::now() + seconds(5);
+    for (;;) {
+        if (::flock(f.Descriptor(), LOCK_EX | LOCK_NB) == 0) return true;
+        // A file system without locks: nothing to wait for.
+        if (errno != EWOULDBLOCK && errno != EINTR) return true;
+        if (steady_clock::now() >= until) return false;
+        std::this_thread::sleep_for(milliseconds(5));
+    }
+}
+
+void RollBackInterrupted(File& f) {
+    const std::string journal = JournalPath(f.Path());
+    struct stat js {};
+    if (::lstat(journal.c_str(), &js) != 0 || !S_ISREG(js.st_mode)) return;
+    std::string image;
+    if (auto j = File::Open(journal, OpenMode::ReadWrite)) {
+        image.resize(static_cast<std::size_t>(j->Size()));
+        if (j->ReadAt(0, image.data(), static_cast<std::int64_t>(image.size())) != static_cast<std::int64_t>(image.size()))
+            return;
+        const std::optional<Parsed> p = Parse(image);
+        struct stat fs {};
+        if (p && ::fstat(f.Descriptor(), &fs) == 0 && p->device == static_cast<std::uint64_t>(fs.st_dev) &&
+            p->inode == static_cast<std::uint64_t>(fs.st_ino) &&
+            fs.st_mtim.tv_sec <= js.st_mtim.tv_sec + kStaleSeconds) {
+            // The journal's time moves on first, so that a rollback that is itself cut
+            // short still finds its journal current.
+            if (::futimens(j->Descriptor(), nullptr) != 0 || !j->Flush()) return;
+            if (!PutBack(f, p->entries, p->length)) return;
+        }
+        // Otherwise it was never completed, and so its change never began, or the file it
+        // describes is gone or changed since.
+    } else {
+        return;
+    }
+    RemoveJournal(journal);
+}
+
+void RollBackInterrupted(const std::string& path) {
+    struct stat js {};
+    if (::lstat(JournalPath(path).c_str(), &js) != 0) return; // the common case: nothing to do
+    auto f = File::Open(path, OpenMode::ReadWrite);
+    if (!f || !LockForChange(*f)) return;
+    RollBackInterrupted(*f);
+}
+
+bool CommitStaged(File& f, std::string& why) {
+    if (f.Staged().empty()) return f.ApplyStaged();
+    struct stat st {};
+    std::vector<Entry> old = Replaced(f);
+    if (::fstat(f.Descriptor(), &st) != 0 || !ReadEntries(f, old)) {
+        why = Reason(errno);
+        return false;
+    }
+    const std::string journal = JournalPath(f.Path());
+    const std::string folder = FolderOf(journal);
+    std::unique_ptr<File> j = File::Open(journal, OpenMode::CreateNew);
+    if (!j && errno != EACCES && errno != EPERM && errno != EROFS) {
+        why = errno == EEXIST ? "the journal of an earlier save stands beside it and cannot be taken back"
+                              : Reason(errno);
+        return false;
+    }
+    // Without a journal (a folder the user may not write) the change is flushed all the same.
+    if (j) {
+        const std::string image = Image(st, f.UnstagedSize(), old);
+        if (!j->WriteAt(0, image.data(), static_cast<std::int64_t>(image.size())) || !j->Flush() || !FlushFolder(folder)) {
+            why = Reason(errno);
+            j->Close();
+            RemoveJournal(journal);
+            return false;
+        }
+    }
+    const std::uint64_t length = f.UnstagedSize();
+    if (!f.ApplyStaged() || !f.Flush()) {
+        const int e = errno;
+        std::vector<std::pair<std::uint64_t, std::string_view>> back;
+        for (const Entry& x : old) back.emplace_back(x.offset, x.bytes);
+        // What could not be put back now, the next open puts back from the journal.
+        if (PutBack(f, back, length) && j) {
+            j->Close();
+            RemoveJournal(journal);
+        }
+        why = Reason(e);
+        return false;
+    }
+    if (j && !RemoveJournal(journal)) {
+        // A journal left behind would take the change back at the next open: emptied, it
+        // is one that was never completed.
+        if (!j->Truncate(0) || !j->Flush()) {
+            why = Reason(errno);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace platform::mmio
