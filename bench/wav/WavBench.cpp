@@ -1,5 +1,6 @@
 // Reading and writing an item's metadata costs the same on a 1 MiB and a 1 GiB file, is
-// quicker than libsndfile's header parse, and a save writes only the metadata chunks.
+// quicker than libsndfile's header parse, and a save writes only the metadata chunks, flushed,
+// in a time that grows with the tag text it sorts out.
 #include "BenchReport.h"
 
 #include "rozuzezer/core/cHardDiskItem.h"
@@ -13,7 +14,12 @@
 #include <memory>
 #include <string>
 
+#include <algorithm>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -70,6 +76,88 @@ std::string MakeFile(const std::string& folder, const std::string& name, std::ui
     return path;
 }
 
+// An hour of 16-bit stereo audio, every byte written (no hole), with cart and bext appended.
+std::string MakeHour(const std::string& folder) {
+    const std::string path = folder + "/hour.wav";
+    const std::uint64_t dataSize = 44100ull * 4 * 3600;
+    std::string h = "RIFF";
+    Le32(h, static_cast<std::uint32_t>(dataSize + 36));
+    h += "WAVEfmt ";
+    Le32(h, 16);
+    Le16(h, 1);
+    Le16(h, 2);
+    Le32(h, 44100);
+    Le32(h, 176400);
+    Le16(h, 4);
+    Le16(h, 16);
+    h += "data";
+    Le32(h, static_cast<std::uint32_t>(dataSize));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << h;
+        std::string block(4u << 20, '\0');
+        for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>((i * 2654435761u) >> 24);
+        for (std::uint64_t left = dataSize; left > 0;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+            out.write(block.data(), static_cast<std::streamsize>(n));
+            left -= n;
+        }
+    }
+    rozuzezer::cHardDiskItem it;
+    FillItem(it);
+    if (!it.SaveToWAVFile(path, 3)) std::fprintf(stderr, "setup save failed for %s\n", path.c_str());
+    return path;
+}
+
+// The bytes of a second of audio whose cart tag text holds `bytes` of tags the reader knows
+// and one tag of another producer among them.
+std::string TaggedFile(std::size_t bytes) {
+    std::string tags;
+    bool foreign = false;
+    const std::string known = "<NOTES>n</NOTES><COMPOSER>c</COMPOSER><TEXT>t</TEXT><DLS>d</DLS>";
+    while (tags.size() < bytes) {
+        tags += known;
+        if (tags.size() > bytes / 2 && !foreign) {
+            tags += "<ORIGIN>desk 4</ORIGIN>";
+            foreign = true;
+        }
+    }
+    std::string cart(2048, ' ');
+    cart.replace(0, 4, "0101");
+    cart += tags;
+    std::string body = "WAVEfmt ";
+    Le32(body, 16);
+    Le16(body, 1);
+    Le16(body, 2);
+    Le32(body, 44100);
+    Le32(body, 176400);
+    Le16(body, 4);
+    Le16(body, 16);
+    body += "data";
+    Le32(body, 44100 * 4);
+    body.append(44100 * 4, '\x11');
+    body += "cart";
+    Le32(body, static_cast<std::uint32_t>(cart.size()));
+    body += cart;
+    if (cart.size() & 1) body.push_back('\0');
+    std::string file = "RIFF";
+    Le32(file, static_cast<std::uint32_t>(body.size()));
+    return file + body;
+}
+
+// Puts the bytes in the file and on the disk, so that a save flushes nothing of them.
+void PutDurably(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::fdatasync(fd);
+    ::close(fd);
+}
+
 using CartInfo = SF_CART_INFO_VAR(8192);
 using BextInfo = SF_BROADCAST_INFO_VAR(4096);
 
@@ -93,6 +181,7 @@ double PerCall(int calls, const std::function<void()>& fn) {
 } // namespace
 
 int main() {
+    std::error_code ec0;
     const std::string folder = bench::ScratchFolder("wav");
     const std::string small = MakeFile(folder, "small.wav", 1ull << 20);
     const std::string large = MakeFile(folder, "large.wav", 1ull << 30);
@@ -142,6 +231,55 @@ int main() {
     struct stat st {};
     ::stat(large.c_str(), &st);
     bench::Report("wav_1gib_allocated_after_saves", static_cast<double>(st.st_blocks) * 512 / 1024, "KiB");
+
+    // A details save of an hour of audio, flushed so that a power cut leaves the old item or
+    // the new: against copying the file, and against the least any flushed write of its bytes
+    // costs (one write of them and one flush).
+    const std::string hour = MakeHour(folder);
+    bench::RunPeer("cat '" + hour + "' > /dev/null");
+    std::vector<double> hourSave, hourCp, floor;
+    const int scratch = ::open((folder + "/floor.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const std::string bytes(2650, 'b');
+    for (int run = 0; run < bench::kRuns; ++run) {
+        rozuzezer::cHardDiskItem it;
+        FillItem(it);
+        it.AudioFileName = hour;
+        hourSave.push_back(bench::BestSeconds(20, [&] { it.SaveToWAVFile(hour, 3); }) * 1e3);
+        floor.push_back(bench::BestSeconds(20, [&] {
+                            if (::pwrite(scratch, bytes.data(), bytes.size(), 0) < 0 || ::fdatasync(scratch) != 0)
+                                std::fprintf(stderr, "flush failed\n");
+                        }) * 1e3);
+        hourCp.push_back(bench::RunPeer("cp '" + hour + "' '" + folder + "/copy.wav'") * 1e3);
+        std::filesystem::remove(folder + "/copy.wav", ec0);
+    }
+    ::close(scratch);
+    bench::ReportRuns("wav_save_hour", hourSave, "ms", "cp", hourCp);
+    bench::ReportRuns("wav_save_hour_vs_one_flushed_write", hourSave, "ms", "pwrite+fdatasync", floor);
+
+    // Other producers' tags in the tag text: a save takes out the ones it knows in one pass,
+    // so its time grows with the text, never with its square.
+    const std::string tagged1 = folder + "/tags-1mib.wav", tagged16 = folder + "/tags-16mib.wav";
+    const std::string bytes1 = TaggedFile(1u << 20), bytes16 = TaggedFile(16u << 20);
+    std::vector<double> tags1, tags16, ratio, cp;
+    for (int run = 0; run < bench::kRuns; ++run) {
+        auto timedSave = [&](const std::string& path, const std::string& original) {
+            PutDurably(path, original);
+            rozuzezer::cHardDiskItem it;
+            it.Notes = "ours";
+            it.AudioFileName = path;
+            return bench::Seconds([&] {
+                       if (!it.SaveToWAVFile(path, 3)) std::fprintf(stderr, "tag text save failed\n");
+                   }) * 1e3;
+        };
+        tags1.push_back(timedSave(tagged1, bytes1));
+        tags16.push_back(timedSave(tagged16, bytes16));
+        ratio.push_back(tags16.back() / tags1.back());
+        cp.push_back(bench::RunPeer("cp '" + hour + "' '" + folder + "/copy.wav'") * 1e3);
+        std::filesystem::remove(folder + "/copy.wav", ec0);
+    }
+    bench::ReportRuns("wav_save_tags_1mib", tags1, "ms", "cp", cp);
+    bench::ReportRuns("wav_save_tags_16mib", tags16, "ms");
+    bench::ReportRuns("wav_save_tags_16mib_vs_1mib", ratio, "x");
 
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

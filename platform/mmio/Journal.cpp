@@ -23,6 +23,8 @@ namespace platform::mmio {
 namespace {
 
 constexpr std::string_view kMagic = "BVRJRNL1";
+// More than any change of ours replaces: such a file is none of our journals.
+constexpr std::uint64_t kMaxJournal = 512u << 20;
 constexpr std::string_view kSuffix = ".bvr-journal";
 // A file written this long after its journal was last written has been changed since by
 // someone else: the journal no longer describes it.
@@ -37,12 +39,17 @@ std::uint64_t Get64(std::string_view s, std::size_t at) {
     return v;
 }
 
-// Enough to tell a journal the disk kept whole from one it kept in part.
-std::uint64_t Checksum(std::string_view s) {
+} // namespace
+
+// Enough to tell a journal the disk kept whole from one it kept in part. Words in the
+// machine's order: a journal is read where it was written.
+std::uint64_t JournalChecksum(std::string_view s) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
     std::size_t i = 0;
     for (; i + 8 <= s.size(); i += 8) {
-        h = (h ^ Get64(s, i)) * 0xFF51AFD7ED558CCDull;
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
         h ^= h >> 32;
     }
     for (; i < s.size(); ++i) {
@@ -52,27 +59,7 @@ std::uint64_t Checksum(std::string_view s) {
     return h;
 }
 
-struct Entry {
-    std::uint64_t offset;
-    std::string bytes;
-};
-
-// The journal: which file (device and inode), its length before the change, and the bytes
-// the change replaces; a checksum of all that last.
-std::string Image(const struct stat& st, std::uint64_t length, const std::vector<Entry>& entries) {
-    std::string s(kMagic);
-    Put64(s, static_cast<std::uint64_t>(st.st_dev));
-    Put64(s, static_cast<std::uint64_t>(st.st_ino));
-    Put64(s, length);
-    Put64(s, entries.size());
-    for (const Entry& e : entries) {
-        Put64(s, e.offset);
-        Put64(s, e.bytes.size());
-        s += e.bytes;
-    }
-    Put64(s, Checksum(s));
-    return s;
-}
+namespace {
 
 struct Parsed {
     std::uint64_t device = 0, inode = 0, length = 0;
@@ -83,7 +70,7 @@ std::optional<Parsed> Parse(std::string_view s) {
     constexpr std::size_t kHead = 8 + 4 * 8;
     if (s.size() < kHead + 8 || s.substr(0, 8) != kMagic) return std::nullopt;
     const std::string_view body = s.substr(0, s.size() - 8);
-    if (Checksum(body) != Get64(s, body.size())) return std::nullopt;
+    if (JournalChecksum(body) != Get64(s, body.size())) return std::nullopt;
     Parsed p;
     p.device = Get64(s, 8);
     p.inode = Get64(s, 16);
@@ -99,6 +86,9 @@ std::optional<Parsed> Parse(std::string_view s) {
         at += static_cast<std::size_t>(n);
     }
     if (at != body.size()) return std::nullopt;
+    // What it puts back lies within the file as it was.
+    for (const auto& [offset, bytes] : p.entries)
+        if (offset > p.length || bytes.size() > p.length - offset) return std::nullopt;
     return p;
 }
 
@@ -107,32 +97,45 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? "." : folder;
 }
 
-// The bytes of the file that the staged writes replace, in ranges that do not overlap.
-std::vector<Entry> Replaced(File& f) {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+// The ranges of the file that the staged writes replace, sorted, none overlapping another.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> Replaced(const File& f) {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges, out;
     const std::uint64_t old = f.UnstagedSize();
     for (const File::StagedWrite& w : f.Staged()) {
         const std::uint64_t to = std::min(old, w.offset + w.bytes.size());
         if (w.offset < to) ranges.emplace_back(w.offset, to);
     }
     std::sort(ranges.begin(), ranges.end());
-    std::vector<Entry> out;
     for (const auto& [from, to] : ranges) {
-        if (!out.empty() && from <= out.back().offset + out.back().bytes.size()) {
-            const std::uint64_t end = out.back().offset + out.back().bytes.size();
-            if (to > end) out.back().bytes.resize(static_cast<std::size_t>(to - out.back().offset));
-        } else {
-            out.push_back({from, std::string(static_cast<std::size_t>(to - from), '\0')});
-        }
+        if (!out.empty() && from <= out.back().second) out.back().second = std::max(out.back().second, to);
+        else out.emplace_back(from, to);
     }
     return out;
 }
 
-bool ReadEntries(File& f, std::vector<Entry>& entries) {
-    for (Entry& e : entries) {
-        const auto n = static_cast<std::int64_t>(e.bytes.size());
-        if (f.ReadUnstaged(e.offset, e.bytes.data(), n) != n) return false;
+// The journal of the staged change: which file (device and inode), its length before the
+// change, and the bytes the change replaces, read straight into it; a checksum of all that
+// last. False when the file cannot be read.
+bool Image(File& f, const struct stat& st, std::string& s) {
+    const auto ranges = Replaced(f);
+    std::size_t size = kMagic.size() + 4 * 8 + 8;
+    for (const auto& [from, to] : ranges) size += 16 + static_cast<std::size_t>(to - from);
+    s.clear();
+    s.reserve(size);
+    s += kMagic;
+    Put64(s, static_cast<std::uint64_t>(st.st_dev));
+    Put64(s, static_cast<std::uint64_t>(st.st_ino));
+    Put64(s, f.UnstagedSize());
+    Put64(s, ranges.size());
+    for (const auto& [from, to] : ranges) {
+        Put64(s, from);
+        Put64(s, to - from);
+        const std::size_t at = s.size();
+        const auto n = static_cast<std::int64_t>(to - from);
+        s.resize(at + static_cast<std::size_t>(n));
+        if (f.ReadUnstaged(from, s.data() + at, n) != n) return false;
     }
+    Put64(s, JournalChecksum(s));
     return true;
 }
 
@@ -188,13 +191,17 @@ void RollBackInterrupted(File& f) {
     if (::lstat(journal.c_str(), &js) != 0 || !S_ISREG(js.st_mode)) return;
     std::string image;
     if (auto j = File::Open(journal, OpenMode::ReadWrite)) {
-        image.resize(static_cast<std::size_t>(j->Size()));
-        if (j->ReadAt(0, image.data(), static_cast<std::int64_t>(image.size())) != static_cast<std::int64_t>(image.size()))
-            return;
+        if (j->Size() <= kMaxJournal) {
+            image.resize(static_cast<std::size_t>(j->Size()));
+            if (j->ReadAt(0, image.data(), static_cast<std::int64_t>(image.size())) != static_cast<std::int64_t>(image.size()))
+                return;
+        }
         const std::optional<Parsed> p = Parse(image);
         struct stat fs {};
+        // A change only ever adds to a file, so what it interrupted is never shorter than
+        // the file was.
         if (p && ::fstat(f.Descriptor(), &fs) == 0 && p->device == static_cast<std::uint64_t>(fs.st_dev) &&
-            p->inode == static_cast<std::uint64_t>(fs.st_ino) &&
+            p->inode == static_cast<std::uint64_t>(fs.st_ino) && p->length <= static_cast<std::uint64_t>(fs.st_size) &&
             fs.st_mtim.tv_sec <= js.st_mtim.tv_sec + kStaleSeconds) {
             // The journal's time moves on first, so that a rollback that is itself cut
             // short still finds its journal current.
@@ -219,9 +226,11 @@ void RollBackInterrupted(const std::string& path) {
 
 bool CommitStaged(File& f, std::string& why) {
     if (f.Staged().empty()) return f.ApplyStaged();
+    // What the change replaces, kept here too: a write that fails is taken back at once.
     struct stat st {};
-    std::vector<Entry> old = Replaced(f);
-    if (::fstat(f.Descriptor(), &st) != 0 || !ReadEntries(f, old)) {
+    std::string image;
+    std::optional<Parsed> old;
+    if (::fstat(f.Descriptor(), &st) != 0 || !Image(f, st, image) || !(old = Parse(image))) {
         why = Reason(errno);
         return false;
     }
@@ -234,26 +243,20 @@ bool CommitStaged(File& f, std::string& why) {
         return false;
     }
     // Without a journal (a folder the user may not write) the change is flushed all the same.
-    if (j) {
-        const std::string image = Image(st, f.UnstagedSize(), old);
-        if (!j->WriteAt(0, image.data(), static_cast<std::int64_t>(image.size())) || !j->Flush() || !FlushFolder(folder)) {
-            why = Reason(errno);
-            j->Close();
-            RemoveJournal(journal);
-            return false;
-        }
+    if (j && (!j->WriteAt(0, image.data(), static_cast<std::int64_t>(image.size())) || !j->Flush() ||
+              !FlushFolder(folder))) {
+        why = Reason(errno);
+        j->Close();
+        RemoveJournal(journal);
+        return false;
     }
-    const std::uint64_t length = f.UnstagedSize();
     if (!f.ApplyStaged() || !f.Flush()) {
-        const int e = errno;
-        std::vector<std::pair<std::uint64_t, std::string_view>> back;
-        for (const Entry& x : old) back.emplace_back(x.offset, x.bytes);
-        // What could not be put back now, the next open puts back from the journal.
-        if (PutBack(f, back, length) && j) {
+        why = Reason(errno);
+        // What cannot be put back now, the next open puts back from the journal.
+        if (PutBack(f, old->entries, old->length) && j) {
             j->Close();
             RemoveJournal(journal);
         }
-        why = Reason(e);
         return false;
     }
     if (j && !RemoveJournal(journal)) {

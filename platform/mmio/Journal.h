@@ -5,7 +5,9 @@
 
 #include "platform/mmio/Mmio.h"
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace platform::mmio {
 
@@ -28,5 +30,8 @@ void RollBackInterrupted(File& lockedForChange);
 
 // Where the journal of a file stands: beside the file the path leads to.
 std::string JournalPath(const std::string& path);
+
+// The checksum that ends a journal, of the bytes before it: for tests that make journals.
+std::uint64_t JournalChecksum(std::string_view body);
 
 } // namespace platform::mmio

@@ -329,6 +329,15 @@ bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count)
     return true;
 }
 
+bool File::WriteAt(std::uint64_t offset, std::string&& bytes) {
+    if (!staging_ || fd_ < 0 || mode_ != OpenMode::ReadWrite || bytes.empty())
+        return WriteAt(offset, bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    cacheLength_ = 0;
+    size_ = std::max(size_, offset + bytes.size());
+    staged_.push_back({offset, std::move(bytes)});
+    return true;
+}
+
 bool File::Truncate(std::uint64_t length) {
     if (fd_ < 0 || mode_ != OpenMode::ReadWrite || staging_) return false;
     cacheLength_ = 0;

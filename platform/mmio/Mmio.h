@@ -94,6 +94,8 @@ public:
     // Positioned variants that leave the position alone.
     std::int64_t ReadAt(std::uint64_t offset, void* buffer, std::int64_t count);
     bool WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count);
+    // The same, handing the bytes over: a staged write keeps them without a copy.
+    bool WriteAt(std::uint64_t offset, std::string&& bytes);
 
     // origin 0 start, 1 current, 2 end. New position, or -1.
     std::int64_t Seek(std::int64_t offset, int origin);

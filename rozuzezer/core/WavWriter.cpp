@@ -200,7 +200,7 @@ WriteStatus InPlace(mmio::File& f, FOURCC id, const Found& ck, const Tail& t, st
         buf.append(tail.substr(0, std::min(extra, tail.size())));
         buf.resize(buf.size() + (extra - std::min(extra, tail.size())), '\0');
     }
-    if (!f.WriteAt(data, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
+    if (!f.WriteAt(data, std::move(buf))) return CannotWrite();
     std::uint32_t riff = 0;
     if (t.clean && ReadRiffSize(f, riff) && limit - 8 <= kMax32 && riff != limit - 8) {
         if (!WriteRiffSize(f, static_cast<std::uint32_t>(limit - 8))) return CannotWrite();
@@ -386,7 +386,7 @@ WriteStatus Append(mmio::File& f, std::uint64_t riffEnd, std::uint64_t at, bool 
     // in those bytes.
     const auto newRiff = static_cast<std::uint32_t>(end - 8);
     if (!moves && newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
-    if (!f.WriteAt(at, buf.data(), static_cast<std::int64_t>(buf.size()))) return CannotWrite();
+    if (!f.WriteAt(at, std::move(buf))) return CannotWrite();
     if (moves && newRiff != oldRiff && !WriteRiffSize(f, newRiff)) return CannotWrite();
     if (nameLast) {
         std::string name;
