@@ -48,13 +48,11 @@ void FillItem(rozuzezer::cHardDiskItem& it) {
     it.OriginationDate = 45000;
 }
 
-// A 16-bit stereo WAV of `bytes` in all, its audio a hole in the file, with cart and bext
-// appended behind the audio by our own writer.
-std::string MakeFile(const std::string& folder, const std::string& name, std::uint64_t bytes) {
-    const std::string path = folder + "/" + name;
-    const std::uint64_t dataSize = bytes - 44;
+// The RIFF header of a 16-bit stereo 44.1 kHz file whose RIFF chunk holds `riffSize` bytes,
+// its fmt chunk and the header of its data chunk.
+std::string Header(std::uint64_t riffSize, std::uint64_t dataSize) {
     std::string h = "RIFF";
-    Le32(h, static_cast<std::uint32_t>(bytes - 8));
+    Le32(h, static_cast<std::uint32_t>(riffSize));
     h += "WAVEfmt ";
     Le32(h, 16);
     Le16(h, 1);
@@ -65,6 +63,14 @@ std::string MakeFile(const std::string& folder, const std::string& name, std::ui
     Le16(h, 16);
     h += "data";
     Le32(h, static_cast<std::uint32_t>(dataSize));
+    return h;
+}
+
+// A 16-bit stereo WAV of `bytes` in all, its audio a hole in the file, with cart and bext
+// appended behind the audio by our own writer.
+std::string MakeFile(const std::string& folder, const std::string& name, std::uint64_t bytes) {
+    const std::string path = folder + "/" + name;
+    const std::string h = Header(bytes - 8, bytes - 44);
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out << h;
@@ -80,21 +86,9 @@ std::string MakeFile(const std::string& folder, const std::string& name, std::ui
 std::string MakeHour(const std::string& folder) {
     const std::string path = folder + "/hour.wav";
     const std::uint64_t dataSize = 44100ull * 4 * 3600;
-    std::string h = "RIFF";
-    Le32(h, static_cast<std::uint32_t>(dataSize + 36));
-    h += "WAVEfmt ";
-    Le32(h, 16);
-    Le16(h, 1);
-    Le16(h, 2);
-    Le32(h, 44100);
-    Le32(h, 176400);
-    Le16(h, 4);
-    Le16(h, 16);
-    h += "data";
-    Le32(h, static_cast<std::uint32_t>(dataSize));
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << h;
+        out << Header(dataSize + 36, dataSize);
         std::string block(4u << 20, '\0');
         for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>((i * 2654435761u) >> 24);
         for (std::uint64_t left = dataSize; left > 0;) {
@@ -125,24 +119,13 @@ std::string TaggedFile(std::size_t bytes) {
     std::string cart(2048, ' ');
     cart.replace(0, 4, "0101");
     cart += tags;
-    std::string body = "WAVEfmt ";
-    Le32(body, 16);
-    Le16(body, 1);
-    Le16(body, 2);
-    Le32(body, 44100);
-    Le32(body, 176400);
-    Le16(body, 4);
-    Le16(body, 16);
-    body += "data";
-    Le32(body, 44100 * 4);
-    body.append(44100 * 4, '\x11');
-    body += "cart";
-    Le32(body, static_cast<std::uint32_t>(cart.size()));
-    body += cart;
-    if (cart.size() & 1) body.push_back('\0');
-    std::string file = "RIFF";
-    Le32(file, static_cast<std::uint32_t>(body.size()));
-    return file + body;
+    if (cart.size() & 1) cart.push_back(' ');
+    const std::uint64_t dataSize = 44100 * 4;
+    std::string file = Header(36 + dataSize + 8 + cart.size(), dataSize);
+    file.append(dataSize, '\x11');
+    file += "cart";
+    Le32(file, static_cast<std::uint32_t>(cart.size()));
+    return file + cart;
 }
 
 // Puts the bytes in the file and on the disk, so that a save flushes nothing of them.

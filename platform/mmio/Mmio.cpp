@@ -106,7 +106,7 @@ void ObserveChanges(std::function<void(const Change&)> observer) { g_observer = 
 
 bool Remove(const std::string& path) {
     if (::unlink(path.c_str()) != 0) return false;
-    Observe(Change::Remove, path);
+    Observe(Change::Removed, path);
     return true;
 }
 
@@ -115,7 +115,7 @@ bool FlushFolder(const std::string& folder) {
     if (fd < 0) return false;
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
-    if (ok) Observe(Change::FlushFolder, folder);
+    if (ok) Observe(Change::FolderFlushed, folder);
     return ok;
 }
 
@@ -212,7 +212,7 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     f->mode_ = mode == OpenMode::Read ? OpenMode::Read : OpenMode::ReadWrite;
     f->path_ = path;
     f->size_ = static_cast<std::uint64_t>(st.st_size);
-    if (mode == OpenMode::CreateNew) Observe(Change::Create, path);
+    if (mode == OpenMode::CreateNew) Observe(Change::Created, path);
     if (error) *error = MMSYSERR_NOERROR;
     return f;
 }
@@ -278,7 +278,7 @@ bool File::ApplyStaged() {
 bool File::Flush() {
     if (fd_ < 0) return false;
     if (::fsync(fd_) != 0) return false;
-    Observe(Change::Flush, path_);
+    Observe(Change::Flushed, path_);
     return true;
 }
 
@@ -325,7 +325,7 @@ bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count)
         return false;
     }
     size_ = std::max(size_, offset + static_cast<std::uint64_t>(count));
-    Observe(Change::Write, path_, offset, p, static_cast<std::size_t>(count));
+    Observe(Change::Wrote, path_, offset, p, static_cast<std::size_t>(count));
     return true;
 }
 
@@ -344,7 +344,7 @@ bool File::Truncate(std::uint64_t length) {
     CountWrite(1);
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
     size_ = length;
-    Observe(Change::Truncate, path_, length);
+    Observe(Change::Truncated, path_, length);
     return true;
 }
 

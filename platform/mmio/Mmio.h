@@ -163,10 +163,10 @@ bool FlushFolder(const std::string& folder);
 
 // Test hook: every change this layer makes to the disk, in order, as it makes it.
 struct Change {
-    enum Kind { Write, Truncate, Flush, Create, Remove, FlushFolder } kind;
-    std::string path;          // the file, or the folder for FlushFolder
-    std::uint64_t offset = 0;  // Write: where; Truncate: the new length
-    std::string bytes;         // Write: what
+    enum Kind { Wrote, Truncated, Flushed, Created, Removed, FolderFlushed } kind;
+    std::string path;          // the file, or the folder for FolderFlushed
+    std::uint64_t offset = 0;  // Wrote: where; Truncated: the new length
+    std::string bytes;         // Wrote: what
 };
 // Installs the observer (an empty one removes it); never set outside tests.
 void ObserveChanges(std::function<void(const Change&)> observer);

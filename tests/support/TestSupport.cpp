@@ -1,7 +1,9 @@
 #include "support/TestSupport.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -55,6 +57,20 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, std::uint32_t seed) {
     std::vector<std::uint8_t> v(n);
     for (auto& b : v) b = static_cast<std::uint8_t>(rng());
     return v;
+}
+
+bool HaveTool(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string RunTool(const std::string& command) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> p(::popen(command.c_str(), "r"), ::pclose);
+    if (!p) return out;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
+    return out;
 }
 
 } // namespace testsupport

@@ -39,6 +39,10 @@ private:
 std::string ReadFile(const std::filesystem::path& p);
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 
+// Whether a program is on PATH; what a shell command prints (its standard output).
+bool HaveTool(const std::string& program);
+std::string RunTool(const std::string& command);
+
 // Deterministic pseudo-random bytes.
 std::vector<std::uint8_t> RandomBytes(std::size_t n, std::uint32_t seed);
 

@@ -16,7 +16,9 @@
 #include <vector>
 
 using namespace rozuzezer;
+using testsupport::HaveTool;
 using testsupport::ReadFile;
+using testsupport::RunTool;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 namespace fx = wavfixture;
@@ -41,18 +43,6 @@ void Put(char (&f)[N], const std::string& s) {
     std::memset(f, 0, N);
     std::memcpy(f, s.data(), std::min(N, s.size()));
 }
-
-std::string RunTool(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> p(::popen(command.c_str(), "r"), ::pclose);
-    if (!p) return out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
-    return out;
-}
-
-bool HaveTool(const std::string& tool) { return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0; }
 
 void FillItem(cHardDiskItem& it) {
     it.ItemTitle = "Interop title";

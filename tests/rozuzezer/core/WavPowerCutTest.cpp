@@ -39,14 +39,14 @@ class Recording {
 public:
     Recording() {
         platform::mmio::ObserveChanges([this](const Change& c) {
-            if (c.kind != Change::Write) {
+            if (c.kind != Change::Wrote) {
                 changes.push_back(c);
                 return;
             }
             constexpr std::uint64_t kSector = 512;
             for (std::uint64_t at = c.offset; at < c.offset + c.bytes.size();) {
                 const std::uint64_t end = std::min<std::uint64_t>(c.offset + c.bytes.size(), (at / kSector + 1) * kSector);
-                changes.push_back({Change::Write, c.path, at, c.bytes.substr(at - c.offset, end - at)});
+                changes.push_back({Change::Wrote, c.path, at, c.bytes.substr(at - c.offset, end - at)});
                 at = end;
             }
         });
@@ -61,10 +61,10 @@ std::string FolderOf(const std::string& path) { return std::filesystem::path(pat
 // flush the files created and removed in it.
 bool Settles(const Change& later, const Change& c) {
     switch (c.kind) {
-    case Change::Write:
-    case Change::Truncate: return later.kind == Change::Flush && later.path == c.path;
-    case Change::Create:
-    case Change::Remove: return later.kind == Change::FlushFolder && later.path == FolderOf(c.path);
+    case Change::Wrote:
+    case Change::Truncated: return later.kind == Change::Flushed && later.path == c.path;
+    case Change::Created:
+    case Change::Removed: return later.kind == Change::FolderFlushed && later.path == FolderOf(c.path);
     default: return false;
     }
 }
@@ -74,16 +74,16 @@ using Disk = std::map<std::string, std::optional<std::string>>; // path: bytes, 
 void Apply(Disk& disk, const Change& c) {
     auto& f = disk[c.path];
     switch (c.kind) {
-    case Change::Create: f = std::string(); break;
-    case Change::Remove: f.reset(); break;
-    case Change::Write:
+    case Change::Created: f = std::string(); break;
+    case Change::Removed: f.reset(); break;
+    case Change::Wrote:
         // A write to a file whose creation the disk did not keep goes with it.
         if (f) {
             if (f->size() < c.offset + c.bytes.size()) f->resize(c.offset + c.bytes.size(), '\0');
             f->replace(c.offset, c.bytes.size(), c.bytes);
         }
         break;
-    case Change::Truncate:
+    case Change::Truncated:
         if (f) f->resize(c.offset, '\0');
         break;
     default: break;
@@ -101,7 +101,7 @@ std::vector<Disk> PowerCutStates(const Disk& start, const std::vector<Change>& c
         std::vector<std::size_t> open;
         for (std::size_t i = 0; i < cut; ++i) {
             for (std::size_t j = i + 1; j < cut && !settled[i]; ++j) settled[i] = Settles(changes[j], changes[i]);
-            if (!settled[i] && (changes[i].kind != Change::Flush && changes[i].kind != Change::FlushFolder)) open.push_back(i);
+            if (!settled[i] && (changes[i].kind != Change::Flushed && changes[i].kind != Change::FolderFlushed)) open.push_back(i);
         }
         // Every subset of the unsettled changes while they are few; beyond that, every
         // prefix and a sample of the rest.
@@ -207,7 +207,7 @@ TEST_P(WavPowerCut, EveryStateReadsAsTheOldItemOrTheNew) {
     ASSERT_NE(after, before);
     Disk start{{path, before}};
     for (const Change& c : changes)
-        if (c.kind != Change::Flush && c.kind != Change::FlushFolder) start.emplace(c.path, std::nullopt);
+        if (c.kind != Change::Flushed && c.kind != Change::FolderFlushed) start.emplace(c.path, std::nullopt);
     Disk end = start;
     for (const Change& c : changes) Apply(end, c);
     ASSERT_TRUE(end[path] == after) << "the record misses a change";
