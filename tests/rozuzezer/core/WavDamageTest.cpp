@@ -5,6 +5,7 @@
 
 #include "rozuzezer/core/MultimediaAPI.h"
 #include "rozuzezer/core/WavFixture.h"
+#include "rozuzezer/core/WavPeers.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,41 +22,11 @@ using testsupport::ReadFile;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 namespace fx = wavfixture;
+using wavpeers::Ffmpeg;
+using wavpeers::Heard;
+using wavpeers::Libsndfile;
 
 namespace {
-
-// What libsndfile makes of a file: whether it opens, and the audio it gives.
-struct Heard {
-    bool opens = false;
-    sf_count_t frames = 0;
-    std::vector<short> pcm;
-    bool operator==(const Heard&) const = default;
-};
-
-Heard Libsndfile(const std::string& path) {
-    Heard h;
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sf) return h;
-    h.opens = true;
-    h.frames = info.frames;
-    h.pcm.resize(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_short(sf, h.pcm.data(), info.frames);
-    sf_close(sf);
-    return h;
-}
-
-// The audio bytes FFmpeg decodes, or "-" when it cannot open the file or is not installed.
-std::string Ffmpeg(const std::string& path) {
-    if (std::system("command -v ffmpeg >/dev/null 2>&1") != 0) return "-";
-    const std::string cmd = "ffmpeg -nostdin -v quiet -i '" + path + "' -f s16le - 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> p(::popen(cmd.c_str(), "r"), ::pclose);
-    std::string out;
-    char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
-    return out;
-}
 
 std::string Le32(std::uint32_t v) {
     std::string s;

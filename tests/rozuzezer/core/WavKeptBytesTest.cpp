@@ -5,10 +5,10 @@
 
 #include "rozuzezer/core/MultimediaAPI.h"
 #include "rozuzezer/core/WavFixture.h"
+#include "rozuzezer/core/WavPeers.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,26 +25,12 @@ using testsupport::RunTool;
 using testsupport::TempDir;
 using testsupport::WriteFile;
 namespace fx = wavfixture;
+using wavpeers::Ffmpeg;
+using wavpeers::Libsndfile;
 
 namespace {
 
-// The audio as libsndfile hears it: frames, then the samples.
-std::vector<short> Heard(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-    if (!sf) return {-1};
-    std::vector<short> pcm(static_cast<std::size_t>(info.frames * info.channels) + 1);
-    pcm[0] = static_cast<short>(info.frames);
-    sf_readf_short(sf, pcm.data() + 1, info.frames);
-    sf_close(sf);
-    return pcm;
-}
-
-// What FFmpeg decodes and what mediainfo says of the audio; "-" without the tool.
-std::string FfmpegAudio(const std::string& path) {
-    if (!HaveTool("ffmpeg")) return "-";
-    return RunTool("ffmpeg -nostdin -v quiet -i '" + path + "' -f s16le - 2>/dev/null");
-}
+// What mediainfo says of the audio; "-" without the tool.
 std::string MediainfoAudio(const std::string& path) {
     if (!HaveTool("mediainfo")) return "-";
     return RunTool("mediainfo --Inform='Audio;%Format% %Duration% %SamplingRate% %Channels% %StreamSize%' '" + path + "'");
@@ -76,7 +62,6 @@ struct Behind {
     std::vector<fx::Chunk> chunks;
     std::string rest;      // behind the RIFF chunk; empty: an ID3v1 tag from a tag writer
     bool riffLeavesOutPad; // the RIFF size does not count the last chunk's pad byte
-    bool sndfileOpens = true;
 };
 
 void PrintTo(const Behind& b, std::ostream* os) { *os << b.name; }
@@ -103,9 +88,9 @@ TEST_P(WavBehindRiff, StayBehindOurChunksAndTheAudioReadsTheSame) {
     WriteFile(path, file + b.rest);
     const std::string rest = b.rest.empty() ? AddId3v1(path) : b.rest;
     const std::string original = ReadFile(path);
-    const std::vector<short> pcm = Heard(path);
-    ASSERT_EQ(pcm.size() > 1, b.sndfileOpens);
-    const std::string ffmpeg = FfmpegAudio(path), mediainfo = MediainfoAudio(path);
+    const wavpeers::Heard heard = Libsndfile(path);
+    ASSERT_TRUE(heard.opens);
+    const std::string ffmpeg = Ffmpeg(path), mediainfo = MediainfoAudio(path);
     const std::string id3 = HaveTool("id3tool") ? RunTool("id3tool '" + path + "'") : "";
 
     for (int save = 0; save < 2; ++save) {
@@ -132,8 +117,8 @@ TEST_P(WavBehindRiff, StayBehindOurChunksAndTheAudioReadsTheSame) {
         EXPECT_EQ(back.ItemTitle, it.ItemTitle);
         EXPECT_EQ(back.Notes, "Our notes");
         EXPECT_EQ(back.Description(1), "Our description");
-        EXPECT_TRUE(Heard(path) == pcm) << "libsndfile hears other audio";
-        EXPECT_EQ(FfmpegAudio(path), ffmpeg) << "FFmpeg decodes other audio";
+        EXPECT_TRUE(Libsndfile(path) == heard) << "libsndfile hears other audio";
+        EXPECT_EQ(Ffmpeg(path), ffmpeg) << "FFmpeg decodes other audio";
         EXPECT_EQ(MediainfoAudio(path), mediainfo);
         if (!id3.empty()) {
             EXPECT_EQ(RunTool("id3tool '" + path + "'"), id3) << "the ID3v1 tag is no longer found";
@@ -154,8 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                false},
         Behind{"PaddingToAWholeBlock", {{"fmt ", kFmt}, {"data", kAudio}}, std::string(4096 - (44 + kAudio.size()) % 4096, '\0'),
                false},
-        Behind{"HeaderCutOffBehindTheRiffChunk", {{"fmt ", kFmt}, {"data", kAudio}}, std::string("data\x00", 5), false, false},
-        Behind{"RiffSizeWithoutTheLastPadByte", {{"fmt ", kFmt}, {"data", kAudio}, {"odd ", "abc"}}, "", true}),
+        Behind{"HeaderCutOffBehindTheRiffChunk", {{"fmt ", kFmt}, {"data", kAudio}}, std::string("data\x00", 5), false},
+        Behind{"RiffSizeWithoutTheLastPadByte", {{"fmt ", kFmt}, {"data", kAudio}, {"odd ", "abc"}}, "", true},
+        Behind{"Id3v1TagBehindAnEmptyDataChunk", {{"fmt ", kFmt}, {"LIST", "INFOIART"}, {"data", ""}}, "", false}),
     [](const auto& i) { return std::string(i.param.name); });
 
 // The tag text the file's cart chunk holds, up to its first NUL.
