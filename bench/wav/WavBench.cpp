@@ -240,29 +240,28 @@ int main() {
     bench::ReportRuns("wav_save_hour_vs_one_flushed_write", hourSave, "ms", "pwrite+fdatasync", floor);
 
     // Other producers' tags in the tag text: a save takes out the ones it knows in one pass,
-    // so its time grows with the text, never with its square.
+    // so its time grows with the text, never with its square. Each save starts from the file
+    // as it was, on the disk; the best of the runs counts, as above.
     const std::string tagged1 = folder + "/tags-1mib.wav", tagged16 = folder + "/tags-16mib.wav";
     const std::string bytes1 = TaggedFile(1u << 20), bytes16 = TaggedFile(16u << 20);
-    std::vector<double> tags1, tags16, ratio, cp;
-    for (int run = 0; run < bench::kRuns; ++run) {
-        auto timedSave = [&](const std::string& path, const std::string& original) {
+    auto bestSave = [&](const std::string& path, const std::string& original) {
+        double best = 1e300;
+        for (int run = 0; run < 2 * bench::kRuns; ++run) {
             PutDurably(path, original);
             rozuzezer::cHardDiskItem it;
             it.Notes = "ours";
             it.AudioFileName = path;
-            return bench::Seconds([&] {
-                       if (!it.SaveToWAVFile(path, 3)) std::fprintf(stderr, "tag text save failed\n");
-                   }) * 1e3;
-        };
-        tags1.push_back(timedSave(tagged1, bytes1));
-        tags16.push_back(timedSave(tagged16, bytes16));
-        ratio.push_back(tags16.back() / tags1.back());
-        cp.push_back(bench::RunPeer("cp '" + hour + "' '" + folder + "/copy.wav'") * 1e3);
-        std::filesystem::remove(folder + "/copy.wav", ec0);
-    }
-    bench::ReportRuns("wav_save_tags_1mib", tags1, "ms", "cp", cp);
-    bench::ReportRuns("wav_save_tags_16mib", tags16, "ms");
-    bench::ReportRuns("wav_save_tags_16mib_vs_1mib", ratio, "x");
+            best = std::min(best, bench::Seconds([&] {
+                                if (!it.SaveToWAVFile(path, 3)) std::fprintf(stderr, "tag text save failed\n");
+                            }));
+        }
+        return best * 1e3;
+    };
+    const double tags1 = bestSave(tagged1, bytes1), tags16 = bestSave(tagged16, bytes16);
+    const double cp = bench::BestSeconds(3, [&] { bench::RunPeer("cp '" + hour + "' '" + folder + "/copy.wav'"); }) * 1e3;
+    bench::Report("wav_save_tags_1mib", tags1, "ms", "cp", cp);
+    bench::Report("wav_save_tags_16mib", tags16, "ms");
+    bench::Report("wav_save_tags_16mib_vs_1mib", tags16 / tags1, "x");
 
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

@@ -130,9 +130,13 @@ std::string ForeignTags(std::string_view standing) {
     out.reserve(text.size());
     // Where the opening tags of each known name stand in `out`, in order.
     std::vector<std::size_t> opens[kNames];
-    for (const char c : text) {
-        out.push_back(c);
-        if (c != '>') continue;
+    for (std::size_t at = 0; at < text.size();) {
+        // On to the next '>', where alone a tag can end.
+        const std::size_t gt = text.find('>', at);
+        const std::size_t next = gt == std::string_view::npos ? text.size() : gt + 1;
+        out.append(text, at, next - at);
+        at = next;
+        if (gt == std::string_view::npos) break;
         // The tag that this '>' ends, if it is one of the known: "<NAME>" or "</NAME>".
         std::size_t lt = std::string::npos;
         for (std::size_t i = out.size() - 1, stop = out.size() - std::min(out.size(), kLongest + 3); i-- > stop;) {
