@@ -41,22 +41,53 @@ std::uint64_t Get64(std::string_view s, std::size_t at) {
 
 } // namespace
 
-// Enough to tell a journal the disk kept whole from one it kept in part. Words in the
-// machine's order: a journal is read where it was written.
-std::uint64_t JournalChecksum(std::string_view s) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
+namespace {
+
+// Enough to tell a journal the disk kept whole from one it kept in part; taken in pieces,
+// as the journal is written. Words in the machine's order: a journal is read where it was
+// written.
+class Checksum {
+public:
+    void Add(std::string_view s) {
+        size_ += s.size();
+        while (!s.empty() && carried_ > 0 && carried_ < 8) {
+            carry_[carried_++] = s.front();
+            s.remove_prefix(1);
+            if (carried_ == 8) {
+                Word(carry_);
+                carried_ = 0;
+            }
+        }
+        for (; s.size() >= 8; s.remove_prefix(8)) Word(s.data());
+        for (const char c : s) carry_[carried_++] = c;
+    }
+    std::uint64_t Value() const {
+        std::uint64_t h = h_;
+        for (std::size_t i = 0; i < carried_; ++i) {
+            h = (h ^ static_cast<unsigned char>(carry_[i])) * 0xC4CEB9FE1A85EC53ull;
+            h ^= h >> 29;
+        }
+        return (h ^ size_) * 0xFF51AFD7ED558CCDull;
+    }
+
+private:
+    void Word(const char* p) {
         std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-        h ^= h >> 32;
+        std::memcpy(&w, p, 8);
+        h_ = (h_ ^ w) * 0xFF51AFD7ED558CCDull;
+        h_ ^= h_ >> 32;
     }
-    for (; i < s.size(); ++i) {
-        h = (h ^ static_cast<unsigned char>(s[i])) * 0xC4CEB9FE1A85EC53ull;
-        h ^= h >> 29;
-    }
-    return h;
+    std::uint64_t h_ = 0x9E3779B97F4A7C15ull, size_ = 0;
+    char carry_[8] = {};
+    std::size_t carried_ = 0;
+};
+
+} // namespace
+
+std::uint64_t JournalChecksum(std::string_view body) {
+    Checksum c;
+    c.Add(body);
+    return c.Value();
 }
 
 namespace {
@@ -102,7 +133,7 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> Replaced(const File& f) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges, out;
     const std::uint64_t old = f.UnstagedSize();
     for (const File::StagedWrite& w : f.Staged()) {
-        const std::uint64_t to = std::min(old, w.offset + w.bytes.size());
+        const std::uint64_t to = std::min(old, w.End());
         if (w.offset < to) ranges.emplace_back(w.offset, to);
     }
     std::sort(ranges.begin(), ranges.end());
@@ -113,30 +144,53 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> Replaced(const File& f) {
     return out;
 }
 
-// The journal of the staged change: which file (device and inode), its length before the
-// change, and the bytes the change replaces, read straight into it; a checksum of all that
-// last. False when the file cannot be read.
-bool Image(File& f, const struct stat& st, std::string& s) {
+// Writes the journal of the staged change to `j`: which file (device and inode), its length
+// before the change, and the bytes the change replaces, in pieces read from the file; a
+// checksum of all that last. Without `j`, keeps those bytes in `kept` instead. False, with
+// errno, when the file cannot be read or the journal written.
+bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair<std::uint64_t, std::string>>& kept) {
     const auto ranges = Replaced(f);
-    std::size_t size = kMagic.size() + 4 * 8 + 8;
-    for (const auto& [from, to] : ranges) size += 16 + static_cast<std::size_t>(to - from);
-    s.clear();
-    s.reserve(size);
-    s += kMagic;
+    Checksum sum;
+    std::uint64_t at = 0;
+    auto put = [&](std::string_view bytes) {
+        sum.Add(bytes);
+        const bool ok = j->WriteAt(at, bytes.data(), static_cast<std::int64_t>(bytes.size()));
+        at += bytes.size();
+        return ok;
+    };
+    std::string s(kMagic);
     Put64(s, static_cast<std::uint64_t>(st.st_dev));
     Put64(s, static_cast<std::uint64_t>(st.st_ino));
     Put64(s, f.UnstagedSize());
     Put64(s, ranges.size());
+    if (j && !put(s)) return false;
     for (const auto& [from, to] : ranges) {
+        s.clear();
         Put64(s, from);
         Put64(s, to - from);
-        const std::size_t at = s.size();
-        const auto n = static_cast<std::int64_t>(to - from);
-        s.resize(at + static_cast<std::size_t>(n));
-        if (f.ReadUnstaged(from, s.data() + at, n) != n) return false;
+        if (j && !put(s)) return false;
+        if (!j) kept.emplace_back(from, std::string());
+        for (std::uint64_t p = from; p < to;) {
+            const auto n = static_cast<std::int64_t>(std::min<std::uint64_t>(to - p, 1u << 20));
+            s.resize(static_cast<std::size_t>(n));
+            if (f.ReadUnstaged(p, s.data(), n) != n) return false;
+            if (!j) kept.back().second += s;
+            else if (!put(s)) return false;
+            p += static_cast<std::uint64_t>(n);
+        }
     }
-    Put64(s, JournalChecksum(s));
-    return true;
+    if (!j) return true;
+    s.clear();
+    Put64(s, sum.Value());
+    return j->WriteAt(at, s.data(), static_cast<std::int64_t>(s.size()));
+}
+
+// The whole of a journal, when it is of a size any of ours can have.
+bool ReadJournal(File& j, std::string& image) {
+    image.clear();
+    if (j.Size() > kMaxJournal) return true;
+    image.resize(static_cast<std::size_t>(j.Size()));
+    return j.ReadAt(0, image.data(), static_cast<std::int64_t>(image.size())) == static_cast<std::int64_t>(image.size());
 }
 
 // Puts back what the journal holds; true once the file is as it was before the change.
@@ -191,11 +245,7 @@ void RollBackInterrupted(File& f) {
     if (::lstat(journal.c_str(), &js) != 0 || !S_ISREG(js.st_mode)) return;
     std::string image;
     if (auto j = File::Open(journal, OpenMode::ReadWrite)) {
-        if (j->Size() <= kMaxJournal) {
-            image.resize(static_cast<std::size_t>(j->Size()));
-            if (j->ReadAt(0, image.data(), static_cast<std::int64_t>(image.size())) != static_cast<std::int64_t>(image.size()))
-                return;
-        }
+        if (!ReadJournal(*j, image)) return;
         const std::optional<Parsed> p = Parse(image);
         struct stat fs {};
         // A change only ever adds to a file, so what it interrupted is never shorter than
@@ -226,14 +276,7 @@ void RollBackInterrupted(const std::string& path) {
 
 bool CommitStaged(File& f, std::string& why) {
     if (f.Staged().empty()) return f.ApplyStaged();
-    // What the change replaces, kept here too: a write that fails is taken back at once.
-    struct stat st {};
-    std::string image;
-    std::optional<Parsed> old;
-    if (::fstat(f.Descriptor(), &st) != 0 || !Image(f, st, image) || !(old = Parse(image))) {
-        why = Reason(errno);
-        return false;
-    }
+    const std::uint64_t length = f.UnstagedSize();
     const std::string journal = JournalPath(f.Path());
     const std::string folder = FolderOf(journal);
     std::unique_ptr<File> j = File::Open(journal, OpenMode::CreateNew);
@@ -242,18 +285,30 @@ bool CommitStaged(File& f, std::string& why) {
                               : Reason(errno);
         return false;
     }
-    // Without a journal (a folder the user may not write) the change is flushed all the same.
-    if (j && (!j->WriteAt(0, image.data(), static_cast<std::int64_t>(image.size())) || !j->Flush() ||
-              !FlushFolder(folder))) {
+    // Without a journal (a folder the user may not write) what the change replaces is kept
+    // here, and the change is flushed all the same.
+    struct stat st {};
+    std::vector<std::pair<std::uint64_t, std::string>> kept;
+    if (::fstat(f.Descriptor(), &st) != 0 || !WriteJournal(f, st, j.get(), kept) ||
+        (j && (!j->Flush() || !FlushFolder(folder)))) {
         why = Reason(errno);
-        j->Close();
-        RemoveJournal(journal);
+        if (j) {
+            j->Close();
+            RemoveJournal(journal);
+        }
         return false;
     }
     if (!f.ApplyStaged() || !f.Flush()) {
         why = Reason(errno);
         // What cannot be put back now, the next open puts back from the journal.
-        if (PutBack(f, old->entries, old->length) && j) {
+        std::string image;
+        std::optional<Parsed> old;
+        if (j && ReadJournal(*j, image)) old = Parse(image);
+        if (!j) {
+            old.emplace();
+            for (const auto& [offset, bytes] : kept) old->entries.emplace_back(offset, bytes);
+        }
+        if (old && PutBack(f, old->entries, length) && j) {
             j->Close();
             RemoveJournal(journal);
         }

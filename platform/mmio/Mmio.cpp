@@ -246,8 +246,13 @@ std::int64_t File::ReadThrough(std::uint64_t offset, unsigned char* out, std::si
     if (offset + static_cast<std::uint64_t>(got) < end)
         std::memset(out + got, 0, static_cast<std::size_t>(end - offset - static_cast<std::uint64_t>(got)));
     for (const StagedWrite& w : staged_) {
-        const std::uint64_t from = std::max(offset, w.offset), to = std::min(end, w.offset + w.bytes.size());
-        if (from < to) std::memcpy(out + (from - offset), w.bytes.data() + (from - w.offset), static_cast<std::size_t>(to - from));
+        const std::uint64_t from = std::max(offset, w.offset), to = std::min(end, w.End());
+        if (from >= to) continue;
+        const std::uint64_t bytesEnd = std::min(to, w.offset + w.bytes.size());
+        if (from < bytesEnd)
+            std::memcpy(out + (from - offset), w.bytes.data() + (from - w.offset), static_cast<std::size_t>(bytesEnd - from));
+        const std::uint64_t zerosFrom = std::max(from, bytesEnd);
+        if (zerosFrom < to) std::memset(out + (zerosFrom - offset), 0, static_cast<std::size_t>(to - zerosFrom));
     }
     return static_cast<std::int64_t>(end > offset ? end - offset : 0);
 }
@@ -270,8 +275,10 @@ bool File::ApplyStaged() {
     cacheLength_ = 0;
     // Reads from here on come from the disk, which must then hold the staged writes.
     size_ = unstagedSize_;
-    for (const StagedWrite& w : writes)
+    for (const StagedWrite& w : writes) {
         if (!WriteAt(w.offset, w.bytes.data(), static_cast<std::int64_t>(w.bytes.size()))) return false;
+        if (!WriteZerosAt(w.offset + w.bytes.size(), w.zeros)) return false;
+    }
     return true;
 }
 
@@ -335,6 +342,24 @@ bool File::WriteAt(std::uint64_t offset, std::string&& bytes) {
     cacheLength_ = 0;
     size_ = std::max(size_, offset + bytes.size());
     staged_.push_back({offset, std::move(bytes)});
+    return true;
+}
+
+bool File::WriteZerosAt(std::uint64_t offset, std::uint64_t count) {
+    if (fd_ < 0 || mode_ != OpenMode::ReadWrite) return false;
+    if (count == 0) return true;
+    if (staging_) {
+        cacheLength_ = 0;
+        size_ = std::max(size_, offset + count);
+        staged_.push_back({offset, {}, count});
+        return true;
+    }
+    static const std::string zeros(1u << 20, '\0');
+    for (std::uint64_t done = 0; done < count;) {
+        const std::uint64_t n = std::min<std::uint64_t>(count - done, zeros.size());
+        if (!WriteAt(offset + done, zeros.data(), static_cast<std::int64_t>(n))) return false;
+        done += n;
+    }
     return true;
 }
 

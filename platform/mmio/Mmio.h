@@ -96,6 +96,8 @@ public:
     bool WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count);
     // The same, handing the bytes over: a staged write keeps them without a copy.
     bool WriteAt(std::uint64_t offset, std::string&& bytes);
+    // Writes `count` zero bytes (staged, without holding them).
+    bool WriteZerosAt(std::uint64_t offset, std::uint64_t count);
 
     // origin 0 start, 1 current, 2 end. New position, or -1.
     std::int64_t Seek(std::int64_t offset, int origin);
@@ -120,6 +122,8 @@ public:
     struct StagedWrite {
         std::uint64_t offset;
         std::string bytes;
+        std::uint64_t zeros = 0; // zero bytes behind them
+        std::uint64_t End() const { return offset + bytes.size() + zeros; }
     };
     const std::vector<StagedWrite>& Staged() const { return staged_; }
     // The file's size when staging began, and its bytes as they are on the disk.

@@ -194,13 +194,15 @@ WriteStatus InPlace(mmio::File& f, FOURCC id, const Found& ck, const Tail& t, st
                       " a save rewrites (it rewrites a chunk whole, so that nothing of an older, longer tag text "
                       "is read back). The file has not been changed.");
     std::string buf(fixed.substr(0, static_cast<std::size_t>(std::min<std::uint64_t>(room, fixed.size()))));
+    std::uint64_t zeros = 0;
     if (fillRoom && room > fixed.size()) {
         // The whole room is rewritten, so nothing of an older, longer tail can be read back.
         const auto extra = static_cast<std::size_t>(room - fixed.size());
         buf.append(tail.substr(0, std::min(extra, tail.size())));
-        buf.resize(buf.size() + (extra - std::min(extra, tail.size())), '\0');
+        zeros = extra - std::min(extra, tail.size());
     }
-    if (!f.WriteAt(data, std::move(buf))) return CannotWrite();
+    const std::uint64_t zerosAt = data + buf.size();
+    if (!f.WriteAt(data, std::move(buf)) || !f.WriteZerosAt(zerosAt, zeros)) return CannotWrite();
     std::uint32_t riff = 0;
     if (t.clean && ReadRiffSize(f, riff) && limit - 8 <= kMax32 && riff != limit - 8) {
         if (!WriteRiffSize(f, static_cast<std::uint32_t>(limit - 8))) return CannotWrite();
