@@ -152,11 +152,18 @@ bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair
     const auto ranges = Replaced(f);
     Checksum sum;
     std::uint64_t at = 0;
+    // Written a megabyte at a time: a small journal in one write.
+    std::string pending;
+    auto out = [&] {
+        const bool ok = j->WriteAt(at, pending.data(), static_cast<std::int64_t>(pending.size()));
+        at += pending.size();
+        pending.clear();
+        return ok;
+    };
     auto put = [&](std::string_view bytes) {
         sum.Add(bytes);
-        const bool ok = j->WriteAt(at, bytes.data(), static_cast<std::int64_t>(bytes.size()));
-        at += bytes.size();
-        return ok;
+        pending += bytes;
+        return pending.size() < (1u << 20) || out();
     };
     std::string s(kMagic);
     Put64(s, static_cast<std::uint64_t>(st.st_dev));
@@ -180,9 +187,8 @@ bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair
         }
     }
     if (!j) return true;
-    s.clear();
-    Put64(s, sum.Value());
-    return j->WriteAt(at, s.data(), static_cast<std::int64_t>(s.size()));
+    Put64(pending, sum.Value());
+    return out();
 }
 
 // The whole of a journal, when it is of a size any of ours can have.
