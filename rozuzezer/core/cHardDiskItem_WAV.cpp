@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -128,8 +129,10 @@ std::string ForeignTags(std::string_view standing) {
     constexpr std::size_t kLongest = 13; // "COPYRIGHTCODE", "MUSICDURATION", "TOTALDURATION"
     std::string out;
     out.reserve(text.size());
-    // Where the opening tags of each known name stand in `out`, in order.
-    std::vector<std::size_t> opens[kNames];
+    // The opening tags of known names standing in `out`, in order, and of each name how many
+    // stand and where the first of them does.
+    std::vector<std::pair<std::size_t, std::size_t>> opens;
+    std::size_t count[kNames] = {}, first[kNames] = {};
     for (std::size_t at = 0; at < text.size();) {
         // On to the next '>', where alone a tag can end.
         const std::size_t gt = text.find('>', at);
@@ -146,20 +149,26 @@ std::string ForeignTags(std::string_view standing) {
             }
         }
         if (lt == std::string::npos) continue;
-        const bool closing = lt + 1 < out.size() && out[lt + 1] == '/';
-        const std::string_view name = std::string_view(out).substr(lt + 1 + closing, out.size() - lt - 2 - closing);
+        const bool closing = out[lt + 1] == '/';
+        const std::size_t from = lt + 1 + closing, n = out.size() - 1 - from;
+        if (n == 0 || n > kLongest) continue;
+        char name[kLongest];
+        for (std::size_t i = 0; i < n; ++i) {
+            const char c = out[from + i];
+            name[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        }
         const auto* known = std::find_if(std::begin(kReadTags), std::end(kReadTags), [&](std::string_view k) {
-            return k.size() == name.size() && FindNoCase(name, k) == 0;
+            return k.size() == n && std::memcmp(k.data(), name, n) == 0;
         });
         if (known == std::end(kReadTags)) continue;
-        std::vector<std::size_t>& mine = opens[static_cast<std::size_t>(known - std::begin(kReadTags))];
+        const auto k = static_cast<std::size_t>(known - std::begin(kReadTags));
         if (!closing) {
-            mine.push_back(lt);
-        } else if (!mine.empty()) {
-            const std::size_t from = mine.front();
-            out.resize(from);
-            for (auto& o : opens)
-                while (!o.empty() && o.back() >= from) o.pop_back();
+            opens.emplace_back(lt, k);
+            if (count[k]++ == 0) first[k] = lt;
+        } else if (count[k] > 0) {
+            const std::size_t cut = first[k];
+            out.resize(cut);
+            for (; !opens.empty() && opens.back().first >= cut; opens.pop_back()) --count[opens.back().second];
         }
     }
     const bool blank = std::all_of(out.begin(), out.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
