@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace platform::audio {
 
@@ -28,5 +29,13 @@ using StretchOutput = std::function<void(const float* interleaved, std::int64_t 
 void StretchFrames(const StretchSettings& s, std::int64_t frames, std::int64_t outFrames, const StretchInput& in,
                    const StretchOutput& out, const std::function<void(int)>& progress = {},
                    std::int64_t partFrames = 0, int threads = 0);
+
+// One pass shortens well by up to 20 times. Beyond that a stretch comes out with its end
+// missing, the FIFO of its input grows with the tempo, and a speed-up lets through what its
+// short anti-alias filter should remove; such a change is made in passes instead: tempo
+// steps of at most 20, speed steps of at most 4, the largest first, so every pass after the
+// first works on far less audio. `s` itself when one pass does.
+inline constexpr double kOnePassFactor = 20, kTempoStep = 20, kSpeedStep = 4;
+std::vector<StretchSettings> StretchSteps(const StretchSettings& s);
 
 } // namespace platform::audio
