@@ -179,24 +179,25 @@ void StretchFrames(const StretchSettings& s, std::int64_t frames, std::int64_t o
 }
 
 std::vector<StretchSettings> StretchSteps(const StretchSettings& s) {
-    if (s.tempo <= kOnePassFactor && s.rateFactor <= kOnePassFactor) return {s};
-    // The factor split greedily: whole steps first, the remainder last.
-    const auto split = [](double factor, double step) {
-        std::vector<double> out;
-        if (factor <= kOnePassFactor) return std::vector<double>{factor};
-        while (factor > step) {
-            out.push_back(step);
-            factor /= step;
+    constexpr double kOnePass = 20, kTempoStep = 20, kSpeedStep = 4;
+    if (s.tempo <= kOnePass && s.rateFactor <= kOnePass) return {s};
+    std::vector<StretchSettings> steps;
+    // Whole steps first, the remainder last; the tempo's passes, then the speed's.
+    const auto split = [&](double factor, double step, double StretchSettings::*field) {
+        StretchSettings one = s;
+        one.tempo = one.rateFactor = 1.0;
+        if (factor > kOnePass)
+            for (; factor > step; factor /= step) {
+                one.*field = step;
+                steps.push_back(one);
+            }
+        if (std::abs(factor - 1.0) > 1e-9) {
+            one.*field = factor;
+            steps.push_back(one);
         }
-        if (std::abs(factor - 1.0) > 1e-9) out.push_back(factor);
-        return out;
     };
-    const std::vector<double> tempos = split(s.tempo, kTempoStep), rates = split(s.rateFactor, kSpeedStep);
-    std::vector<StretchSettings> steps(std::max(tempos.size(), rates.size()), s);
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        steps[i].tempo = i < tempos.size() ? tempos[i] : 1.0;
-        steps[i].rateFactor = i < rates.size() ? rates[i] : 1.0;
-    }
+    split(s.tempo, kTempoStep, &StretchSettings::tempo);
+    split(s.rateFactor, kSpeedStep, &StretchSettings::rateFactor);
     return steps;
 }
 

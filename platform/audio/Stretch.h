@@ -30,12 +30,11 @@ void StretchFrames(const StretchSettings& s, std::int64_t frames, std::int64_t o
                    const StretchOutput& out, const std::function<void(int)>& progress = {},
                    std::int64_t partFrames = 0, int threads = 0);
 
-// One pass shortens well by up to 20 times. Beyond that a stretch comes out with its end
-// missing, the FIFO of its input grows with the tempo, and a speed-up lets through what its
-// short anti-alias filter should remove; such a change is made in passes instead: tempo
-// steps of at most 20, speed steps of at most 4, the largest first, so every pass after the
-// first works on far less audio. `s` itself when one pass does.
-inline constexpr double kOnePassFactor = 20, kTempoStep = 20, kSpeedStep = 4;
+// The passes that make the change `s` asks for: `s` itself up to 20 times shorter. Beyond
+// that one pass leaves silence where its last grains should be, holds ever more input, and
+// speeds up through an anti-alias filter too short for the job; the change is then made in
+// passes, tempo steps of at most 20 and speed steps of at most 4, the largest first, so that
+// every pass after the first works on far less audio.
 std::vector<StretchSettings> StretchSteps(const StretchSettings& s);
 
 } // namespace platform::audio
