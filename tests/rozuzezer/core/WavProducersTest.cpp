@@ -264,6 +264,82 @@ TEST(WavProducersTest, HookAndLoopReadBackFromAnotherProducersFile) {
     ExpectTimers(*cart, t.timers);
 }
 
+TEST(WavProducersTest, TheirSegAndOutTimersAreTheFirstExtroAndOutroWhateverTheSuffix) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    t.timers = {{"SEG2", 24000}, {"OUT3", 48000}, {"AUDs", 100}};
+    WriteTheirs(path, t);
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(it.ExtroEx(1), 0.5f);
+    EXPECT_FLOAT_EQ(it.OutroEx(1), 1.0f);
+    EXPECT_FLOAT_EQ(it.ExtroEx(2), 0.0f);
+    EXPECT_FLOAT_EQ(it.OutroEx(3), 0.0f);
+    // Saved, they are our first extro and outro; read again, the same.
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    ExpectTimers(*TheirRead(path), {{"SEG1", 24000}, {"OUT1", 48000}, {"AUDs", 100}});
+    cHardDiskItem back;
+    ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(back.ExtroEx(1), 0.5f);
+    EXPECT_FLOAT_EQ(back.OutroEx(1), 1.0f);
+
+    // In our own files the digit names the point.
+    Theirs ours = t;
+    ours.producer = "Brevant CartChunk Interface";
+    WriteTheirs(path, ours);
+    cHardDiskItem own;
+    ASSERT_TRUE(own.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(own.ExtroEx(2), 0.5f);
+    EXPECT_FLOAT_EQ(own.OutroEx(3), 1.0f);
+    EXPECT_FLOAT_EQ(own.ExtroEx(1), 3.0f) << "the end of the audio";
+}
+
+TEST(WavProducersTest, TheirUserDefAndTimersSurviveSavesInEachOfOurDialects) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    t.timers = {{"AUDs", 4800}, {"TER ", 3000}, {"MRK1", 500}};
+    WriteTheirs(path, t);
+    const std::vector<Timer> theirs = t.timers;
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    it.EndType = cheFades;
+    it.BackColour = 0x00FF00;
+    it.SetExtroEx(1, 1.5f);
+    // The editor's flags, the broadcaster's dialect and the editor's again: their UserDef and
+    // timers stay; ours of the other dialect go.
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    auto cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    ExpectTimers(*cart, {{"SEG1", 72000}, theirs[0], theirs[1], theirs[2]});
+    ASSERT_TRUE(it.SaveToWAVFile(path, llfRarovidAderu));
+    cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    std::vector<std::string> usages;
+    for (const Timer& timer : TimersOf(*cart)) usages.push_back(timer.usage);
+    EXPECT_EQ(usages, (std::vector<std::string>{"SEC1", "SEC2", "SEC3", "AUDs", "TER ", "MRK1", std::string(4, '\0'),
+                                                std::string(4, '\0')}));
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    ExpectTimers(*cart, {{"SEG1", 72000}, theirs[0], theirs[1], theirs[2]});
+
+    // A UserDef that holds their entries and ours: ours are rewritten, theirs stay behind.
+    t.userDef = "Rotation=B EndingType=SlowFade Colour=12 BackColor=&H00FF0000&";
+    WriteTheirs(path, t);
+    cHardDiskItem mixed;
+    ASSERT_TRUE(mixed.LoadFromWAVFile(path, 3));
+    mixed.EndType = cheEnd;
+    ASSERT_TRUE(mixed.SaveToWAVFile(path, 3));
+    cart = TheirRead(path);
+    EXPECT_EQ(Text(cart->user_def), "EndingType=Ends Rotation=B Colour=12");
+    cHardDiskItem playout;
+    ASSERT_TRUE(playout.LoadFromWAVFile(path, llfOrvanta));
+    EXPECT_EQ(playout.EndType, cheEnd);
+    EXPECT_EQ(playout.BackColour, static_cast<std::int32_t>(0x8000000Fu));
+}
+
 TEST(WavProducersTest, CodingHistoryEndsAtItsFirstNul) {
     TempDir dir;
     const std::string path = dir / "history.wav";
