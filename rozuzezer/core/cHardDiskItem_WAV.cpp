@@ -283,6 +283,11 @@ bool OurTimerForm(const TextField<4>& usage, bool ourProducer) {
 // The names of the UserDef entries of our playout dialect.
 constexpr std::string_view kOurUserDef[] = {"BackColor", "ForeColor", "EndingType"};
 
+// The ten bytes that EBU Tech 3285 version 2 gives the loudness values (integrated
+// loudness, loudness range, true peak, momentary and short-term maximum), at the start of
+// the bext chunk's reserved bytes; 0x7FFF in each says "not known".
+constexpr std::size_t kLoudnessBytes = 10;
+
 // A slot that holds a timer: a usage and a value other than "unused". Blank or zero usages
 // are empty slots, whatever their value.
 bool SlotInUse(const PostTimerRecord& t) {
@@ -484,6 +489,10 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
 }
 
 bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags) {
+    return SaveToWAVFile(Filename, Flags, false);
+}
+
+bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags, bool AudioRewritten) {
     if (!(FileLength(Filename) > 0)) {
         wav::SetLastWriteError("The file can no longer be found.");
         return false;
@@ -708,6 +717,13 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         r.TimeReferenceHigh = standingBext.TimeReferenceHigh;
         r.UMID = standingBext.UMID;
         r.Reserved = standingBext.Reserved;
+        // Loudness measured on the audio before it was written anew no longer describes it.
+        const auto loudness = r.Reserved.begin();
+        if (AudioRewritten && std::any_of(loudness, loudness + kLoudnessBytes, [](char c) { return c != '\0'; }))
+            for (std::size_t i = 0; i < kLoudnessBytes; i += 2) {
+                loudness[i] = '\xFF';
+                loudness[i + 1] = '\x7F';
+            }
         std::string description = Trim(Description(1));
         if (orvanta && description.empty()) description = Trim(ItemTitle);
         SetFieldUtf8(r.Description, description);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -40,6 +41,10 @@ struct Theirs {
     std::vector<Timer> timers;
     std::string history = "A=PCM,F=48000,W=16,M=mono,T=OtherPlayout\r\n";
     std::string tags;
+    // Version 2 of the bext chunk: loudness, a UMID and a time reference.
+    std::array<std::int16_t, 5> loudness{};
+    std::string umid;
+    std::int64_t timeReference = 0;
 };
 
 template <std::size_t N>
@@ -87,6 +92,15 @@ void WriteTheirs(const std::string& path, const Theirs& t) {
     std::memset(bext.get(), 0, sizeof(BextInfo));
     Put(bext->description, "Their description");
     Put(bext->originator, "Their desk");
+    bext->version = 2;
+    bext->loudness_value = t.loudness[0];
+    bext->loudness_range = t.loudness[1];
+    bext->max_true_peak_level = t.loudness[2];
+    bext->max_momentary_loudness = t.loudness[3];
+    bext->max_shortterm_loudness = t.loudness[4];
+    std::memcpy(bext->umid, t.umid.data(), std::min(t.umid.size(), sizeof bext->umid));
+    bext->time_reference_low = static_cast<std::uint32_t>(t.timeReference);
+    bext->time_reference_high = static_cast<std::uint32_t>(t.timeReference >> 32);
     std::memcpy(bext->coding_history, t.history.data(), t.history.size());
     bext->coding_history_size = static_cast<std::uint32_t>(t.history.size());
     ASSERT_EQ(sf_command(sf, SFC_SET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
@@ -108,6 +122,24 @@ std::unique_ptr<CartInfo> TheirRead(const std::string& path) {
     EXPECT_EQ(sf_command(sf, SFC_GET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
     sf_close(sf);
     return cart;
+}
+
+// The bext chunk as libsndfile reads it back.
+std::unique_ptr<BextInfo> TheirBext(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
+    auto bext = std::make_unique<BextInfo>();
+    std::memset(bext.get(), 0, sizeof(BextInfo));
+    if (!sf) return bext;
+    EXPECT_EQ(sf_command(sf, SFC_GET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
+    sf_close(sf);
+    return bext;
+}
+
+std::array<std::int16_t, 5> LoudnessOf(const BextInfo& b) {
+    return {b.loudness_value, b.loudness_range, b.max_true_peak_level, b.max_momentary_loudness,
+            b.max_shortterm_loudness};
 }
 
 std::vector<Timer> TimersOf(const CartInfo& c) {
@@ -338,6 +370,44 @@ TEST(WavProducersTest, TheirUserDefAndTimersSurviveSavesInEachOfOurDialects) {
     ASSERT_TRUE(playout.LoadFromWAVFile(path, llfOrvanta));
     EXPECT_EQ(playout.EndType, cheEnd);
     EXPECT_EQ(playout.BackColour, static_cast<std::int32_t>(0x8000000Fu));
+}
+
+TEST(WavProducersTest, LoudnessOfAudioWrittenAnewIsNotKnownAndTheUmidAndTimeReferenceStay) {
+    constexpr std::array<std::int16_t, 5> kMeasured = {-2300, 520, -150, -1810, -2040};
+    constexpr std::array<std::int16_t, 5> kNotKnown = {0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF};
+    struct Row {
+        const char* name;
+        std::array<std::int16_t, 5> loudness;
+        bool rewritten;
+        std::array<std::int16_t, 5> want;
+    };
+    const Row rows[] = {
+        {"details only", kMeasured, false, kMeasured},
+        {"new audio", kMeasured, true, kNotKnown},
+        {"new audio, no loudness in the file", {}, true, {}},
+        {"new audio, loudness not known already", kNotKnown, true, kNotKnown},
+    };
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Theirs t;
+        t.loudness = row.loudness;
+        t.umid = std::string(32, '\x5A') + std::string(32, '\x17');
+        t.timeReference = 0x1234567890LL;
+        WriteTheirs(path, t);
+        cHardDiskItem it;
+        ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+        it.SetDescription(1, "Ours");
+        ASSERT_TRUE(it.SaveToWAVFile(path, 3, row.rewritten));
+        const auto bext = TheirBext(path);
+        EXPECT_EQ(Text(bext->description), "Ours");
+        EXPECT_EQ(LoudnessOf(*bext), row.want);
+        EXPECT_EQ(std::string(bext->umid, 64), t.umid);
+        EXPECT_EQ(bext->time_reference_low, 0x34567890u);
+        EXPECT_EQ(bext->time_reference_high, 0x12u);
+        EXPECT_EQ(std::string(bext->reserved, sizeof bext->reserved), std::string(sizeof bext->reserved, '\0'));
+    }
 }
 
 TEST(WavProducersTest, CodingHistoryEndsAtItsFirstNul) {
