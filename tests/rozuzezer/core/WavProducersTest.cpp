@@ -111,30 +111,22 @@ void WriteTheirs(const std::string& path, const Theirs& t) {
     sf_close(sf);
 }
 
-// The cart chunk as libsndfile reads it back.
-std::unique_ptr<CartInfo> TheirRead(const std::string& path) {
+// A chunk as libsndfile reads it back (cart or bext).
+template <typename Info>
+std::unique_ptr<Info> TheirChunk(const std::string& path, int command) {
     SF_INFO info{};
     SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
-    auto cart = std::make_unique<CartInfo>();
-    std::memset(cart.get(), 0, sizeof(CartInfo));
-    if (!sf) return cart;
-    EXPECT_EQ(sf_command(sf, SFC_GET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
+    auto chunk = std::make_unique<Info>();
+    std::memset(chunk.get(), 0, sizeof(Info));
+    if (!sf) return chunk;
+    EXPECT_EQ(sf_command(sf, command, chunk.get(), sizeof(Info)), SF_TRUE);
     sf_close(sf);
-    return cart;
+    return chunk;
 }
-
-// The bext chunk as libsndfile reads it back.
+std::unique_ptr<CartInfo> TheirRead(const std::string& path) { return TheirChunk<CartInfo>(path, SFC_GET_CART_INFO); }
 std::unique_ptr<BextInfo> TheirBext(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
-    EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
-    auto bext = std::make_unique<BextInfo>();
-    std::memset(bext.get(), 0, sizeof(BextInfo));
-    if (!sf) return bext;
-    EXPECT_EQ(sf_command(sf, SFC_GET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
-    sf_close(sf);
-    return bext;
+    return TheirChunk<BextInfo>(path, SFC_GET_BROADCAST_INFO);
 }
 
 std::array<std::int16_t, 5> LoudnessOf(const BextInfo& b) {
