@@ -585,46 +585,26 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         case cheSlowFade: endingTag = "SF"; endingWord = "SlowFade"; outCuePrefix = "SF"; break;
         default: break;
         }
-        // Colours and the ending go into the tags, or in the playout dialect into UserDef
-        // entries. A file that holds the other form from an earlier save of ours gets that
-        // form rewritten too, so that no dialect reads back what the user has since changed.
-        const std::string standingUserDef = FieldText(standingCart.UserDef);
-        const std::string theirUserDef =
-            helpers::ItemList::Remove(standingUserDef, kOurUserDef, "=", " ");
-        const bool userDefHoldsOurs = theirUserDef != standingUserDef;
-        const bool tagsHoldOurs = [&] {
-            const std::string_view text(standingTags);
-            const TagText standing(text.substr(0, std::min(text.find('\0'), text.size())));
-            return standing.Find("BACKCOLOUR") || standing.Find("TEXTCOLOUR") || standing.Find("ENDING");
-        }();
-        if (!orvanta || tagsHoldOurs) {
+        if (!orvanta) {
             if (BackColour != kDefaultBack) tag("BACKCOLOUR", ColourText(BackColour));
             if (TextColour != kDefaultText) tag("TEXTCOLOUR", ColourText(TextColour));
             if (endingTag) tag("ENDING", endingTag);
-        }
-        std::string userDef;
-        if (orvanta || userDefHoldsOurs) {
+            // Outside the playout dialect UserDef holds none of ours: entries of ours left by
+            // an earlier save in that dialect go, so it never reads back stale colours or
+            // endings; another producer's entries stay, and a UserDef without ours stays byte
+            // for byte.
+            const std::string standingUserDef = FieldText(standingCart.UserDef);
+            const std::string theirUserDef = helpers::ItemList::Remove(standingUserDef, kOurUserDef, "=", " ");
+            if (theirUserDef == standingUserDef) r.UserDef = standingCart.UserDef;
+            else SetField(r.UserDef, Trim(theirUserDef));
+        } else {
+            std::string userDef;
             if (BackColour != kDefaultBack)
                 userDef = helpers::ItemList::Append(userDef, "BackColor", ColourText(BackColour), "=", false, " ");
             if (TextColour != kDefaultText)
                 userDef = helpers::ItemList::Append(userDef, "ForeColor", ColourText(TextColour), "=", false, " ");
             if (endingWord) userDef = helpers::ItemList::Append(userDef, "EndingType", endingWord, "=", false, " ");
-        }
-        if (orvanta) {
-            SetField(r.UserDef, userDef);
-        } else if (userDefHoldsOurs) {
-            // Ours first; another producer's entries behind them, as many whole ones as fit.
-            const std::string gap = userDef.empty() ? "" : " ";
-            std::string theirs = Trim(theirUserDef);
-            while (userDef.size() + gap.size() + theirs.size() > r.UserDef.size()) {
-                const std::size_t cut = theirs.rfind(' ');
-                theirs = cut == std::string::npos ? std::string() : Trim(std::string_view(theirs).substr(0, cut));
-            }
-            if (!theirs.empty()) userDef += gap + theirs;
-            SetField(r.UserDef, userDef);
-        } else {
-            // Another producer's UserDef, or none: kept byte for byte.
-            r.UserDef = standingCart.UserDef;
+            SetFieldUtf8(r.UserDef, userDef);
         }
         if (rarovid) {
             std::string prefix = outCuePrefix;

@@ -349,7 +349,7 @@ TEST(WavProducersTest, TheirUserDefAndTimersSurviveSavesInEachOfOurDialects) {
     EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
     ExpectTimers(*cart, {{"SEG1", 72000}, theirs[0], theirs[1], theirs[2]});
 
-    // A UserDef that holds their entries and ours: ours are rewritten, theirs stay behind.
+    // A UserDef that holds their entries and ours: ours go, theirs stay.
     t.userDef = "Rotation=B EndingType=SlowFade Colour=12 BackColor=&H00FF0000&";
     WriteTheirs(path, t);
     cHardDiskItem mixed;
@@ -357,10 +357,10 @@ TEST(WavProducersTest, TheirUserDefAndTimersSurviveSavesInEachOfOurDialects) {
     mixed.EndType = cheEnd;
     ASSERT_TRUE(mixed.SaveToWAVFile(path, 3));
     cart = TheirRead(path);
-    EXPECT_EQ(Text(cart->user_def), "EndingType=Ends Rotation=B Colour=12");
+    EXPECT_EQ(Text(cart->user_def), "Rotation=B Colour=12");
     cHardDiskItem playout;
     ASSERT_TRUE(playout.LoadFromWAVFile(path, llfOrvanta));
-    EXPECT_EQ(playout.EndType, cheEnd);
+    EXPECT_EQ(playout.EndType, cheNonSpecific);
     EXPECT_EQ(playout.BackColour, static_cast<std::int32_t>(0x8000000Fu));
 }
 
