@@ -296,12 +296,13 @@ void frmLumoEdit::BuildDetailsTabs() {
         left += PixelsToTwipsX(face.width()) + 60;
     }
     SetWidth(fraEndType, left + 30);
-    SetHeight(fraEndType, 240 + PixelsToTwipsY(face.height()) + 90);
+    SetHeight(fraEndType, 240 + PixelsToTwipsY(face.height()) + 60);
+    const double colours = Top(fraEndType) + Height(fraEndType) + 30;
     optAudioSustain->setToolTip(QStringLiteral("'Tail out' or 'Sustain End'"));
 
-    chkCustomColours = Make<CheckBox>(fraGeneralInfo, "chkCustomColours", 120, 2670, 1800, 300);
+    chkCustomColours = Make<CheckBox>(fraGeneralInfo, "chkCustomColours", 120, colours + 90, 1860, 300);
     chkCustomColours->SetCaption("Custom Colours:");
-    fraCustomColours = Make<Frame>(fraGeneralInfo, "fraCustomColours", 1980, 2580, 1140, 480);
+    fraCustomColours = Make<Frame>(fraGeneralInfo, "fraCustomColours", 1980, colours, 1140, 480);
     cmdChangeBackgroundColour = MakeButton(fraCustomColours, "cmdChangeBackgroundColour", "", 60, 60, 480, 390,
                                            "Set the background colour");
     SetButtonPicture(cmdChangeBackgroundColour, *imgListPictures, "backcolour");
@@ -311,7 +312,7 @@ void frmLumoEdit::BuildDetailsTabs() {
     // Usable only while "Custom Colours:" is ticked, which it is not at first.
     for (QWidget* w : std::initializer_list<QWidget*>{fraCustomColours, cmdChangeBackgroundColour, cmdChangeForegroundColour})
         w->setEnabled(false);
-    lblLinkedFileDesc = MakeLabel(fraGeneralInfo, "lblLinkedFileDesc", "", 3240, 2700, 3960);
+    lblLinkedFileDesc = MakeLabel(fraGeneralInfo, "lblLinkedFileDesc", "", 3240, colours + 120, 3960);
     lblLinkedFileDesc->setVisible(false);
 
     pnlTiming = Make<Panel>(fraGeneralInfo, "pnlTiming", 14760 - kTimingWidth - 60, 90, kTimingWidth, 3000);
@@ -328,7 +329,7 @@ void frmLumoEdit::BuildDetailsTabs() {
     txtDAB = Make<TextArea>(notes, "txtDAB", 90, 1950, 7140, 1140);
     rtxtNotesProcessor = Make<RichTextBox>(notes, "rtxtNotesProcessor", 90, 330, 600, 300);
     rtxtNotesProcessor->setVisible(false);
-    lblWebTextDisplay = MakeLabel(notes, "lblWebTextDisplay", "Information to Display on the Web:", 7350, 60, 7000);
+    lblWebTextDisplay = MakeLabel(notes, "lblWebTextDisplay", "Information to Display on the Web:", 7350, 60, 3600);
     txtWebNotes = Make<TextArea>(notes, "txtWebNotes", 7350, 330, 7140, 1260);
     lblArtistWebPage = MakeLabel(notes, "lblArtistWebPage", "Artist/Performer Web page:", 7350, 1680, 7000);
     txtArtistWebLink = MakeText(notes, "txtArtistWebLink", 7350, 1950, 7140);

@@ -454,7 +454,7 @@ void OptionButton::SetButtonStyle(Style s) {
 }
 
 namespace {
-constexpr int kGraphicalPadding = 6; // pixels between the face's edge and what it shows
+constexpr int kGraphicalPadding = 5; // pixels between the face's edge and what it shows
 constexpr int kGraphicalGap = 2;     // between the picture and the caption
 } // namespace
 
