@@ -561,9 +561,10 @@ void frmLumoEdit::BuildTiming(QWidget*) {
         *a.date = MakeText(*a.frame, a.dateName, 90, 240, 2100);
         *a.hour = MakeText(*a.frame, a.hourName, 2250, 240, 450, 2);
         auto* colon = new Label(*a.frame, std::string(a.hourName) + "Sep", ":");
-        Move(colon, 2715, 270, 90, 255);
-        *a.minutes = MakeText(*a.frame, a.minutesName, 2820, 240, 450, 2);
-        *a.day = MakeLabel(*a.frame, a.dayName, "", 3390, 270, 1620);
+        Move(colon, 2700, 270, 180, 255);
+        colon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        *a.minutes = MakeText(*a.frame, a.minutesName, 2880, 240, 450, 2);
+        *a.day = MakeLabel(*a.frame, a.dayName, "", 3450, 270, 1560);
         top += 1170;
     }
 }
