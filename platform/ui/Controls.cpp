@@ -302,7 +302,11 @@ TextBox::TextBox(QWidget* parent, const std::string& name, const std::string& te
 
 void TextBox::SetText(const std::string& t) {
     QString q = Q(t);
-    if (q != text()) setText(q); // textChanged runs Change
+    if (q == text()) return;
+    setText(q); // textChanged runs Change
+    // A box written from code shows its text from the start, as the platform's box does, so a
+    // narrow one shows how the text begins; the user's own box keeps the cursor where it is.
+    if (!hasFocus()) setCursorPosition(0);
 }
 
 void TextBox::SetPasswordChar(const std::string& c) {

@@ -269,6 +269,21 @@ TEST_F(ControlsTest, AListEntryShowsItsShownTextAndKeepsItsOwn) {
     EXPECT_EQ(combo->ListIndex(), 0);
 }
 
+// Written from code, a box too narrow for its text shows how the text begins; typed into, it
+// keeps the cursor where the typing left it.
+TEST_F(ControlsTest, ABoxWrittenFromCodeShowsTheStartOfItsText) {
+    auto* txt = new TextBox(window.get(), "txtOutCue");
+    Move(txt, 0, 0, 900, 315);
+    txt->SetText("...your morning station, the best mix");
+    EXPECT_EQ(txt->cursorPosition(), 0);
+    window->show();
+    txt->setFocus();
+    QTest::keyClick(txt, Qt::Key_End);
+    QTest::keyClicks(txt, "!");
+    EXPECT_EQ(txt->Text(), "...your morning station, the best mix!");
+    EXPECT_EQ(txt->cursorPosition(), static_cast<int>(txt->text().size()));
+}
+
 TEST_F(ControlsTest, MaxLengthLimitsTypingOnly) {
     window->show();
     auto* txt = new TextBox(window.get(), "Text1");
