@@ -253,7 +253,8 @@ void frmLumoEdit::BuildDetailsTabs() {
 
     // "General": the descriptions at the left, the timing panel at the right.
     fraGeneralInfo = Make<Frame>(general, "fraGeneralInfo", 60, 30, 14760, 3150);
-    // A label ends a few pixels before its box, which starts where the label ends.
+    // Each box starts where its label ends; the labels are wide enough that their captions
+    // stop short of the box.
     const char* descCaptions[] = {"", "Title:", "Artist:", "Description:"};
     for (int i = 1; i <= 3; ++i) {
         const std::string n = std::to_string(i);
