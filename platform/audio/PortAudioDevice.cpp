@@ -4,7 +4,6 @@
 #include "platform/devices/Devices.h"
 
 #include <alsa/asoundlib.h>
-#include <pa_linux_alsa.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -192,10 +191,6 @@ void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int6
              " Hz with " + std::to_string(channels) + " channels: " + Pa_GetErrorText(e));
     }
     if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_); si && playback) latency_ = si->outputLatency;
-    // The callback runs at real-time priority where the system allows it, so that a busy
-    // computer does not leave the card without audio.
-    if (const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi); api && api->type == paALSA)
-        PaAlsa_EnableRealtimeScheduling(stream_, 1);
     e = Pa_StartStream(stream_);
     if (e != paNoError) fail("The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e));
 }

@@ -34,7 +34,7 @@ using testsupport::TempDir;
 namespace {
 
 constexpr int kRate = kServerRate;
-constexpr int kAttempts = 4;
+constexpr int kAttempts = 6;
 
 double Ms(std::int64_t frames) { return static_cast<double>(frames) * 1000.0 / kRate; }
 
