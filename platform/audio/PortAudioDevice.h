@@ -32,6 +32,8 @@ public:
     // False once the stream has failed, or playback has run out and its last frame was heard.
     bool Running() const override;
     std::int64_t FramesHeard() const override;
+    // Frames handed to the stream so far, silence after the end included.
+    std::int64_t FramesHandedOver() const { return handed_.load(std::memory_order_relaxed); }
 
     // One period of the stream, on PortAudio's thread. `now` and `dac` are the stream's times
     // of the call and of the period's first frame reaching the speaker (0: not known). False

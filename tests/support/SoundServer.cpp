@@ -516,6 +516,20 @@ std::int64_t SignalMatch::SignalFrameAt(std::int64_t recordedFrame) const {
     return f >= 0 && f < frames ? f : -1;
 }
 
+std::vector<double> PositionErrorsMs(const std::vector<std::pair<std::int64_t, std::int64_t>>& readings,
+                                     const SignalMatch& m) {
+    std::vector<double> errors;
+    for (const auto& [given, played] : readings) {
+        const std::int64_t heard = played < 0 ? -1 : m.SignalFrameAt(played);
+        const bool nearGap = std::any_of(m.gaps.begin(), m.gaps.end(), [&](const SignalMatch::Gap& g) {
+            return heard >= g.at && heard < g.at + g.dropped + kServerRate / 10;
+        });
+        if (heard <= 0 || nearGap) continue;
+        errors.push_back(static_cast<double>(given - heard) * 1000.0 / kServerRate);
+    }
+    return errors;
+}
+
 std::string SignalMatch::Describe() const {
     std::ostringstream s;
     if (!found) {

@@ -131,6 +131,13 @@ struct SignalMatch {
 };
 SignalMatch FindSignal(const std::vector<float>& recorded, const std::vector<float>& signal);
 
+// How far positions given while playing were from what the server played: each reading is
+// a position given (signal frame) and the server's PlayedFrames() taken right after it.
+// Milliseconds, readings outside the signal and just after a gap left out (where a stream ran
+// dry no one can tell until its next period).
+std::vector<double> PositionErrorsMs(const std::vector<std::pair<std::int64_t, std::int64_t>>& readings,
+                                     const SignalMatch& m);
+
 // A test signal, one plane per channel: left a 441 Hz tone, right a sweep from 40 Hz to
 // 16 kHz that never repeats, both at half scale.
 std::vector<std::vector<float>> ToneAndSweep(std::int64_t frames, int rate = kServerRate);

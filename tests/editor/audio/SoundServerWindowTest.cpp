@@ -62,12 +62,7 @@ TEST_F(SoundServerWindowTest, PlayToTheEndShowsTheEndOnceItWasHeardAndAMarkIsWha
     ASSERT_TRUE(editor->OpenFile(path));
     ASSERT_TRUE(editor->AudioOpen());
     editor->bEdited_ = false;
-    std::vector<float> expected(static_cast<std::size_t>(2 * editor->ctlEditor->Length()));
-    for (int c = 0; c < 2; ++c) {
-        std::vector<float> v(expected.size() / 2);
-        editor->ctlEditor->ReadSamples(c, 0, static_cast<std::int64_t>(v.size()), v.data());
-        for (std::size_t i = 0; i < v.size(); ++i) expected[2 * i + static_cast<std::size_t>(c)] = v[i];
-    }
+    const auto expected = audiotest::StereoSamples(*editor->ctlEditor, 0, editor->ctlEditor->Length());
 
     MonitorRecorder monitor(*server, "lumo_out");
     ASSERT_EQ(monitor.Error(), "");

@@ -103,17 +103,6 @@ protected:
         return path;
     }
 
-    // What the sink must play of [from, to) of the document: stereo, a mono document on both
-    // sides.
-    static std::vector<float> Expected(const AudioEditor& e, std::int64_t from, std::int64_t to) {
-        std::vector<float> out(static_cast<std::size_t>(2 * (to - from)));
-        for (int side = 0; side < 2; ++side) {
-            const auto v = audiotest::Channel(e, std::min(side, e.ChannelCount() - 1), from, to - from);
-            for (std::size_t i = 0; i < v.size(); ++i) out[2 * i + static_cast<std::size_t>(side)] = v[i];
-        }
-        return out;
-    }
-
     // Starts a stream with the server holding `ms` of it (0: the server's default).
     static void WithServerLatency(int ms, const std::function<void()>& start) {
         std::optional<testsupport::ScopedEnv> latency;
@@ -209,7 +198,7 @@ TEST_P(ComponentPlays, EverySampleReachesTheSinkAndTheStopComesWhenTheLastWasHea
         ++stopped;
         notice();
     });
-    PlayAndCheck(Expected(e, from, to), [&](const std::function<void()>& onStopped) {
+    PlayAndCheck(audiotest::StereoSamples(e, from, to), [&](const std::function<void()>& onStopped) {
         e.View().SetSelectionShown(selection);
         e.View().SetSelectionStart(from);
         e.View().SetSelectionEnd(selection ? to : from);
@@ -246,7 +235,7 @@ TEST_F(SoundServerTest, ThePlayerPlaysEverySampleAndStopsWhenTheLastWasHeard) {
         notice();
     });
     p.PlayerEventD.Connect([&] { events += "D"; });
-    PlayAndCheck(Expected(file, 0, file.Length()), [&](const std::function<void()>& onStopped) {
+    PlayAndCheck(audiotest::StereoSamples(file, 0, file.Length()), [&](const std::function<void()>& onStopped) {
         events.clear();
         notice = onStopped;
         p.Play();
@@ -275,7 +264,7 @@ TEST_P(PositionHeard, WithinTwentyMillisecondsOfWhatTheServerPlays) {
     AudioEditor e;
     e.SetTemporaryFolder(dir.path().string());
     e.OpenAudio(path);
-    const auto expected = Expected(e, 0, e.Length());
+    const auto expected = audiotest::StereoSamples(e, 0, e.Length());
     LumoPlayer p;
     p.SetTemporaryFolder(dir.path().string());
     if (c.player) p.OpenFile(path);
@@ -307,17 +296,7 @@ TEST_P(PositionHeard, WithinTwentyMillisecondsOfWhatTheServerPlays) {
         if (Retry(m, last)) return false;
         EXPECT_TRUE(m.Exact() || m.ranDry) << m.Describe();
 
-        std::vector<double> errors;
-        for (const auto& [frame, played] : said) {
-            // The document frame the server played then. Where the stream ran dry no one can
-            // tell until its next period: the tenth of a second after a gap is left out.
-            const std::int64_t doc = played < 0 ? -1 : m.SignalFrameAt(played);
-            const bool nearGap = std::any_of(m.gaps.begin(), m.gaps.end(), [&](const SignalMatch::Gap& g) {
-                return doc >= g.at && doc < g.at + g.dropped + kRate / 10;
-            });
-            if (doc <= 0 || nearGap) continue;
-            errors.push_back(Ms(frame - doc));
-        }
+        std::vector<double> errors = PositionErrorsMs(said, m);
         EXPECT_GT(errors.size(), 100u);
         if (errors.empty()) return true;
         std::sort(errors.begin(), errors.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
@@ -359,7 +338,7 @@ TEST_F(SoundServerTest, RecordingTakesDownExactlyWhatWasPlayedIntoTheServer) {
         EXPECT_TRUE(pumpFor(kRate / 2));
         e.Stop();
         ASSERT_EQ(e.State(), kStateIdle);
-        const SignalMatch m = FindSignal(Expected(e, before, e.Length()), signal);
+        const SignalMatch m = FindSignal(audiotest::StereoSamples(e, before, e.Length()), signal);
         if (Retry(m, i == kAttempts)) {
             e.Undo();
             continue;
@@ -405,7 +384,7 @@ TEST_F(SoundServerTest, TheDeviceListsShowTheServerAndTheDefaultProfilePicksOneT
         ++stopped;
         notice();
     });
-    PlayAndCheck(Expected(e, 0, e.Length()), [&](const std::function<void()>& onStopped) {
+    PlayAndCheck(audiotest::StereoSamples(e, 0, e.Length()), [&](const std::function<void()>& onStopped) {
         e.View().SetPosition(0);
         stopped = 0;
         notice = onStopped;
