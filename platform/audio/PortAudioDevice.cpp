@@ -135,64 +135,68 @@ void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int6
                            std::function<void(const float*, std::int64_t)> push) {
     devices::QuietAudioScope quiet;
     const std::string what = What(direction_);
-    auto fail = [&](const std::string& text) {
+    const bool playback = direction_ == DeviceDirection::Playback;
+    auto release = [&] {
         if (stream_) Pa_CloseStream(stream_);
         stream_ = nullptr;
-        if (initialised_) Pa_Terminate();
+        if (initialised_) devices::ReleasePortAudio();
         initialised_ = false;
+    };
+    auto fail = [&](const std::string& text) {
+        release();
         Raise(err::DeviceIO, text);
     };
     if (soundCard_ < 0) fail("Sound card " + std::to_string(soundCard_) + " is not a valid " + what + " device number");
-    // The device list is read before PortAudio starts, since reading it starts and ends
-    // PortAudio itself.
-    int index = paNoDevice;
-    std::string name;
-    if (soundCard_ > 0) {
-        auto dir = direction_ == DeviceDirection::Playback ? devices::Direction::Output : devices::Direction::Input;
-        auto caps = devices::GetDeviceCaps(dir, soundCard_ - 1);
-        if (!caps || caps->hostIndex < 0)
-            fail("Sound card " + std::to_string(soundCard_) + " is not available for " + what);
-        index = caps->hostIndex;
-        name = caps->name;
-    }
-    PaError e = Pa_Initialize();
-    if (e != paNoError) fail(std::string("The sound system could not be started: ") + Pa_GetErrorText(e));
-    initialised_ = true;
-    if (soundCard_ == 0) {
-        index = direction_ == DeviceDirection::Playback ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
-        if (index == paNoDevice) fail("There is no sound card for " + what + " on this computer");
-    }
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-    if (!info) fail("Sound card " + std::to_string(soundCard_) + " is not available for " + what);
-    if (name.empty()) name = info->name ? info->name : "the default device";
-
-    PaStreamParameters p{};
-    p.device = index;
-    p.channelCount = channels;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = direction_ == DeviceDirection::Playback ? info->defaultHighOutputLatency
-                                                                 : info->defaultHighInputLatency;
     pull_ = std::move(pull);
     push_ = std::move(push);
     channels_ = channels;
     rate_ = sampleRate;
-    latency_ = p.suggestedLatency;
     clockFrame_ = -1;
     clockNs_ = 0;
     handed_ = 0;
     end_ = -1;
     heard_ = 0;
-    const bool playback = direction_ == DeviceDirection::Playback;
-    e = Pa_OpenStream(&stream_, playback ? nullptr : &p, playback ? &p : nullptr, sampleRate,
-                      paFramesPerBufferUnspecified, paClipOff, &StreamCallback, this);
-    if (e != paNoError) {
-        stream_ = nullptr;
-        fail("The sound card \"" + name + "\" could not be opened for " + what + " at " + std::to_string(sampleRate) +
-             " Hz with " + std::to_string(channels) + " channels: " + Pa_GetErrorText(e));
+    // PortAudio stays started between streams. Should the sound system have changed since
+    // (a device gone, a sound server started), the stream is tried once more on it afresh.
+    std::string problem;
+    for (bool fresh : {false, true}) {
+        release();
+        if (PaError e = devices::AcquirePortAudio(fresh); e != paNoError)
+            fail(std::string("The sound system could not be started: ") + Pa_GetErrorText(e));
+        initialised_ = true;
+        int index = paNoDevice;
+        if (soundCard_ == 0) index = playback ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
+        else
+            index = devices::PortAudioIndex(playback ? devices::Direction::Output : devices::Direction::Input,
+                                            soundCard_ - 1);
+        const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
+        if (!info) {
+            problem = soundCard_ == 0 ? "There is no sound card for " + what + " on this computer"
+                                      : "Sound card " + std::to_string(soundCard_) + " is not available for " + what;
+            continue;
+        }
+        const std::string name = info->name ? info->name : "the default device";
+        PaStreamParameters p{};
+        p.device = index;
+        p.channelCount = channels;
+        p.sampleFormat = paFloat32;
+        p.suggestedLatency = playback ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+        latency_ = p.suggestedLatency;
+        PaError e = Pa_OpenStream(&stream_, playback ? nullptr : &p, playback ? &p : nullptr, sampleRate,
+                                  paFramesPerBufferUnspecified, paClipOff, &StreamCallback, this);
+        if (e != paNoError) {
+            stream_ = nullptr;
+            problem = "The sound card \"" + name + "\" could not be opened for " + what + " at " +
+                      std::to_string(sampleRate) + " Hz with " + std::to_string(channels) +
+                      " channels: " + Pa_GetErrorText(e);
+            continue;
+        }
+        if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_); si && playback) latency_ = si->outputLatency;
+        e = Pa_StartStream(stream_);
+        if (e == paNoError) return;
+        problem = "The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e);
     }
-    if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_); si && playback) latency_ = si->outputLatency;
-    e = Pa_StartStream(stream_);
-    if (e != paNoError) fail("The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e));
+    fail(problem);
 }
 
 void PortAudioDevice::Stop() {
@@ -203,7 +207,7 @@ void PortAudioDevice::Stop() {
             Pa_CloseStream(stream_);
             stream_ = nullptr;
         }
-        if (initialised_) Pa_Terminate();
+        if (initialised_) devices::ReleasePortAudio();
         initialised_ = false;
     }
     if (quietStream_) {

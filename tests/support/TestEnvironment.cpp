@@ -1,5 +1,5 @@
 // Compiled into every test program: before main, point everything a test could touch at
-// scratch places (settings, drive map, display, runtime folder), whoever starts the program
+// scratch places (settings, drive map, display, runtime folder, sound server), whoever starts the program
 // — CTest or a developer's shell. The sanitizers read their defaults from the hooks below.
 #include <cstdlib>
 
@@ -14,6 +14,9 @@ struct TestEnvironment {
             {"BREVANT_DRIVE_MAP", BVR_TEST_TMP_DIR "/drives.map"},
             {"BVR_TEST_TMP", BVR_TEST_TMP_DIR},
             {"BVR_SOURCE_DIR", BVR_TEST_SOURCE_DIR},
+            // No test reaches the sound server of the session it runs in; those that need one
+            // start their own (SoundServer.h).
+            {"PULSE_SERVER", "unix:" BVR_TEST_XDG_RUNTIME "/no-sound-server"},
         };
         for (const auto& v : kVars) setenv(v[0], v[1], 1);
     }

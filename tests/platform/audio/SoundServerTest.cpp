@@ -393,6 +393,29 @@ TEST_F(SoundServerTest, TheDeviceListsShowTheServerAndTheDefaultProfilePicksOneT
     });
 }
 
+// LumoEdit started before the sound server: once it runs, playing finds it.
+TEST(SoundServerLate, AServerStartedAfterAPlayThatFoundNoneIsFound) {
+    TempDir dir("late");
+    platform::devices::SetFakeDevices(std::nullopt);
+    const std::string path = dir / "signal.wav";
+    audiotest::WriteBytes(path, audiotest::WavBytes(ToneAndSweep(kRate), kRate, 16));
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(path);
+    try {
+        e.Play(1);
+        e.Stop();
+        GTEST_SKIP() << "this computer plays without a sound server";
+    } catch (const platform::RuntimeError& err) {
+        EXPECT_EQ(err.Number(), platform::err::DeviceIO);
+    }
+    SoundServer server;
+    if (!server.Running()) GTEST_SKIP() << "no sound server here: " << server.Why();
+    e.Play(1);
+    EXPECT_EQ(e.State(), kStatePlaying);
+    e.Stop();
+}
+
 // ---- the server going away
 
 TEST_F(SoundServerTest, AServerKilledWhilePlayingStopsBothBackEndsAtOnce) {
