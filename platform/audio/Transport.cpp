@@ -168,8 +168,8 @@ struct Transport::PlayState {
         devFrames = 0;
         expected = -1;
     }
-    // The document position the listener hears now, the device having played `heard` frames.
-    std::int64_t Heard(std::int64_t heard) const {
+    // The document position the listener hears now, the device having played `target` frames.
+    std::int64_t Heard(std::int64_t target) const {
         std::int64_t dev[kLog], doc[kLog], count = 0;
         for (;;) {
             const std::uint64_t s1 = seq.load(std::memory_order_acquire);
@@ -183,7 +183,6 @@ struct Transport::PlayState {
             if (seq.load(std::memory_order_relaxed) == s1) break;
         }
         if (count == 0) return pos.load(std::memory_order_relaxed);
-        const std::int64_t target = heard;
         // The newest entry that began at or before the target; else the oldest one kept.
         std::int64_t best = -1, oldest = -1;
         for (std::int64_t k = std::max<std::int64_t>(0, count - kLog); k < count; ++k) {
