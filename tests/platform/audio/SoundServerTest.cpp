@@ -245,6 +245,39 @@ TEST_F(SoundServerTest, ThePlayerPlaysEverySampleAndStopsWhenTheLastWasHeard) {
     });
 }
 
+// Stop and Pause by the user do not wait for what the server holds: nothing is played after
+// them, and the position kept is the one heard.
+TEST_F(SoundServerTest, StopAndPauseStopAtOnce) {
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("signal.wav", 3.0));
+    const auto expected = audiotest::StereoSamples(e, 0, e.Length());
+    for (const bool pause : {false, true}) {
+        SCOPED_TRACE(pause ? "pause" : "stop");
+        MonitorRecorder monitor(*server, "lumo_out");
+        ASSERT_EQ(monitor.Error(), "");
+        e.View().SetPosition(0);
+        WithServerLatency(200, [&] { e.Play(1); });
+        ASSERT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return e.View().Position() > kRate; }, 10));
+        const std::int64_t played = monitor.PlayedFrames();
+        if (pause) e.Pause();
+        else e.Stop();
+        const std::int64_t kept = e.View().Position();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        monitor.Stop();
+        if (pause) e.Stop();
+        const auto heard = monitor.Samples();
+        const SignalMatch m = FindSignal(heard, expected);
+        ASSERT_TRUE(m.found) << m.Describe();
+        const std::int64_t stoppedAt = m.SignalFrameAt(played);
+        ASSERT_GT(stoppedAt, 0) << m.Describe();
+        std::printf("played on for %.1f ms after the stop; kept %.1f ms from what was heard\n",
+                    Ms(Audible(heard).second - played), Ms(kept - stoppedAt));
+        EXPECT_LT(Ms(Audible(heard).second - played), 30.0) << "played on after the stop";
+        EXPECT_LT(std::abs(Ms(kept - stoppedAt)), 20.0);
+    }
+}
+
 // ---- the position is what is heard
 
 struct PositionCase {
