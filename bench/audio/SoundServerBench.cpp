@@ -119,9 +119,13 @@ void BenchPosition(const SoundServer& server, AudioEditor& e, int latencyMs, con
         std::vector<double> held;
         while (e.State() == kStatePlaying) {
             std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            // The server's count before and after: a reading the computer interrupted is left out.
+            const std::int64_t before = monitor.PlayedFrames();
             e.Pump();
+            const std::int64_t after = monitor.PlayedFrames();
             if (e.State() != kStatePlaying) break;
-            said.emplace_back(e.View().Position(), monitor.PlayedFrames());
+            if (before < 0 || after - before >= kRate / 500) continue;
+            said.emplace_back(e.View().Position(), (before + after) / 2);
             held.push_back(static_cast<double>(card->FramesHandedOver() - card->FramesHeard()) * 1000.0 / kRate);
         }
         monitor.Stop();
