@@ -1,5 +1,7 @@
 #include "tests/support/SoundServer.h"
 
+#include "platform/devices/Devices.h"
+
 #include <pulse/error.h>
 #include <pulse/pulseaudio.h>
 #include <pulse/simple.h>
@@ -201,6 +203,16 @@ SoundServer::~SoundServer() {
     }
     std::error_code ec;
     if (!folder_.empty()) fs::remove_all(folder_, ec);
+}
+
+std::string SoundServer::WhyNotReached() const {
+    if (!Running()) return "no sound server here: " + why_;
+    platform::devices::SetFakeDevices(std::nullopt);
+    const auto outs = platform::devices::Devices().outputs;
+    if (std::none_of(outs.begin(), outs.end(), [](const auto& d) { return d.name == "pulse"; }))
+        return "PortAudio does not reach the sound server: ALSA's PulseAudio plugin is missing (Debian: "
+               "libasound2-plugins)";
+    return {};
 }
 
 void SoundServer::Kill() {

@@ -39,6 +39,9 @@ public:
 
     bool Running() const { return pid_ > 0; }
     const std::string& Why() const { return why_; }
+    // Why the program's sound devices (PortAudio, through ALSA's PulseAudio plugin) do not
+    // reach the server; empty when they do. Drops a fake device list the program set.
+    std::string WhyNotReached() const;
     // Kills the server at once, as a crash would.
     void Kill();
     // Runs pactl against this server; its exit status, and what it printed when asked.

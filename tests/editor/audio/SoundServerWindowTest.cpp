@@ -27,12 +27,7 @@ protected:
     void SetUp() override {
         EditorWindowFixture::SetUp();
         server = std::make_unique<SoundServer>();
-        if (!server->Running()) GTEST_SKIP() << "no sound server here: " << server->Why();
-        platform::devices::SetFakeDevices(std::nullopt);
-        const auto outs = platform::devices::Devices().outputs;
-        if (std::none_of(outs.begin(), outs.end(), [](const auto& d) { return d.name == "pulse"; }))
-            GTEST_SKIP() << "PortAudio does not reach the sound server: ALSA's PulseAudio plugin is missing "
-                            "(Debian: libasound2-plugins)";
+        if (const std::string why = server->WhyNotReached(); !why.empty()) GTEST_SKIP() << why;
         lumoedit::AudioSettings().EditorTemporaryDirectory = dir / "work/";
         Start();
     }
