@@ -15,6 +15,9 @@ packages=(
     # the audio component: decoding and encoding, devices, time stretch
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     portaudio19-dev libasound2-dev libsoundtouch-dev
+    # a sound server without hardware for the tests labelled "soundserver": PulseAudio, its
+    # command-line clients, ALSA's plugin that PortAudio reaches it through, its client library
+    pulseaudio pulseaudio-utils libasound2-plugins libpulse-dev
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
     # screenshots of the windows; the tests of focus, keys and window size on a real X

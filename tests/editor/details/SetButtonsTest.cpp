@@ -133,6 +133,23 @@ TEST_F(DetailsTest, WhilePlayingEveryButtonMarksThePlayPosition) {
     EXPECT_EQ(editor->cmdSetIntroEnd->Caption(), "Set (&*)");
 }
 
+// A mark takes what is heard at the press: the card's buffered audio not yet, and the time
+// since the position was last shown already.
+TEST_F(DetailsTest, AMarkWhilePlayingIsThePositionHeardAtThePress) {
+    OpenForEditing(ToneFile("tone.wav", 20));
+    card->SetLatency(Samples(0.2));
+    editor->ctlEditor->View().SetPosition(0);
+    editor->ctlEditor->Play(1);
+    for (int i = 0; i < 40; ++i) {
+        card->AdvanceMs(25);
+        editor->ctlEditor->Pump();
+    }
+    card->AdvanceMs(60); // played on, the window's timer not yet come
+    ASSERT_EQ(editor->ctlEditor->State(), audio::kStatePlaying);
+    editor->cmdSetIntroEnd_Click();
+    EXPECT_EQ(editor->mtxtIntroEnd->Text(), T(1.06f - 0.2f)) << "1.06 s handed to the card, 0.2 s of it not heard";
+}
+
 TEST_F(DetailsTest, WithNothingLoadedASetButtonLeavesTheMarkerAlone) {
     editor->ClearDetails(2);
     ASSERT_FALSE(editor->AudioOpen());
