@@ -59,6 +59,28 @@ std::string DescribeFormat(const std::string& coding, int rate, int channels, in
     return s;
 }
 
+void EditorState::Raise(std::function<void()> event) {
+    if (value_ == kStateBusy) held_.push_back(std::move(event));
+    else event();
+}
+
+void EditorState::RaiseHeld(bool unwinding) {
+    std::exception_ptr first;
+    // A handler may start an operation of its own; what that holds goes out with it.
+    while (!held_.empty()) {
+        std::vector<std::function<void()>> events = std::move(held_);
+        held_.clear();
+        for (auto& event : events) {
+            try {
+                event();
+            } catch (...) {
+                if (!first) first = std::current_exception();
+            }
+        }
+    }
+    if (first && !unwinding) std::rethrow_exception(first);
+}
+
 AudioEditor::Impl::Impl(AudioEditor& e) : self(e), tempFolder(DefaultTempFolder()) {}
 
 std::shared_ptr<WorkFile> AudioEditor::Impl::Work() {
@@ -109,7 +131,7 @@ void AudioEditor::Impl::SetSelection(std::int64_t s, std::int64_t e, bool shown)
     selStart = s;
     selEnd = e;
     selShown = shown;
-    if (changed && !quiet) self.SelectionChanged.Emit();
+    if (changed && !quiet) self.state_.Raise([this] { self.SelectionChanged.Emit(); });
 }
 
 void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path) {
@@ -189,12 +211,12 @@ void AudioEditor::Impl::EmitRegionChanges(const std::vector<Region>& before) {
     for (std::size_t i = 0; i < regions.size(); ++i) {
         const Region* old = FindRegion(before, regions[i].id);
         if (old && (old->start != regions[i].start || old->length != regions[i].length))
-            self.RegionChanged.Emit(static_cast<int>(i + 1));
+            self.state_.Raise([this, index = static_cast<int>(i + 1)] { self.RegionChanged.Emit(index); });
     }
 }
 
 void AudioEditor::Impl::NothingChanged() {
-    if (!quiet) self.AudioChanged.Emit();
+    if (!quiet) self.state_.Raise([this] { self.AudioChanged.Emit(); });
 }
 
 void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart,
@@ -241,10 +263,13 @@ void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::
     SetSelection(std::clamp<std::int64_t>(newSelStart, 0, len), std::clamp<std::int64_t>(newSelEnd, 0, len), newShown);
     if (quiet) return;
     EmitRegionChanges(before);
-    self.AudioChanged.Emit();
-    // Regions the caller moved while it took the edit in (its own rules on the new length)
-    // belong to the edit: undo finds them as the edit left them and puts back what was before.
-    if (history[cursor].step.get() == step.get()) step->regionsAfter = regions;
+    self.state_.Raise([this, step] {
+        self.AudioChanged.Emit();
+        // Regions the caller moved while it took the edit in (its own rules on the new
+        // length) belong to the edit: undo finds them as the edit left them and puts back
+        // what was before.
+        if (history[cursor].step.get() == step.get()) step->regionsAfter = regions;
+    });
 }
 
 void AudioEditor::Impl::Restore(std::size_t to) {
@@ -281,7 +306,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
     if (visEnd == visStart) visEnd = len;
     SetSelection(std::clamp<std::int64_t>(selStart, 0, len), std::clamp<std::int64_t>(selEnd, 0, len), selShown);
     if (!before.empty()) EmitRegionChanges(before);
-    self.AudioChanged.Emit();
+    self.state_.Raise([this] { self.AudioChanged.Emit(); });
 }
 
 // ---- Loading
@@ -665,8 +690,8 @@ void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
     d.ResetDocument(std::move(a), path);
     d.docReadOnly = d.readOnly;
     if (!d.quiet) {
-        SelectionChanged.Emit();
-        AudioChanged.Emit();
+        state_.Raise([this] { SelectionChanged.Emit(); });
+        state_.Raise([this] { AudioChanged.Emit(); });
     }
 }
 
