@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace editortest;
@@ -154,6 +155,46 @@ TEST_F(EventsZoomTest, TheSelectionShowsItsLengthWhicheverWayItWasMade) {
     View(S(1), S(3));
     editor->ctlEditor->SelectVisibleRange.Emit();
     EXPECT_FLOAT_EQ(editor->SelectedLength, 2);
+}
+
+// After every edit and effect the keys that follow the component's state show it idle again:
+// "silence" and "paste" need no click in the waveform to come back.
+TEST_F(EventsZoomTest, TheStateKeysAreLiveAfterEveryCommand) {
+    Open(6);
+    const std::string other = dir / "other.wav";
+    WriteWav(other, 1, 2, Tone);
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"cut", [&] { Select(1, 1.5); editor->AudioCut(); }},
+        {"copy", [&] { Select(1, 1.5); editor->AudioCopy(); }},
+        {"paste", [&] { Select(2, 2); editor->AudioPaste(); }},
+        {"mix paste", [&] { Select(0, 0); TransformAnswers({}); editor->AudioMixPaste(); }},
+        {"delete", [&] { Select(1, 1.5); editor->AudioDeleteSelection(); }},
+        {"select all", [&] { editor->AudioSelectAll(); }},
+        {"undo", [&] { editor->AudioUndo(); }},
+        {"redo", [&] { editor->AudioRedo(); }},
+        {"insert file", [&] { Select(1, 1); dialogs->AnswerFile(other); editor->AudioInsertFile(false); }},
+        {"mix insert file", [&] { Select(1, 1); dialogs->AnswerFile(other); TransformAnswers({}); editor->AudioInsertFile(true); }},
+        {"erase", [&] { Select(1, 1.5); editor->ProcessAudioButton("erase"); }},
+        {"silence", [&] { Select(1, 1); InputAnswer("0.5"); editor->ProcessAudioButton("silence"); }},
+        {"reverse", [&] { Select(1, 1.5); editor->ProcessAudioButton("reverse"); }},
+        {"amplify", [&] { Select(1, 1.5); TransformAnswers({}); editor->ProcessAudioButton("amplify"); }},
+        {"normalise", [&] { Select(1, 1.5); TransformAnswers({}); editor->ProcessAudioButton("normalise"); }},
+        {"delete silence", [&] { Select(1, 3); TransformAnswers({}); editor->ProcessAudioButton("deletesilence"); }},
+        {"time stretch", [&] { Select(1, 2); TransformAnswers({}); editor->ProcessAudioButton("timestretch"); }},
+        {"fade in", [&] { Select(1, 1.5); editor->ProcessAudioButton("fadein"); }},
+        {"fade out", [&] { Select(1, 1.5); editor->ProcessAudioButton("fadeout"); }},
+        {"stereo", [&] { editor->ProcessAudioButton("stereo"); }},
+    };
+    for (const auto& [name, run] : commands) {
+        run();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateIdle) << name;
+        EXPECT_TRUE(editor->toolAudioEditor->ButtonEnabled("silence")) << name;
+        EXPECT_TRUE(editor->toolAudioEditor->ButtonEnabled("paste")) << name;
+        EXPECT_EQ(editor->toolAudioEditor->ButtonEnabled("undo"), editor->ctlEditor->CanUndo()) << name;
+        EXPECT_EQ(editor->toolAudioEditor->ButtonEnabled("redo"), editor->ctlEditor->CanRedo()) << name;
+    }
+    EXPECT_EQ(platform::ui::Form::UnscriptedModals(), 0);
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
 TEST_F(EventsZoomTest, TheToolbarsHandTheirKeysOn) {
