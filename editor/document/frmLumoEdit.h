@@ -598,9 +598,7 @@ private:
 
     // Audio side (editor/audio).
     friend class AudioCommand;
-    bool BeginCommand(bool needsAudio);
-    void EndCommand();
-    void ServePendingClose();
+    bool MayStartCommand(bool needsAudio);
     void EndOfRecording();
     void ZoomAtSelection(bool atEnd);
     void EditorToFront();
@@ -613,9 +611,7 @@ private:
     bool progressStampSet_ = false;
     double progressStamp_ = 0;
     std::string lastPositionText_;
-    int commandDepth_ = 0;        // audio commands running
     int loopDepth_ = 0;           // the progress event is running the message loop
-    int closePending_ = -1;       // the unload mode of a close asked for while busy
     int messageLoopRuns_ = 0;
     bool recording_ = false;      // a recording this window started is running
     bool stopping_ = false;       // the window itself is stopping the component

@@ -50,7 +50,7 @@ TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsi
         EXPECT_EQ(editor->cAudioInformation->IntroStart(), introStart) << "nothing is marked inside an edit";
         editor->close();
     });
-    editor->cAudioInformation->ItemTitle = "kept until the operation ends";
+    editor->cAudioInformation->ItemTitle = "kept";
     const int before = editor->MessageLoopRuns();
     editor->ctlEditor_Progress(10);
     EXPECT_EQ(editor->MessageLoopRuns(), before + 1);
@@ -58,21 +58,65 @@ TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsi
     EXPECT_TRUE(editor->toolAudioEditor->isEnabled());
     EXPECT_TRUE(editor->cmdSetIntroStart->isEnabled());
     EXPECT_TRUE(editor->mtxtIntroStart->isEnabled());
-    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept until the operation ends") << "the close waited";
+    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept") << "the close was refused";
+    EXPECT_EQ(LastText(), "You cannot close this window until the Wave display has finished its current action");
     editor->ctlEditor_Progress(40);
     EXPECT_EQ(editor->prgProgress->Value(), 40) << "the bar follows every event";
     EXPECT_EQ(editor->MessageLoopRuns(), before + 1) << "but the loop does not run again so soon";
 
-    // Once the operation is over, the close goes ahead: the close box starts a new item.
-    for (int i = 0; i < 40 && !editor->cAudioInformation->ItemTitle.empty(); ++i) {
+    // Nothing closes later by itself.
+    for (int i = 0; i < 10; ++i) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(editor->IsLoaded());
-    EXPECT_TRUE(editor->cAudioInformation->ItemTitle.empty());
+    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept");
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     editor->ctlEditor_Progress(60);
     EXPECT_EQ(editor->MessageLoopRuns(), before + 2);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A close that arrives while a long effect runs (the close box, File, Exit, Esc) is refused
+// with the reason; the window stays, and the effect runs to its end.
+TEST_F(EventsZoomTest, ACloseDuringALongEffectIsRefusedAndTheEffectFinishes) {
+    Open(120);
+    editor->cAudioInformation->ItemTitle = "kept";
+    const std::pair<const char*, std::function<void()>> closes[] = {
+        {"close box", [&] { editor->close(); }},
+        {"File, Exit", [&] { main->mnuExit_Click(); }},
+        {"Esc", [&] {
+             int key = 27;
+             editor->Form_KeyPress(key);
+         }},
+    };
+    for (const auto& [name, close] : closes) {
+        boxes->Clear();
+        // The first progress event after half a second lets the loop run: the close comes in there.
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        bool asked = false;
+        QTimer::singleShot(0, editor, [&, close = close] {
+            asked = true;
+            close();
+        });
+        const std::size_t steps = editor->ctlEditor->UndoSteps();
+        Select(0, 120);
+        editor->ProcessAudioButton("fadeout");
+        EXPECT_TRUE(asked) << name;
+        EXPECT_EQ(Texts(), std::vector<std::string>{
+                               "You cannot close this window until the Wave display has finished its current action"})
+            << name;
+        EXPECT_TRUE(editor->IsLoaded()) << name;
+        EXPECT_TRUE(main->IsLoaded()) << name;
+        EXPECT_FALSE(editor->bInhibitUnloading()) << name;
+        EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept") << name;
+        EXPECT_EQ(editor->ctlEditor->UndoSteps(), steps + 1) << name << ": the fade was made";
+        EXPECT_LT(Peak(0, 119.9, 120), 0.01) << name;
+        EXPECT_FALSE(editor->pnlProgress->isVisible()) << name;
+        // Nothing closes later by itself.
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        EXPECT_TRUE(editor->IsLoaded()) << name;
+    }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
