@@ -165,9 +165,10 @@ public:
     void MixInsertFile(float originalPercent, const std::string& path, float newPercent);
     // The component's clipboard as a WAV file (written when asked for).
     std::string ClipboardFileName();
-    // Moves the WAV file at wavPath into place as the component's clipboard (the system
-    // clipboard's paste, EditorClipboard.h, comes in this way).
-    void TakeClipboardFile(const std::string& wavPath);
+    // Writes the selection's audio to wavPath as the clipboard file is written, leaving the
+    // component's clipboard as it is (the system clipboard's copy, EditorClipboard.h). False
+    // when nothing is selected.
+    bool WriteSelection(const std::string& wavPath) const;
 
     // ---- View data
     void ZoomFull();

@@ -115,6 +115,8 @@ struct AudioEditor::Impl {
 
     LoadedAudio Load(const std::string& path, bool summaries, bool events);
     std::vector<TrackPtr> Conform(const LoadedAudio& a);
+    // The selection's selected channels; nothing without a selection.
+    std::vector<TrackPtr> SelectedAudio() const;
     std::vector<TrackPtr> ClipboardAudio();
     void StoreClipboard(std::vector<TrackPtr> tracks);
     void WriteClipboardFile();
