@@ -692,16 +692,27 @@ TEST_F(EditorDocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     EXPECT_EQ(o.title, "");
 }
 
+// With the audio under the cover an edited detail enables both save keys, and Save As opens
+// the audio itself before it writes the new file.
 TEST_F(EditorDocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
     Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
     const std::string path = Wav("covered.wav", 3);
     ASSERT_TRUE(editor->OpenFile(path));
     EXPECT_FALSE(editor->AudioOpen());
+    EXPECT_FALSE(editor->toolMain->ButtonEnabled("save"));
     EXPECT_FALSE(editor->toolMain->ButtonEnabled("saveas"));
+    editor->txtDescription[1]->SetText("Under the cover");
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("save"));
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("saveas"));
     dialogs->AnswerFile(dir / "copy.wav", 6);
-    EXPECT_TRUE(editor->SaveAsFile("", false));
-    EXPECT_TRUE(Read(dir / "copy.wav").ok);
+    editor->toolMain->ClickButton("saveas");
+    const ReadBack r = Read(dir / "copy.wav");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.frames, Samples(3));
+    EXPECT_EQ(r.title, "Under the cover");
+    EXPECT_EQ(Item().AudioFileName, dir / "copy.wav");
+    EXPECT_FALSE(editor->bEdited());
     EXPECT_FALSE(editor->pnlProgress->isVisible());
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
