@@ -237,7 +237,12 @@ std::string frmLumoEdit::SuggestSaveName() const {
 bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
     if (!cAudioInformation) return false;
     if (!ctlEditor->HasDocument() && !cAudioInformation->AudioFileName.empty()) {
-        // The audio is under the cover or was handed to the outside editor: open it first.
+        // The audio is under the cover or was handed to the outside editor: open it first. A
+        // file that is gone or empty has no audio to save: a new, empty document in its place
+        // would be written out as if it were the item.
+        const std::string& file = cAudioInformation->AudioFileName;
+        if (helpers::FileHelper().FileSize(file) <= 0)
+            return Exclaim("The audio file \"" + file + "\" could not be found, or it is empty.");
         int flags = 0;
         if (!SetupEditor(flags)) return false;
     }

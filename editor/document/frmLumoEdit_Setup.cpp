@@ -94,16 +94,10 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
     ctlEditor->BringToFront();
     pnlAudioEditorCover->setVisible(false);
 
+    // A named file that is missing or empty gets a new document, as an item without a file
+    // does: the cover and Record give the item new audio, which its save writes under the name.
     const std::string& file = cAudioInformation->AudioFileName;
-    if (!file.empty()) {
-        if (helpers::FileHelper().FileSize(file) <= 0) {
-            // A named file that is missing or empty is never replaced by a new, silent
-            // document: a later save would write that silence over the name.
-            HideProgress();
-            platform::MsgBox("The audio file \"" + file + "\" could not be found, or it is empty.",
-                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-            return false;
-        }
+    if (!file.empty() && helpers::FileHelper().FileSize(file) > 0) {
         ShowProgress("Loading...");
         try {
             ctlEditor->OpenAudio(file);
