@@ -593,6 +593,7 @@ private:
     bool SaveDetailsToWAV(const std::string& Filename);
     bool SaveAs(std::string& Filename, bool Selection);
     std::string SuggestSaveName() const;
+    void FillDefaultOriginator();
     bool bTextEdited_ = false;       // details (not only audio) changed since the last save
     platform::component::Ref<rozuzezer::iEditHardDiskItem> itemEditing_;
 

@@ -144,6 +144,9 @@ bool frmLumoEdit::SaveFile() {
     if (!AirWindowValid()) return false;
 
     if (item.AudioFileName.empty()) {
+        // A new item gets its originator before its name is asked, whatever format it is then
+        // saved in.
+        FillDefaultOriginator();
         std::string chosen;
         if (!SaveAs(chosen, false)) return false;
         if (!chosen.empty()) item.AudioFileName = chosen;
@@ -162,8 +165,7 @@ bool frmLumoEdit::SaveFile() {
     const bool audioToSave = bAudioOpen_ && bAudioEdited && ctlEditor->HasDocument();
     if ((audioToSave || (allowEdit_ && wav)) && helpers::FileHelper().FileSize(file) > 0 && !Writable(file))
         return Exclaim(ReadOnlyRefusal(file));
-    if (wav && Trim(txtOriginator->Text()).empty())
-        txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
+    if (wav) FillDefaultOriginator();
 
     try {
         // An unchanged audio is not written again: a details-only save touches only the
@@ -205,6 +207,12 @@ bool frmLumoEdit::SaveFile() {
     }
     ClearEdits();
     return true;
+}
+
+// An empty originator becomes the user on this computer; the box's change stores it.
+void frmLumoEdit::FillDefaultOriginator() {
+    if (Trim(txtOriginator->Text()).empty())
+        txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
 }
 
 bool frmLumoEdit::SaveAsFile(const std::string& Filename, bool Selection) {
@@ -300,6 +308,14 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
     if (fs::path(Filename).extension().empty()) Filename += setup->extension;
     if (helpers::FileHelper().FileSize(Filename) > 0 && !Writable(Filename)) return Exclaim(ReadOnlyRefusal(Filename));
     const bool wavOut = key == "linear wav" || key == "adpcm wav";
+    // Changed details that the chosen format cannot carry (they stay unsaved, below): the
+    // producer hears it before anything is written, and may choose another format.
+    if (!Selection && allowEdit_ && !wavOut && bTextEdited_ &&
+        platform::MsgBox("The details of this item (titles, markers, notes and the other fields) are kept only in WAV "
+                         "files: \"" + Filename + "\" will hold its audio alone, and the changed details stay "
+                         "unsaved in this window.\n\nDo you want to save the audio in this format all the same?",
+                         platform::MsgButtons::YesNo, platform::MsgIcon::Exclamation) != platform::MsgResult::Yes)
+        return false;
 
     auto& editorFormat = ctlEditor->AudioFormat();
     int rate = editorFormat.SampleRate(), channels = editorFormat.Channels();
