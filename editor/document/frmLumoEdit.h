@@ -588,6 +588,10 @@ private:
     // The audio change (the component's change count) whose region events last moved the
     // extro: an extro the change carried with the audio does not also jump to the end.
     std::uint64_t extroMovedBy_ = ~std::uint64_t{0};
+    // The item's outros 1 to 3 ride on hidden regions tagged from 5 on.
+    static constexpr std::int16_t kOutros = 3;
+    static constexpr int kFirstOutroTag = 5;
+    bool HasRegionTagged(int Tag);
     platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
     void ConnectMarkerHandlers();
     bool SaveDetailsToWAV(const std::string& Filename);

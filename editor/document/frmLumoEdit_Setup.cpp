@@ -126,6 +126,13 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
         regions.Add(0, 0, "Extro", "2", "Extro", 0, 0, 0, 0);
         if (cAudioInformation->HookEnd > 0) regions.Add(0, 0, "Hook", "3", "Hook", 0, 0, 0, 0);
         if (chkLoop->Value() == 1) regions.Add(0, 0, "Loop", "4", "Loop", 0, 0, 0, 0);
+        // The outros the file holds have no place in the window: hidden regions carry them
+        // with the audio, as the markers' regions carry theirs.
+        const rozuzezer::cHardDiskItem& item = *cAudioInformation;
+        for (std::int16_t i = 1; i <= kOutros; ++i)
+            if (item.OutroEx(i) > 0 && item.OutroEx(i) < item.AudioEnd)
+                regions.Add(SecondsToSamples(item.OutroEx(i)), 0, "Outro", std::to_string(kFirstOutroTag + i - 1),
+                            "Outro", 0, platform::audio::kRegionHidden, 0, 0);
     }
     bUpdatingMarkers_ = false;
     ApplyMarkers();

@@ -71,6 +71,10 @@ private:
     std::vector<std::function<void()>> held_;
 };
 
+// A region option: a hidden region is kept and moved with the audio as any other, but the
+// waveform neither draws it nor lets the mouse take it.
+inline constexpr std::int32_t kRegionHidden = 0x10000;
+
 struct Region {
     std::string name, tag, caption;
     std::int64_t start = 0, length = 0;

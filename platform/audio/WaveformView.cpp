@@ -412,6 +412,7 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     std::vector<QRect> tabs(static_cast<std::size_t>(regions.Count()));
     for (int i = 0; i < regions.Count(); ++i) {
         const Region& r = regions.At(i + 1);
+        if (r.options & kRegionHidden) continue;
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         const int textW = p.fontMetrics().horizontalAdvance(QString::fromStdString(r.caption.empty() ? r.name : r.caption)) + 6;
         const int tab = r.length > 0 ? std::clamp(0, x0, std::max(x0, x1 - textW)) : x0;
@@ -430,6 +431,7 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     // Named regions: a tinted band, solid edges, the name in the ruler.
     for (int i = 0; i < regions.Count(); ++i) {
         const Region& r = regions.At(i + 1);
+        if (r.options & kRegionHidden) continue;
         const QColor col = RegionColour(r, i);
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         if (x1 < -kEdgeGrip || x0 > w + kEdgeGrip) continue;
@@ -576,6 +578,7 @@ void WaveformView::mousePressEvent(QMouseEvent* ev) {
     // Regions first, the last drawn (on top) winning; edges before bodies.
     for (int i = regions.Count(); i >= 1; --i) {
         const Region& r = regions.At(i);
+        if (r.options & kRegionHidden) continue;
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         Drag d = Drag::None;
         if (r.length > 0 && std::abs(x - x1) <= kEdgeGrip) d = Drag::RegionEnd;
