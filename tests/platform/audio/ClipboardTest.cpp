@@ -13,20 +13,33 @@
 using namespace platform::audio;
 using namespace audiotest;
 
-TEST(SystemClipboardTest, AudioTravelsAsWavBetweenComponents) {
+namespace {
+
+// The system clipboard needs a Qt application of the test's own.
+class SystemClipboardTest : public ::testing::Test {
+protected:
     int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    char name[5] = "test";
+    char* argv[2] = {name, nullptr};
+    QGuiApplication app{argc, argv};
     testsupport::TempDir dir{"audioclip"};
+
+    static void Select(AudioEditor& e, std::int64_t a, std::int64_t b) {
+        e.View().SetSelectionShown(true);
+        e.View().SetSelectionStart(a);
+        e.View().SetSelectionEnd(b);
+    }
+};
+
+} // namespace
+
+TEST_F(SystemClipboardTest, AudioTravelsAsWavBetweenComponents) {
     WriteToneWav(dir / "a.wav", 2, 4000, 8000);
     AudioEditor from, to;
     from.SetTemporaryFolder(dir / "t1");
     to.SetTemporaryFolder(dir / "t2");
     from.OpenAudio(dir / "a.wav");
-    from.View().SetSelectionShown(true);
-    from.View().SetSelectionStart(1000);
-    from.View().SetSelectionEnd(1500);
+    Select(from, 1000, 1500);
     CopyToClipboard(from);
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(mime, nullptr);
@@ -43,21 +56,12 @@ TEST(SystemClipboardTest, AudioTravelsAsWavBetweenComponents) {
 }
 
 // The component's own clipboard and the system clipboard never take each other's audio.
-TEST(SystemClipboardTest, TheComponentsOwnClipboardIsKeptApartBothWays) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    testsupport::TempDir dir{"audioclip2"};
+TEST_F(SystemClipboardTest, TheComponentsOwnClipboardIsKeptApartBothWays) {
     WriteToneWav(dir / "a.wav", 2, 8000, 8000);
     AudioEditor ed;
     ed.SetTemporaryFolder(dir / "t");
     ed.OpenAudio(dir / "a.wav");
-    auto select = [&](std::int64_t a, std::int64_t b) {
-        ed.View().SetSelectionShown(true);
-        ed.View().SetSelectionStart(a);
-        ed.View().SetSelectionEnd(b);
-    };
+    auto select = [&](std::int64_t a, std::int64_t b) { Select(ed, a, b); };
     auto clipLength = [&] {
         AudioEditor reader;
         reader.OpenAudio(ed.ClipboardFileName());
