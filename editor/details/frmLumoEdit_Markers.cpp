@@ -4,7 +4,6 @@
 // regions, or the player).
 #include "editor/document/frmLumoEdit.h"
 
-#include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
@@ -121,17 +120,9 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
         recording = true;
     }
     const bool looping = chkLoop->Value() != 0;
-    // A loop needs its minimum inside the audio; on shorter audio it is refused, never stored
-    // past the end.
+    // Audio too short for a loop's minimum holds no loop, rather than one past its end.
     auto loopTime = [&](float minimum, float highest) -> float {
-        if (!looping) return 0.0f;
-        if (highest < minimum) {
-            if (t > 0)
-                platform::MsgBox("The audio is too short for a loop: a loop must start at least " +
-                                     std::string("4.5 seconds into the audio and end by its end."),
-                                 platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-            return 0.0f;
-        }
+        if (!looping || highest < minimum) return 0.0f;
         return Clamp(t, minimum, highest);
     };
     switch (m) {

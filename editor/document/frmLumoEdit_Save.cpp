@@ -194,7 +194,7 @@ bool frmLumoEdit::SaveFile() {
                 // Only the chunks around the audio change: the component and the player, which
                 // read the file in place, need not copy an hour of audio aside for that.
                 platform::audio::OwnMetadataWrite own(file);
-                saved = item.SaveToWAVFile(file, 3);
+                saved = item.SaveToWAVFile(file, 3, audioToSave);
             } catch (...) {
                 saved = false;
             }
@@ -412,7 +412,7 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         else ctlEditor->SaveAudio(target, Selection);
         if (!Selection && wavOut && allowEdit_) {
             platform::audio::OwnMetadataWrite hold(target);
-            if (!cAudioInformation->SaveToWAVFile(target, 3))
+            if (!cAudioInformation->SaveToWAVFile(target, 3, bAudioEdited))
                 platform::Raise(75, "The details could not be written into the new file. " +
                                         rozuzezer::LastChunkWriteError());
         }

@@ -266,12 +266,11 @@ public:
         void Normalise(float percent, bool removeDcBias);
         void DeleteSilence(float thresholdDb, float attackMs, float releaseMs);
         void Fade(float startPercent, float endPercent);
-        // The ratio is old length / new length in percent, kMinRatioPercent..kMaxRatioPercent
-        // (a ratio beyond is taken as the nearest bound).
+        // The ratio is old length / new length in percent, at least kMinRatioPercent (a lower
+        // one is taken as that); any shortening is reached.
         void TimeStretch(float ratioPercent);
         void ChangeSpeed(float ratioPercent);
         static constexpr double kMinRatioPercent = 5;
-        static constexpr double kMaxRatioPercent = 2000;
         // While on, level effects stop at full scale instead of clipping.
         bool TransformOption() const { return option_; }
         void SetTransformOption(bool on) { option_ = on; }

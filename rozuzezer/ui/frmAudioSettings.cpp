@@ -707,19 +707,14 @@ void frmAudioSettings::cmdOK_Click() {
         s.PreviewPlayer = player(assignments_[kPreviewKey]);
         s.RecordingSoundCardNumber = assignments_[kRecordKey];
         s.EditSoundCardNumber = assignments_[kEditKey];
-        // No entry chosen keeps what the profile held.
-        const int firstIndex = listFirstPlayerOrder->ListIndex();
-        if (firstIndex >= 0) {
-            int first = firstIndex + 1;
-            if (n >= 2 && first >= n) first = 255;
-            s.FirstPlayer = static_cast<std::int16_t>(first);
-        }
+        // No entry chosen gives 0 (an empty last-player list gives the last player).
+        int first = listFirstPlayerOrder->ListIndex() + 1;
+        if (n >= 2 && first >= n) first = 255;
+        s.FirstPlayer = static_cast<std::int16_t>(std::max(first, 0));
         const int lastIndex = listLastPlayerOrder->ListIndex();
-        if (lastIndex >= 0) {
-            int last = lastIndex + 1 >= listLastPlayerOrder->ListCount() ? 255 : lastIndex + 1;
-            if (last >= n) last = 255;
-            s.LastPlayer = static_cast<std::int16_t>(last);
-        }
+        int last = lastIndex + 1 >= listLastPlayerOrder->ListCount() ? 255 : lastIndex + 1;
+        if (last >= n) last = 255;
+        s.LastPlayer = static_cast<std::int16_t>(std::max(last, 0));
     }
     const int alignment = comboPlayerDisplayAlignment->ListIndex();
     if (alignment >= 0) s.PlayerDisplayAlignment = static_cast<std::int32_t>(comboPlayerDisplayAlignment->ItemData(alignment));

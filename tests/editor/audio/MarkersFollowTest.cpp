@@ -4,6 +4,7 @@
 // run of random edits, undos and redos is checked against a model of where each marker must be.
 #include "editor/support/EditorWindowFixture.h"
 
+#include "platform/base/Numeric.h"
 #include "shared/helpers/Utility.h"
 
 #include <gtest/gtest.h>
@@ -129,10 +130,12 @@ TEST_F(MarkersFollowTest, EveryEditMovesTheMarkersWithTheAudioAndUndoAndRedoFoll
         Select(0, 4);
         editor->AudioCopy();
     };
-    auto stretchTo = [this](const char* seconds) {
+    auto stretchTo = [this](double seconds) {
         Select(8, 12);
-        TransformAnswers([seconds](frmLumoEditTransform& d) { d.txtStretchNewLength->SetText(seconds); });
+        const std::string typed = platform::FormatDouble(seconds);
+        TransformAnswers([typed](frmLumoEditTransform& d) { d.txtStretchNewLength->SetText(typed); });
         editor->ProcessAudioButton("timestretch");
+        EXPECT_NEAR(Length(), 16 + seconds, 0.001) << "stretched to " << typed;
     };
     // The audio 8-12 s became `length - 16` seconds long: inside in proportion, after shifted.
     auto stretched = [](double length) {
@@ -177,8 +180,10 @@ TEST_F(MarkersFollowTest, EveryEditMovesTheMarkersWithTheAudioAndUndoAndRedoFoll
              editor->ProcessAudioButton("silence");
          },
          [](double) { return Markers{2, 8, 23, 14, 16, 19, 21}; }},
-        {"time stretch longer", [&] { stretchTo("8"); }, stretched},
-        {"time stretch shorter", [&] { stretchTo("2"); }, stretched},
+        {"time stretch longer", [&] { stretchTo(8); }, stretched},
+        {"time stretch shorter", [&] { stretchTo(2); }, stretched},
+        {"time stretch to a fortieth", [&] { stretchTo(0.1); }, stretched},
+        {"time stretch to four times", [&] { stretchTo(16); }, stretched},
         {"reverse", [&] { Select(8, 12); editor->ProcessAudioButton("reverse"); }, [](double) { return kLayout; }},
         {"record into the hook",
          [&] {

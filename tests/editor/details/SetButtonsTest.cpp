@@ -187,6 +187,59 @@ TEST_F(DetailsTest, SetButtonsBeyondHundredHoursWriteTheLongestTimeTheBoxesHold)
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
+// A loop kept aside while unticked comes back into boxes that hold two digits of hours.
+TEST_F(DetailsTest, ReTickingALoopKeptFromBeyondHundredHoursShowsTheLongestTimeTheBoxesHold) {
+    const std::string path = dir / "long.wav";
+    editortest::WriteWav(path, 101 * 3600, 1, [](std::int64_t, int) { return 0.25; }, 1);
+    OpenForEditing(path);
+    auto& item = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    item.LoopStart = 100 * 3600; // as the file held them
+    item.LoopEnd = 100.5 * 3600;
+    editor->chkLoop->SetValue(0);
+    editor->chkLoop->SetValue(1);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+    EXPECT_EQ(editor->mtxtLoopStart->Text(), "99:59:59.99");
+    EXPECT_EQ(editor->mtxtLoopEnd->Text(), "99:59:59.99");
+    EXPECT_NEAR(item.LoopStart, 99 * 3600 + 59 * 60 + 59.99, 0.05); // a float
+    EXPECT_NEAR(item.LoopEnd, 99 * 3600 + 59 * 60 + 59.99, 0.05);
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+}
+
+// Audio too short for a loop's minimum holds no loop, whatever writes the loop boxes - a Set
+// button, or an edit that leaves the audio between the two minimums - and nothing is said.
+TEST_F(DetailsTest, AudioTooShortForALoopHoldsNoneAndSaysNothing) {
+    OpenForEditing(ToneFile("short.wav", 3));
+    auto& item = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    editor->ctlEditor->View().SetSelectionShown(true);
+    Select(1, 2.5);
+    editor->cmdSetLoopStart_Click();
+    EXPECT_EQ(item.LoopStart, 0);
+    EXPECT_EQ(item.LoopEnd, 0);
+    Select(0.5, 2.9);
+    editor->cmdSetLoopEnd_Click();
+    EXPECT_EQ(item.LoopEnd, 0);
+    EXPECT_EQ(editor->mtxtLoopEnd->Text(), kZero);
+
+    // 4.55 s left by a cut: long enough for a loop start, too short for a loop end.
+    editor->bEdited_ = false;
+    OpenForEditing(ToneFile("ten.wav", 10));
+    auto& ten = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    editor->mtxtLoopStart->SetText(T(5));
+    editor->mtxtLoopEnd->SetText(T(9));
+    ASSERT_FLOAT_EQ(ten.LoopEnd, 9.0f);
+    editor->ctlEditor->View().SetSelectionShown(true);
+    Select(4.55, 10);
+    editor->AudioCut();
+    EXPECT_NEAR(ten.TotalLength, 4.55, 0.001);
+    EXPECT_LE(ten.LoopStart, ten.TotalLength);
+    EXPECT_LE(ten.LoopEnd, ten.TotalLength);
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(DetailsTest, PlayerBackEndAuditionsAtZeroAndMarksWhereItStands) {
     const std::string path = ToneFile("tone.wav", 60);
     editor->ClearDetails(2);
