@@ -93,7 +93,11 @@ void frmLumoEdit::Form_Load() {
         for (const char* code : kCopyrightCodes) listCopyrightCode->AddItem(code);
         comboCategory->Clear();
         const std::string blanks(1000, ' ');
-        for (const Category& c : kCategories) comboCategory->AddItem(std::string(c.name) + blanks + c.codes);
+        // The list shows each category's name; the row with its codes stays the entry's text.
+        for (const Category& c : kCategories) {
+            comboCategory->AddItem(std::string(c.name) + blanks + c.codes);
+            comboCategory->SetShownText(comboCategory->NewIndex(), c.name);
+        }
         FillHardwareCombos(comboIntroStartHWLine, comboIntroStartHWType);
         FillHardwareCombos(comboIntroEndHWLine, comboIntroEndHWType);
         FillHardwareCombos(comboExtroHWLine, comboExtroHWType);

@@ -91,6 +91,7 @@ frmMain::frmMain(QWidget* owner) : Form("frmMain", owner) {
     HWndGrab1->SetLimitSize(true);
 
     BuildMenus();
+    // The first start, with nothing stored: 800 x 600, the size the editor's layout fits from.
     Move(1200, 900, 12000, 9000);
 }
 
