@@ -420,6 +420,7 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     auto& regions = const_cast<AudioEditor&>(e_).Regions();
     for (int i = 0; i < regions.Count(); ++i) {
         const Region& r = regions.At(i + 1);
+        if (r.options & kRegionHidden) continue;
         const QColor col = RegionColour(r, i);
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         if (x1 < -kEdgeGrip || x0 > w + kEdgeGrip) continue;
@@ -572,6 +573,7 @@ void WaveformView::mousePressEvent(QMouseEvent* ev) {
     // Regions first, the last drawn (on top) winning; edges before bodies.
     for (int i = regions.Count(); i >= 1; --i) {
         const Region& r = regions.At(i);
+        if (r.options & kRegionHidden) continue;
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         Drag d = Drag::None;
         if (r.length > 0 && std::abs(x - x1) <= kEdgeGrip) d = Drag::RegionEnd;

@@ -198,6 +198,36 @@ TEST_F(EditCommandsTest, PasteMixPasteInsertFileAndTheSystemClipboard) {
     reported.clear();
 }
 
+// Cut, Copy and Paste use the LumoEdit clip area, the Windows Clipboard entries the system
+// clipboard: neither takes the other's audio, in either direction.
+TEST_F(EditCommandsTest, TheTwoClipboardsAreKeptApart) {
+    Open(4);
+    auto length = [&] { return editor->ctlEditor->LengthMs() / 1000; };
+    // Out to the system clipboard only: the clip area has nothing to paste.
+    Select(1, 3);
+    editor->toolAudioEditor_ButtonMenuClick("copytoclipboard");
+    Select(0, 0);
+    editor->AudioPaste();
+    EXPECT_EQ(LastText(), "There is nothing on the Clipboard to Paste!");
+    EXPECT_NEAR(length(), 4, 0.001);
+
+    // One second in the clip area, then two seconds to the system clipboard.
+    Select(0, 1);
+    editor->AudioCopy();
+    Select(1, 3);
+    editor->toolAudioEditor_ButtonMenuClick("copytoclipboard");
+    Select(0, 0);
+    editor->toolAudioEditor->ClickButton("paste");
+    EXPECT_NEAR(length(), 5, 0.001) << "the clip area kept its second";
+    Select(0, 0);
+    editor->toolAudioEditor_ButtonMenuClick("pastefromclipboard");
+    EXPECT_NEAR(length(), 7, 0.001) << "the system clipboard's two seconds";
+    Select(0, 0);
+    editor->toolAudioEditor_ButtonMenuClick("paste");
+    EXPECT_NEAR(length(), 8, 0.001) << "the clip area still holds its second";
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(EditCommandsTest, InsertAndDeleteSilenceAndTimeStretchWithAPreset) {
     Open(4);
     struct Answer {

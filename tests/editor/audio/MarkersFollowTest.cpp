@@ -245,6 +245,81 @@ TEST_F(MarkersFollowTest, CuttingTheFirstSecondMovesEveryMarkerAndTheFileSaysSo)
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
+// A file without an outro gets none from an edit that makes it longer: the reader's "none" (the
+// old end) is not written as a time inside the new audio.
+TEST_F(MarkersFollowTest, InsertingSilenceWritesNoOutroThatWasNotThere) {
+    const std::string path = Open(20, 2, Tone, [](rozuzezer::cHardDiskItem& item) { item.SetExtro(18); });
+    auto outros = [&] {
+        std::vector<std::pair<std::string, std::int32_t>> out;
+        for (const auto& t : PostTimers(path))
+            if (t.first.rfind("OUT", 0) == 0) out.push_back(t);
+        return out;
+    };
+    ASSERT_TRUE(outros().empty());
+    Select(5, 5);
+    InputAnswer("2");
+    editor->ProcessAudioButton("silence");
+    ASSERT_NEAR(editor->ctlEditor->LengthMs(), 22000, 1);
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty()) << outros().front().first << " at " << outros().front().second;
+    EXPECT_EQ(ReadWav(path).Frames(), S(22));
+    // Longer again by a paste, and back by undo: still none.
+    Select(0, 1);
+    editor->AudioCopy();
+    Select(2, 2);
+    editor->AudioPaste();
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty());
+    editor->AudioUndo();
+    editor->AudioUndo();
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty());
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// Outros the file holds move with the audio like the markers, through undo too, and are
+// written where they now stand; nothing of them shows on the waveform.
+TEST_F(MarkersFollowTest, TheFilesOwnOutrosMoveWithTheAudio) {
+    const std::string path = Open(10, 2, Tone, [](rozuzezer::cHardDiskItem& item) {
+        item.SetOutroEx(1, 6);
+        item.SetOutroEx(2, 7);
+    });
+    const auto& item = *editor->cAudioInformation;
+    ASSERT_FLOAT_EQ(item.OutroEx(1), 6);
+    for (int tag : {5, 6}) {
+        ASSERT_NE(RegionOf(tag), nullptr) << tag;
+        EXPECT_TRUE(RegionOf(tag)->options & audio::kRegionHidden) << tag;
+    }
+    auto timers = [&] {
+        std::map<std::string, std::int32_t> t;
+        for (const auto& [usage, at] : PostTimers(path)) t[usage] = at;
+        return t;
+    };
+    Select(1, 1);
+    InputAnswer("2");
+    editor->ProcessAudioButton("silence");
+    EXPECT_NEAR(item.OutroEx(1), 8, 0.001);
+    EXPECT_NEAR(item.OutroEx(2), 9, 0.001);
+    ASSERT_TRUE(editor->SaveFile());
+    auto t = timers();
+    EXPECT_NEAR(t["OUT1"], S(8), 1);
+    EXPECT_NEAR(t["OUT2"], S(9), 1);
+
+    editor->AudioUndo();
+    EXPECT_NEAR(item.OutroEx(1), 6, 0.001);
+    // A cut over the first outro takes it to where the cut was; the second follows the audio.
+    Select(5.5, 6.5);
+    editor->AudioCut();
+    EXPECT_NEAR(item.OutroEx(1), 5.5, 0.001);
+    EXPECT_NEAR(item.OutroEx(2), 6, 0.001);
+    ASSERT_TRUE(editor->SaveFile());
+    t = timers();
+    EXPECT_NEAR(t["OUT1"], S(5.5), 1);
+    EXPECT_NEAR(t["OUT2"], S(6), 1);
+    EXPECT_EQ(t.count("OUT3"), 0u);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 // A marker the user moves after an edit is not put back by the edit's undo: the component
 // carries it through the undone edit, while the markers it left alone return to where they were.
 TEST_F(MarkersFollowTest, AMarkerMovedSinceTheEditIsCarriedThroughItsUndoAndRedo) {

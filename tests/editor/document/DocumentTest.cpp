@@ -11,6 +11,7 @@
 #include "platform/audio/Block.h"
 #include "platform/base/DateTime.h"
 #include "shared/helpers/FileHelper.h"
+#include "shared/helpers/SystemHelper.h"
 
 #include <QTest>
 
@@ -656,6 +657,97 @@ TEST_F(EditorDocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
     rozuzezer::ui::SetAudioFormatChooser(previous);
 }
 
+// Changed details and a format that cannot hold them: the producer is told once, before
+// anything is written, and chooses. Unchanged details, a WAV format or a selection ask nothing.
+TEST_F(EditorDocumentTest, SaveAsToAFormatWithoutDetailsSaysSoFirst) {
+    Start();
+    ASSERT_TRUE(editor->OpenFile(Wav("details.wav", 2)));
+    auto previous = rozuzezer::ui::SetAudioFormatChooser([](helpers::cAudioFormat& f, std::int32_t family, std::int32_t) {
+        f.SetSamplesPerSec(44100);
+        f.SetChannels(2);
+        f.SetBitRate(family == 32 ? 192000 : 128000);
+        return true;
+    });
+    const std::string kept = "The details of this item (titles, markers, notes and the other fields) are kept only in WAV files";
+    struct Row {
+        int filter;
+        const char* name;
+        bool ask;
+    };
+    // The default list: 2 MPEG 2, 3 MPEG 3, 4 Ogg Vorbis, 5 IMA ADPCM WAV, 6 linear WAV.
+    for (const Row& row : {Row{2, "a.mp2", true}, Row{3, "a.mp3", true}, Row{4, "a.ogg", true}, Row{5, "a ima.wav", false},
+                           Row{6, "a.wav", false}}) {
+        editor->txtDescription[1]->SetText(std::string("Title for ") + row.name);
+        const std::string target = dir / row.name;
+        boxes->Clear();
+        if (row.ask) {
+            // No: nothing is written and the changes stay.
+            boxes->Answer(MsgResult::No);
+            dialogs->AnswerFile(target, row.filter);
+            EXPECT_FALSE(editor->SaveAsFile("", false)) << row.name;
+            ASSERT_EQ(Texts().size(), 1u) << row.name;
+            EXPECT_EQ(Texts()[0].rfind(kept, 0), 0u) << Texts()[0];
+            EXPECT_NE(Texts()[0].find(target), std::string::npos) << Texts()[0];
+            EXPECT_FALSE(fs::exists(target)) << row.name;
+            EXPECT_TRUE(editor->bEdited());
+            boxes->Clear();
+            boxes->Answer(MsgResult::Yes);
+        }
+        dialogs->AnswerFile(target, row.filter);
+        EXPECT_TRUE(editor->SaveAsFile("", false)) << row.name;
+        EXPECT_EQ(Texts().size(), row.ask ? 1u : 0u) << row.name << ": said once";
+        EXPECT_TRUE(fs::exists(target)) << row.name;
+        EXPECT_EQ(editor->bEdited(), row.ask) << row.name << ": the details are still unsaved";
+    }
+
+    // Only the audio changed, or only a selection is saved: nothing to say.
+    boxes->Clear();
+    auto& view = editor->ctlEditor->View();
+    view.SetSelectionShown(true);
+    view.SetSelectionStart(0);
+    view.SetSelectionEnd(Samples(1));
+    editor->ProcessAudioButton("reverse");
+    ASSERT_TRUE(editor->bAudioEdited);
+    dialogs->AnswerFile(dir / "audio only.mp3", 3);
+    EXPECT_TRUE(editor->SaveAsFile("", false));
+    EXPECT_FALSE(editor->bEdited());
+    editor->txtDescription[1]->SetText("Edited again");
+    view.SetSelectionShown(true);
+    view.SetSelectionStart(0);
+    view.SetSelectionEnd(Samples(1));
+    dialogs->AnswerFile(dir / "part.mp3", 3);
+    EXPECT_TRUE(editor->SaveSelection());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_TRUE(fs::exists(dir / "part.mp3"));
+    rozuzezer::ui::SetAudioFormatChooser(previous);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// The first save of a new item fills in the default originator before the name is asked.
+TEST_F(EditorDocumentTest, TheFirstSaveOfANewItemGivesItTheDefaultOriginator) {
+    Start();
+    ASSERT_TRUE(editor->ClearDetails(1));
+    ASSERT_TRUE(editor->AudioOpen());
+    editortest::InputAnswer("1");
+    editor->ProcessAudioButton("silence");
+    ASSERT_TRUE(editor->txtOriginator->Text().empty());
+    const std::string expected = helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName();
+
+    dialogs->CancelFile();
+    EXPECT_FALSE(editor->SaveFile());
+    EXPECT_EQ(editor->txtOriginator->Text(), expected) << "given before the name was asked";
+    EXPECT_EQ(Item().Originator, expected);
+
+    // One emptied to blanks is given again, and written into the file.
+    editor->txtOriginator->SetText("  ");
+    dialogs->AnswerFile(dir / "first.wav", 6);
+    EXPECT_TRUE(editor->SaveFile());
+    EXPECT_EQ(editor->txtOriginator->Text(), expected);
+    EXPECT_EQ(Read(dir / "first.wav").originator, expected);
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(EditorDocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("rows.wav", 1.5)));
@@ -756,16 +848,27 @@ TEST_F(EditorDocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     EXPECT_EQ(o.title, "");
 }
 
+// With the audio under the cover an edited detail enables both save keys, and Save As opens
+// the audio itself before it writes the new file.
 TEST_F(EditorDocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
     Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
     const std::string path = Wav("covered.wav", 3);
     ASSERT_TRUE(editor->OpenFile(path));
     EXPECT_FALSE(editor->AudioOpen());
+    EXPECT_FALSE(editor->toolMain->ButtonEnabled("save"));
     EXPECT_FALSE(editor->toolMain->ButtonEnabled("saveas"));
+    editor->txtDescription[1]->SetText("Under the cover");
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("save"));
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("saveas"));
     dialogs->AnswerFile(dir / "copy.wav", 6);
-    EXPECT_TRUE(editor->SaveAsFile("", false));
-    EXPECT_TRUE(Read(dir / "copy.wav").ok);
+    editor->toolMain->ClickButton("saveas");
+    const ReadBack r = Read(dir / "copy.wav");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.frames, Samples(3));
+    EXPECT_EQ(r.title, "Under the cover");
+    EXPECT_EQ(Item().AudioFileName, dir / "copy.wav");
+    EXPECT_FALSE(editor->bEdited());
     EXPECT_FALSE(editor->pnlProgress->isVisible());
     EXPECT_TRUE(reported.empty()) << reported.front();
 }

@@ -111,6 +111,20 @@ TEST_F(ViewFixture, RegionDragsRaiseRegionChangedWithTheNewStartAndLength) {
     EXPECT_TRUE(changes.empty());
 }
 
+// A hidden region follows the audio but is neither drawn nor taken by the mouse.
+TEST_F(ViewFixture, AHiddenRegionIsNotDrawnNorDragged) {
+    Settle(QSize(kWidth, 218));
+    const QImage without = view->RenderImage(QSize(kWidth, 218));
+    e.Regions().Add(220500, 44100, "Outro", "5", "Outro", 0x0000FF, kRegionHidden); // x 500 .. 600
+    EXPECT_EQ(view->RenderImage(QSize(kWidth, 218)), without);
+    changes.clear();
+    Drag(501, 100, 701);
+    Drag(550, 5, 700);
+    EXPECT_TRUE(changes.empty());
+    e.Regions().SetCurrent(1);
+    EXPECT_EQ(e.Regions().Start(), 220500);
+}
+
 TEST_F(ViewFixture, ClickDragAndShiftClickSelect) {
     int selections = 0, downs = 0, visible = 0;
     std::tuple<int, int, int, int> lastDown;
