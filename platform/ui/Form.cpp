@@ -156,8 +156,13 @@ protected:
         last_ = ev;
         last_target_ = w;
         // The nearest form: a window that sits as a child inside another form sees its own keys.
+        // A key typed into another window (a dialog, a drop-down list, a menu) is that
+        // window's, even when its Qt parent is a form's control.
         Form* form = nullptr;
-        for (QWidget* p = w; p && !form; p = p->parentWidget()) form = dynamic_cast<Form*>(p);
+        for (QWidget* p = w; p && !form; p = p->parentWidget()) {
+            form = dynamic_cast<Form*>(p);
+            if (!form && p->isWindow()) break;
+        }
         if (!form || !form->KeyPreview()) return false;
         return form->PreviewKey(obj, static_cast<QKeyEvent*>(ev));
     }
