@@ -75,6 +75,11 @@ enum WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 enum MousePointer { PointerDefault = 0, PointerArrow = 1, PointerHourglass = 11 };
 enum ShowMode { Modeless = 0, Modal = 1 };
 
+class Form;
+// The form whose own control the widget is; nullptr for a widget of another window (a dialog,
+// a drop-down list, a menu) or of none.
+Form* FormOf(const QWidget* w);
+
 // The screen's mouse pointer (over every window of the program).
 void SetScreenMousePointer(int pointer);
 int ScreenMousePointer();
