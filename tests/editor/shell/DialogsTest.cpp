@@ -177,8 +177,14 @@ TEST_F(OptionsTest, SaveFormatOptionsNeedTheForcedFormat) {
         auto& o = dynamic_cast<frmAudioFormatOptions&>(dlg);
         EXPECT_TRUE(o.optAnyFormat->Value());
         EXPECT_FALSE(platform::ui::Enabled(o.cmdChangeFormat));
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "Any MPEG Layer 3 format ");
         o.optSingleFormat->SetValue(true);
         o.cmdChangeFormat_Click();
+        // The label names the variant chosen, before OK makes it the object's.
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "MPEG Layer 3, 192 kBit/s, 44,100 Hz, Stereo ");
+        o.optAnyFormat->SetValue(true);
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "Any MPEG Layer 3 format ");
+        o.optSingleFormat->SetValue(true);
         o.cmdOK_Click();
     });
     f.cmdSaveFormatOptions_Click();
