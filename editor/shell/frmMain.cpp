@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -442,9 +443,25 @@ void frmMain::mnuUpdateInfo_Click() {
     Registry::SaveStringSetting(HKEY_CURRENT_USER, kSettingsKey, "UpdateInformationFileDate", GeneralDate(fileDate), "");
 }
 
-void frmMain::mnuForum_Click() { platform::fs::ShellOpen(kForumAddress); }
-void frmMain::mnuBrevantSupportWebsite_Click() { platform::fs::ShellOpen(kSupportAddress); }
-void frmMain::mnuBrevantWebsite_Click() { platform::fs::ShellOpen(kHomeAddress); }
+// One of the maker's web pages. Without a browser to show it the user is told why, at once
+// when no opener could start, or once the opener has found no browser.
+void frmMain::OpenWebPage(const std::string& address) {
+    const auto tell = [address] {
+        platform::MsgBox("The web page " + address + " could not be opened: no web browser was found." "\n\n"
+                         "Install a web browser (and xdg-utils, which starts it) to open the program's web pages.",
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    };
+    QPointer<frmMain> alive(this);
+    const bool started = platform::fs::ShellOpen(address, [alive, tell] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [alive, tell] { if (alive) tell(); }, Qt::QueuedConnection);
+    });
+    if (!started) tell();
+}
+
+void frmMain::mnuForum_Click() { OpenWebPage(kForumAddress); }
+void frmMain::mnuBrevantSupportWebsite_Click() { OpenWebPage(kSupportAddress); }
+void frmMain::mnuBrevantWebsite_Click() { OpenWebPage(kHomeAddress); }
 
 void frmMain::mnuAbout_Click() {
     frmAbout about;
