@@ -6,7 +6,8 @@
 //
 //   edit     maximises the main window with the window manager's key, then clicks the
 //            waveform, drags a selection, presses Ctrl+X, End, Home and "." there
-//   restart  reports the window's place and size, then closes it from the window manager
+//   restart  reports the window's place and size and the number of screens, then closes it
+//            from the window manager
 #include "editor/app/Program.h"
 #include "editor/document/frmLumoEdit.h"
 #include "editor/shell/frmMain.h"
@@ -90,6 +91,7 @@ void Restart(lumoedit::frmMain& main) {
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
     SayRect("frame", main.frameGeometry());
     SayRect("client", main.geometry());
+    Say("screens " + std::to_string(QGuiApplication::screens().size()));
     Close(&main);
 }
 
