@@ -338,6 +338,29 @@ TEST_F(ScreenTest, OnEachStudioScreenTheWindowFitsAndTheWaveformTakesTheKeys) {
     }
 }
 
+// Esc typed in a dialog, an open list or a menu closes that and nothing more: the program
+// still runs and the item is as it was. Ctrl+Tab and Ctrl+Shift+Tab step through the details
+// tabs and back.
+TEST_F(ScreenTest, EscClosesOnlyTheDialogOrListItWasTypedInAndCtrlTabStepsThroughTheTabs) {
+    StartX(1366, 768);
+    if (IsSkipped()) return;
+    fs::remove_all(home.path() / "registry");
+    const std::string path = Item();
+    const std::string bytes = testsupport::ReadFile(path);
+    const Report r = RunProgram("keys", {path});
+    EXPECT_EQ(r.exit, 0) << r.Errors();
+    EXPECT_EQ(r.Errors(), "");
+    std::map<std::string, std::string> escapes;
+    for (auto [it, end] = r.facts.equal_range("escape"); it != end; ++it)
+        escapes[it->second.substr(0, it->second.find(' '))] = it->second.substr(it->second.find(' ') + 1);
+    for (const char* window : {"open", "saveas", "colour", "category", "menu-copy", "menu-stereo"})
+        EXPECT_EQ(escapes[window], "shown closed running unedited") << window;
+    EXPECT_EQ(r.Numbers("tabs"), (std::vector<long long>{1, 2, 3, 0, 3, 2, 1, 0}));
+    EXPECT_EQ(r.Text("title-before"), "Morning Jingle");
+    EXPECT_EQ(r.Text("title-after"), "Morning Jingle");
+    EXPECT_TRUE(testsupport::ReadFile(path) == bytes) << "the item's file is as it was";
+}
+
 TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     StartX(1366, 768);
     if (IsSkipped()) return;
