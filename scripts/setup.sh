@@ -21,8 +21,8 @@ packages=(
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
     # screenshots of the windows; the tests of focus, keys and window size on a real X
-    # server with a window manager
-    xvfb xauth openbox xdotool
+    # server with a window manager (xrandr divides it into several screens)
+    xvfb xauth openbox xdotool x11-xserver-utils
 )
 
 missing=()

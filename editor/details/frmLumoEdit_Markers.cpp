@@ -9,6 +9,8 @@
 #include "shared/helpers/TimeFormat.h"
 #include "shared/helpers/Utility.h"
 
+#include <QApplication>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -73,15 +75,29 @@ void frmLumoEdit::ConnectMarkerHandlers() {
     On(mtxtHookEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtHookEnd_Change, "mtxtHookEnd_Change");
     On(mtxtLoopStart, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopStart_Change, "mtxtLoopStart_Change");
     On(mtxtLoopEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopEnd_Change, "mtxtLoopEnd_Change");
-    for (Marker m : kAllMarkers)
-        On(MarkerBox(m), &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
+    for (Marker m : kAllMarkers) {
+        MaskedTextBox* box = MarkerBox(m);
+        On(box, &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
+        // A click or Tab into a box selects its time, so what is typed replaces it from the
+        // first digit; the focus coming back with the window leaves a half-typed time as it was.
+        OnCall(
+            box, &MaskedTextBox::GotFocus, this,
+            [box] {
+                if (box->FocusReason() != Qt::ActiveWindowFocusReason && box->FocusReason() != Qt::PopupFocusReason)
+                    SelectAllText(box);
+            },
+            "mtxt_GotFocus");
+    }
 }
 
 // A box left with a time half typed, or one whose rule clamped or reordered what was typed,
-// shows what the item holds once the focus has gone: the box never shows a time that would
-// not be saved.
+// shows what the item holds once the focus has gone to another control of the window: the box
+// never shows a time that would not be saved. The window losing the focus (to another program,
+// a dialog or a menu) leaves the time as typed, to be finished on coming back.
 void frmLumoEdit::MarkerBox_LostFocus() {
     if (bLoadingInfo || !cAudioInformation) return;
+    const QWidget* to = QApplication::focusWidget();
+    if (!to || !isAncestorOf(to)) return;
     const std::array<float, 7> stored = Markers(*cAudioInformation);
     ScopedFlag loading(bLoadingInfo);
     for (Marker m : kAllMarkers) {

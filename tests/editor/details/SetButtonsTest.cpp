@@ -1,6 +1,7 @@
 // The Set buttons (mark, set, audition, in both back ends) and the loop options.
 #include "editor/support/EditorWindowFixture.h"
 
+#include <QDialog>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -422,5 +423,58 @@ TEST_F(DetailsTest, LeavingATimeBoxShowsWhatTheItemHolds) {
     EXPECT_FLOAT_EQ(item.IntroEnd(), 15) << "moved by the intro start's order rule";
     EXPECT_FLOAT_EQ(item.Extro(), 15);
     EXPECT_FLOAT_EQ(item.HookEnd, 20);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A click into a time box selects its time, so the first digit typed starts a new one. A
+// producer who then checks another window (a running order, a dialog of the program) comes
+// back to the time half typed, the caret where it was, and finishes it.
+TEST_F(DetailsTest, AHalfTypedTimeSurvivesAnotherWindow) {
+    OpenForEditing(ToneFile("tone.wav", 20));
+    editor->SetDisplayDescriptions(true);
+    editor->mtxtIntroStart->SetText(T(2));
+    editor->mtxtIntroEnd->SetText(T(10));
+    QWidget program; // another program's window
+    program.resize(200, 100);
+    QDialog dialog(main.get());
+    struct Case {
+        const char* what;
+        QWidget* window;
+    } cases[] = {{"another program", &program}, {"a dialog of the program", &dialog}};
+    MaskedTextBox* box = editor->mtxtIntroEnd;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        editor->txtDescription[1]->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() * 3 / 4, box->height() / 2));
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(box->SelText(), T(10)) << "the click selected the whole time";
+        QTest::keyClicks(box, "0");
+        EXPECT_EQ(box->Text(), "0_:__:__.__");
+
+        c.window->show();
+        c.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(c.window));
+        EXPECT_EQ(box->Text(), "0_:__:__.__") << "the box kept what was typed";
+        EXPECT_EQ(editor->mtxtIntroStart->Text(), T(2));
+        c.window->hide();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(box->SelText(), "") << "coming back selects nothing";
+        QTest::keyClicks(box, "0001100");
+        EXPECT_EQ(box->Text(), "00:00:11.00");
+        EXPECT_FLOAT_EQ(editor->cAudioInformation->IntroEnd(), 11);
+
+        // A time left half typed for another box of the window shows what the item holds.
+        QTest::keyClick(box, Qt::Key_Backspace);
+        EXPECT_EQ(box->Text(), "00:00:11.0_");
+        editor->txtDescription[1]->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(box->Text(), T(11));
+        box->SetText(T(10));
+    }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
