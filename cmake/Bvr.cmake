@@ -40,10 +40,12 @@ set(BVR_TEST_ENV
     LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1)
 
-# bvr_add_test(<name> LABELS <label>... SOURCES <file>... [LIBS <lib>...])
-# One GoogleTest executable; every test case becomes a CTest test carrying the labels.
+# bvr_add_test(<name> LABELS <label> SOURCES <file>... [LIBS <lib>...] [RUN_SERIAL])
+# One GoogleTest executable; every test case becomes a CTest test carrying the label (one:
+# the discovery script loses the separators of a list). RUN_SERIAL: its cases run while no
+# other test runs (timing against a real sound server).
 function(bvr_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
     # The test environment is set inside the program (TestEnvironment.cpp): the discovered
     # tests' properties cannot carry a list of variables.
     add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/TestEnvironment.cpp)
@@ -56,10 +58,14 @@ function(bvr_add_test name)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
+    set(serial)
+    if(T_RUN_SERIAL)
+        set(serial RUN_SERIAL TRUE)
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT})
+        PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT} ${serial})
 endfunction()
 
 # bvr_add_fuzzer(<name> SOURCES <file>... [LIBS <lib>...] [SECONDS n])

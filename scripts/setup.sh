@@ -15,13 +15,16 @@ packages=(
     # the audio component: decoding and encoding, devices, time stretch
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     portaudio19-dev libasound2-dev libsoundtouch-dev
+    # a sound server without hardware for the tests labelled "soundserver": PulseAudio, its
+    # command-line clients, ALSA's plugin that PortAudio reaches it through, its client library
+    pulseaudio pulseaudio-utils libasound2-plugins libpulse-dev
     # test peers and benchmark peers
     libsndfile1-dev sox ffmpeg mediainfo soundstretch
     # an ID3v1 tag writer and reader: tags behind the RIFF chunk survive a save
     id3tool
     # screenshots of the windows; the tests of focus, keys and window size on a real X
-    # server with a window manager
-    xvfb xauth openbox xdotool
+    # server with a window manager (xrandr divides it into several screens)
+    xvfb xauth openbox xdotool x11-xserver-utils
 )
 
 missing=()

@@ -81,7 +81,8 @@ int main() {
     const double fileBytes = static_cast<double>(fs::file_size(src));
     bench::RunPeer("cat " + Q(src) + " > /dev/null"); // both sides start from a warm cache
     const bool ffmpeg = bench::HavePeer("ffmpeg"), sox = bench::HavePeer("sox"), soundstretch = bench::HavePeer("soundstretch");
-    const std::string out = dir + "/out.wav", mp3 = dir + "/ten.mp3", ten = dir + "/ten.wav";
+    const std::string out = dir + "/out.wav", mp3 = dir + "/ten.mp3", ten = dir + "/ten.wav",
+                      minute = dir + "/minute.wav";
     // What the peers wrote is on the disk before we start, and ours before they do.
     const auto settle = [] { ::sync(); };
     const auto peer = [&](bool have, const std::string& cmd) {
@@ -93,7 +94,7 @@ int main() {
 
     struct Figures {
         std::vector<double> open, peerOpen, openMem, norm, peerNorm, normMem, rev, peerRev, cut, undo, redo, editsMem,
-            mp3, peerMp3, stretch, peerStretch;
+            mp3, peerMp3, stretch, peerStretch, hourShort, peerHourShort, hourShortMem, minuteLong, peerMinuteLong;
     } f;
     for (int run = 0; run < bench::kRuns; ++run) {
         AudioEditor ed;
@@ -167,6 +168,25 @@ int main() {
         ed.OpenAudio(ten);
         f.stretch.push_back(bench::Seconds([&] { ed.Processing().TimeStretch(110); }));
         ed.CloseDocument();
+
+        // The far ends of the dialog's range, keeping the pitch: the whole hour to a fortieth
+        // (a minute and a half), and a minute to four times its length.
+        fs::remove(out);
+        f.peerHourShort.push_back(peer(soundstretch, "soundstretch " + Q(src) + " " + Q(out) + " -tempo=3900"));
+        fs::remove(out);
+        ed.OpenAudio(src);
+        Select(ed, 0, 60LL * kRate);
+        ed.SaveAudio(minute, true, filetype::Wav);
+        ed.View().SetSelectionShown(false);
+        const std::int64_t rssStretch0 = bench::ResidentBytes();
+        f.hourShort.push_back(bench::Seconds([&] { ed.Processing().TimeStretch(4000); }));
+        f.hourShortMem.push_back(static_cast<double>(bench::ResidentBytes() - rssStretch0) / (1 << 20));
+        ed.CloseDocument();
+        f.peerMinuteLong.push_back(peer(soundstretch, "soundstretch " + Q(minute) + " " + Q(out) + " -tempo=-75"));
+        fs::remove(out);
+        ed.OpenAudio(minute);
+        f.minuteLong.push_back(bench::Seconds([&] { ed.Processing().TimeStretch(25); }));
+        ed.CloseDocument();
     }
     bench::ReportRuns("audio_open_hour", f.open, "s", "ffmpeg", f.peerOpen);
     bench::ReportRuns("audio_open_memory_growth", f.openMem, "%_of_file");
@@ -179,6 +199,9 @@ int main() {
     bench::ReportRuns("audio_50_edits_memory_growth", f.editsMem, "MB");
     bench::ReportRuns("audio_save_mp3_10min", f.mp3, "s", "ffmpeg_libmp3lame", f.peerMp3);
     bench::ReportRuns("audio_time_stretch_10min", f.stretch, "s", "soundstretch", f.peerStretch);
+    bench::ReportRuns("audio_time_stretch_hour_to_fortieth", f.hourShort, "s", "soundstretch", f.peerHourShort);
+    bench::ReportRuns("audio_time_stretch_hour_to_fortieth_memory_growth", f.hourShortMem, "MB");
+    bench::ReportRuns("audio_time_stretch_minute_to_4x", f.minuteLong, "s", "soundstretch", f.peerMinuteLong);
 
     std::error_code ec;
     fs::remove_all(dir, ec);

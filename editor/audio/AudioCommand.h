@@ -10,16 +10,12 @@ namespace lumoedit {
 
 class AudioCommand {
 public:
-    explicit AudioCommand(frmLumoEdit& w, bool needsAudio = true) : w_(w), ok_(w.BeginCommand(needsAudio)) {}
-    ~AudioCommand() {
-        if (ok_) w_.EndCommand();
-    }
+    explicit AudioCommand(frmLumoEdit& w, bool needsAudio = true) : ok_(w.MayStartCommand(needsAudio)) {}
     AudioCommand(const AudioCommand&) = delete;
     AudioCommand& operator=(const AudioCommand&) = delete;
     explicit operator bool() const { return ok_; }
 
 private:
-    frmLumoEdit& w_;
     bool ok_;
 };
 

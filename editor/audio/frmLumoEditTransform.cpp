@@ -5,7 +5,6 @@
 #include "editor/shell/ClientSize.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "editor/shell/frmGoodInputBox.h"
-#include "platform/audio/AudioEditor.h"
 #include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
@@ -335,12 +334,6 @@ void frmLumoEditTransform::cmdOK_Click() {
                              platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
             return;
         }
-        if (length < ShortestStretch(current)) {
-            platform::MsgBox("You cannot shorten the audio to less than " +
-                                 platform::FormatGeneral(ShortestStretch(current), 4) + " seconds",
-                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-            return;
-        }
     }
     cancelled_ = false;
     accepted_ = true;
@@ -357,10 +350,6 @@ void frmLumoEditTransform::Form_QueryUnload(int& Cancel, int UnloadMode) {
         Cancel = 1;
         cmdCancel_Click();
     }
-}
-
-double frmLumoEditTransform::ShortestStretch(double currentLength) {
-    return std::max(0.1, currentLength * 100.0 / platform::audio::AudioEditor::ProcessingObject::kMaxRatioPercent);
 }
 
 double frmLumoEditTransform::CurrentLength() const { return Number(lblStretchCurrentLength->Caption()); }
@@ -427,9 +416,7 @@ bool frmLumoEditTransform::DeleteSilence(std::int16_t& Threshold, std::int32_t& 
 }
 
 bool frmLumoEditTransform::Stretch(double CurrentAudioLength, float& NewAudioLength, bool& PreservePitch) {
-    const double lowest = ShortestStretch(CurrentAudioLength);
-    NewAudioLength = static_cast<float>(
-        helpers::cUtility::ClampDouble(NewAudioLength, lowest, std::max(lowest, 4 * CurrentAudioLength)));
+    NewAudioLength = static_cast<float>(helpers::cUtility::ClampDouble(NewAudioLength, 0.1, 4 * CurrentAudioLength));
     lblStretchCurrentLength->SetCaption(platform::FormatSingle(static_cast<float>(CurrentAudioLength)) + " seconds");
     txtStretchNewLength->SetText(platform::FormatSingle(NewAudioLength));
     chkTimeStretchPreservePitch->SetValue(PreservePitch ? 1 : 0);

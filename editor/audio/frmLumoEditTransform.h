@@ -26,9 +26,6 @@ public:
     // The window the dialog stays above while it is shown.
     QWidget* Owner = nullptr;
 
-    // The shortest new length the audio-editing component can stretch a length to.
-    static double ShortestStretch(double currentLength);
-
     // Handlers (public so that tests drive the dialog as a user would).
     void cmdOK_Click();
     void cmdCancel_Click();

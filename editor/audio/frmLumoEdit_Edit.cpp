@@ -306,10 +306,8 @@ void frmLumoEdit::ProcessAudioButton(const std::string& ButtonKey) {
             return;
         }
         const double current = SelectedLength;
-        // No stored length (or one that was never usable) offers the selection's own length.
-        double stored = PreferenceNumber("EditorTimeStretchNewLength", -1, -1, 3.4e38);
-        if (!(stored > 0)) stored = current;
-        float newLength = static_cast<float>(helpers::cUtility::ClampDouble(stored, 0.1, 4 * current));
+        // Nothing stored (-1) reads as the shortest length, 0.1 s.
+        auto newLength = static_cast<float>(PreferenceNumber("EditorTimeStretchNewLength", -1, 0.1, 4 * current));
         bool keepPitch = PreferenceNumber("EditorTimeStretchPreservePitch", 0, -1e9, 1e9) != 0;
         if (!Transform().Stretch(current, newLength, keepPitch)) return;
         Preferences().SetPreference("EditorTimeStretchNewLength", newLength, -1.0f);

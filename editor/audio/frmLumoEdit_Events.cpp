@@ -89,8 +89,18 @@ void frmLumoEdit::ctlEditor_RegionChanged(int RegionIndex) {
         item.LoopEnd = static_cast<float>(span + item.LoopStart);
         show(mtxtLoopStart, item.LoopStart);
         show(mtxtLoopEnd, item.LoopEnd);
+    } else {
+        for (std::int16_t i = 1; i <= kOutros; ++i)
+            if (kind == kFirstOutroTag + i - 1) item.SetOutroEx(i, from);
     }
     SetTextEdited();
+}
+
+bool frmLumoEdit::HasRegionTagged(int Tag) {
+    auto& regions = ctlEditor->Regions();
+    for (int i = 1; i <= regions.Count(); ++i)
+        if (regions.At(i).tag == std::to_string(Tag)) return true;
+    return false;
 }
 
 void frmLumoEdit::ctlEditor_PositionChanged() {
@@ -110,6 +120,7 @@ void frmLumoEdit::ctlEditor_AudioChanged() {
     auto& item = *cAudioInformation;
     const auto newLength = static_cast<float>(SamplesToSeconds(ctlEditor->View().Length()));
     if (newLength != item.TotalLength) {
+        const float oldEnd = item.AudioEnd;
         if (item.TotalLength == 0) {
             // The item's first audio: its markers start afresh, but marks made while it was
             // being recorded stay where they were made.
@@ -124,6 +135,11 @@ void frmLumoEdit::ctlEditor_AudioChanged() {
         }
         bool apply = false;
         UpdateMarkerFields(apply);
+        // An outro at the old end is the file's way of saying it has none: it stays at the
+        // end, never a time inside longer audio. The file's own outros move with their regions.
+        for (std::int16_t i = 1; i <= kOutros; ++i)
+            if (item.OutroEx(i) > 0 && item.OutroEx(i) >= oldEnd && !HasRegionTagged(kFirstOutroTag + i - 1))
+                item.SetOutroEx(i, item.AudioEnd);
     }
     if (ctlEditor->State() != audio::kStateRecording) recordingMarks_ = {};
     ctlEditor_SelectionChanged();

@@ -8,8 +8,6 @@
 #include "platform/base/MessageBox.h"
 #include "platform/ui/Handlers.h"
 
-#include <QTimer>
-
 #include <cctype>
 
 namespace lumoedit {
@@ -32,37 +30,9 @@ bool frmLumoEdit::AudioBusy() const {
     return loopDepth_ > 0 || (ctlEditor && ctlEditor->State() == audio::kStateBusy);
 }
 
-bool frmLumoEdit::BeginCommand(bool needsAudio) {
+bool frmLumoEdit::MayStartCommand(bool needsAudio) {
     if (AudioBusy()) return false;
-    if (needsAudio && (!bAudioOpen_ || !ctlEditor->HasDocument())) return false;
-    ++commandDepth_;
-    return true;
-}
-
-// The component's events during an operation saw it busy; once the command is over the
-// buttons show what can be done now.
-void frmLumoEdit::EndCommand() {
-    if (--commandDepth_ > 0) return;
-    if (closePending_ >= 0) ServePendingClose();
-    if (bAudioOpen_) RunHandler("UpdateButtons", [this] { UpdateButtons(); });
-}
-
-// A close asked for while an operation ran happens once the operation is over, from the
-// message loop, never inside the handler that is still using the window.
-void frmLumoEdit::ServePendingClose() {
-    QTimer::singleShot(AudioBusy() || commandDepth_ > 0 ? 50 : 0, this, [this] {
-        if (closePending_ < 0) return;
-        if (AudioBusy() || commandDepth_ > 0) {
-            ServePendingClose();
-            return;
-        }
-        const int mode = closePending_;
-        closePending_ = -1;
-        RunHandler("Close", [this, mode] {
-            if (mode == FormControlMenu) close();
-            else Unload();
-        });
-    });
+    return !needsAudio || (bAudioOpen_ && ctlEditor->HasDocument());
 }
 
 // ---- toolMain -------------------------------------------------------------------------------

@@ -5,7 +5,6 @@
 #include "editor/details/DetailText.h"
 #include "editor/shell/LumoEdit_FN.h"
 #include "platform/ui/Handlers.h"
-#include "shared/helpers/TimeFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,7 +130,6 @@ void frmLumoEdit::chkLoop_Click() {
 // window brings them back.
 void frmLumoEdit::LoopMarkersFollowOption(bool on) {
     rozuzezer::cHardDiskItem& item = *cAudioInformation;
-    const auto& t = helpers::TimeFormat();
     if (!on) {
         if (item.LoopStart == 0 && item.LoopEnd == 0) return;
         keptLoopStart_ = item.LoopStart;
@@ -139,8 +137,8 @@ void frmLumoEdit::LoopMarkersFollowOption(bool on) {
         item.LoopStart = 0;
         item.LoopEnd = 0;
         ScopedFlag guard(bUpdatingMarkers_, true);
-        mtxtLoopStart->SetText(t.SecondsToText(0));
-        mtxtLoopEnd->SetText(t.SecondsToText(0));
+        mtxtLoopStart->SetText(TimeText(0));
+        mtxtLoopEnd->SetText(TimeText(0));
         item.LoopStart = 0;
         item.LoopEnd = 0;
         return;
@@ -150,8 +148,10 @@ void frmLumoEdit::LoopMarkersFollowOption(bool on) {
     item.LoopEnd = keptLoopEnd_;
     keptLoopStart_ = keptLoopEnd_ = 0;
     ScopedFlag guard(bUpdatingMarkers_, true);
-    mtxtLoopStart->SetText(t.SecondsToText(item.LoopStart));
-    mtxtLoopEnd->SetText(t.SecondsToText(item.LoopEnd));
+    // Capped as every box is: a loop kept from beyond the boxes' hundred hours comes back as
+    // the longest time they hold.
+    mtxtLoopStart->SetText(TimeText(item.LoopStart));
+    mtxtLoopEnd->SetText(TimeText(item.LoopEnd));
 }
 
 void frmLumoEdit::chkMaxLoop_Click() {

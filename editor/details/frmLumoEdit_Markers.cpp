@@ -4,11 +4,12 @@
 // regions, or the player).
 #include "editor/document/frmLumoEdit.h"
 
-#include "platform/base/MessageBox.h"
 #include "platform/base/Numeric.h"
 #include "platform/ui/Handlers.h"
 #include "shared/helpers/TimeFormat.h"
 #include "shared/helpers/Utility.h"
+
+#include <QApplication>
 
 #include <algorithm>
 #include <array>
@@ -74,15 +75,29 @@ void frmLumoEdit::ConnectMarkerHandlers() {
     On(mtxtHookEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtHookEnd_Change, "mtxtHookEnd_Change");
     On(mtxtLoopStart, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopStart_Change, "mtxtLoopStart_Change");
     On(mtxtLoopEnd, &MaskedTextBox::Change, this, &frmLumoEdit::mtxtLoopEnd_Change, "mtxtLoopEnd_Change");
-    for (Marker m : kAllMarkers)
-        On(MarkerBox(m), &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
+    for (Marker m : kAllMarkers) {
+        MaskedTextBox* box = MarkerBox(m);
+        On(box, &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
+        // A click or Tab into a box selects its time, so what is typed replaces it from the
+        // first digit; the focus coming back with the window leaves a half-typed time as it was.
+        OnCall(
+            box, &MaskedTextBox::GotFocus, this,
+            [box] {
+                if (box->FocusReason() != Qt::ActiveWindowFocusReason && box->FocusReason() != Qt::PopupFocusReason)
+                    SelectAllText(box);
+            },
+            "mtxt_GotFocus");
+    }
 }
 
 // A box left with a time half typed, or one whose rule clamped or reordered what was typed,
-// shows what the item holds once the focus has gone: the box never shows a time that would
-// not be saved.
+// shows what the item holds once the focus has gone to another control of the window: the box
+// never shows a time that would not be saved. The window losing the focus (to another program,
+// a dialog or a menu) leaves the time as typed, to be finished on coming back.
 void frmLumoEdit::MarkerBox_LostFocus() {
     if (bLoadingInfo || !cAudioInformation) return;
+    const QWidget* to = QApplication::focusWidget();
+    if (!to || !isAncestorOf(to)) return;
     const std::array<float, 7> stored = Markers(*cAudioInformation);
     ScopedFlag loading(bLoadingInfo);
     for (Marker m : kAllMarkers) {
@@ -121,17 +136,9 @@ void frmLumoEdit::MarkerBoxChanged(Marker m) {
         recording = true;
     }
     const bool looping = chkLoop->Value() != 0;
-    // A loop needs its minimum inside the audio; on shorter audio it is refused, never stored
-    // past the end.
+    // Audio too short for a loop's minimum holds no loop, rather than one past its end.
     auto loopTime = [&](float minimum, float highest) -> float {
-        if (!looping) return 0.0f;
-        if (highest < minimum) {
-            if (t > 0)
-                platform::MsgBox("The audio is too short for a loop: a loop must start at least " +
-                                     std::string("4.5 seconds into the audio and end by its end."),
-                                 platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-            return 0.0f;
-        }
+        if (!looping || highest < minimum) return 0.0f;
         return Clamp(t, minimum, highest);
     };
     switch (m) {

@@ -41,6 +41,8 @@ struct SetPress {
 Transport ReadTransport(const frmLumoEdit& w, audio::AudioEditorControl& editor, audio::LumoPlayer& player) {
     Transport t;
     if (w.AudioOpen()) {
+        // A mark takes the position heard at the press, not the one of the last timer tick.
+        if (editor.State() == audio::kStatePlaying) editor.Pump();
         auto& view = editor.View();
         auto seconds = [&](std::int64_t samples) {
             return static_cast<float>(static_cast<double>(view.SamplesToMs(samples)) / 1000.0);

@@ -26,9 +26,14 @@ constexpr double kDetailsHeight = 3660;
 constexpr double kAudioToolbarHeight = 510;
 constexpr double kControlsHeight = 600;
 constexpr double kStatusHeight = 345;
-constexpr double kTimingWidth = 6840;
+// Narrow enough that the descriptions beside it keep room at the first-start size (800 x 600),
+// wide enough for the longest line of its tabs.
+constexpr double kTimingWidth = 5520;
 constexpr double kMeterWidth = 300;
-constexpr double kButton = 480; // transport and zoom buttons are square
+// The transport bar, the position and the length display fit side by side at 800 pixels.
+constexpr double kButton = 420; // transport and zoom buttons are square
+constexpr double kPositionWidth = 2100;
+constexpr double kLengthWidth = 2430;
 
 template <typename T>
 T* Make(QWidget* parent, const std::string& name, double left, double top, double width, double height) {
@@ -248,20 +253,22 @@ void frmLumoEdit::BuildDetailsTabs() {
 
     // "General": the descriptions at the left, the timing panel at the right.
     fraGeneralInfo = Make<Frame>(general, "fraGeneralInfo", 60, 30, 14760, 3150);
+    // Each box starts where its label ends; the labels are wide enough that their captions
+    // stop short of the box.
     const char* descCaptions[] = {"", "Title:", "Artist:", "Description:"};
     for (int i = 1; i <= 3; ++i) {
         const std::string n = std::to_string(i);
-        const double top = 150 + (i - 1) * 390;
-        lblDescriptionDesc[i] = MakeLabel(fraGeneralInfo, "lblDescriptionDesc(" + n + ")", descCaptions[i], 120,
-                                          top + 30, 1080);
-        txtDescription[i] = MakeText(fraGeneralInfo, "txtDescription(" + n + ")", 1200, top, 6000, 50);
+        const double top = 120 + (i - 1) * 375;
+        lblDescriptionDesc[i] = MakeLabel(fraGeneralInfo, "lblDescriptionDesc(" + n + ")", descCaptions[i], 90,
+                                          top + 30, 1170);
+        txtDescription[i] = MakeText(fraGeneralInfo, "txtDescription(" + n + ")", 1260, top, 6000, 50);
     }
-    lblCategoryDesc = MakeLabel(fraGeneralInfo, "lblCategoryDesc", "Category:", 120, 1380, 1080);
-    comboCategory = Make<ComboBox>(fraGeneralInfo, "comboCategory", 1200, 1320, 2700, 330);
-    lblOutCueDesc = MakeLabel(fraGeneralInfo, "lblOutCueDesc", "Out Cue:", 3960, 1380, 960);
-    txtOutCue = MakeText(fraGeneralInfo, "txtOutCue", 4980, 1320, 2220, 64);
+    lblCategoryDesc = MakeLabel(fraGeneralInfo, "lblCategoryDesc", "Category:", 90, 1275, 1170);
+    comboCategory = Make<ComboBox>(fraGeneralInfo, "comboCategory", 1260, 1245, 2400, 330);
+    lblOutCueDesc = MakeLabel(fraGeneralInfo, "lblOutCueDesc", "Out Cue:", 3720, 1275, 840);
+    txtOutCue = MakeText(fraGeneralInfo, "txtOutCue", 4620, 1245, 2220, 64);
 
-    fraEndType = Make<Frame>(fraGeneralInfo, "fraEndType", 120, 1740, 7740, 660);
+    fraEndType = Make<Frame>(fraGeneralInfo, "fraEndType", 90, 1620, 5880, 900);
     fraEndType->SetCaption("End Type:");
     struct End {
         OptionButton** button;
@@ -276,25 +283,37 @@ void frmLumoEdit::BuildDetailsTabs() {
         {&optAudioSustain, "optAudioSustain", "&Sustain", "endsustain"},
         {&optAudioSlowFade, "optAudioSlowFade", "S&low Fade", "endslowfade"},
     };
+    // Graphical buttons of one size, the widest caption's, side by side.
+    QSize face;
+    for (const End& e : ends) {
+        *e.button = new OptionButton(fraEndType, e.name, e.caption);
+        (*e.button)->SetButtonStyle(OptionButton::Graphical);
+        SetButtonPicture(*e.button, *imgListPictures, e.picture);
+        face = face.expandedTo((*e.button)->sizeHint());
+    }
     double left = 90;
     for (const End& e : ends) {
-        *e.button = Make<OptionButton>(fraEndType, e.name, left, 270, 1500, 330);
-        (*e.button)->SetCaption(e.caption);
-        SetButtonPicture(*e.button, *imgListPictures, e.picture);
-        left += 1515;
+        Move(*e.button, left, 240, PixelsToTwipsX(face.width()), PixelsToTwipsY(face.height()));
+        left += PixelsToTwipsX(face.width()) + 60;
     }
+    SetWidth(fraEndType, left + 30);
+    SetHeight(fraEndType, 240 + PixelsToTwipsY(face.height()) + 60);
+    const double colours = Top(fraEndType) + Height(fraEndType) + 30;
     optAudioSustain->setToolTip(QStringLiteral("'Tail out' or 'Sustain End'"));
 
-    chkCustomColours = Make<CheckBox>(fraGeneralInfo, "chkCustomColours", 120, 2520, 1800, 300);
+    chkCustomColours = Make<CheckBox>(fraGeneralInfo, "chkCustomColours", 120, colours + 90, 1860, 300);
     chkCustomColours->SetCaption("Custom Colours:");
-    fraCustomColours = Make<Frame>(fraGeneralInfo, "fraCustomColours", 1980, 2430, 1140, 480);
+    fraCustomColours = Make<Frame>(fraGeneralInfo, "fraCustomColours", 1980, colours, 1140, 480);
     cmdChangeBackgroundColour = MakeButton(fraCustomColours, "cmdChangeBackgroundColour", "", 60, 60, 480, 390,
                                            "Set the background colour");
     SetButtonPicture(cmdChangeBackgroundColour, *imgListPictures, "backcolour");
     cmdChangeForegroundColour = MakeButton(fraCustomColours, "cmdChangeForegroundColour", "", 600, 60, 480, 390,
                                            "Set the text colour");
     SetButtonPicture(cmdChangeForegroundColour, *imgListPictures, "textcolour");
-    lblLinkedFileDesc = MakeLabel(fraGeneralInfo, "lblLinkedFileDesc", "", 3240, 2550, 3960);
+    // Usable only while "Custom Colours:" is ticked, which it is not at first.
+    for (QWidget* w : std::initializer_list<QWidget*>{fraCustomColours, cmdChangeBackgroundColour, cmdChangeForegroundColour})
+        w->setEnabled(false);
+    lblLinkedFileDesc = MakeLabel(fraGeneralInfo, "lblLinkedFileDesc", "", 3240, colours + 120, 3960);
     lblLinkedFileDesc->setVisible(false);
 
     pnlTiming = Make<Panel>(fraGeneralInfo, "pnlTiming", 14760 - kTimingWidth - 60, 90, kTimingWidth, 3000);
@@ -303,14 +322,15 @@ void frmLumoEdit::BuildDetailsTabs() {
     BuildTiming(nullptr);
 
     // "Notes": the studio and DAB notes at the left, the web fields at the right.
-    lblNotesDesc = MakeLabel(notes, "lblNotesDesc", "Studio Notes for the Presenter:", 150, 60, 7000);
-    txtNotes = Make<TextArea>(notes, "txtNotes", 150, 330, 7140, 1260);
-    lblDABDesc = MakeLabel(notes, "lblDABDesc", "DAB Notes - to be transmitted to compatible DAB receivers:", 150,
+    // The columns stand as far from the tab's left edge as the right one from its right edge.
+    lblNotesDesc = MakeLabel(notes, "lblNotesDesc", "Studio Notes for the Presenter:", 90, 60, 7000);
+    txtNotes = Make<TextArea>(notes, "txtNotes", 90, 330, 7140, 1260);
+    lblDABDesc = MakeLabel(notes, "lblDABDesc", "DAB Notes - to be transmitted to compatible DAB receivers:", 90,
                            1680, 7000);
-    txtDAB = Make<TextArea>(notes, "txtDAB", 150, 1950, 7140, 1140);
-    rtxtNotesProcessor = Make<RichTextBox>(notes, "rtxtNotesProcessor", 150, 330, 600, 300);
+    txtDAB = Make<TextArea>(notes, "txtDAB", 90, 1950, 7140, 1140);
+    rtxtNotesProcessor = Make<RichTextBox>(notes, "rtxtNotesProcessor", 90, 330, 600, 300);
     rtxtNotesProcessor->setVisible(false);
-    lblWebTextDisplay = MakeLabel(notes, "lblWebTextDisplay", "Information to Display on the Web:", 7350, 60, 7000);
+    lblWebTextDisplay = MakeLabel(notes, "lblWebTextDisplay", "Information to Display on the Web:", 7350, 60, 3600);
     txtWebNotes = Make<TextArea>(notes, "txtWebNotes", 7350, 330, 7140, 1260);
     lblArtistWebPage = MakeLabel(notes, "lblArtistWebPage", "Artist/Performer Web page:", 7350, 1680, 7000);
     txtArtistWebLink = MakeText(notes, "txtArtistWebLink", 7350, 1950, 7140);
@@ -318,9 +338,9 @@ void frmLumoEdit::BuildDetailsTabs() {
     txtOnlineStoreRef = MakeText(notes, "txtOnlineStoreRef", 7350, 2640, 7140);
 
     // "Copyright": the music-reporting fields.
-    picCopyright1 = Make<PictureBox>(copyright, "picCopyright1", 150, 60, 10080, 3030);
+    picCopyright1 = Make<PictureBox>(copyright, "picCopyright1", 90, 60, 10260, 3030);
     picCopyright1->SetBorderStyle(0);
-    picCopyright2 = Make<PictureBox>(copyright, "picCopyright2", 9990, 60, 4500, 3030);
+    picCopyright2 = Make<PictureBox>(copyright, "picCopyright2", 10470, 60, 4200, 3030);
     picCopyright2->SetBorderStyle(0);
     struct Field {
         Label** label;
@@ -344,30 +364,31 @@ void frmLumoEdit::BuildDetailsTabs() {
          nullptr},
         {&lblRecordNumberDesc, "lblRecordNumberDesc", "Record(ing) No:", &txtRecordNumber, "txtRecordNumber", nullptr,
          nullptr},
-    };
-    double top = 30;
-    for (const Field& f : left1) {
-        *f.label = MakeLabel(picCopyright1, f.labelName, f.caption, 0, top + 30, 1620);
-        *f.box = MakeText(picCopyright1, f.boxName, 1650, top, f.copy ? 7560 : 8430);
-        if (f.copy) *f.copy = MakeButton(picCopyright1, f.copyName, "Copy", 9270, top, 810, 315);
-        top += 405;
-    }
-    const Field right1[] = {
+        // With the boxes its panel's resize stretches, so it ends where they end.
         {&lblRightsManagementRefDesc, "lblRightsManagementRefDesc", "Rights Manage Ref:", &txtRightsManagementRef,
          "txtRightsManagementRef", nullptr, nullptr},
+    };
+    double top = 0;
+    for (const Field& f : left1) {
+        *f.label = MakeLabel(picCopyright1, f.labelName, f.caption, 0, top + 30, 1800);
+        *f.box = MakeText(picCopyright1, f.boxName, 1860, top, f.copy ? 7530 : 8400);
+        if (f.copy) *f.copy = MakeButton(picCopyright1, f.copyName, "Copy", 9450, top, 810, 315);
+        top += 375;
+    }
+    const Field right1[] = {
         {&lblMusicDurationDesc, "lblMusicDurationDesc", "Music Duration:", &txtMusicDuration, "txtMusicDuration",
          nullptr, nullptr},
         {&lblTotalDurationDesc, "lblTotalDurationDesc", "Total Duration:", &txtTotalDuration, "txtTotalDuration",
          &cmdCopyTotalDuration, "cmdCopyTotalDuration"},
     };
-    top = 435;
-    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 60, 2040);
-    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 2070, 0, 2400, 330);
+    top = 375;
+    lblCopyrightCodeDesc = MakeLabel(picCopyright2, "lblCopyrightCodeDesc", "Copyright Code:", 0, 30, 1560);
+    listCopyrightCode = Make<ComboBox>(picCopyright2, "listCopyrightCode", 1620, 0, 2580, 330);
     for (const Field& f : right1) {
-        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 2040);
-        *f.box = MakeText(picCopyright2, f.boxName, 2070, top, f.copy ? 1560 : 2400);
-        if (f.copy) *f.copy = MakeButton(picCopyright2, f.copyName, "Copy", 3660, top, 810, 315);
-        top += 405;
+        *f.label = MakeLabel(picCopyright2, f.labelName, f.caption, 0, top + 30, 1560);
+        *f.box = MakeText(picCopyright2, f.boxName, 1620, top, f.copy ? 1710 : 2580);
+        if (f.copy) *f.copy = MakeButton(picCopyright2, f.copyName, "Copy", 3390, top, 810, 315);
+        top += 375;
     }
 
     // "Other": the pictures and last plays of cart mode, the file's own details.
@@ -452,21 +473,21 @@ void frmLumoEdit::BuildTiming(QWidget*) {
     };
     double top = 90;
     for (const Row& r : rows) {
-        *r.label = MakeLabel(times, r.labelName, r.caption, 120, top + 30, 1320);
-        *r.box = MakeTime(times, r.boxName, 1500, top);
-        *r.set = MakeButton(times, r.setName, r.setCaption, 2940, top - 15, 1080, 345);
+        *r.label = MakeLabel(times, r.labelName, r.caption, 120, top + 30, 1260);
+        *r.box = MakeTime(times, r.boxName, 1440, top);
+        *r.set = MakeButton(times, r.setName, r.setCaption, 2880, top - 15, 1020, 345);
         top += 435;
     }
     // The marker labels name their boxes: the access key moves to the box.
     lblIntroStartDesc->setBuddy(mtxtIntroStart);
     lblIntroEndDesc->setBuddy(mtxtIntroEnd);
     lblExtroDesc->setBuddy(mtxtExtro);
-    cmdPlayHook = MakeButton(times, "cmdPlayHook", "", 4080, 90 + 3 * 435 - 15, 480, 780, "Play the Hook");
+    cmdPlayHook = MakeButton(times, "cmdPlayHook", "", 3960, 90 + 3 * 435 - 15, 480, 780, "Play the Hook");
     SetButtonPicture(cmdPlayHook, *imgListToolbar, "hook");
 
-    chkLoop = Make<CheckBox>(looping, "chkLoop", 120, 60, 4500, 300);
+    chkLoop = Make<CheckBox>(looping, "chkLoop", 60, 60, 4500, 300);
     chkLoop->SetCaption("Loop a section of this audio");
-    fraLooping = Make<Frame>(looping, "fraLooping", 120, 390, 6480, 2040);
+    fraLooping = Make<Frame>(looping, "fraLooping", 60, 360, kTimingWidth - 180, 1620);
     lblLoopStartDesc = MakeLabel(fraLooping, "lblLoopStartDesc", "Start:", 120, 300, 720);
     mtxtLoopStart = MakeTime(fraLooping, "mtxtLoopStart", 840, 270);
     cmdSetLoopStart = MakeButton(fraLooping, "cmdSetLoopStart", "Set", 2280, 255, 900, 345);
@@ -480,11 +501,12 @@ void frmLumoEdit::BuildTiming(QWidget*) {
     chkMaxLoop->setToolTip(QStringLiteral("Turning this off causes the Loop to play forever."));
     txtMaxLoop = MakeText(fraLooping, "txtMaxLoop", 1440, 1155, 600, 3);
     lblLoopCount = MakeLabel(fraLooping, "lblLoopCount", "times.", 2100, 1185, 900);
-    chkLoopJump = Make<CheckBox>(fraLooping, "chkLoopJump", 120, 1590, 6240, 300);
+    // Below the frame, so that its long caption has the tab's whole width.
+    chkLoopJump = Make<CheckBox>(looping, "chkLoopJump", 60, 2070, kTimingWidth - 180, 300);
     chkLoopJump->SetCaption("Jump to Loop End when user terminates the loop early.");
 
     // The hardware lines a playout system fires at the markers (cart mode).
-    fraHardware = Make<Frame>(third, "fraHardware", 60, 30, 6660, 2520);
+    fraHardware = Make<Frame>(third, "fraHardware", 60, 30, kTimingWidth - 180, 2520);
     struct Line {
         ComboBox** line;
         const char* lineName;
@@ -503,13 +525,13 @@ void frmLumoEdit::BuildTiming(QWidget*) {
     for (const Line& l : lines) {
         auto* label = new Label(fraHardware, std::string(l.lineName) + "Desc", l.caption);
         Move(label, 120, top + 30, 1260, 255);
-        *l.line = Make<ComboBox>(fraHardware, l.lineName, 1440, top, 2880, 330);
-        *l.type = Make<ComboBox>(fraHardware, l.typeName, 4380, top, 2160, 330);
+        *l.line = Make<ComboBox>(fraHardware, l.lineName, 1440, top, 2160, 330);
+        *l.type = Make<ComboBox>(fraHardware, l.typeName, 3660, top, 1620, 330);
         top += 450;
     }
 
     // File mode's third tab: the air window.
-    fraOtherTiming = Make<Frame>(third, "fraOtherTiming", 60, 30, 6660, 2520);
+    fraOtherTiming = Make<Frame>(third, "fraOtherTiming", 60, 30, kTimingWidth - 180, 2520);
     struct Air {
         CheckBox** check;
         const char* checkName;
@@ -536,13 +558,14 @@ void frmLumoEdit::BuildTiming(QWidget*) {
     for (const Air& a : airs) {
         *a.check = Make<CheckBox>(fraOtherTiming, a.checkName, 120, top, 3000, 300);
         (*a.check)->SetCaption(a.caption);
-        *a.frame = Make<Frame>(fraOtherTiming, a.frameName, 120, top + 300, 6420, 720);
-        *a.date = MakeText(*a.frame, a.dateName, 90, 240, 2700);
-        *a.hour = MakeText(*a.frame, a.hourName, 2880, 240, 450, 2);
+        *a.frame = Make<Frame>(fraOtherTiming, a.frameName, 120, top + 300, kTimingWidth - 420, 720);
+        *a.date = MakeText(*a.frame, a.dateName, 90, 240, 2100);
+        *a.hour = MakeText(*a.frame, a.hourName, 2250, 240, 450, 2);
         auto* colon = new Label(*a.frame, std::string(a.hourName) + "Sep", ":");
-        Move(colon, 3345, 270, 90, 255);
-        *a.minutes = MakeText(*a.frame, a.minutesName, 3450, 240, 450, 2);
-        *a.day = MakeLabel(*a.frame, a.dayName, "", 4020, 270, 2280);
+        Move(colon, 2700, 270, 180, 255);
+        colon->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        *a.minutes = MakeText(*a.frame, a.minutesName, 2880, 240, 450, 2);
+        *a.day = MakeLabel(*a.frame, a.dayName, "", 3450, 270, 1560);
         top += 1170;
     }
 }
@@ -621,6 +644,7 @@ void frmLumoEdit::BuildTransport() {
     };
     for (int i = 0; i < 3; ++i) {
         auto* o = Make<OptionButton>(picControls, modes[i].name, left, top, kButton, kButton);
+        o->SetButtonStyle(OptionButton::Graphical);
         o->setToolTip(Q(modes[i].tip));
         SetButtonPicture(o, *imgListToolbar, modes[i].picture);
         optPlayMode[static_cast<std::size_t>(i)] = o;
@@ -643,26 +667,25 @@ void frmLumoEdit::BuildTransport() {
     }
     SetWidth(picControls, left);
 
-    pnlAudioPosition = Make<Panel>(c, "pnlAudioPosition", 8160, 10000, 2100, kControlsHeight);
+    pnlAudioPosition = Make<Panel>(c, "pnlAudioPosition", left + 120, 10000, kPositionWidth, kControlsHeight);
     pnlAudioPosition->SetBevelOuter(1);
     SetBackColor(pnlAudioPosition, 0x000000); // the position's part colours read on black
-    lblPosition = MakeLabel(pnlAudioPosition, "lblPosition", "00:00:00.00", 60, 90, 1980, 420);
+    lblPosition = MakeLabel(pnlAudioPosition, "lblPosition", "00:00:00.00", 60, 90, kPositionWidth - 120, 420);
     lblPosition->setAlignment(Qt::AlignCenter);
     QFont big = lblPosition->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     lblPosition->setFont(big);
 
-    pnlLength = Make<Panel>(c, "pnlLength", 10260, 10000, 4680, kControlsHeight);
+    // The length over the recording time left, so the panel stays narrow.
+    pnlLength = Make<Panel>(c, "pnlLength", 15000 - kLengthWidth - 60, 10000, kLengthWidth, kControlsHeight);
     pnlLength->SetBevelOuter(1);
-    lblLengthDesc = MakeLabel(pnlLength, "lblLengthDesc", "Length:", 90, 45, 900);
-    lblLength = MakeLabel(pnlLength, "lblLength", "00:00:00.00", 990, 45, 1320);
-    lblSpaceRemainDesc = MakeLabel(pnlLength, "lblSpaceRemainDesc", "Space:", 2340, 45, 780);
-    lblSpaceRemain = MakeLabel(pnlLength, "lblSpaceRemain", "00:00:00.00", 3120, 45, 1500);
+    lblLengthDesc = MakeLabel(pnlLength, "lblLengthDesc", "Length:", 90, 30, 810);
+    lblLength = MakeLabel(pnlLength, "lblLength", "00:00:00.00", 930, 30, kLengthWidth - 1020);
+    lblSpaceRemainDesc = MakeLabel(pnlLength, "lblSpaceRemainDesc", "Space:", 90, 300, 810);
+    lblSpaceRemain = MakeLabel(pnlLength, "lblSpaceRemain", "00:00:00.00", 930, 300, kLengthWidth - 1020);
     lblSpaceRemain->setToolTip(QStringLiteral("Recording time left on the audio file's drive"));
     lblLength->setToolTip(QStringLiteral("Length of the audio"));
-    auto* lengthNote = MakeLabel(pnlLength, "lblLengthNote", "", 90, 315, 4500);
-    lengthNote->setVisible(false);
 }
 
 void frmLumoEdit::ConnectHandlers() {

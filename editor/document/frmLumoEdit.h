@@ -588,19 +588,22 @@ private:
     // The audio change (the component's change count) whose region events last moved the
     // extro: an extro the change carried with the audio does not also jump to the end.
     std::uint64_t extroMovedBy_ = ~std::uint64_t{0};
+    // The item's outros 1 to 3 ride on hidden regions tagged from 5 on.
+    static constexpr std::int16_t kOutros = 3;
+    static constexpr int kFirstOutroTag = 5;
+    bool HasRegionTagged(int Tag);
     platform::ui::MaskedTextBox* MarkerBox(Marker m) const;
     void ConnectMarkerHandlers();
     bool SaveDetailsToWAV(const std::string& Filename);
     bool SaveAs(std::string& Filename, bool Selection);
     std::string SuggestSaveName() const;
+    void FillDefaultOriginator();
     bool bTextEdited_ = false;       // details (not only audio) changed since the last save
     platform::component::Ref<rozuzezer::iEditHardDiskItem> itemEditing_;
 
     // Audio side (editor/audio).
     friend class AudioCommand;
-    bool BeginCommand(bool needsAudio);
-    void EndCommand();
-    void ServePendingClose();
+    bool MayStartCommand(bool needsAudio);
     void EndOfRecording();
     void ZoomAtSelection(bool atEnd);
     void EditorToFront();
@@ -613,9 +616,7 @@ private:
     bool progressStampSet_ = false;
     double progressStamp_ = 0;
     std::string lastPositionText_;
-    int commandDepth_ = 0;        // audio commands running
     int loopDepth_ = 0;           // the progress event is running the message loop
-    int closePending_ = -1;       // the unload mode of a close asked for while busy
     int messageLoopRuns_ = 0;
     bool recording_ = false;      // a recording this window started is running
     bool stopping_ = false;       // the window itself is stopping the component

@@ -149,9 +149,9 @@ void frmLumoEdit::lblUncoverAudio_Click() {
     if (!lblUncoverAudio->isEnabled()) return;
     int flags = 0;
     if (SetupEditor(flags)) return;
-    // Audio that cannot be opened for editing is said so (a missing file SetupEditor has
-    // reported itself), and the cover comes back over the empty component.
-    if (cAudioInformation && helpers::FileHelper().FileSize(cAudioInformation->AudioFileName) > 0)
+    // Audio that cannot be opened for editing is said so, and the cover comes back over the
+    // empty component.
+    if (cAudioInformation)
         platform::MsgBox("The audio file could not be opened because it is corrupt or in an unsupported format",
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
     pnlAudioEditorCover->setVisible(true);

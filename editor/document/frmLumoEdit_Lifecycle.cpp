@@ -93,7 +93,11 @@ void frmLumoEdit::Form_Load() {
         for (const char* code : kCopyrightCodes) listCopyrightCode->AddItem(code);
         comboCategory->Clear();
         const std::string blanks(1000, ' ');
-        for (const Category& c : kCategories) comboCategory->AddItem(std::string(c.name) + blanks + c.codes);
+        // The list shows each category's name; the row with its codes stays the entry's text.
+        for (const Category& c : kCategories) {
+            comboCategory->AddItem(std::string(c.name) + blanks + c.codes);
+            comboCategory->SetShownText(comboCategory->NewIndex(), c.name);
+        }
         FillHardwareCombos(comboIntroStartHWLine, comboIntroStartHWType);
         FillHardwareCombos(comboIntroEndHWLine, comboIntroEndHWType);
         FillHardwareCombos(comboExtroHWLine, comboExtroHWType);
@@ -131,13 +135,6 @@ void frmLumoEdit::Form_Activate() {
 }
 
 void frmLumoEdit::Form_QueryUnload(int& Cancel, int UnloadMode) {
-    // Asked from the message loop inside a component operation: the close waits for its end.
-    if (AudioBusy()) {
-        closePending_ = UnloadMode;
-        ServePendingClose();
-        Cancel = 1;
-        return;
-    }
     if (bLoadingInfo) {
         platform::MsgBox("You cannot close this window until it has finished loading the Audio Information!",
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
@@ -148,7 +145,9 @@ void frmLumoEdit::Form_QueryUnload(int& Cancel, int UnloadMode) {
     if (ctlEditor->State() == audio::kStatePaused) cmdStop_Click();
 
     ScopedFlag deciding(bInhibitUnloading_);
-    const int state = ctlEditor->State();
+    // A close asked for from the message loop inside an operation is refused as one while the
+    // component works: the window stays whole under the handler that is still using it.
+    const int state = AudioBusy() ? audio::kStateBusy : ctlEditor->State();
     if (state != audio::kStateIdle) {
         platform::MsgBox(state == audio::kStateRecording
                              ? "You cannot close this window while audio is being recorded!"

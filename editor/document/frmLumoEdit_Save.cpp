@@ -144,6 +144,9 @@ bool frmLumoEdit::SaveFile() {
     if (!AirWindowValid()) return false;
 
     if (item.AudioFileName.empty()) {
+        // A new item gets its originator before its name is asked, whatever format it is then
+        // saved in.
+        FillDefaultOriginator();
         std::string chosen;
         if (!SaveAs(chosen, false)) return false;
         if (!chosen.empty()) item.AudioFileName = chosen;
@@ -162,8 +165,7 @@ bool frmLumoEdit::SaveFile() {
     const bool audioToSave = bAudioOpen_ && bAudioEdited && ctlEditor->HasDocument();
     if ((audioToSave || (allowEdit_ && wav)) && helpers::FileHelper().FileSize(file) > 0 && !Writable(file))
         return Exclaim(ReadOnlyRefusal(file));
-    if (wav && Trim(txtOriginator->Text()).empty())
-        txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
+    if (wav) FillDefaultOriginator();
 
     try {
         // An unchanged audio is not written again: a details-only save touches only the
@@ -192,7 +194,7 @@ bool frmLumoEdit::SaveFile() {
                 // Only the chunks around the audio change: the component and the player, which
                 // read the file in place, need not copy an hour of audio aside for that.
                 platform::audio::OwnMetadataWrite own(file);
-                saved = item.SaveToWAVFile(file, 3);
+                saved = item.SaveToWAVFile(file, 3, audioToSave);
             } catch (...) {
                 saved = false;
             }
@@ -205,6 +207,12 @@ bool frmLumoEdit::SaveFile() {
     }
     ClearEdits();
     return true;
+}
+
+// An empty originator becomes the user on this computer; the box's change stores it.
+void frmLumoEdit::FillDefaultOriginator() {
+    if (Trim(txtOriginator->Text()).empty())
+        txtOriginator->SetText(helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName());
 }
 
 bool frmLumoEdit::SaveAsFile(const std::string& Filename, bool Selection) {
@@ -237,7 +245,12 @@ std::string frmLumoEdit::SuggestSaveName() const {
 bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
     if (!cAudioInformation) return false;
     if (!ctlEditor->HasDocument() && !cAudioInformation->AudioFileName.empty()) {
-        // The audio is under the cover or was handed to the outside editor: open it first.
+        // The audio is under the cover or was handed to the outside editor: open it first. A
+        // file that is gone or empty has no audio to save: a new, empty document in its place
+        // would be written out as if it were the item.
+        const std::string& file = cAudioInformation->AudioFileName;
+        if (helpers::FileHelper().FileSize(file) <= 0)
+            return Exclaim("The audio file \"" + file + "\" could not be found, or it is empty.");
         int flags = 0;
         if (!SetupEditor(flags)) return false;
     }
@@ -295,6 +308,14 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
     if (fs::path(Filename).extension().empty()) Filename += setup->extension;
     if (helpers::FileHelper().FileSize(Filename) > 0 && !Writable(Filename)) return Exclaim(ReadOnlyRefusal(Filename));
     const bool wavOut = key == "linear wav" || key == "adpcm wav";
+    // Changed details that the chosen format cannot carry (they stay unsaved, below): the
+    // producer hears it before anything is written, and may choose another format.
+    if (!Selection && allowEdit_ && !wavOut && bTextEdited_ &&
+        platform::MsgBox("The details of this item (titles, markers, notes and the other fields) are kept only in WAV "
+                         "files: \"" + Filename + "\" will hold its audio alone, and the changed details stay "
+                         "unsaved in this window.\n\nDo you want to save the audio in this format all the same?",
+                         platform::MsgButtons::YesNo, platform::MsgIcon::Exclamation) != platform::MsgResult::Yes)
+        return false;
 
     auto& editorFormat = ctlEditor->AudioFormat();
     int rate = editorFormat.SampleRate(), channels = editorFormat.Channels();
@@ -391,7 +412,7 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         else ctlEditor->SaveAudio(target, Selection);
         if (!Selection && wavOut && allowEdit_) {
             platform::audio::OwnMetadataWrite hold(target);
-            if (!cAudioInformation->SaveToWAVFile(target, 3))
+            if (!cAudioInformation->SaveToWAVFile(target, 3, bAudioEdited))
                 platform::Raise(75, "The details could not be written into the new file. " +
                                         rozuzezer::LastChunkWriteError());
         }

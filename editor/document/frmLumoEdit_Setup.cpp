@@ -94,16 +94,10 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
     ctlEditor->BringToFront();
     pnlAudioEditorCover->setVisible(false);
 
+    // A named file that is missing or empty gets a new document, as an item without a file
+    // does: the cover and Record give the item new audio, which its save writes under the name.
     const std::string& file = cAudioInformation->AudioFileName;
-    if (!file.empty()) {
-        if (helpers::FileHelper().FileSize(file) <= 0) {
-            // A named file that is missing or empty is never replaced by a new, silent
-            // document: a later save would write that silence over the name.
-            HideProgress();
-            platform::MsgBox("The audio file \"" + file + "\" could not be found, or it is empty.",
-                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
-            return false;
-        }
+    if (!file.empty() && helpers::FileHelper().FileSize(file) > 0) {
         ShowProgress("Loading...");
         try {
             ctlEditor->OpenAudio(file);
@@ -132,6 +126,13 @@ bool frmLumoEdit::SetupEditor(int& Flags) {
         regions.Add(0, 0, "Extro", "2", "Extro", 0, 0, 0, 0);
         if (cAudioInformation->HookEnd > 0) regions.Add(0, 0, "Hook", "3", "Hook", 0, 0, 0, 0);
         if (chkLoop->Value() == 1) regions.Add(0, 0, "Loop", "4", "Loop", 0, 0, 0, 0);
+        // The outros the file holds have no place in the window: hidden regions carry them
+        // with the audio, as the markers' regions carry theirs.
+        const rozuzezer::cHardDiskItem& item = *cAudioInformation;
+        for (std::int16_t i = 1; i <= kOutros; ++i)
+            if (item.OutroEx(i) > 0 && item.OutroEx(i) < item.AudioEnd)
+                regions.Add(SecondsToSamples(item.OutroEx(i)), 0, "Outro", std::to_string(kFirstOutroTag + i - 1),
+                            "Outro", 0, platform::audio::kRegionHidden, 0, 0);
     }
     bUpdatingMarkers_ = false;
     ApplyMarkers();

@@ -15,20 +15,19 @@ namespace lumoedit {
 using namespace platform::ui;
 namespace audio = platform::audio;
 
-// "saveas" needs a document in the component: without one (audio under the cover, or
-// handed to the outside editor) there is nothing to save as.
+// "saveas" also with the audio under the cover: Save As opens the audio itself first.
 void frmLumoEdit::SetTextEdited() {
     bEdited_ = true;
     bTextEdited_ = true;
     toolMain->SetButtonEnabled("save", true);
-    toolMain->SetButtonEnabled("saveas", ctlEditor->HasDocument());
+    toolMain->SetButtonEnabled("saveas", true);
 }
 
 void frmLumoEdit::SetAudioEdited() {
     bEdited_ = true;
     bAudioEdited = true;
     toolMain->SetButtonEnabled("save", true);
-    toolMain->SetButtonEnabled("saveas", ctlEditor->HasDocument());
+    toolMain->SetButtonEnabled("saveas", true);
 }
 
 void frmLumoEdit::ClearEdits() {

@@ -50,7 +50,6 @@ bool frmAudioFormatOptions::GetAudioFormat(helpers::cAudioFormat* Format) {
     if (Format->AnyFormat() == "ANY") optAnyFormat->SetValue(true);
     else optSingleFormat->SetValue(true);
     optSingleFormat_Click();
-    lblAudioFormatDescription->SetCaption(format_->Description() + " ");
     Show(Modal);
     const bool ok = !Cancelled;
     Unload();
@@ -63,12 +62,22 @@ void frmAudioFormatOptions::optSingleFormat_Click() {
     SetEnabled(fraForceFormat, single);
     SetEnabled(lblAudioFormatDescription, single);
     SetEnabled(cmdChangeFormat, single);
+    ShowDescription();
+}
+
+// The label says what OK would allow: any variant, or the one chosen. The object's own mark
+// changes only at OK, so it cannot say that while the user chooses.
+void frmAudioFormatOptions::ShowDescription() {
+    if (!format_) return;
+    const helpers::AudioFormatRef shown = format_->Clone();
+    shown->SetAnyFormat(optSingleFormat->Value() ? "" : "ANY");
+    lblAudioFormatDescription->SetCaption(shown->Description() + " ");
 }
 
 void frmAudioFormatOptions::cmdChangeFormat_Click() {
     if (!format_) return;
     ChooseAudioFormat(*format_, format_->FormatFamily(), 48, this);
-    lblAudioFormatDescription->SetCaption(format_->Description() + " ");
+    ShowDescription();
 }
 
 void frmAudioFormatOptions::cmdOK_Click() {

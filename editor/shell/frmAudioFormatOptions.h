@@ -36,6 +36,7 @@ protected:
     void Form_Unload(int& Cancel) override;
 
 private:
+    void ShowDescription();
     helpers::AudioFormatRef format_;
 };
 

@@ -12,8 +12,10 @@
 #include "shared/helpers/Utility.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -50,6 +52,24 @@ std::string MenuForm(const std::string& path) {
     return (p.left(40) + QStringLiteral("...") + p.right(kMax - 43)).toStdString();
 }
 
+// The area that holds the one editor window of file mode. Qt's MDI area takes Ctrl+Tab and
+// Ctrl+Shift+Tab to switch between sub windows; here there is only one, and those keys move
+// between the editor's details tabs.
+class FileModeMdiArea : public QMdiArea {
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && (key->modifiers() & Qt::ControlModifier))
+                return QAbstractScrollArea::eventFilter(object, event);
+        }
+        return QMdiArea::eventFilter(object, event);
+    }
+};
+
 // The notes file's last change, cut to whole seconds as the stored "General Date" text holds it.
 double NotesFileDate(const std::string& path) {
     return std::floor(helpers::FileHelper().FileDateTime(path) * 86400.0 + 1e-6) / 86400.0;
@@ -72,7 +92,7 @@ void frmMain::SetQuitOnUnload(bool on) { g_quitOnUnload = on; }
 frmMain::frmMain(QWidget* owner) : Form("frmMain", owner) {
     g_main = this;
     SetCaption("Brevant Lumo Edit");
-    mdi_ = new QMdiArea(Client());
+    mdi_ = new FileModeMdiArea(Client());
     mdi_->setObjectName(QStringLiteral("MDIClient"));
     mdi_->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
     auto* layout = new QVBoxLayout(Client());
@@ -91,6 +111,7 @@ frmMain::frmMain(QWidget* owner) : Form("frmMain", owner) {
     HWndGrab1->SetLimitSize(true);
 
     BuildMenus();
+    // The first start, with nothing stored: 800 x 600, the size the editor's layout fits from.
     Move(1200, 900, 12000, 9000);
 }
 
@@ -423,9 +444,25 @@ void frmMain::mnuUpdateInfo_Click() {
     Registry::SaveStringSetting(HKEY_CURRENT_USER, kSettingsKey, "UpdateInformationFileDate", GeneralDate(fileDate), "");
 }
 
-void frmMain::mnuForum_Click() { platform::fs::ShellOpen(kForumAddress); }
-void frmMain::mnuBrevantSupportWebsite_Click() { platform::fs::ShellOpen(kSupportAddress); }
-void frmMain::mnuBrevantWebsite_Click() { platform::fs::ShellOpen(kHomeAddress); }
+// One of the maker's web pages. Without a browser to show it the user is told why, at once
+// when no opener could start, or once the opener has found no browser.
+void frmMain::OpenWebPage(const std::string& address) {
+    const auto tell = [address] {
+        platform::MsgBox("The web page " + address + " could not be opened: no web browser was found." "\n\n"
+                         "Install a web browser (and xdg-utils, which starts it) to open the program's web pages.",
+                         platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    };
+    QPointer<frmMain> alive(this);
+    const bool started = platform::fs::ShellOpen(address, [alive, tell] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [alive, tell] { if (alive) tell(); }, Qt::QueuedConnection);
+    });
+    if (!started) tell();
+}
+
+void frmMain::mnuForum_Click() { OpenWebPage(kForumAddress); }
+void frmMain::mnuBrevantSupportWebsite_Click() { OpenWebPage(kSupportAddress); }
+void frmMain::mnuBrevantWebsite_Click() { OpenWebPage(kHomeAddress); }
 
 void frmMain::mnuAbout_Click() {
     frmAbout about;

@@ -103,6 +103,7 @@ private:
     std::string BesideProgram(const std::string& name) const;
     static bool Present(const std::string& path);
     void CopyEnabled(const std::string& menu, const std::string& key);
+    void OpenWebPage(const std::string& address);
 
     std::unique_ptr<iEditorWindow> editor_;
     QMdiArea* mdi_ = nullptr;

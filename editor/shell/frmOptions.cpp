@@ -284,16 +284,20 @@ void frmOptions::cmdOK_Click() {
             return;
         }
     }
-    if (comboRecordDevice->ListIndex() < 0) {
+    // A machine without sound devices has nothing to choose from: its lists are empty and the
+    // stored numbers stay as they are, so the other options can still be changed.
+    if (comboRecordDevice->ListCount() > 0 && comboRecordDevice->ListIndex() < 0) {
         MsgBox("You must select a Sound Device to record from", MsgButtons::OK, MsgIcon::Exclamation);
         return;
     }
-    if (comboPlaybackDevice->ListIndex() < 0) {
+    if (comboPlaybackDevice->ListCount() > 0 && comboPlaybackDevice->ListIndex() < 0) {
         MsgBox("You must select a Sound Device to play audio with", MsgButtons::OK, MsgIcon::Exclamation);
         return;
     }
-    settings.RecordingSoundCardNumber = static_cast<std::int16_t>(comboRecordDevice->ItemData(comboRecordDevice->ListIndex()));
-    settings.EditSoundCardNumber = static_cast<std::int16_t>(comboPlaybackDevice->ItemData(comboPlaybackDevice->ListIndex()));
+    if (comboRecordDevice->ListIndex() >= 0)
+        settings.RecordingSoundCardNumber = static_cast<std::int16_t>(comboRecordDevice->ItemData(comboRecordDevice->ListIndex()));
+    if (comboPlaybackDevice->ListIndex() >= 0)
+        settings.EditSoundCardNumber = static_cast<std::int16_t>(comboPlaybackDevice->ItemData(comboPlaybackDevice->ListIndex()));
     // The separator goes after the folder that was checked, not after blanks typed behind it.
     if (folder.back() != '/') folder += '/';
     txtTemporaryPath->SetText(folder);

@@ -59,6 +59,28 @@ std::string DescribeFormat(const std::string& coding, int rate, int channels, in
     return s;
 }
 
+void EditorState::Raise(std::function<void()> event) {
+    if (value_ == kStateBusy) held_.push_back(std::move(event));
+    else event();
+}
+
+void EditorState::RaiseHeld(bool unwinding) {
+    std::exception_ptr first;
+    // A handler may start an operation of its own; what that holds goes out with it.
+    while (!held_.empty()) {
+        std::vector<std::function<void()>> events = std::move(held_);
+        held_.clear();
+        for (auto& event : events) {
+            try {
+                event();
+            } catch (...) {
+                if (!first) first = std::current_exception();
+            }
+        }
+    }
+    if (first && !unwinding) std::rethrow_exception(first);
+}
+
 AudioEditor::Impl::Impl(AudioEditor& e) : self(e), tempFolder(DefaultTempFolder()) {}
 
 std::shared_ptr<WorkFile> AudioEditor::Impl::Work() {
@@ -109,7 +131,7 @@ void AudioEditor::Impl::SetSelection(std::int64_t s, std::int64_t e, bool shown)
     selStart = s;
     selEnd = e;
     selShown = shown;
-    if (changed && !quiet) self.SelectionChanged.Emit();
+    if (changed && !quiet) self.state_.Raise([this] { self.SelectionChanged.Emit(); });
 }
 
 void AudioEditor::Impl::ResetDocument(LoadedAudio audio, const std::string& path) {
@@ -189,12 +211,12 @@ void AudioEditor::Impl::EmitRegionChanges(const std::vector<Region>& before) {
     for (std::size_t i = 0; i < regions.size(); ++i) {
         const Region* old = FindRegion(before, regions[i].id);
         if (old && (old->start != regions[i].start || old->length != regions[i].length))
-            self.RegionChanged.Emit(static_cast<int>(i + 1));
+            self.state_.Raise([this, index = static_cast<int>(i + 1)] { self.RegionChanged.Emit(index); });
     }
 }
 
 void AudioEditor::Impl::NothingChanged() {
-    if (!quiet) self.AudioChanged.Emit();
+    if (!quiet) self.state_.Raise([this] { self.AudioChanged.Emit(); });
 }
 
 void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::int64_t newSelStart,
@@ -241,10 +263,13 @@ void AudioEditor::Impl::Commit(DocState next, std::vector<Splice> splices, std::
     SetSelection(std::clamp<std::int64_t>(newSelStart, 0, len), std::clamp<std::int64_t>(newSelEnd, 0, len), newShown);
     if (quiet) return;
     EmitRegionChanges(before);
-    self.AudioChanged.Emit();
-    // Regions the caller moved while it took the edit in (its own rules on the new length)
-    // belong to the edit: undo finds them as the edit left them and puts back what was before.
-    if (history[cursor].step.get() == step.get()) step->regionsAfter = regions;
+    self.state_.Raise([this, step] {
+        self.AudioChanged.Emit();
+        // Regions the caller moved while it took the edit in (its own rules on the new
+        // length) belong to the edit: undo finds them as the edit left them and puts back
+        // what was before.
+        if (history[cursor].step.get() == step.get()) step->regionsAfter = regions;
+    });
 }
 
 void AudioEditor::Impl::Restore(std::size_t to) {
@@ -281,7 +306,7 @@ void AudioEditor::Impl::Restore(std::size_t to) {
     if (visEnd == visStart) visEnd = len;
     SetSelection(std::clamp<std::int64_t>(selStart, 0, len), std::clamp<std::int64_t>(selEnd, 0, len), selShown);
     if (!before.empty()) EmitRegionChanges(before);
-    self.AudioChanged.Emit();
+    self.state_.Raise([this] { self.AudioChanged.Emit(); });
 }
 
 // ---- Loading
@@ -665,8 +690,8 @@ void AudioEditor::OpenAudio(const std::string& path, int /*mode*/, int quiet) {
     d.ResetDocument(std::move(a), path);
     d.docReadOnly = d.readOnly;
     if (!d.quiet) {
-        SelectionChanged.Emit();
-        AudioChanged.Emit();
+        state_.Raise([this] { SelectionChanged.Emit(); });
+        state_.Raise([this] { AudioChanged.Emit(); });
     }
 }
 
@@ -769,13 +794,18 @@ void AudioEditor::Redo() {
     impl_->Restore(impl_->cursor + 1);
 }
 
+std::vector<TrackPtr> AudioEditor::Impl::SelectedAudio() const {
+    std::vector<TrackPtr> out;
+    if (!HasSelection()) return out;
+    auto [a, b] = Target();
+    for (int c : SelectedChannels()) out.push_back(Cur().tracks[static_cast<std::size_t>(c)]->Slice(a, b));
+    return out;
+}
+
 void AudioEditor::Copy() {
     Impl& d = *impl_;
     d.RequireDoc();
-    if (!d.HasSelection()) return;
-    auto [a, b] = d.Target();
-    std::vector<TrackPtr> clip;
-    for (int c : d.SelectedChannels()) clip.push_back(d.Cur().tracks[static_cast<std::size_t>(c)]->Slice(a, b));
+    std::vector<TrackPtr> clip = d.SelectedAudio();
     if (clip.empty()) return;
     d.clipRate = d.rate;
     d.StoreClipboard(std::move(clip));
@@ -813,27 +843,36 @@ void AudioEditor::Impl::StoreClipboard(std::vector<TrackPtr> tracks) {
     clipWritten = false;
 }
 
-void AudioEditor::Impl::WriteClipboardFile() {
-    if (clip.empty() || clipWritten) return;
-    const int ch = static_cast<int>(clip.size());
-    const std::int64_t n = clip[0]->Length();
+namespace {
+
+// Audio as a WAV file of 32-bit float samples, as the clipboards carry it.
+void WriteFloatWav(const std::string& path, const std::vector<TrackPtr>& tracks, int rate) {
+    const int ch = static_cast<int>(tracks.size());
+    const std::int64_t n = tracks[0]->Length();
     WavPayload p;
-    p.fmt = PcmFormatRecord(kTagFloat, static_cast<std::uint16_t>(ch), static_cast<std::uint32_t>(clipRate), 32);
+    p.fmt = PcmFormatRecord(kTagFloat, static_cast<std::uint16_t>(ch), static_cast<std::uint32_t>(rate), 32);
     p.writeData = [&](AtomicFile& f) {
         std::vector<std::vector<float>> planes(static_cast<std::size_t>(ch), std::vector<float>(65536));
         std::vector<float> inter(static_cast<std::size_t>(65536 * ch));
         for (std::int64_t pos = 0; pos < n; pos += 65536) {
             std::int64_t k = std::min<std::int64_t>(65536, n - pos);
-            for (int c = 0; c < ch; ++c) clip[static_cast<std::size_t>(c)]->Read(pos, k, planes[static_cast<std::size_t>(c)].data());
+            for (int c = 0; c < ch; ++c) tracks[static_cast<std::size_t>(c)]->Read(pos, k, planes[static_cast<std::size_t>(c)].data());
             for (std::int64_t i = 0; i < k; ++i)
                 for (int c = 0; c < ch; ++c) inter[static_cast<std::size_t>(i * ch + c)] = planes[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)];
             f.Write(inter.data(), static_cast<std::size_t>(k * ch) * sizeof(float));
         }
     };
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(clipPath).parent_path(), ec);
-    ::unlink(clipPath.c_str()); // never carry chunks of an earlier clipboard over
-    WriteWavFile(clipPath, p);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    ::unlink(path.c_str()); // never carry chunks of an earlier file over
+    WriteWavFile(path, p);
+}
+
+} // namespace
+
+void AudioEditor::Impl::WriteClipboardFile() {
+    if (clip.empty() || clipWritten) return;
+    WriteFloatWav(clipPath, clip, clipRate);
     struct stat st {};
     if (::stat(clipPath.c_str(), &st) == 0) {
         clipIno = st.st_ino;
@@ -843,14 +882,13 @@ void AudioEditor::Impl::WriteClipboardFile() {
     clipWritten = true;
 }
 
-void AudioEditor::TakeClipboardFile(const std::string& wavPath) {
-    Impl& d = *impl_;
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(d.clipPath).parent_path(), ec);
-    if (::rename(wavPath.c_str(), d.clipPath.c_str()) != 0)
-        Raise(err::PathFileAccess, "The clipboard audio cannot be moved to " + d.clipPath);
-    d.clip.clear();
-    d.clipWritten = true; // nothing held in memory: the next paste reads the file
+bool AudioEditor::WriteSelection(const std::string& wavPath) const {
+    const Impl& d = *impl_;
+    d.RequireDoc();
+    const std::vector<TrackPtr> audio = d.SelectedAudio();
+    if (audio.empty()) return false;
+    WriteFloatWav(wavPath, audio, d.rate);
+    return true;
 }
 
 std::string AudioEditor::ClipboardFileName() {

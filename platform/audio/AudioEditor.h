@@ -50,6 +50,31 @@ inline constexpr int kStateRecording = 2;
 inline constexpr int kStateBusy = 3;
 inline constexpr int kStatePaused = 5;
 
+// The component's state value (above), together with the events an operation raises while
+// it is busy: those are held and go out once the operation is over, so that their handlers
+// find the component as a finished operation leaves it (idle, its commands open again).
+class EditorState {
+public:
+    operator int() const { return value_; }
+    EditorState& operator=(int value) {
+        value_ = value;
+        return *this;
+    }
+    // Raises the event now, or once the running operation is over.
+    void Raise(std::function<void()> event);
+    // Raises what was held, in order. A handler's error goes on once the others have run;
+    // while an error already unwinds the operation, it is dropped.
+    void RaiseHeld(bool unwinding);
+
+private:
+    int value_ = kStateIdle;
+    std::vector<std::function<void()>> held_;
+};
+
+// A region option: a hidden region is kept and moved with the audio as any other, but the
+// waveform neither draws it nor lets the mouse take it.
+inline constexpr std::int32_t kRegionHidden = 0x10000;
+
 struct Region {
     std::string name, tag, caption;
     std::int64_t start = 0, length = 0;
@@ -144,9 +169,10 @@ public:
     void MixInsertFile(float originalPercent, const std::string& path, float newPercent);
     // The component's clipboard as a WAV file (written when asked for).
     std::string ClipboardFileName();
-    // Moves the WAV file at wavPath into place as the component's clipboard (the system
-    // clipboard's paste, EditorClipboard.h, comes in this way).
-    void TakeClipboardFile(const std::string& wavPath);
+    // Writes the selection's audio to wavPath as the clipboard file is written, leaving the
+    // component's clipboard as it is (the system clipboard's copy, EditorClipboard.h). False
+    // when nothing is selected.
+    bool WriteSelection(const std::string& wavPath) const;
 
     // ---- View data
     void ZoomFull();
@@ -240,12 +266,11 @@ public:
         void Normalise(float percent, bool removeDcBias);
         void DeleteSilence(float thresholdDb, float attackMs, float releaseMs);
         void Fade(float startPercent, float endPercent);
-        // The ratio is old length / new length in percent, kMinRatioPercent..kMaxRatioPercent
-        // (a ratio beyond is taken as the nearest bound).
+        // The ratio is old length / new length in percent, at least kMinRatioPercent (a lower
+        // one is taken as that); any shortening is reached.
         void TimeStretch(float ratioPercent);
         void ChangeSpeed(float ratioPercent);
         static constexpr double kMinRatioPercent = 5;
-        static constexpr double kMaxRatioPercent = 2000;
         // While on, level effects stop at full scale instead of clipping.
         bool TransformOption() const { return option_; }
         void SetTransformOption(bool on) { option_ = on; }
@@ -374,7 +399,7 @@ private:
     std::shared_ptr<Transport> transport_; // after impl_: it stops before the document goes
     std::unique_ptr<SampleLoader> loader_;  // after impl_: its reads end before the document goes
     RecordingSettingsObject recordingSettings_;
-    int state_ = kStateIdle;
+    EditorState state_;
     ViewObject view_{*this};
     ChannelsObject channels_{*this};
     RegionsObject regions_{*this};

@@ -9,21 +9,45 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <atomic>
 #include <filesystem>
+#include <string>
+
+#include <unistd.h>
 
 namespace platform::audio {
 
 namespace {
+
 const char* const kWavTypes[] = {"audio/wav", "audio/x-wav", "audio/vnd.wave"};
+
+// A work file of this process in the component's temporary folder, named so that a later
+// start removes it should this process die before it does.
+std::string WorkWav(const AudioEditor& editor) {
+    static std::atomic<unsigned> serial{0};
+    return (std::filesystem::path(editor.TemporaryFolder()) /
+            ("lumoaudio-" + std::to_string(::getpid()) + "-system-clip" + std::to_string(serial++) + ".wav"))
+        .string();
 }
+
+struct RemovedAfter {
+    std::string path;
+    ~RemovedAfter() {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+    }
+};
+
+} // namespace
 
 void CopyToClipboard(AudioEditor& editor) {
     if (!editor.HasDocument()) Raise(err::InvalidCall, "No audio document is open");
     if (!QGuiApplication::instance()) Raise(err::InvalidCall, "There is no system clipboard");
-    editor.Copy();
-    const std::string path = editor.ClipboardFileName();
-    QFile f(QString::fromStdString(path));
-    if (!std::filesystem::exists(path) || !f.open(QIODevice::ReadOnly)) return;
+    RemovedAfter file{WorkWav(editor)};
+    if (!editor.WriteSelection(file.path)) return;
+    QFile f(QString::fromStdString(file.path));
+    if (!f.open(QIODevice::ReadOnly))
+        Raise(err::PathFileAccess, "The selection cannot be read back from the temporary folder");
     const QByteArray bytes = f.readAll();
     auto* mime = new QMimeData;
     for (const char* t : kWavTypes) mime->setData(t, bytes);
@@ -47,16 +71,16 @@ void PasteFromClipboard(AudioEditor& editor) {
         return;
     }
     if (bytes.isEmpty()) return;
-    // What came from outside becomes the component's clipboard, then pastes as usual.
-    const std::string temp = editor.TemporaryFolder() + "/.lumoaudio-clipboard-in.wav";
+    // What came from outside goes in as a file would; the component's own clipboard keeps
+    // what the user put there. The document holds the file open, so it goes at once.
+    RemovedAfter file{WorkWav(editor)};
     std::error_code ec;
     std::filesystem::create_directories(editor.TemporaryFolder(), ec);
-    QFile f(QString::fromStdString(temp));
+    QFile f(QString::fromStdString(file.path));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
         Raise(err::PathFileAccess, "The clipboard audio cannot be written to the temporary folder");
     f.close();
-    editor.TakeClipboardFile(temp);
-    editor.Paste();
+    editor.InsertFile(file.path);
 }
 
 } // namespace platform::audio

@@ -8,6 +8,8 @@
 
 #include <sys/types.h>
 
+#include <exception>
+
 namespace platform::audio {
 
 // One edit of the timeline: at `at`, `removed` samples gave way to `inserted` samples.
@@ -113,6 +115,8 @@ struct AudioEditor::Impl {
 
     LoadedAudio Load(const std::string& path, bool summaries, bool events);
     std::vector<TrackPtr> Conform(const LoadedAudio& a);
+    // The selection's selected channels; nothing without a selection.
+    std::vector<TrackPtr> SelectedAudio() const;
     std::vector<TrackPtr> ClipboardAudio();
     void StoreClipboard(std::vector<TrackPtr> tracks);
     void WriteClipboardFile();
@@ -120,17 +124,24 @@ struct AudioEditor::Impl {
     void Save(const std::string& path, bool selectionOnly, int fileType, bool haveType);
 };
 
-// Keeps the component's state busy while an operation runs.
+// Keeps the component's state busy while an operation runs; when the outermost one ends,
+// the events it raised go out.
 class BusyScope {
 public:
-    explicit BusyScope(int& state) : state_(state), old_(state) { state_ = kStateBusy; }
-    ~BusyScope() { state_ = old_; }
+    explicit BusyScope(EditorState& state) : state_(state), old_(state), unwinding_(std::uncaught_exceptions()) {
+        state_ = kStateBusy;
+    }
+    ~BusyScope() noexcept(false) {
+        state_ = old_;
+        if (old_ != kStateBusy) state_.RaiseHeld(std::uncaught_exceptions() > unwinding_);
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
 private:
-    int& state_;
+    EditorState& state_;
     int old_;
+    int unwinding_;
 };
 
 std::string DescribeFormat(const std::string& coding, int rate, int channels, int bits, std::int64_t bitRate);

@@ -42,40 +42,61 @@ double PeakOf(Impl& d, const Prepared& p, const std::vector<double>& dc) {
     return peak;
 }
 
-// Runs SoundTouch over [a, b) of every channel; returns the new audio per channel.
+// Runs SoundTouch over [a, b) of every channel into exactly `outLength` frames, in as many
+// passes as the ratio needs (each after the first on what the one before wrote); returns the
+// new audio per channel.
 std::vector<TrackPtr> Stretch(Impl& d, std::int64_t a, std::int64_t b, double tempo, double rateFactor, int quality,
                               std::int64_t outLength) {
     const int ch = d.channels;
-    const std::vector<TrackPtr> tracks = d.Cur().tracks; // read by the stretch's threads
-    std::vector<BlockWriter> writers;
-    for (int c = 0; c < ch; ++c) writers.emplace_back(d.Work());
-    StretchSettings st;
-    st.rate = d.rate;
-    st.channels = ch;
-    st.tempo = tempo;
-    st.rateFactor = rateFactor;
-    st.quality = quality;
-    std::vector<float> plane;
-    StretchFrames(
-        st, b - a, outLength,
-        [&tracks, a, ch](std::int64_t from, std::int64_t k, float* inter) {
-            std::vector<float> pl(static_cast<std::size_t>(k));
-            for (int c = 0; c < ch; ++c) {
-                tracks[static_cast<std::size_t>(c)]->Read(a + from, k, pl.data());
-                for (std::int64_t i = 0; i < k; ++i) inter[i * ch + c] = pl[static_cast<std::size_t>(i)];
-            }
-        },
-        [&](const float* inter, std::int64_t k) {
-            plane.resize(static_cast<std::size_t>(k));
-            for (int c = 0; c < ch; ++c) {
-                for (std::int64_t i = 0; i < k; ++i) plane[static_cast<std::size_t>(i)] = inter[i * ch + c];
-                writers[static_cast<std::size_t>(c)].Write(plane.data(), k);
-            }
-        },
-        [&](int pct) { d.EmitProgress(pct); });
-    std::vector<TrackPtr> out;
-    for (auto& w : writers) out.push_back(Track::FromBlocks(w.Finish()));
-    return out;
+    StretchSettings whole;
+    whole.rate = d.rate;
+    whole.channels = ch;
+    whole.tempo = tempo;
+    whole.rateFactor = rateFactor;
+    whole.quality = quality;
+    const std::vector<StretchSettings> steps = StretchSteps(whole);
+    // Each pass's length; progress is shared out by the audio each pass reads.
+    std::vector<std::int64_t> lengths;
+    double work = 0, done = 0;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const std::int64_t in = i == 0 ? b - a : lengths.back();
+        work += static_cast<double>(in);
+        const double factor = steps[i].tempo * steps[i].rateFactor;
+        lengths.push_back(i + 1 == steps.size()
+                              ? outLength
+                              : std::max<std::int64_t>(1, std::llround(static_cast<double>(in) / factor)));
+    }
+    std::vector<TrackPtr> tracks = d.Cur().tracks; // read by the stretch's threads
+    std::int64_t from = a, frames = b - a;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        std::vector<BlockWriter> writers;
+        for (int c = 0; c < ch; ++c) writers.emplace_back(d.Work());
+        std::vector<float> plane;
+        StretchFrames(
+            steps[i], frames, lengths[i],
+            [&tracks, from, ch](std::int64_t at, std::int64_t k, float* inter) {
+                std::vector<float> pl(static_cast<std::size_t>(k));
+                for (int c = 0; c < ch; ++c) {
+                    tracks[static_cast<std::size_t>(c)]->Read(from + at, k, pl.data());
+                    for (std::int64_t j = 0; j < k; ++j) inter[j * ch + c] = pl[static_cast<std::size_t>(j)];
+                }
+            },
+            [&](const float* inter, std::int64_t k) {
+                plane.resize(static_cast<std::size_t>(k));
+                for (int c = 0; c < ch; ++c) {
+                    for (std::int64_t j = 0; j < k; ++j) plane[static_cast<std::size_t>(j)] = inter[j * ch + c];
+                    writers[static_cast<std::size_t>(c)].Write(plane.data(), k);
+                }
+            },
+            [&](int pct) { d.EmitProgress(static_cast<int>((done + static_cast<double>(frames) * pct / 100) * 100 / work)); });
+        done += static_cast<double>(frames);
+        std::vector<TrackPtr> out;
+        for (auto& w : writers) out.push_back(Track::FromBlocks(w.Finish()));
+        tracks = std::move(out);
+        from = 0;
+        frames = lengths[i];
+    }
+    return tracks;
 }
 
 void LengthChange(Impl& d, const Prepared& p, const std::vector<TrackPtr>& replacement) {
@@ -250,7 +271,7 @@ void AudioEditor::ProcessingObject::TimeStretch(float ratioPercent) {
     Prepared p = Prepare(d);
     if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
-    const double tempo = std::clamp(ratioPercent / 100.0, kMinRatioPercent / 100, kMaxRatioPercent / 100);
+    const double tempo = std::max(ratioPercent / 100.0, kMinRatioPercent / 100);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / tempo));
     LengthChange(d, p, Stretch(d, p.a, p.b, tempo, 1.0, mode_, outLen));
 }
@@ -260,7 +281,7 @@ void AudioEditor::ProcessingObject::ChangeSpeed(float ratioPercent) {
     Prepared p = Prepare(d);
     if (p.b <= p.a || !std::isfinite(ratioPercent) || ratioPercent <= 0) return d.NothingChanged();
     BusyScope busy(e_.state_);
-    const double rate = std::clamp(ratioPercent / 100.0, kMinRatioPercent / 100, kMaxRatioPercent / 100);
+    const double rate = std::max(ratioPercent / 100.0, kMinRatioPercent / 100);
     const auto outLen = static_cast<std::int64_t>(std::llround(static_cast<double>(p.b - p.a) / rate));
     LengthChange(d, p, Stretch(d, p.a, p.b, 1.0, rate, mode_, outLen));
 }

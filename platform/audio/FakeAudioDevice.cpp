@@ -98,6 +98,8 @@ void FakeAudioDevice::Run() {
     }
 }
 
+std::int64_t FakeAudioDevice::FramesHeard() const { return std::max<std::int64_t>(0, streamFrames_ - latency_); }
+
 std::vector<float> FakeAudioDevice::Played() const {
     std::lock_guard lock(mutex_);
     return played_;

@@ -17,7 +17,7 @@
 
 namespace platform::audio {
 
-class FakeAudioDevice final : public AudioDevice, public LatencyReporting {
+class FakeAudioDevice final : public AudioDevice, public ListenerClock {
 public:
     // Fills `frames` interleaved frames of recorded audio; `first` counts from the start of
     // the stream.
@@ -46,10 +46,10 @@ public:
     void FailNextStart(std::string error = {}) { failNext_ = true; failText_ = std::move(error); }
     // The device dies in the middle of the stream, as a card that is pulled out.
     void Break() { running_ = false; }
-    // Frames between hand-over and the speaker: after the last frame the stream runs on that
-    // long before it ends.
+    // Frames the card holds between hand-over and the speaker: the listener is that far
+    // behind, and after the last frame the stream runs on that long before it ends.
     void SetLatency(std::int64_t frames) { latency_ = frames; }
-    std::int64_t OutputLatencyFrames() const override { return latency_; }
+    std::int64_t FramesHeard() const override;
     // Keeps every played frame (off by default for long runs).
     void KeepPlayed(bool on) { keep_ = on; }
 
@@ -80,7 +80,7 @@ private:
     std::chrono::steady_clock::time_point firstPull_{};
     bool pulledYet_ = false;
     std::atomic<std::int64_t> pulled_{0}, pushed_{0};
-    std::int64_t streamFrames_ = 0;
+    std::atomic<std::int64_t> streamFrames_{0};
     std::int64_t latency_ = 0, drain_ = -1; // drain_: frames left to play out, -1 while pulling
     std::thread thread_;
     std::atomic<bool> stopThread_{false};

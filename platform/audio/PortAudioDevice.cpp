@@ -7,6 +7,8 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -35,10 +37,23 @@ void StreamClosed() {
     if (--openStreams == 0) snd_lib_error_set_handler(handlerBefore);
 }
 
-int StreamCallback(const void* in, void* out, unsigned long frames, const PaStreamCallbackTimeInfo*,
+int StreamCallback(const void* in, void* out, unsigned long frames, const PaStreamCallbackTimeInfo* time,
                    PaStreamCallbackFlags, void* self) {
-    return static_cast<PortAudioDevice*>(self)->Deliver(in, out, frames) ? paContinue : paComplete;
+    const double now = time ? time->currentTime : 0, dac = time ? time->outputBufferDacTime : 0;
+    return static_cast<PortAudioDevice*>(self)->Deliver(in, out, frames, now, dac) ? paContinue : paComplete;
 }
+
+std::int64_t SteadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Playback that ran out stops this long after its last frame was reckoned heard, for a
+// reckoning a little early.
+constexpr double kPlayOutMarginSeconds = 0.010;
+// Should the reckoning never get there, the silent play-out ends after this much more than
+// the stream's nominal latency.
+constexpr double kPlayOutLimitSeconds = 5.0;
 
 const char* What(DeviceDirection d) { return d == DeviceDirection::Playback ? "playback" : "recording"; }
 
@@ -49,19 +64,61 @@ PortAudioDevice::PortAudioDevice(DeviceDirection direction, int soundCard)
 
 PortAudioDevice::~PortAudioDevice() { Stop(); }
 
-bool PortAudioDevice::Deliver(const void* in, void* out, unsigned long frames) {
+bool PortAudioDevice::Deliver(const void* in, void* out, unsigned long frames, double now, double dac) {
     const auto n = static_cast<std::int64_t>(frames);
     if (pull_) {
         auto* o = static_cast<float*>(out);
-        std::int64_t got = pull_(o, n);
-        if (got < n) {
-            std::fill(o + std::max<std::int64_t>(got, 0) * channels_, o + n * channels_, 0.0f);
-            return false;
+        const std::int64_t first = handed_.load(std::memory_order_relaxed);
+        std::int64_t end = end_.load(std::memory_order_relaxed);
+        std::int64_t got = 0;
+        if (end < 0) {
+            got = std::clamp<std::int64_t>(pull_(o, n), 0, n);
+            if (got < n) end = first + got;
         }
-        return true;
+        std::fill(o + got * channels_, o + n * channels_, 0.0f);
+        // When this period's first frame reaches the speaker; a host that gives no times is
+        // taken at the stream's nominal latency.
+        const double ahead = now > 0 && dac > 0 ? std::max(0.0, dac - now) : latency_;
+        const std::int64_t at = SteadyNs() + std::llround(ahead * 1e9);
+        clockSeq_.fetch_add(1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        clockFrame_.store(first, std::memory_order_relaxed);
+        clockNs_.store(at, std::memory_order_relaxed);
+        clockSeq_.fetch_add(1, std::memory_order_release);
+        handed_.store(first + n, std::memory_order_relaxed);
+        if (end < 0) return true;
+        end_.store(end, std::memory_order_release);
+        // Silence until Running() sees the last frame heard.
+        return first + n - end < std::llround((latency_ + kPlayOutLimitSeconds) * rate_);
     }
     if (push_ && in) push_(static_cast<const float*>(in), n);
     return true;
+}
+
+std::int64_t PortAudioDevice::HeardAt(std::int64_t steadyNs) const {
+    std::int64_t frame = -1, at = 0;
+    for (;;) {
+        const std::uint64_t s1 = clockSeq_.load(std::memory_order_acquire);
+        if (s1 & 1) continue;
+        frame = clockFrame_.load(std::memory_order_relaxed);
+        at = clockNs_.load(std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (clockSeq_.load(std::memory_order_relaxed) == s1) break;
+    }
+    if (frame < 0) return 0;
+    const double since = static_cast<double>(steadyNs - at) / 1e9;
+    const auto heard = frame + static_cast<std::int64_t>(std::floor(since * rate_));
+    return std::clamp<std::int64_t>(heard, 0, handed_.load(std::memory_order_relaxed));
+}
+
+std::int64_t PortAudioDevice::FramesHeard() const {
+    if (!stream_ || direction_ != DeviceDirection::Playback) return heard_.load(std::memory_order_relaxed);
+    // A later period may put the speaker a little behind the last reckoning: never go back.
+    const std::int64_t now = HeardAt(SteadyNs());
+    std::int64_t before = heard_.load(std::memory_order_relaxed);
+    while (now > before && !heard_.compare_exchange_weak(before, now, std::memory_order_relaxed)) {
+    }
+    return std::max(now, before);
 }
 
 bool PortAudioDevice::Start(int sampleRate, int channels,
@@ -78,56 +135,68 @@ void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int6
                            std::function<void(const float*, std::int64_t)> push) {
     devices::QuietAudioScope quiet;
     const std::string what = What(direction_);
-    auto fail = [&](const std::string& text) {
+    const bool playback = direction_ == DeviceDirection::Playback;
+    auto release = [&] {
         if (stream_) Pa_CloseStream(stream_);
         stream_ = nullptr;
-        if (initialised_) Pa_Terminate();
+        if (initialised_) devices::ReleasePortAudio();
         initialised_ = false;
+    };
+    auto fail = [&](const std::string& text) {
+        release();
         Raise(err::DeviceIO, text);
     };
     if (soundCard_ < 0) fail("Sound card " + std::to_string(soundCard_) + " is not a valid " + what + " device number");
-    // The device list is read before PortAudio starts, since reading it starts and ends
-    // PortAudio itself.
-    int index = paNoDevice;
-    std::string name;
-    if (soundCard_ > 0) {
-        auto dir = direction_ == DeviceDirection::Playback ? devices::Direction::Output : devices::Direction::Input;
-        auto caps = devices::GetDeviceCaps(dir, soundCard_ - 1);
-        if (!caps || caps->hostIndex < 0)
-            fail("Sound card " + std::to_string(soundCard_) + " is not available for " + what);
-        index = caps->hostIndex;
-        name = caps->name;
-    }
-    PaError e = Pa_Initialize();
-    if (e != paNoError) fail(std::string("The sound system could not be started: ") + Pa_GetErrorText(e));
-    initialised_ = true;
-    if (soundCard_ == 0) {
-        index = direction_ == DeviceDirection::Playback ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
-        if (index == paNoDevice) fail("There is no sound card for " + what + " on this computer");
-    }
-    const PaDeviceInfo* info = Pa_GetDeviceInfo(index);
-    if (!info) fail("Sound card " + std::to_string(soundCard_) + " is not available for " + what);
-    if (name.empty()) name = info->name ? info->name : "the default device";
-
-    PaStreamParameters p{};
-    p.device = index;
-    p.channelCount = channels;
-    p.sampleFormat = paFloat32;
-    p.suggestedLatency = direction_ == DeviceDirection::Playback ? info->defaultHighOutputLatency
-                                                                 : info->defaultHighInputLatency;
     pull_ = std::move(pull);
     push_ = std::move(push);
     channels_ = channels;
-    const bool playback = direction_ == DeviceDirection::Playback;
-    e = Pa_OpenStream(&stream_, playback ? nullptr : &p, playback ? &p : nullptr, sampleRate,
-                      paFramesPerBufferUnspecified, paClipOff, &StreamCallback, this);
-    if (e != paNoError) {
-        stream_ = nullptr;
-        fail("The sound card \"" + name + "\" could not be opened for " + what + " at " + std::to_string(sampleRate) +
-             " Hz with " + std::to_string(channels) + " channels: " + Pa_GetErrorText(e));
+    rate_ = sampleRate;
+    clockFrame_ = -1;
+    clockNs_ = 0;
+    handed_ = 0;
+    end_ = -1;
+    heard_ = 0;
+    // PortAudio stays started between streams. Should the sound system have changed since
+    // (a device gone, a sound server started), the stream is tried once more on it afresh.
+    std::string problem;
+    for (bool fresh : {false, true}) {
+        release();
+        if (PaError e = devices::AcquirePortAudio(fresh); e != paNoError)
+            fail(std::string("The sound system could not be started: ") + Pa_GetErrorText(e));
+        initialised_ = true;
+        int index = paNoDevice;
+        if (soundCard_ == 0) index = playback ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
+        else
+            index = devices::PortAudioIndex(playback ? devices::Direction::Output : devices::Direction::Input,
+                                            soundCard_ - 1);
+        const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
+        if (!info) {
+            problem = soundCard_ == 0 ? "There is no sound card for " + what + " on this computer"
+                                      : "Sound card " + std::to_string(soundCard_) + " is not available for " + what;
+            continue;
+        }
+        const std::string name = info->name ? info->name : "the default device";
+        PaStreamParameters p{};
+        p.device = index;
+        p.channelCount = channels;
+        p.sampleFormat = paFloat32;
+        p.suggestedLatency = playback ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+        latency_ = p.suggestedLatency;
+        PaError e = Pa_OpenStream(&stream_, playback ? nullptr : &p, playback ? &p : nullptr, sampleRate,
+                                  paFramesPerBufferUnspecified, paClipOff, &StreamCallback, this);
+        if (e != paNoError) {
+            stream_ = nullptr;
+            problem = "The sound card \"" + name + "\" could not be opened for " + what + " at " +
+                      std::to_string(sampleRate) + " Hz with " + std::to_string(channels) +
+                      " channels: " + Pa_GetErrorText(e);
+            continue;
+        }
+        if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_); si && playback) latency_ = si->outputLatency;
+        e = Pa_StartStream(stream_);
+        if (e == paNoError) return;
+        problem = "The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e);
     }
-    e = Pa_StartStream(stream_);
-    if (e != paNoError) fail("The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e));
+    fail(problem);
 }
 
 void PortAudioDevice::Stop() {
@@ -138,7 +207,7 @@ void PortAudioDevice::Stop() {
             Pa_CloseStream(stream_);
             stream_ = nullptr;
         }
-        if (initialised_) Pa_Terminate();
+        if (initialised_) devices::ReleasePortAudio();
         initialised_ = false;
     }
     if (quietStream_) {
@@ -147,12 +216,10 @@ void PortAudioDevice::Stop() {
     }
 }
 
-std::int64_t PortAudioDevice::OutputLatencyFrames() const {
-    if (!stream_ || direction_ != DeviceDirection::Playback) return 0;
-    const PaStreamInfo* info = Pa_GetStreamInfo(stream_);
-    return info ? static_cast<std::int64_t>(info->outputLatency * info->sampleRate) : 0;
+bool PortAudioDevice::Running() const {
+    if (!stream_ || Pa_IsStreamActive(stream_) != 1) return false;
+    const std::int64_t end = end_.load(std::memory_order_acquire);
+    return end < 0 || FramesHeard() < end + std::llround(kPlayOutMarginSeconds * rate_);
 }
-
-bool PortAudioDevice::Running() const { return stream_ && Pa_IsStreamActive(stream_) == 1; }
 
 } // namespace platform::audio

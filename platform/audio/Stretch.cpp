@@ -178,4 +178,27 @@ void StretchFrames(const StretchSettings& s, std::int64_t frames, std::int64_t o
     }
 }
 
+std::vector<StretchSettings> StretchSteps(const StretchSettings& s) {
+    constexpr double kOnePass = 20, kTempoStep = 20, kSpeedStep = 4;
+    if (s.tempo <= kOnePass && s.rateFactor <= kOnePass) return {s};
+    std::vector<StretchSettings> steps;
+    // Whole steps first, the remainder last; the tempo's passes, then the speed's.
+    const auto split = [&](double factor, double step, double StretchSettings::*field) {
+        StretchSettings one = s;
+        one.tempo = one.rateFactor = 1.0;
+        if (factor > kOnePass)
+            for (; factor > step; factor /= step) {
+                one.*field = step;
+                steps.push_back(one);
+            }
+        if (std::abs(factor - 1.0) > 1e-9) {
+            one.*field = factor;
+            steps.push_back(one);
+        }
+    };
+    split(s.tempo, kTempoStep, &StretchSettings::tempo);
+    split(s.rateFactor, kSpeedStep, &StretchSettings::rateFactor);
+    return steps;
+}
+
 } // namespace platform::audio

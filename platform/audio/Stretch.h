@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace platform::audio {
 
@@ -28,5 +29,12 @@ using StretchOutput = std::function<void(const float* interleaved, std::int64_t 
 void StretchFrames(const StretchSettings& s, std::int64_t frames, std::int64_t outFrames, const StretchInput& in,
                    const StretchOutput& out, const std::function<void(int)>& progress = {},
                    std::int64_t partFrames = 0, int threads = 0);
+
+// The passes that make the change `s` asks for: `s` itself up to 20 times shorter. Beyond
+// that one pass leaves silence where its last grains should be, holds ever more input, and
+// speeds up through an anti-alias filter too short for the job; the change is then made in
+// passes, tempo steps of at most 20 and speed steps of at most 4, the largest first, so that
+// every pass after the first works on far less audio.
+std::vector<StretchSettings> StretchSteps(const StretchSettings& s);
 
 } // namespace platform::audio

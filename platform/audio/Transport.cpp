@@ -144,7 +144,7 @@ struct Transport::PlayState {
     ~PlayState() { StopPrefetch(); }
 
     // Where the device's frames came from, so that the position can be given as heard, the
-    // card's latency later than handed over: each entry is the first device frame of a run
+    // card's delay later than handed over: each entry is the first device frame of a run
     // of consecutive document samples, and that sample. A sequence lock keeps the reader
     // from seeing a half-written entry; the device's thread never waits.
     static constexpr std::int64_t kLog = 64;
@@ -168,8 +168,8 @@ struct Transport::PlayState {
         devFrames = 0;
         expected = -1;
     }
-    // The document position the listener hears now.
-    std::int64_t Heard(std::int64_t latency) const {
+    // The document position the listener hears now, the device having played `target` frames.
+    std::int64_t Heard(std::int64_t target) const {
         std::int64_t dev[kLog], doc[kLog], count = 0;
         for (;;) {
             const std::uint64_t s1 = seq.load(std::memory_order_acquire);
@@ -183,7 +183,6 @@ struct Transport::PlayState {
             if (seq.load(std::memory_order_relaxed) == s1) break;
         }
         if (count == 0) return pos.load(std::memory_order_relaxed);
-        const std::int64_t target = devFrames.load(std::memory_order_relaxed) - latency;
         // The newest entry that began at or before the target; else the oldest one kept.
         std::int64_t best = -1, oldest = -1;
         for (std::int64_t k = std::max<std::int64_t>(0, count - kLog); k < count; ++k) {
@@ -393,8 +392,11 @@ void Transport::StartDevice() {
     }
     if (!device_->Start(rate, channels, std::move(pull), std::move(push)))
         Raise(err::DeviceIO, "The sound card could not be started");
-    auto* card = dynamic_cast<LatencyReporting*>(device_.get());
-    latency_ = card && play_ ? card->OutputLatencyFrames() : 0;
+}
+
+std::int64_t Transport::FramesHeard() const {
+    if (const auto* clock = dynamic_cast<const ListenerClock*>(device_.get())) return clock->FramesHeard();
+    return play_ ? play_->devFrames.load(std::memory_order_relaxed) : 0;
 }
 
 void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<TrackPtr> tracks,
@@ -433,9 +435,12 @@ void Transport::Play(std::shared_ptr<AudioDevice> device, int rate, std::vector<
 
 void Transport::Pause() {
     if (mode_ != Mode::Playing) return;
+    // What the card held but had not played yet is gone: go on from what was heard, also when
+    // all was handed over and the card was playing out its last frames.
+    const std::int64_t heard = play_->Heard(FramesHeard());
     device_->Stop();
-    // What the card held but had not played yet is gone: go on from what was heard.
-    play_->pos = play_->Heard(latency_);
+    play_->pos = heard;
+    if (heard < play_->plan.end) play_->ended = false;
     mode_ = Mode::Paused;
 }
 
@@ -513,7 +518,7 @@ std::vector<TrackPtr> Transport::FinishRecording() {
 }
 
 std::int64_t Transport::Position() const {
-    if (play_) return mode_ == Mode::Playing ? play_->Heard(latency_) : play_->pos.load(std::memory_order_relaxed);
+    if (play_) return mode_ == Mode::Playing ? play_->Heard(FramesHeard()) : play_->pos.load(std::memory_order_relaxed);
     if (rec_) return rec_->at + rec_->recorded.load(std::memory_order_relaxed);
     return 0;
 }

@@ -18,11 +18,13 @@ namespace platform::audio {
 
 enum class DeviceDirection { Playback, Recording };
 
-// A playback device that knows how long its frames take from hand-over to the speaker.
-class LatencyReporting {
+// A playback device that knows how far the listener has got: the frames of the current
+// stream, counted from its start, that have left the speaker by now. That is the frames
+// handed over less what the card and the sound system still hold; it never goes back.
+class ListenerClock {
 public:
-    virtual ~LatencyReporting() = default;
-    virtual std::int64_t OutputLatencyFrames() const = 0;
+    virtual ~ListenerClock() = default;
+    virtual std::int64_t FramesHeard() const = 0;
 };
 
 // Makes the device for a direction and a sound-card number (0: the default device; n: device
@@ -104,13 +106,14 @@ private:
     struct PlayState;
     struct RecordState;
     void StartDevice();
+    // Frames of the stream the listener has heard (all handed over, for a device that cannot tell).
+    std::int64_t FramesHeard() const;
     std::shared_ptr<AudioDevice> device_;
     std::shared_ptr<PlayState> play_;
     std::shared_ptr<RecordState> rec_;
     Mode mode_ = Mode::Idle;
     std::int64_t lastPosition_ = -1;
     std::int64_t recordAt_ = 0, recordTo_ = 0;
-    std::int64_t latency_ = 0; // frames between handing over and hearing
 };
 
 } // namespace platform::audio

@@ -358,6 +358,9 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     std::vector<float> mins(static_cast<std::size_t>(w)), maxs(static_cast<std::size_t>(w));
     std::vector<QLine> lines;
     lines.reserve(static_cast<std::size_t>(w));
+    // The zero line runs only where there is audio: an empty document shows its channels
+    // and nothing inside them.
+    const int audioFrom = std::max(0, XOf(0, w)), audioTo = std::min(w - 1, XOf(e_.Length(), w) - 1);
     for (int c = 0; c < channels; ++c) {
         const bool on = selected[static_cast<std::size_t>(c)];
         const int top = laneTop + c * laneH, mid = top + laneH / 2;
@@ -370,7 +373,7 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
         // A mark at the left edge of each selected channel.
         if (on) p.fillRect(0, top, 3, laneH, QColor(90, 170, 255));
         p.setPen(QColor(70, 76, 88));
-        p.drawLine(0, mid, w - 1, mid);
+        if (audioTo >= audioFrom) p.drawLine(audioFrom, mid, audioTo, mid);
 
         WaveformColumns(*tracks[static_cast<std::size_t>(c)], static_cast<double>(vs), spp, w, mins.data(),
                         maxs.data(), &wanted);
@@ -384,10 +387,8 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
         }
         p.setPen(on ? QColor(110, 210, 140) : QColor(110, 120, 120));
         p.drawLines(lines.data(), static_cast<int>(lines.size()));
-        if (c > 0) {
-            p.setPen(QColor(60, 64, 72));
-            p.drawLine(0, top, w - 1, top);
-        }
+        // Channels are parted by a band of the ruler's colour, plainer than any zero line.
+        if (c > 0) p.fillRect(0, top - 1, w, 2, QColor(42, 46, 54));
     }
 
     AskForSamples(std::move(wanted), vs, ve, spp);
@@ -406,46 +407,42 @@ void WaveformView::RenderBase(QPainter& p, const QSize& size) const {
     QFont f = p.font();
     f.setPixelSize(10);
     p.setFont(f);
-    // Where the regions' names stand in the ruler (a tab at the region's left, kept on
-    // screen): a time label under one is left out rather than half covered.
-    auto& regions = const_cast<AudioEditor&>(e_).Regions();
-    std::vector<QRect> tabs(static_cast<std::size_t>(regions.Count()));
-    for (int i = 0; i < regions.Count(); ++i) {
-        const Region& r = regions.At(i + 1);
-        const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
-        const int textW = p.fontMetrics().horizontalAdvance(QString::fromStdString(r.caption.empty() ? r.name : r.caption)) + 6;
-        const int tab = r.length > 0 ? std::clamp(0, x0, std::max(x0, x1 - textW)) : x0;
-        tabs[static_cast<std::size_t>(i)] = QRect(tab, 1, textW, kRulerHeight - 6);
-    }
     const double t0 = static_cast<double>(vs) / rate, t1 = static_cast<double>(ve) / rate;
     for (double t = std::ceil(t0 / step) * step; t <= t1; t += step) {
         const int x = XOf(static_cast<std::int64_t>(std::llround(t * rate)), w);
-        p.drawLine(x, kRulerHeight - 5, x, kRulerHeight - 1);
-        const QString label = QString::fromStdString(TimeText(t, step));
-        const QRect at(x + 2, 1, p.fontMetrics().horizontalAdvance(label), kRulerHeight - 6);
-        if (std::none_of(tabs.begin(), tabs.end(), [&](const QRect& tab) { return tab.intersects(at); }))
-            p.drawText(x + 2, kRulerHeight - 6, label);
+        p.drawLine(x, kTimeRowHeight - 4, x, kTimeRowHeight - 1);
+        p.drawText(x + 2, kTimeRowHeight - 3, QString::fromStdString(TimeText(t, step)));
     }
+    p.setPen(QColor(60, 64, 72));
+    p.drawLine(0, kTimeRowHeight, w - 1, kTimeRowHeight);
 
-    // Named regions: a tinted band, solid edges, the name in the ruler.
+    // Named regions: a tinted band, solid edges, the name in a flag in the ruler's lower row.
+    auto& regions = const_cast<AudioEditor&>(e_).Regions();
     for (int i = 0; i < regions.Count(); ++i) {
         const Region& r = regions.At(i + 1);
+        if (r.options & kRegionHidden) continue;
         const QColor col = RegionColour(r, i);
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         if (x1 < -kEdgeGrip || x0 > w + kEdgeGrip) continue;
         QColor band = col;
         band.setAlpha(48);
         if (x1 > x0) p.fillRect(x0, kRulerHeight, x1 - x0, h - kRulerHeight, band);
+        // A marker at the very end of the audio falls on the last column, not past it.
+        const int edge0 = std::clamp(x0, 0, w - 1), edge1 = std::clamp(x1, 0, w - 1);
         p.setPen(QPen(col, 1));
-        p.drawLine(x0, 0, x0, h - 1);
-        if (r.length > 0) p.drawLine(x1, 0, x1, h - 1);
-        // The span along the foot of the ruler, the name in a tab at its left (kept on screen).
+        p.drawLine(edge0, kTimeRowHeight + 1, edge0, h - 1);
+        if (r.length > 0) p.drawLine(edge1, kTimeRowHeight + 1, edge1, h - 1);
+        // The span along the foot of the ruler, the name in a flag at its left, kept on screen:
+        // near the right edge the flag stands to the left of its marker.
         if (x1 > x0) p.fillRect(x0, kRulerHeight - 3, x1 - x0, 3, col);
-        const QRect& tab = tabs[static_cast<std::size_t>(i)];
+        const QString name = QString::fromStdString(r.caption.empty() ? r.name : r.caption);
+        const int textW = p.fontMetrics().horizontalAdvance(name) + 6;
+        const int flag = std::clamp(x0, 0, std::max(0, w - textW));
+        const QRect tab(flag, kTimeRowHeight + 1, textW, kRulerHeight - kTimeRowHeight - 4);
         p.fillRect(tab, col);
-        // Dark text on a light tab, light on a dark one (the loop's blue).
+        // Dark text on a light flag, light on a dark one (the loop's blue).
         p.setPen(qGray(col.rgb()) < 110 ? Qt::white : Qt::black);
-        p.drawText(tab.x() + 3, kRulerHeight - 7, QString::fromStdString(r.caption.empty() ? r.name : r.caption));
+        p.drawText(tab.x() + 3, tab.bottom() - 1, name);
     }
 
 }
@@ -576,6 +573,7 @@ void WaveformView::mousePressEvent(QMouseEvent* ev) {
     // Regions first, the last drawn (on top) winning; edges before bodies.
     for (int i = regions.Count(); i >= 1; --i) {
         const Region& r = regions.At(i);
+        if (r.options & kRegionHidden) continue;
         const int x0 = XOf(r.start, w), x1 = XOf(r.start + r.length, w);
         Drag d = Drag::None;
         if (r.length > 0 && std::abs(x - x1) <= kEdgeGrip) d = Drag::RegionEnd;

@@ -54,7 +54,10 @@ public:
     std::int64_t SampleAt(int x, int width) const;
     int XOf(std::int64_t sample, int width) const;
 
-    static constexpr int kRulerHeight = 18;
+    // The ruler: the time labels in its upper row, the regions' names and spans in the lower,
+    // so that neither hides the other.
+    static constexpr int kTimeRowHeight = 13;
+    static constexpr int kRulerHeight = kTimeRowHeight + 15;
     static constexpr int kEdgeGrip = 4; // pixels either side of a region's edge
 
     // Shows the visible range's width from `start` on, kept inside the document.

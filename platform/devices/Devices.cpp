@@ -136,29 +136,60 @@ DeviceCaps Probe(const PaDeviceInfo& info, PaDeviceIndex index, Direction d) {
     return caps;
 }
 
+// PortAudio as the streams hold it: started while `up`, `streams` of them open.
+struct PortAudioSession {
+    std::mutex mutex;
+    bool up = false;
+    int streams = 0;
+    // Stops it when no stream holds it; with the lock held.
+    void DropIdle() {
+        if (!up || streams > 0) return;
+        QuietAudioScope quiet;
+        Pa_Terminate();
+        up = false;
+    }
+    ~PortAudioSession() {
+        std::lock_guard lock(mutex);
+        DropIdle();
+    }
+};
+
+PortAudioSession& Session() {
+    static PortAudioSession s;
+    return s;
+}
+
+// The devices of PortAudio's default host API in the list's order, with PortAudio started:
+// each with its index, its kind, and its place among the devices of its kind.
+template <typename Visit>
+void ForEachDevice(Visit visit) {
+    const PaHostApiIndex api = Pa_GetDefaultHostApi();
+    const PaHostApiInfo* apiInfo = api >= 0 ? Pa_GetHostApiInfo(api) : nullptr;
+    if (!apiInfo) return;
+    std::size_t outputs = 0, inputs = 0;
+    for (int j = 0; j < apiInfo->deviceCount; ++j) {
+        const PaDeviceIndex index = Pa_HostApiDeviceIndexToDeviceIndex(api, j);
+        const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
+        if (!info) continue;
+        if (info->maxOutputChannels > 0 && outputs < kMaxDevicesPerKind)
+            visit(*info, index, Direction::Output, outputs++, index == apiInfo->defaultOutputDevice);
+        if (info->maxInputChannels > 0 && inputs < kMaxDevicesPerKind)
+            visit(*info, index, Direction::Input, inputs++, index == apiInfo->defaultInputDevice);
+    }
+}
+
 DeviceList ReadRealDevices() {
     DeviceList list;
     QuietAudioScope quiet;
+    PortAudioSession& session = Session();
+    std::lock_guard lock(session.mutex);
+    session.DropIdle();
     if (Pa_Initialize() != paNoError) return list;
-    PaHostApiIndex api = Pa_GetDefaultHostApi();
-    const PaHostApiInfo* apiInfo = api >= 0 ? Pa_GetHostApiInfo(api) : nullptr;
-    if (apiInfo) {
-        for (int j = 0; j < apiInfo->deviceCount; ++j) {
-            PaDeviceIndex index = Pa_HostApiDeviceIndexToDeviceIndex(api, j);
-            const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
-            if (!info) continue;
-            if (info->maxOutputChannels > 0 && list.outputs.size() < kMaxDevicesPerKind) {
-                if (index == apiInfo->defaultOutputDevice)
-                    list.defaultOutput = static_cast<int>(list.outputs.size());
-                list.outputs.push_back(Probe(*info, index, Direction::Output));
-            }
-            if (info->maxInputChannels > 0 && list.inputs.size() < kMaxDevicesPerKind) {
-                if (index == apiInfo->defaultInputDevice)
-                    list.defaultInput = static_cast<int>(list.inputs.size());
-                list.inputs.push_back(Probe(*info, index, Direction::Input));
-            }
-        }
-    }
+    ForEachDevice([&](const PaDeviceInfo& info, PaDeviceIndex index, Direction d, std::size_t place, bool isDefault) {
+        auto& devices = d == Direction::Output ? list.outputs : list.inputs;
+        if (isDefault) (d == Direction::Output ? list.defaultOutput : list.defaultInput) = static_cast<int>(place);
+        devices.push_back(Probe(info, index, d));
+    });
     Pa_Terminate();
     return list;
 }
@@ -203,6 +234,45 @@ std::uint32_t Format16Bit(std::int32_t sampleRate, std::int32_t channels) {
     case 44100: return mono ? WAVE_FORMAT_4M16 : WAVE_FORMAT_4S16;
     default: return 0;
     }
+}
+
+int AcquirePortAudio(bool fresh) {
+    PortAudioSession& session = Session();
+    std::lock_guard lock(session.mutex);
+    if (fresh) session.DropIdle();
+    if (!session.up) {
+        QuietAudioScope quiet;
+        if (const PaError e = Pa_Initialize(); e != paNoError) return e;
+        session.up = true;
+    }
+    ++session.streams;
+    return 0;
+}
+
+void ReleasePortAudio() {
+    PortAudioSession& session = Session();
+    std::lock_guard lock(session.mutex);
+    if (session.streams > 0) --session.streams;
+}
+
+int PortAudioIndex(Direction d, int index) {
+    {
+        State& s = S();
+        std::lock_guard lock(s.mutex);
+        if (s.fake || std::getenv("BREVANT_FAKE_DEVICES")) {
+            std::optional<DeviceList> list = s.fake;
+            if (!list) list = ListFromEnvironment(s);
+            const auto& devices = list->Of(d);
+            if (index == -1) index = d == Direction::Output ? list->defaultOutput : list->defaultInput;
+            if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) return -1;
+            return devices[static_cast<std::size_t>(index)].hostIndex;
+        }
+    }
+    int found = -1;
+    ForEachDevice([&](const PaDeviceInfo&, PaDeviceIndex at, Direction kind, std::size_t place, bool isDefault) {
+        if (kind == d && (index == -1 ? isDefault : place == static_cast<std::size_t>(index))) found = at;
+    });
+    return found;
 }
 
 DeviceList Devices() {

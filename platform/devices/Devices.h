@@ -111,6 +111,18 @@ private:
 DeviceList ParseDeviceList(std::string_view text, std::vector<std::string>* problems = nullptr,
                            bool semicolonSeparates = true);
 
+// PortAudio for the program's streams. A stream takes it with AcquirePortAudio (0, or
+// PortAudio's error number) and gives it back with ReleasePortAudio; between streams it stays
+// started, so the next stream need not scan the sound system again. Reading the device list
+// while no stream is open starts it afresh, so the list is never an old one, and so does
+// `fresh`.
+int AcquirePortAudio(bool fresh = false);
+void ReleasePortAudio();
+// With PortAudio acquired: its device index of device `index` of the list (-1: the default
+// device of the list's sound system); -1 when there is no such device, or the list is a fake
+// one.
+int PortAudioIndex(Direction d, int index);
+
 // Silences the sound system's diagnostics while alive: ALSA's error handler is replaced by a
 // silent one and standard error (fd 2) points at /dev/null. Nests; the outermost restores.
 class QuietAudioScope {

@@ -86,7 +86,7 @@ ShellOpenHook SetShellOpenHook(ShellOpenHook hook) {
     return old;
 }
 
-bool ShellOpen(const std::string& target) {
+bool ShellOpen(const std::string& target, std::function<void()> failed) {
     ShellOpenHook hook;
     {
         std::lock_guard lock(HookMutex());
@@ -96,7 +96,19 @@ bool ShellOpen(const std::string& target) {
     if (const char* t = std::getenv("BVR_TEST_TMP"); t && *t) return false;
     if (target.empty()) return false;
     const std::string what = HasDriveLetter(target) ? ToNativePath(target) : target;
-    return StartProgram("xdg-open", {what}) > 0;
+    const pid_t pid = Spawn("xdg-open", {what}, Priority::Normal, true);
+    if (pid < 0) return false;
+    // Reaped here rather than by StartProgram: its exit says whether a program was found. An
+    // opener that runs the program itself ends only with it, long after the verdict.
+    std::thread([pid, failed = std::move(failed)] {
+        const auto started = std::chrono::steady_clock::now();
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        const auto took = std::chrono::steady_clock::now() - started;
+        if (failed && ExitCode(status) != 0 && took < std::chrono::milliseconds(kShellOpenVerdictMs)) failed();
+    }).detach();
+    return true;
 }
 
 int StartProgram(const std::string& program, const std::vector<std::string>& arguments,

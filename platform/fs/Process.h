@@ -12,7 +12,12 @@ namespace platform::fs {
 // Never waits for that program: returns once it is started, true when it could be
 // started. Under the test harness (BVR_TEST_TMP set) and without a hook nothing is
 // started and false is returned, so tests never launch a browser.
-bool ShellOpen(const std::string& target);
+//
+// The opener finds the program after it started: when it ends with a failure (no program
+// for the target, such as no web browser) within kShellOpenVerdictMs, `failed` runs, on
+// another thread. A hook answers at once and never calls it.
+inline constexpr int kShellOpenVerdictMs = 10000;
+bool ShellOpen(const std::string& target, std::function<void()> failed = {});
 
 // Tests (and hosts that open things their own way) take over ShellOpen; an empty function
 // restores the default. Returns the previous hook.

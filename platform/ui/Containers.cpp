@@ -1,7 +1,9 @@
 #include "platform/ui/Containers.h"
 
+#include "platform/ui/Form.h"
 #include "platform/ui/Twips.h"
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -76,6 +78,17 @@ void Panel::mouseReleaseEvent(QMouseEvent* e) {
 TabStrip::TabStrip(QWidget* parent, const std::string& name) : QTabWidget(parent) {
     SetName(this, name);
     connect(this, &QTabWidget::currentChanged, this, &TabStrip::Click);
+}
+
+// Ctrl+Tab inside a form that previews keys is the form's: it moves between the tabs itself, so
+// the tab strip moving as well would turn one press into two steps.
+void TabStrip::keyPressEvent(QKeyEvent* e) {
+    const bool ctrlTab = (e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab) && (e->modifiers() & Qt::ControlModifier);
+    if (const Form* form = ctrlTab ? FormOf(this) : nullptr; form && form->KeyPreview()) {
+        e->ignore();
+        return;
+    }
+    QTabWidget::keyPressEvent(e);
 }
 
 QWidget* TabStrip::AddTab(const std::string& caption) {

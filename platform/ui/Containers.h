@@ -79,6 +79,9 @@ public:
     void SetTab(int index) { setCurrentIndex(index); }
 signals:
     void Click(); // the shown tab changed
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 class Toolbar : public QToolBar {

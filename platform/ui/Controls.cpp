@@ -11,6 +11,8 @@
 #include <QMimeData>
 #include <QPalette>
 #include <QPointer>
+#include <QStyleOption>
+#include <QStylePainter>
 #include <QTextEdit>
 #include <QValidator>
 
@@ -112,15 +114,40 @@ OleColour FromQColor(const QColor& c) {
            (static_cast<OleColour>(c.blue()) << 16);
 }
 
+namespace {
+
+// Paints `roles` of the widget's own palette in colour c. A system colour takes the
+// application palette's colour of each colour group, so a disabled control still looks
+// disabled and an enabled one as the style draws it; a colour of its own stays in every
+// group unless `keepDisabled` leaves the disabled look to the style.
+void Paint(QWidget* w, OleColour c, std::initializer_list<QPalette::ColorRole> roles, bool keepDisabled) {
+    QPalette p = w->palette();
+    const QPalette& app = QApplication::palette();
+    bool system = false;
+    const QPalette::ColorRole source = (c & 0x80000000u) ? SystemRole(c & 0xFFu, system) : QPalette::NoRole;
+    for (QPalette::ColorRole role : roles)
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            if (system) p.setColor(g, role, app.color(g, source));
+            else if (g != QPalette::Disabled || !keepDisabled) p.setColor(g, role, ToQColor(c));
+        }
+    w->setPalette(p);
+}
+
+} // namespace
+
+// A back colour paints what the control itself fills: the field of an entry, the face of a
+// button, the ground of anything else. Only that role is set, so a container's colour never
+// reaches the fields of the boxes inside it (a palette role set on a parent passes to its
+// children).
 void SetBackColor(QWidget* w, OleColour c) {
     w->setProperty(kBack, static_cast<qulonglong>(c));
-    QPalette p = w->palette();
-    QColor q = ToQColor(c);
-    p.setColor(QPalette::Base, q);
-    p.setColor(QPalette::Window, q);
-    p.setColor(QPalette::Button, q);
-    w->setPalette(p);
-    if (!IsEntryKind(w)) w->setAutoFillBackground(true);
+    if (IsEntryKind(w)) {
+        Paint(w, c, {QPalette::Base}, false);
+        return;
+    }
+    if (qobject_cast<QPushButton*>(w) || qobject_cast<QComboBox*>(w)) Paint(w, c, {QPalette::Button, QPalette::Window}, false);
+    else Paint(w, c, {QPalette::Window}, false);
+    w->setAutoFillBackground(true);
 }
 
 OleColour BackColor(const QWidget* w) {
@@ -131,12 +158,8 @@ OleColour BackColor(const QWidget* w) {
 
 void SetForeColor(QWidget* w, OleColour c) {
     w->setProperty(kFore, static_cast<qulonglong>(c));
-    QPalette p = w->palette();
-    QColor q = ToQColor(c);
-    p.setColor(QPalette::Text, q);
-    p.setColor(QPalette::WindowText, q);
-    p.setColor(QPalette::ButtonText, q);
-    w->setPalette(p);
+    // Disabled text keeps the style's grey, whatever colour the control's text has.
+    Paint(w, c, {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}, true);
 }
 
 OleColour ForeColor(const QWidget* w) {
@@ -279,7 +302,11 @@ TextBox::TextBox(QWidget* parent, const std::string& name, const std::string& te
 
 void TextBox::SetText(const std::string& t) {
     QString q = Q(t);
-    if (q != text()) setText(q); // textChanged runs Change
+    if (q == text()) return;
+    setText(q); // textChanged runs Change
+    // A box written from code shows its text from the start, as the platform's box does, so a
+    // narrow one shows how the text begins; the user's own box keeps the cursor where it is.
+    if (!hasFocus()) setCursorPosition(0);
 }
 
 void TextBox::SetPasswordChar(const std::string& c) {
@@ -424,6 +451,67 @@ void OptionButton::SetValue(bool on) {
     setAutoExclusive(true);
 }
 
+void OptionButton::SetButtonStyle(Style s) {
+    style_ = s;
+    updateGeometry();
+    update();
+}
+
+namespace {
+constexpr int kGraphicalPadding = 5; // pixels between the face's edge and what it shows
+constexpr int kGraphicalGap = 2;     // between the picture and the caption
+} // namespace
+
+QSize OptionButton::sizeHint() const {
+    if (style_ != Graphical) return QRadioButton::sizeHint();
+    const QSize caption = text().isEmpty() ? QSize() : fontMetrics().size(Qt::TextShowMnemonic, text());
+    const QSize picture = icon().isNull() ? QSize() : iconSize();
+    const int gap = caption.isEmpty() || picture.isEmpty() ? 0 : kGraphicalGap;
+    return {std::max(caption.width(), picture.width()) + 2 * kGraphicalPadding,
+            caption.height() + picture.height() + gap + 2 * kGraphicalPadding};
+}
+
+bool OptionButton::hitButton(const QPoint& pos) const {
+    return style_ == Graphical ? rect().contains(pos) : QRadioButton::hitButton(pos);
+}
+
+void OptionButton::paintEvent(QPaintEvent* e) {
+    if (style_ != Graphical) {
+        QRadioButton::paintEvent(e);
+        return;
+    }
+    QStylePainter p(this);
+    QStyleOptionButton face;
+    face.initFrom(this);
+    face.features = QStyleOptionButton::None;
+    if (isChecked() || isDown()) face.state |= QStyle::State_Sunken | QStyle::State_On;
+    else face.state |= QStyle::State_Raised;
+    p.drawControl(QStyle::CE_PushButtonBevel, face);
+    // The picture above the caption, the two centred on the face; pressed, both move a pixel.
+    const QRect inner = rect().adjusted(kGraphicalPadding, kGraphicalPadding, -kGraphicalPadding, -kGraphicalPadding);
+    const int shift = (face.state & QStyle::State_Sunken) ? 1 : 0;
+    const QSize caption = text().isEmpty() ? QSize() : fontMetrics().size(Qt::TextShowMnemonic, text());
+    const QSize picture = icon().isNull() ? QSize() : iconSize();
+    const int gap = caption.isEmpty() || picture.isEmpty() ? 0 : kGraphicalGap;
+    int y = inner.top() + (inner.height() - picture.height() - gap - caption.height()) / 2 + shift;
+    if (!picture.isEmpty()) {
+        const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+        const QPixmap pm = icon().pixmap(picture, devicePixelRatio(), mode, isChecked() ? QIcon::On : QIcon::Off);
+        p.drawPixmap(inner.left() + (inner.width() - picture.width()) / 2 + shift, y, pm);
+        y += picture.height() + gap;
+    }
+    if (!caption.isEmpty())
+        style()->drawItemText(&p, QRect(inner.left() + shift, y, inner.width(), caption.height()),
+                              Qt::AlignHCenter | Qt::TextShowMnemonic, palette(), isEnabled(), this->text(),
+                              QPalette::ButtonText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(3, 3, -3, -3);
+        p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
 Frame::Frame(QWidget* parent, const std::string& name, const std::string& caption)
     : QGroupBox(Q(caption), parent) {
     SetName(this, name);
@@ -432,6 +520,7 @@ Frame::Frame(QWidget* parent, const std::string& name, const std::string& captio
 // ---- ComboBox ----------------------------------------------------------------------------
 
 constexpr int kItemData = Qt::UserRole + 1;
+constexpr int kItemText = Qt::UserRole + 2; // the entry's text where the list shows another
 
 ComboBox::ComboBox(QWidget* parent, const std::string& name, Style style) : QComboBox(parent) {
     SetName(this, name);
@@ -460,7 +549,23 @@ void ComboBox::Clear() { clear(); }
 long ComboBox::ItemData(int index) const { return itemData(index, kItemData).toLongLong(); }
 void ComboBox::SetItemData(int index, long value) { setItemData(index, QVariant(static_cast<qlonglong>(value)), kItemData); }
 
+std::string ComboBox::List(int index) const {
+    const QVariant text = itemData(index, kItemText);
+    return S(text.isValid() ? text.toString() : itemText(index));
+}
+
+void ComboBox::SetShownText(int index, const std::string& shown) {
+    if (index < 0 || index >= count()) return;
+    if (!itemData(index, kItemText).isValid()) setItemData(index, itemText(index), kItemText);
+    setItemText(index, Q(shown));
+}
+
 void ComboBox::SetListIndex(int index) { setCurrentIndex(index < 0 || index >= count() ? -1 : index); }
+
+std::string ComboBox::Text() const {
+    if (!isEditable() && currentIndex() >= 0) return List(currentIndex());
+    return S(currentText());
+}
 
 void ComboBox::SetText(const std::string& t) {
     if (isEditable()) {
@@ -469,7 +574,8 @@ void ComboBox::SetText(const std::string& t) {
         emit Change();
         return;
     }
-    int i = findText(Q(t), Qt::MatchFixedString);
+    int i = findData(Q(t), kItemText, Qt::MatchFixedString);
+    if (i < 0) i = findText(Q(t), Qt::MatchFixedString);
     SetListIndex(i);
 }
 

@@ -218,16 +218,28 @@ signals:
 };
 
 // Option buttons with one parent are exclusive. Click runs when a button is turned on.
+// Style 1 (graphical) draws the button as a push button that stays down while it is on, its
+// picture above its caption (or alone).
 class OptionButton : public QRadioButton {
     Q_OBJECT
 public:
+    enum Style { Standard = 0, Graphical = 1 };
     OptionButton(QWidget* parent, const std::string& name, const std::string& caption = {});
     bool Value() const { return isChecked(); }
     void SetValue(bool on); // False leaves no button of the group turned on
     std::string Caption() const { return S(text()); }
     void SetCaption(const std::string& c) { setText(Q(c)); }
+    Style ButtonStyle() const { return style_; }
+    void SetButtonStyle(Style s);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 signals:
     void Click();
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    bool hitButton(const QPoint& pos) const override;
+private:
+    Style style_ = Standard;
 };
 
 class Frame : public QGroupBox {
@@ -249,13 +261,16 @@ public:
     void RemoveItem(int index);
     void Clear();
     int ListCount() const { return count(); }
-    std::string List(int index) const { return S(itemText(index)); }
+    std::string List(int index) const;
+    // What the list draws of entry `index`, where that differs from the entry's text (which
+    // List, Text and SetText keep using).
+    void SetShownText(int index, const std::string& shown);
     long ItemData(int index) const;
     void SetItemData(int index, long value);
     int NewIndex() const { return newIndex_; }
     int ListIndex() const { return currentIndex(); }
     void SetListIndex(int index);
-    std::string Text() const { return S(currentText()); }
+    std::string Text() const;
     void SetText(const std::string& t);
     bool Locked() const { return locked_; }
     void SetLocked(bool on);

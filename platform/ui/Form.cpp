@@ -127,6 +127,17 @@ int ScreenMousePointer() { return g_screenPointer; }
 
 // ---- key preview -------------------------------------------------------------------------
 
+// The nearest form: a window that sits as a child inside another form has its own controls.
+// A dialog, a drop-down list or a menu is a window of its own, even when its Qt parent is a
+// form's control.
+Form* FormOf(const QWidget* w) {
+    for (QWidget* p = const_cast<QWidget*>(w); p; p = p->parentWidget()) {
+        if (auto* form = dynamic_cast<Form*>(p)) return form;
+        if (p->isWindow()) return nullptr;
+    }
+    return nullptr;
+}
+
 // One filter for the whole program: a key goes to the form of the widget it is for first.
 class KeyPreviewFilter : public QObject {
 public:
@@ -155,9 +166,7 @@ protected:
         if (ev == last_ && last_target_ && w != last_target_ && w->isAncestorOf(last_target_)) return false;
         last_ = ev;
         last_target_ = w;
-        // The nearest form: a window that sits as a child inside another form sees its own keys.
-        Form* form = nullptr;
-        for (QWidget* p = w; p && !form; p = p->parentWidget()) form = dynamic_cast<Form*>(p);
+        Form* form = FormOf(w);
         if (!form || !form->KeyPreview()) return false;
         return form->PreviewKey(obj, static_cast<QKeyEvent*>(ev));
     }

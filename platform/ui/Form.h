@@ -28,10 +28,12 @@
 // ScriptModal (the action runs once the form is up; the show ends after it), and under the
 // offscreen platform an unscripted wait hides the form at once and counts in UnscriptedModals().
 //
-// KeyPreview: the form sees every key before the focused control, as Form_KeyDown(KeyCode,
-// Shift) with the platform's virtual-key codes (vk:: below) and the shift mask 1 Shift,
-// 2 Ctrl, 4 Alt, then Form_KeyPress(KeyAscii) for characters; setting the code to 0 consumes
-// the key. Enter clicks the Default command button and Esc the Cancel one.
+// KeyPreview: the form sees every key typed into its own controls before the focused control
+// does (never a key of another window or pop-up, even one whose Qt parent is the form's
+// control), as Form_KeyDown(KeyCode, Shift) with the platform's virtual-key codes (vk:: below)
+// and the shift mask 1 Shift, 2 Ctrl, 4 Alt, then Form_KeyPress(KeyAscii) for characters;
+// setting the code to 0 consumes the key. Enter clicks the Default command button and Esc the
+// Cancel one.
 //
 // Menus: AddMenu / AddMenuItem make named QActions; a top menu's click handler (which
 // recomputes its entries) connects to QMenu::aboutToShow, which also runs before the
@@ -72,6 +74,11 @@ enum UnloadMode { FormControlMenu = 0, FormCode = 1, AppWindows = 2, AppTaskMana
 enum WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 enum MousePointer { PointerDefault = 0, PointerArrow = 1, PointerHourglass = 11 };
 enum ShowMode { Modeless = 0, Modal = 1 };
+
+class Form;
+// The form whose own control the widget is; nullptr for a widget of another window (a dialog,
+// a drop-down list, a menu) or of none.
+Form* FormOf(const QWidget* w);
 
 // The screen's mouse pointer (over every window of the program).
 void SetScreenMousePointer(int pointer);

@@ -132,7 +132,16 @@ void MaskedTextBox::SetSelLength(int len) {
     setSelection(start, std::clamp(len, 0, MaxLength() - start));
 }
 
-void MaskedTextBox::focusInEvent(QFocusEvent* e) { QLineEdit::focusInEvent(e); emit GotFocus(); }
-void MaskedTextBox::focusOutEvent(QFocusEvent* e) { QLineEdit::focusOutEvent(e); emit LostFocus(); }
+void MaskedTextBox::focusInEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QLineEdit::focusInEvent(e);
+    emit GotFocus();
+}
+
+void MaskedTextBox::focusOutEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QLineEdit::focusOutEvent(e);
+    emit LostFocus();
+}
 
 } // namespace platform::ui

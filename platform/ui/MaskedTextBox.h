@@ -35,6 +35,10 @@ public:
     int SelLength() const;
     void SetSelLength(int len);
     std::string SelText() const { return S(selectedText()); }
+    // Why the box last got or lost the focus: a GotFocus handler tells a click or Tab into the
+    // box (Qt::MouseFocusReason, Qt::TabFocusReason ...) from the focus coming back with its
+    // window (Qt::ActiveWindowFocusReason) or from a closed menu (Qt::PopupFocusReason).
+    Qt::FocusReason FocusReason() const { return reason_; }
 
 signals:
     void Change();
@@ -56,6 +60,7 @@ private:
     char prompt_;
     std::vector<Place> places_;
     QString last_;
+    Qt::FocusReason reason_ = Qt::OtherFocusReason;
 };
 
 } // namespace platform::ui

@@ -54,6 +54,9 @@ FileAnswer QtCommonDialogs::ShowFile(const FileRequest& r) {
     else d.setFileMode(QFileDialog::AnyFile);
     if (r.save && !(r.flags & cdl::OverwritePrompt)) d.setOption(QFileDialog::DontConfirmOverwrite);
     QStringList filters = QtNameFilters(r.filter);
+    // The list shows each description as given; the patterns Qt needs after it stay hidden
+    // ("MPEG 2 (*.mp2)", not "MPEG 2 (*.mp2) (*.mp2)").
+    d.setOption(QFileDialog::HideNameFilterDetails);
     if (!filters.isEmpty()) {
         d.setNameFilters(filters);
         int i = std::clamp(r.filterIndex, 1, static_cast<int>(filters.size()));
@@ -67,7 +70,12 @@ FileAnswer QtCommonDialogs::ShowFile(const FileRequest& r) {
     if (d.exec() != QDialog::Accepted) return a;
     for (const QString& f : d.selectedFiles()) a.files.push_back(S(f));
     a.ok = !a.files.empty();
-    a.filterIndex = std::max(1, static_cast<int>(filters.indexOf(d.selectedNameFilter())) + 1);
+    // The dialog names the chosen filter as it shows it, the description without its patterns.
+    const QString chosen = d.selectedNameFilter();
+    qsizetype index = filters.indexOf(chosen);
+    for (qsizetype i = 0; index < 0 && i < filters.size(); ++i)
+        if (filters[i].left(filters[i].lastIndexOf(QLatin1Char('('))).trimmed() == chosen) index = i;
+    a.filterIndex = std::max(1, static_cast<int>(index) + 1);
     return a;
 }
 

@@ -157,6 +157,9 @@ public:
     // Read and write the broadcast information of a WAV file (cart, bext, cue chunks).
     bool LoadFromWAVFile(const std::string& Filename, std::int32_t Flags);
     bool SaveToWAVFile(const std::string& Filename, std::int32_t Flags);
+    // The same, told whether the file's audio was written anew since its chunks were: the
+    // bext loudness values, measured on the old audio, are then marked as not known.
+    bool SaveToWAVFile(const std::string& Filename, std::int32_t Flags, bool AudioRewritten);
 
     // 31 is followed by 33; at 32767 raises Overflow and leaves the count.
     void IncrementChangeCount();

@@ -274,13 +274,21 @@ struct TimerUse {
 // Whether a ProducerAppID is ours, so that its "MRK" timers are our hook and loop.
 bool OurProducer(std::string_view producerAppID) { return FindNoCase(producerAppID, "Brevant") != std::string_view::npos; }
 
+// A usage as the reader sees it: its first three characters upper-cased, the fourth, its
+// suffix, lower-cased.
+struct Usage {
+    std::string rule;
+    char suffix;
+    explicit Usage(const TextField<4>& usage)
+        : rule(Upper(std::string(usage.data(), 3))),
+          suffix(usage[3] >= 'A' && usage[3] <= 'Z' ? static_cast<char>(usage[3] - 'A' + 'a') : usage[3]) {}
+};
+
 TimerUse UseOf(const TextField<4>& usage, bool rarovid, bool ourProducer) {
-    const std::string rule = Upper(std::string(usage.data(), 3));
-    char suffix = usage[3];
-    if (suffix >= 'A' && suffix <= 'Z') suffix = static_cast<char>(suffix - 'A' + 'a');
-    // The digit the writer puts behind "SEG" and "OUT" names the point; other producers'
-    // suffixes mean the first.
-    const std::int16_t index = suffix == '2' ? 2 : suffix == '3' ? 3 : 1;
+    const auto [rule, suffix] = Usage(usage);
+    // The digit our writer puts behind "SEG" and "OUT" names the point; other producers'
+    // "SEG" and "OUT" are the first, whatever follows.
+    const std::int16_t index = ourProducer ? (suffix == '2' ? 2 : suffix == '3' ? 3 : 1) : 1;
     if (rule == "SEG") return rarovid ? TimerUse{} : TimerUse{TimerField::Extro, index};
     if (rule == "SEC") {
         if (!rarovid) return {TimerField::Extro, 1};
@@ -297,6 +305,27 @@ TimerUse UseOf(const TextField<4>& usage, bool rarovid, bool ourProducer) {
     }
     return {};
 }
+
+// Whether a timer's usage is one our writer writes, in either dialect ("MRK" ones only in a
+// chunk of our producer, as the reader takes them): such a timer left from a save in the
+// other dialect is ours, and goes.
+bool OurTimerForm(const TextField<4>& usage, bool ourProducer) {
+    const auto [rule, suffix] = Usage(usage);
+    const bool digit = suffix >= '1' && suffix <= '3';
+    if (rule == "SEG" || rule == "SEC") return digit;
+    if (rule == "INT") return digit || suffix == 's' || suffix == 'e';
+    if (rule == "OUT") return digit || suffix == ' ';
+    if (rule == "MRK") return ourProducer && suffix >= '1' && suffix <= '4';
+    return false;
+}
+
+// The names of the UserDef entries of our playout dialect.
+constexpr std::string_view kOurUserDef[] = {"BackColor", "ForeColor", "EndingType"};
+
+// The ten bytes that EBU Tech 3285 version 2 gives the loudness values (integrated
+// loudness, loudness range, true peak, momentary and short-term maximum), at the start of
+// the bext chunk's reserved bytes; 0x7FFF in each says "not known".
+constexpr std::size_t kLoudnessBytes = 10;
 
 // A slot that holds a timer: a usage and a value other than "unused". Blank or zero usages
 // are empty slots, whatever their value.
@@ -499,6 +528,10 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
 }
 
 bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags) {
+    return SaveToWAVFile(Filename, Flags, false);
+}
+
+bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flags, bool AudioRewritten) {
     if (!(FileLength(Filename) > 0)) {
         wav::SetLastWriteError("The file can no longer be found.");
         return false;
@@ -553,9 +586,8 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         if (ProducerAppName.empty()) becomeOurs();
         SetFieldUtf8(r.ProducerAppID, Trim(ProducerAppName));
         SetFieldUtf8(r.ProducerAppVersion, Trim(ProducerAppVersion));
-        // What another producer stored where we have no value stays: its UserDef outside our
-        // own playout dialect, its level reference outside the broadcaster's.
-        if (!orvanta) r.UserDef = standingCart.UserDef;
+        // What another producer stored where we have no value stays: its level reference
+        // outside the broadcaster's dialect (its UserDef: below).
         if (!rarovid) r.LevelReference = standingCart.LevelReference;
         if (AirStartDate > 0) SetField(r.StartDate, DateText(AirStartDate));
         if (AirStartTime > 0) SetField(r.StartTime, TimeText(AirStartTime, 2));
@@ -596,13 +628,14 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
             if (BackColour != kDefaultBack) tag("BACKCOLOUR", ColourText(BackColour));
             if (TextColour != kDefaultText) tag("TEXTCOLOUR", ColourText(TextColour));
             if (endingTag) tag("ENDING", endingTag);
-            if (rarovid) {
-                std::string prefix = outCuePrefix;
-                prefix.resize(3, ' ');
-                SetFieldUtf8(r.OutCue, prefix + Trim(OutCue));
-            } else {
-                SetFieldUtf8(r.OutCue, Trim(OutCue));
-            }
+            // Outside the playout dialect UserDef holds none of ours: entries of ours left by
+            // an earlier save in that dialect go, so it never reads back stale colours or
+            // endings; another producer's entries stay, and a UserDef without ours stays byte
+            // for byte.
+            const std::string standingUserDef = FieldText(standingCart.UserDef);
+            const std::string theirUserDef = helpers::ItemList::Remove(standingUserDef, kOurUserDef, "=", " ");
+            if (theirUserDef == standingUserDef) r.UserDef = standingCart.UserDef;
+            else SetField(r.UserDef, Trim(theirUserDef));
         } else {
             std::string userDef;
             if (BackColour != kDefaultBack)
@@ -611,6 +644,12 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
                 userDef = helpers::ItemList::Append(userDef, "ForeColor", ColourText(TextColour), "=", false, " ");
             if (endingWord) userDef = helpers::ItemList::Append(userDef, "EndingType", endingWord, "=", false, " ");
             SetFieldUtf8(r.UserDef, userDef);
+        }
+        if (rarovid) {
+            std::string prefix = outCuePrefix;
+            prefix.resize(3, ' ');
+            SetFieldUtf8(r.OutCue, prefix + Trim(OutCue));
+        } else {
             SetFieldUtf8(r.OutCue, Trim(OutCue));
         }
 
@@ -662,12 +701,16 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         }
         // Timers of other producers that the reader ignores keep their usage and value, in
         // their order, in the slots behind ours. Those it reads into an item (with the
-        // producer and dialect this chunk is written with) were written above from the item.
+        // producer and dialect this chunk is written with) were written above from the item;
+        // those in our forms that this dialect does not read are ours from the other one.
         const bool ourProducer = OurProducer(FieldText(r.ProducerAppID));
+        const bool wasOurs = OurProducer(FieldText(standingCart.ProducerAppID));
         for (const PostTimerRecord& t : standingCart.PostTimer) {
             if (slot >= r.PostTimer.size()) break;
             if (!SlotInUse(t)) continue;
-            if (fmt.nSamplesPerSec > 0 && UseOf(t.Usage, rarovid, ourProducer).field != TimerField::None) continue;
+            if (fmt.nSamplesPerSec > 0 && (UseOf(t.Usage, rarovid, ourProducer).field != TimerField::None ||
+                                           OurTimerForm(t.Usage, wasOurs)))
+                continue;
             r.PostTimer[slot++] = t;
         }
         if (fmt.nSamplesPerSec >= 1 && !rarovid) {
@@ -693,6 +736,13 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         r.TimeReferenceHigh = standingBext.TimeReferenceHigh;
         r.UMID = standingBext.UMID;
         r.Reserved = standingBext.Reserved;
+        // Loudness measured on the audio before it was written anew no longer describes it.
+        const auto loudness = r.Reserved.begin();
+        if (AudioRewritten && std::any_of(loudness, loudness + kLoudnessBytes, [](char c) { return c != '\0'; }))
+            for (std::size_t i = 0; i < kLoudnessBytes; i += 2) {
+                loudness[i] = '\xFF';
+                loudness[i + 1] = '\x7F';
+            }
         std::string description = Trim(Description(1));
         if (orvanta && description.empty()) description = Trim(ItemTitle);
         SetFieldUtf8(r.Description, description);

@@ -14,11 +14,14 @@
 #include "shared/helpers/FileHelper.h"
 #include "shared/helpers/Utility.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QStyle>
 
 #include <algorithm>
+#include <functional>
 
 namespace rozuzezer::ui {
 
@@ -31,6 +34,23 @@ using platform::devices::Direction;
 namespace {
 
 constexpr const char* kSetMessage = "You must enter a number of Players from 1 to ";
+
+// Esc typed in the player list's open drop-down part hides the list. That part is a window of
+// its own, which the dialog's key preview does not see, so the list watches it itself.
+class EscapeInDropDown : public QObject {
+public:
+    EscapeInDropDown(QObject* parent, std::function<void()> onEscape) : QObject(parent), onEscape_(std::move(onEscape)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(e)->key() != Qt::Key_Escape) return false;
+        RunHandler("cboPlayer_KeyPress", onEscape_);
+        return true;
+    }
+
+private:
+    std::function<void()> onEscape_;
+};
 
 std::string PlayerText(int p) {
     if (p < 0) return "< Unassigned >";
@@ -165,6 +185,7 @@ void frmAudioSettings::BuildPlayersTab(QWidget* page) {
     }
     cboPlayer = new ComboBox(fraPlayers, "cboPlayer");
     SetVisible(cboPlayer, false);
+    cboPlayer->view()->installEventFilter(new EscapeInDropDown(cboPlayer, [this] { HidePlayerList(); }));
 
     On(cmdSetNoPlayers, &CommandButton::Click, this, &frmAudioSettings::cmdSetNoPlayers_Click, "cmdSetNoPlayers_Click");
     On(cboPlayerAllocation, &ComboBox::Click, this, &frmAudioSettings::cboPlayerAllocation_Click, "cboPlayerAllocation_Click");
@@ -707,19 +728,14 @@ void frmAudioSettings::cmdOK_Click() {
         s.PreviewPlayer = player(assignments_[kPreviewKey]);
         s.RecordingSoundCardNumber = assignments_[kRecordKey];
         s.EditSoundCardNumber = assignments_[kEditKey];
-        // No entry chosen keeps what the profile held.
-        const int firstIndex = listFirstPlayerOrder->ListIndex();
-        if (firstIndex >= 0) {
-            int first = firstIndex + 1;
-            if (n >= 2 && first >= n) first = 255;
-            s.FirstPlayer = static_cast<std::int16_t>(first);
-        }
+        // No entry chosen gives 0 (an empty last-player list gives the last player).
+        int first = listFirstPlayerOrder->ListIndex() + 1;
+        if (n >= 2 && first >= n) first = 255;
+        s.FirstPlayer = static_cast<std::int16_t>(std::max(first, 0));
         const int lastIndex = listLastPlayerOrder->ListIndex();
-        if (lastIndex >= 0) {
-            int last = lastIndex + 1 >= listLastPlayerOrder->ListCount() ? 255 : lastIndex + 1;
-            if (last >= n) last = 255;
-            s.LastPlayer = static_cast<std::int16_t>(last);
-        }
+        int last = lastIndex + 1 >= listLastPlayerOrder->ListCount() ? 255 : lastIndex + 1;
+        if (last >= n) last = 255;
+        s.LastPlayer = static_cast<std::int16_t>(std::max(last, 0));
     }
     const int alignment = comboPlayerDisplayAlignment->ListIndex();
     if (alignment >= 0) s.PlayerDisplayAlignment = static_cast<std::int32_t>(comboPlayerDisplayAlignment->ItemData(alignment));

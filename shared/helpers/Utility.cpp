@@ -1,5 +1,7 @@
 #include "shared/helpers/Utility.h"
 
+#include <algorithm>
+
 namespace helpers {
 namespace {
 
@@ -86,8 +88,8 @@ std::string ReadQuoted(std::string_view s, std::size_t& i) {
     return out;
 }
 
-// Walks the items of a list, calling fn(name, valueStart) for each; fn returns true to
-// take the value (then `value` is read) or false to skip it. Stops when fn's caller says.
+// Walks the items of a list, calling fn(name, value, begin, end) for each, where the item
+// stands at [begin, end) of the list; fn returns false to stop the walk.
 template <typename Fn>
 void Walk(std::string_view s, std::string_view sign, std::string_view sep, Fn&& fn) {
     if (sign.empty()) sign = "=";
@@ -123,8 +125,15 @@ void Walk(std::string_view s, std::string_view sign, std::string_view sep, Fn&& 
             while (i < s.size() && !atSep(i)) ++i;
             value.assign(s.substr(start, i - start));
         }
-        if (!fn(name, std::move(value))) return;
+        if (!fn(name, std::move(value), nameStart, i)) return;
     }
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t k = 0; k < a.size(); ++k)
+        if (Lower(a[k]) != Lower(b[k])) return false;
+    return true;
 }
 
 } // namespace
@@ -154,21 +163,40 @@ void ItemList::AppendTo(std::string& out, std::string_view name, std::string_vie
 std::string ItemList::Lookup(std::string_view list, std::string_view name, std::string_view sign,
                              bool /*isText*/, std::string_view separator) {
     std::string found;
-    Walk(list, sign, separator, [&](std::string_view n, std::string&& v) {
-        if (n.size() != name.size()) return true;
-        for (std::size_t k = 0; k < n.size(); ++k)
-            if (Lower(n[k]) != Lower(name[k])) return true;
+    Walk(list, sign, separator, [&](std::string_view n, std::string&& v, std::size_t, std::size_t) {
+        if (!SameName(n, name)) return true;
         found = std::move(v);
         return false;
     });
     return found;
 }
 
+std::string ItemList::Remove(std::string_view list, std::span<const std::string_view> names, std::string_view sign,
+                             std::string_view separator) {
+    const std::string_view sep = separator.empty() ? std::string_view(" ") : separator;
+    std::string out;
+    std::size_t kept = 0; // what of the list is already in `out` or dropped
+    Walk(list, sign, separator, [&](std::string_view n, std::string&&, std::size_t begin, std::size_t end) {
+        if (std::none_of(names.begin(), names.end(), [&](std::string_view x) { return SameName(n, x); })) return true;
+        // The item goes with the separators in front of it; at the start of what is left,
+        // with those behind it.
+        std::size_t from = begin;
+        while (from >= kept + sep.size() && list.compare(from - sep.size(), sep.size(), sep) == 0) from -= sep.size();
+        if (out.empty() && from == kept)
+            while (list.compare(end, sep.size(), sep) == 0) end += sep.size();
+        out.append(list.substr(kept, from - kept));
+        kept = end;
+        return true;
+    });
+    out.append(list.substr(kept));
+    return out;
+}
+
 std::unordered_map<std::string, std::string> ItemList::Parse(std::string_view list,
                                                              std::string_view sign,
                                                              std::string_view separator) {
     std::unordered_map<std::string, std::string> items;
-    Walk(list, sign, separator, [&](std::string_view n, std::string&& v) {
+    Walk(list, sign, separator, [&](std::string_view n, std::string&& v, std::size_t, std::size_t) {
         items.try_emplace(FoldName(n), std::move(v));
         return true;
     });

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +27,10 @@ public:
     // case), or "" when there is none.
     static std::string Lookup(std::string_view list, std::string_view name, std::string_view sign,
                               bool isText, std::string_view separator);
+    // The list without its items called one of `names` (ASCII case ignored), each taken out
+    // with its separator; everything else stays as it stood.
+    static std::string Remove(std::string_view list, std::span<const std::string_view> names,
+                              std::string_view sign, std::string_view separator);
     // Every item of the list in one pass; the first of several equal names wins. Names are
     // folded to lower case.
     static std::unordered_map<std::string, std::string> Parse(std::string_view list,

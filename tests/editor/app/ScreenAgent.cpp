@@ -2,11 +2,14 @@
 // main window shows: it reads where the windows and bars are, drives the mouse and keys
 // through the X server (xdotool), and writes what it saw to a report, one fact a line.
 //
-//   screen_agent <report> edit|restart [program arguments...]
+//   screen_agent <report> edit|keys|restart [program arguments...]
 //
 //   edit     maximises the main window with the window manager's key, then clicks the
 //            waveform, drags a selection, presses Ctrl+X, End, Home and "." there
-//   restart  reports the window's place and size, then closes it from the window manager
+//   keys     presses Esc in the Open and Save As dialogs, the colour dialog, the open Category
+//            list and the copy key's menu, then Ctrl+Tab and Ctrl+Shift+Tab in the title box
+//   restart  reports the window's place and size and the number of screens, then closes it
+//            from the window manager
 #include "editor/app/Program.h"
 #include "editor/document/frmLumoEdit.h"
 #include "editor/shell/frmMain.h"
@@ -17,6 +20,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
 
 #include <fstream>
 #include <functional>
@@ -90,6 +94,7 @@ void Restart(lumoedit::frmMain& main) {
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
     SayRect("frame", main.frameGeometry());
     SayRect("client", main.geometry());
+    Say("screens " + std::to_string(QGuiApplication::screens().size()));
     Close(&main);
 }
 
@@ -144,6 +149,87 @@ void Edit(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
     Close(&main);
 }
 
+// Opens a window through the X server (`open`: an xdotool command), presses Esc in it once it
+// shows, and reports whether it showed, whether Esc closed it, and whether the program still
+// runs with the item unedited. A window that runs its own event loop (a dialog, a menu) opens
+// inside `open`: the Esc goes from a timer inside that loop.
+void EscapeFrom(const std::string& name, lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor,
+                const QStringList& open, const std::function<QWidget*()>& window) {
+    bool shown = false, closed = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* w = window();
+        if (!w || !w->isVisible()) return;
+        poll.stop();
+        shown = true;
+        WaitSteady([&] { return w->frameGeometry(); }, 200, 3000);
+        Xdo({"key", "--clearmodifiers", "Escape"});
+        closed = WaitFor([&] { QWidget* now = window(); return !now || !now->isVisible(); }, 5000);
+    });
+    poll.start();
+    Xdo(open);
+    WaitFor([&] { return shown && closed; }, 10000);
+    poll.stop();
+    // An Esc that reached the editor unloads it, and the main window follows half a second later.
+    WaitFor([&] { return !main.IsLoaded(); }, 1500);
+    const bool running = main.IsLoaded() && editor.IsLoaded() && !QApplication::activeModalWidget();
+    Say("escape " + name + " " + (shown ? "shown" : "never-shown") + " " + (closed ? "closed" : "still-open") + " " +
+        (running ? "running" : "ended") + " " + (editor.bEdited() ? "edited" : "unedited"));
+}
+
+QStringList ClickAt(const QPoint& p) { return {"mousemove", "--sync", Num(p.x()), Num(p.y()), "click", "1"}; }
+
+QPoint Middle(const QWidget* w) { return w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2)); }
+
+void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+    if (!WaitFor([&] { return main.isVisible() && Framed(&main) && editor.AudioOpen(); }, 10000))
+        Say("error the window was never framed, or the file never opened");
+    WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
+    editor.SetDisplayDescriptions(true);
+    QCoreApplication::processEvents();
+    Say("title-before " + editor.txtDescription[1]->Text());
+    Xdo({"windowactivate", "--sync", Num(static_cast<int>(main.winId()))});
+    WaitFor([&] { return main.isActiveWindow(); }, 3000);
+
+    auto modal = [] { return QApplication::activeModalWidget(); };
+    auto popup = [] { return QApplication::activePopupWidget(); };
+    EscapeFrom("open", main, editor, {"key", "--clearmodifiers", "ctrl+o"}, modal);
+    EscapeFrom("saveas", main, editor, {"key", "--clearmodifiers", "alt+f", "a"}, modal);
+    // The colour buttons work once custom colours are ticked (an edit, put aside here so that
+    // an Esc reaching the editor would close the program).
+    Xdo(ClickAt(Middle(editor.chkCustomColours)));
+    WaitFor([&] { return editor.chkCustomColours->Value() == 1; }, 3000);
+    editor.ClearEdits();
+    EscapeFrom("colour", main, editor, ClickAt(Middle(editor.cmdChangeBackgroundColour)), modal);
+    EscapeFrom("category", main, editor, ClickAt(Middle(editor.comboCategory)), popup);
+    // The arrows of the audio toolbar's keys open their menus (copy needs a selection).
+    Xdo({"key", "--clearmodifiers", "ctrl+a"});
+    WaitFor([&] { return editor.toolAudioEditor->ButtonEnabled("copy"); }, 3000);
+    for (const char* key : {"copy", "stereo"}) {
+        auto* button = editor.toolAudioEditor->widgetForAction(editor.toolAudioEditor->Button(key));
+        const QPoint arrow = button ? button->mapToGlobal(QPoint(button->width() - 4, button->height() / 2)) : QPoint();
+        EscapeFrom(std::string("menu-") + key, main, editor, ClickAt(arrow), popup);
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab from the title box step through the details tabs.
+    Xdo(ClickAt(Middle(editor.txtDescription[1])));
+    WaitFor([&] { return QApplication::focusWidget() == editor.txtDescription[1]; }, 3000);
+    std::string tabs = "tabs";
+    for (const char* key : {"ctrl+Tab", "ctrl+Tab", "ctrl+Tab", "ctrl+Tab", "ctrl+shift+Tab", "ctrl+shift+Tab",
+                            "ctrl+shift+Tab", "ctrl+shift+Tab"}) {
+        const int before = editor.tbsCartDetails->Tab();
+        Xdo({"key", "--clearmodifiers", key});
+        WaitFor([&] { return editor.tbsCartDetails->Tab() != before; }, 2000);
+        tabs += " " + std::to_string(editor.tbsCartDetails->Tab());
+    }
+    Say(tabs);
+    Say("title-after " + editor.txtDescription[1]->Text());
+
+    editor.ClearEdits();
+    Close(&main);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -163,6 +249,7 @@ int main(int argc, char** argv) {
             return;
         }
         if (scenario == "edit") Edit(*main, *editor);
+        else if (scenario == "keys") Keys(*main, *editor);
         else Restart(*main);
         // The close ends the program; one that did not close is ended here, and says so.
         if (!WaitFor([main] { return !main->IsLoaded(); }, 8000)) {

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -108,11 +109,18 @@ public:
         Stop(x_);
     }
 
-    // False, with the reason, when no X server can run here.
-    bool Start(int width, int height, const fs::path& home, std::string& why) {
+    // False, with the reason, when no X server can run here. Monitors (RandR monitors, as
+    // "WxH+X+Y") divide the screen as a desk of several screens does; none: one screen.
+    bool Start(int width, int height, const fs::path& home, std::string& why,
+               const std::vector<std::string>& monitors = {}) {
         const std::string xvfb = Which("Xvfb"), openbox = Which("openbox"), xdotool = Which("xdotool");
         if (xvfb.empty() || openbox.empty() || xdotool.empty()) {
             why = "Xvfb, openbox or xdotool is not installed (scripts/setup.sh installs them)";
+            return false;
+        }
+        const std::string xrandr = monitors.empty() ? std::string() : Which("xrandr");
+        if (!monitors.empty() && xrandr.empty()) {
+            why = "xrandr is not installed (scripts/setup.sh installs it)";
             return false;
         }
         int fds[2];
@@ -142,6 +150,20 @@ public:
             return false;
         }
         display = ":" + number.substr(0, number.find('\n'));
+        // The first monitor takes the server's one output, the others none; the window manager
+        // and the program see them as screens side by side.
+        for (std::size_t i = 0; i < monitors.size(); ++i) {
+            const std::string& m = monitors[i];
+            const std::string w = m.substr(0, m.find('x')), h = m.substr(m.find('x') + 1, m.find('+') - m.find('x') - 1);
+            const std::string geometry = w + "/" + std::to_string(std::stoi(w) * 254 / 960) + "x" + h + "/" +
+                                         std::to_string(std::stoi(h) * 254 / 960) + m.substr(m.find('+'));
+            const pid_t set = Spawn({xrandr, "--setmonitor", "monitor" + std::to_string(i), geometry, i == 0 ? "screen" : "none"},
+                                    Environment({{"DISPLAY", display}}));
+            if (set <= 0 || WaitExit(set, 10000) != 0) {
+                why = "xrandr could not divide the screen into monitors";
+                return false;
+            }
+        }
 
         const fs::path rc = home / "openbox-rc.xml";
         std::ofstream(rc) << R"(<?xml version="1.0"?>
@@ -200,11 +222,11 @@ protected:
     testsupport::TempDir home{"screen"};
     std::unique_ptr<XServer> x;
 
-    void StartX(int width, int height) {
+    void StartX(int width, int height, const std::vector<std::string>& monitors = {}) {
         x.reset(); // one server at a time
         x = std::make_unique<XServer>();
         std::string why;
-        if (!x->Start(width, height, home.path(), why)) GTEST_SKIP() << "No X server can start here: " << why;
+        if (!x->Start(width, height, home.path(), why, monitors)) GTEST_SKIP() << "No X server can start here: " << why;
     }
 
     Report RunProgram(const std::string& scenario, const std::vector<std::string>& args = {}) {
@@ -235,6 +257,23 @@ protected:
             r.facts.emplace(line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1));
         }
         return r;
+    }
+
+    // The main window's stored place, in twips (15 a pixel on these screens), as an earlier
+    // run left it in the registry; nothing else is stored.
+    void StorePosition(int left, int top, int width, int height) {
+        fs::remove_all(home.path() / "registry");
+        fs::create_directories(home.path() / "registry");
+        auto dword = [](int pixels) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(pixels * 15));
+            return std::string("dword:") + text;
+        };
+        std::ofstream(home.path() / "registry" / "user.reg", std::ios::binary)
+            << "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_CURRENT_USER\\SOFTWARE\\Brevant\\LumoEdit\\v1\\Position]\r\n"
+            << "\"Left\"=" << dword(left) << "\r\n\"Top\"=" << dword(top) << "\r\n\"Width\"=" << dword(width)
+            << "\r\n\"Height\"=" << dword(height) << "\r\n\r\n";
     }
 
     // Thirty seconds of tone with a title.
@@ -299,6 +338,29 @@ TEST_F(ScreenTest, OnEachStudioScreenTheWindowFitsAndTheWaveformTakesTheKeys) {
     }
 }
 
+// Esc typed in a dialog, an open list or a menu closes that and nothing more: the program
+// still runs and the item is as it was. Ctrl+Tab and Ctrl+Shift+Tab step through the details
+// tabs and back.
+TEST_F(ScreenTest, EscClosesOnlyTheDialogOrListItWasTypedInAndCtrlTabStepsThroughTheTabs) {
+    StartX(1366, 768);
+    if (IsSkipped()) return;
+    fs::remove_all(home.path() / "registry");
+    const std::string path = Item();
+    const std::string bytes = testsupport::ReadFile(path);
+    const Report r = RunProgram("keys", {path});
+    EXPECT_EQ(r.exit, 0) << r.Errors();
+    EXPECT_EQ(r.Errors(), "");
+    std::map<std::string, std::string> escapes;
+    for (auto [it, end] = r.facts.equal_range("escape"); it != end; ++it)
+        escapes[it->second.substr(0, it->second.find(' '))] = it->second.substr(it->second.find(' ') + 1);
+    for (const char* window : {"open", "saveas", "colour", "category", "menu-copy", "menu-stereo"})
+        EXPECT_EQ(escapes[window], "shown closed running unedited") << window;
+    EXPECT_EQ(r.Numbers("tabs"), (std::vector<long long>{1, 2, 3, 0, 3, 2, 1, 0}));
+    EXPECT_EQ(r.Text("title-before"), "Morning Jingle");
+    EXPECT_EQ(r.Text("title-after"), "Morning Jingle");
+    EXPECT_TRUE(testsupport::ReadFile(path) == bytes) << "the item's file is as it was";
+}
+
 TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     StartX(1366, 768);
     if (IsSkipped()) return;
@@ -315,18 +377,47 @@ TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     EXPECT_EQ(frames.front()[2], 800);
     EXPECT_EQ(frames.front()[3], 600);
 
-    // A window stored larger than this screen (as earlier versions grew it) opens inside it.
-    fs::remove_all(home.path() / "registry");
-    fs::create_directories(home.path() / "registry");
-    std::ofstream(home.path() / "registry" / "user.reg", std::ios::binary)
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-           "[HKEY_CURRENT_USER\\SOFTWARE\\Brevant\\LumoEdit\\v1\\Position]\r\n"
-           "\"Left\"=dword:000004a1\r\n\"Top\"=dword:00000258\r\n"
-           "\"Width\"=dword:0000557d\r\n\"Height\"=dword:00004218\r\n\r\n";
+    // A window stored larger than this screen, its title bar on it, opens as it was stored.
+    StorePosition(79, 40, 1459, 1128);
     const Report r = RunProgram("restart");
     EXPECT_EQ(r.Errors(), "");
-    EXPECT_TRUE(Inside(r.Numbers("frame"), {0, 0, 1366, 768}));
-    EXPECT_EQ(r.Numbers("frame"), (std::vector<long long>{0, 0, 1366, 768})) << "as large as the screen lets it be";
+    EXPECT_EQ(r.Numbers("frame"), (std::vector<long long>{79, 40, 1459, 1128}));
+}
+
+// Two screens side by side, the right one taller: a stored place comes back as stored wherever
+// its title bar is on a screen, and is brought onto a screen only where none shows it.
+TEST_F(ScreenTest, StoredPlacesAcrossTwoScreensComeBackUnlessOutOfReach) {
+    const std::vector<long long> left{0, 0, 1366, 768}, right{1366, 0, 1024, 1024};
+    StartX(2390, 1024, {"1366x768+0+0", "1024x1024+1366+0"});
+    if (IsSkipped()) return;
+    struct Case {
+        const char* what;
+        int left, top, width, height;
+        bool kept;
+    } cases[] = {
+        {"spread over both screens", 1000, 100, 900, 600, true},
+        {"partly off the left screen", -200, 100, 800, 600, true},
+        {"partly off the bottom of the right screen", 1500, 700, 850, 600, true},
+        {"under the left screen, where no screen is", 100, 850, 850, 600, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        StorePosition(c.left, c.top, c.width, c.height);
+        const Report r = RunProgram("restart");
+        ASSERT_EQ(r.exit, 0) << r.Errors();
+        EXPECT_EQ(r.Errors(), "");
+        ASSERT_EQ(r.Numbers("screens"), (std::vector<long long>{2})) << "the program sees both screens";
+        const std::vector<long long> stored{c.left, c.top, c.width, c.height};
+        const auto frame = r.Numbers("frame");
+        if (c.kept) {
+            EXPECT_EQ(frame, stored);
+        } else {
+            EXPECT_TRUE(Inside(frame, left) || Inside(frame, right)) << Inside(frame, left).message();
+            ASSERT_EQ(frame.size(), 4u);
+            EXPECT_EQ(frame[2], c.width) << "a window that fits keeps its size";
+            EXPECT_EQ(frame[3], c.height);
+        }
+    }
 }
 
 } // namespace

@@ -198,6 +198,36 @@ TEST_F(EditCommandsTest, PasteMixPasteInsertFileAndTheSystemClipboard) {
     reported.clear();
 }
 
+// Cut, Copy and Paste use the LumoEdit clip area, the Windows Clipboard entries the system
+// clipboard: neither takes the other's audio, in either direction.
+TEST_F(EditCommandsTest, TheTwoClipboardsAreKeptApart) {
+    Open(4);
+    auto length = [&] { return editor->ctlEditor->LengthMs() / 1000; };
+    // Out to the system clipboard only: the clip area has nothing to paste.
+    Select(1, 3);
+    editor->toolAudioEditor_ButtonMenuClick("copytoclipboard");
+    Select(0, 0);
+    editor->AudioPaste();
+    EXPECT_EQ(LastText(), "There is nothing on the Clipboard to Paste!");
+    EXPECT_NEAR(length(), 4, 0.001);
+
+    // One second in the clip area, then two seconds to the system clipboard.
+    Select(0, 1);
+    editor->AudioCopy();
+    Select(1, 3);
+    editor->toolAudioEditor_ButtonMenuClick("copytoclipboard");
+    Select(0, 0);
+    editor->toolAudioEditor->ClickButton("paste");
+    EXPECT_NEAR(length(), 5, 0.001) << "the clip area kept its second";
+    Select(0, 0);
+    editor->toolAudioEditor_ButtonMenuClick("pastefromclipboard");
+    EXPECT_NEAR(length(), 7, 0.001) << "the system clipboard's two seconds";
+    Select(0, 0);
+    editor->toolAudioEditor_ButtonMenuClick("paste");
+    EXPECT_NEAR(length(), 8, 0.001) << "the clip area still holds its second";
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(EditCommandsTest, InsertAndDeleteSilenceAndTimeStretchWithAPreset) {
     Open(4);
     struct Answer {
@@ -237,12 +267,43 @@ TEST_F(EditCommandsTest, InsertAndDeleteSilenceAndTimeStretchWithAPreset) {
     Open(8);
     Select(0, 4);
     TransformAnswers([](frmLumoEditTransform& d) {
-        EXPECT_EQ(d.txtStretchNewLength->Text(), "4") << "nothing stored: the selection's length";
+        EXPECT_EQ(d.txtStretchNewLength->Text(), "0.1") << "nothing stored: the shortest length";
         d.listStretchPresets->SetListIndex(0); // "10 Seconds"
     });
     editor->ProcessAudioButton("timestretch");
     EXPECT_NEAR(editor->ctlEditor->LengthMs(), 14000, 30);
     EXPECT_EQ(lumoedit::Preferences().GetPreference("EditorTimeStretchNewLength", ""), "10");
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A ten-second selection to a fortieth and to four times, the pitch kept or not: the length
+// the dialog took, and audio (not silence) to its end; what is stored is offered next time.
+TEST_F(EditCommandsTest, TimeStretchReachesEveryLengthTheDialogOffers) {
+    struct Case {
+        const char* typed;
+        bool pitch;
+        double length;
+    };
+    // Low enough that four times the speed still lies well below the top of the band.
+    const auto low = [](std::int64_t frame, int) { return 0.5 * std::sin(frame * 2 * M_PI * 100.0 / 44100.0); };
+    for (const Case& c : {Case{"0.25", true, 0.25}, Case{"0.25", false, 0.25}, Case{"40", true, 40}, Case{"40", false, 40}}) {
+        SCOPED_TRACE(std::string(c.typed) + (c.pitch ? " keeping the pitch" : " at another speed"));
+        Open(20, 2, low);
+        Select(5, 15);
+        TransformAnswers([c](frmLumoEditTransform& d) {
+            d.txtStretchNewLength->SetText(c.typed);
+            d.chkTimeStretchPreservePitch->SetValue(c.pitch ? 1 : 0);
+        });
+        editor->ProcessAudioButton("timestretch");
+        EXPECT_TRUE(boxes->Shown().empty()) << LastText();
+        const double stretched = editor->ctlEditor->LengthMs() / 1000.0 - 10;
+        EXPECT_NEAR(stretched, c.length, 0.02 * c.length);
+        EXPECT_NEAR(editor->cAudioInformation->TotalLength, 10 + stretched, 0.001);
+        for (double at : {0.0, 0.45, 0.9}) EXPECT_GT(Peak(0, 5 + at * stretched, 5 + (at + 0.1) * stretched), 0.3) << at;
+        EXPECT_NEAR(Peak(1, 5 + stretched, 15 + stretched), 0.5, 0.01) << "the audio after it is untouched";
+        TransformAnswers([c](frmLumoEditTransform& d) { EXPECT_EQ(d.txtStretchNewLength->Text(), c.typed); }, false);
+        editor->ProcessAudioButton("timestretch");
+    }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 using namespace editortest;
@@ -49,7 +50,7 @@ TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsi
         EXPECT_EQ(editor->cAudioInformation->IntroStart(), introStart) << "nothing is marked inside an edit";
         editor->close();
     });
-    editor->cAudioInformation->ItemTitle = "kept until the operation ends";
+    editor->cAudioInformation->ItemTitle = "kept";
     const int before = editor->MessageLoopRuns();
     editor->ctlEditor_Progress(10);
     EXPECT_EQ(editor->MessageLoopRuns(), before + 1);
@@ -57,21 +58,65 @@ TEST_F(EventsZoomTest, ProgressRunsTheLoopAtMostTwiceASecondAndNothingStartsInsi
     EXPECT_TRUE(editor->toolAudioEditor->isEnabled());
     EXPECT_TRUE(editor->cmdSetIntroStart->isEnabled());
     EXPECT_TRUE(editor->mtxtIntroStart->isEnabled());
-    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept until the operation ends") << "the close waited";
+    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept") << "the close was refused";
+    EXPECT_EQ(LastText(), "You cannot close this window until the Wave display has finished its current action");
     editor->ctlEditor_Progress(40);
     EXPECT_EQ(editor->prgProgress->Value(), 40) << "the bar follows every event";
     EXPECT_EQ(editor->MessageLoopRuns(), before + 1) << "but the loop does not run again so soon";
 
-    // Once the operation is over, the close goes ahead: the close box starts a new item.
-    for (int i = 0; i < 40 && !editor->cAudioInformation->ItemTitle.empty(); ++i) {
+    // Nothing closes later by itself.
+    for (int i = 0; i < 10; ++i) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_TRUE(editor->IsLoaded());
-    EXPECT_TRUE(editor->cAudioInformation->ItemTitle.empty());
+    EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept");
     std::this_thread::sleep_for(std::chrono::milliseconds(600));
     editor->ctlEditor_Progress(60);
     EXPECT_EQ(editor->MessageLoopRuns(), before + 2);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A close that arrives while a long effect runs (the close box, File, Exit, Esc) is refused
+// with the reason; the window stays, and the effect runs to its end.
+TEST_F(EventsZoomTest, ACloseDuringALongEffectIsRefusedAndTheEffectFinishes) {
+    Open(120);
+    editor->cAudioInformation->ItemTitle = "kept";
+    const std::pair<const char*, std::function<void()>> closes[] = {
+        {"close box", [&] { editor->close(); }},
+        {"File, Exit", [&] { main->mnuExit_Click(); }},
+        {"Esc", [&] {
+             int key = 27;
+             editor->Form_KeyPress(key);
+         }},
+    };
+    for (const auto& [name, close] : closes) {
+        boxes->Clear();
+        // The first progress event after half a second lets the loop run: the close comes in there.
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        bool asked = false;
+        QTimer::singleShot(0, editor, [&, close = close] {
+            asked = true;
+            close();
+        });
+        const std::size_t steps = editor->ctlEditor->UndoSteps();
+        Select(0, 120);
+        editor->ProcessAudioButton("fadeout");
+        EXPECT_TRUE(asked) << name;
+        EXPECT_EQ(Texts(), std::vector<std::string>{
+                               "You cannot close this window until the Wave display has finished its current action"})
+            << name;
+        EXPECT_TRUE(editor->IsLoaded()) << name;
+        EXPECT_TRUE(main->IsLoaded()) << name;
+        EXPECT_FALSE(editor->bInhibitUnloading()) << name;
+        EXPECT_EQ(editor->cAudioInformation->ItemTitle, "kept") << name;
+        EXPECT_EQ(editor->ctlEditor->UndoSteps(), steps + 1) << name << ": the fade was made";
+        EXPECT_LT(Peak(0, 119.9, 120), 0.01) << name;
+        EXPECT_FALSE(editor->pnlProgress->isVisible()) << name;
+        // Nothing closes later by itself.
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        EXPECT_TRUE(editor->IsLoaded()) << name;
+    }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
@@ -154,6 +199,46 @@ TEST_F(EventsZoomTest, TheSelectionShowsItsLengthWhicheverWayItWasMade) {
     View(S(1), S(3));
     editor->ctlEditor->SelectVisibleRange.Emit();
     EXPECT_FLOAT_EQ(editor->SelectedLength, 2);
+}
+
+// After every edit and effect the keys that follow the component's state show it idle again:
+// "silence" and "paste" need no click in the waveform to come back.
+TEST_F(EventsZoomTest, TheStateKeysAreLiveAfterEveryCommand) {
+    Open(6);
+    const std::string other = dir / "other.wav";
+    WriteWav(other, 1, 2, Tone);
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"cut", [&] { Select(1, 1.5); editor->AudioCut(); }},
+        {"copy", [&] { Select(1, 1.5); editor->AudioCopy(); }},
+        {"paste", [&] { Select(2, 2); editor->AudioPaste(); }},
+        {"mix paste", [&] { Select(0, 0); TransformAnswers({}); editor->AudioMixPaste(); }},
+        {"delete", [&] { Select(1, 1.5); editor->AudioDeleteSelection(); }},
+        {"select all", [&] { editor->AudioSelectAll(); }},
+        {"undo", [&] { editor->AudioUndo(); }},
+        {"redo", [&] { editor->AudioRedo(); }},
+        {"insert file", [&] { Select(1, 1); dialogs->AnswerFile(other); editor->AudioInsertFile(false); }},
+        {"mix insert file", [&] { Select(1, 1); dialogs->AnswerFile(other); TransformAnswers({}); editor->AudioInsertFile(true); }},
+        {"erase", [&] { Select(1, 1.5); editor->ProcessAudioButton("erase"); }},
+        {"silence", [&] { Select(1, 1); InputAnswer("0.5"); editor->ProcessAudioButton("silence"); }},
+        {"reverse", [&] { Select(1, 1.5); editor->ProcessAudioButton("reverse"); }},
+        {"amplify", [&] { Select(1, 1.5); TransformAnswers({}); editor->ProcessAudioButton("amplify"); }},
+        {"normalise", [&] { Select(1, 1.5); TransformAnswers({}); editor->ProcessAudioButton("normalise"); }},
+        {"delete silence", [&] { Select(1, 3); TransformAnswers({}); editor->ProcessAudioButton("deletesilence"); }},
+        {"time stretch", [&] { Select(1, 2); TransformAnswers({}); editor->ProcessAudioButton("timestretch"); }},
+        {"fade in", [&] { Select(1, 1.5); editor->ProcessAudioButton("fadein"); }},
+        {"fade out", [&] { Select(1, 1.5); editor->ProcessAudioButton("fadeout"); }},
+        {"stereo", [&] { editor->ProcessAudioButton("stereo"); }},
+    };
+    for (const auto& [name, run] : commands) {
+        run();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateIdle) << name;
+        EXPECT_TRUE(editor->toolAudioEditor->ButtonEnabled("silence")) << name;
+        EXPECT_TRUE(editor->toolAudioEditor->ButtonEnabled("paste")) << name;
+        EXPECT_EQ(editor->toolAudioEditor->ButtonEnabled("undo"), editor->ctlEditor->CanUndo()) << name;
+        EXPECT_EQ(editor->toolAudioEditor->ButtonEnabled("redo"), editor->ctlEditor->CanRedo()) << name;
+    }
+    EXPECT_EQ(platform::ui::Form::UnscriptedModals(), 0);
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
 TEST_F(EventsZoomTest, TheToolbarsHandTheirKeysOn) {

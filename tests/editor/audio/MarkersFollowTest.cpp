@@ -4,6 +4,7 @@
 // run of random edits, undos and redos is checked against a model of where each marker must be.
 #include "editor/support/EditorWindowFixture.h"
 
+#include "platform/base/Numeric.h"
 #include "shared/helpers/Utility.h"
 
 #include <gtest/gtest.h>
@@ -129,10 +130,12 @@ TEST_F(MarkersFollowTest, EveryEditMovesTheMarkersWithTheAudioAndUndoAndRedoFoll
         Select(0, 4);
         editor->AudioCopy();
     };
-    auto stretchTo = [this](const char* seconds) {
+    auto stretchTo = [this](double seconds) {
         Select(8, 12);
-        TransformAnswers([seconds](frmLumoEditTransform& d) { d.txtStretchNewLength->SetText(seconds); });
+        const std::string typed = platform::FormatDouble(seconds);
+        TransformAnswers([typed](frmLumoEditTransform& d) { d.txtStretchNewLength->SetText(typed); });
         editor->ProcessAudioButton("timestretch");
+        EXPECT_NEAR(Length(), 16 + seconds, 0.001) << "stretched to " << typed;
     };
     // The audio 8-12 s became `length - 16` seconds long: inside in proportion, after shifted.
     auto stretched = [](double length) {
@@ -177,8 +180,10 @@ TEST_F(MarkersFollowTest, EveryEditMovesTheMarkersWithTheAudioAndUndoAndRedoFoll
              editor->ProcessAudioButton("silence");
          },
          [](double) { return Markers{2, 8, 23, 14, 16, 19, 21}; }},
-        {"time stretch longer", [&] { stretchTo("8"); }, stretched},
-        {"time stretch shorter", [&] { stretchTo("2"); }, stretched},
+        {"time stretch longer", [&] { stretchTo(8); }, stretched},
+        {"time stretch shorter", [&] { stretchTo(2); }, stretched},
+        {"time stretch to a fortieth", [&] { stretchTo(0.1); }, stretched},
+        {"time stretch to four times", [&] { stretchTo(16); }, stretched},
         {"reverse", [&] { Select(8, 12); editor->ProcessAudioButton("reverse"); }, [](double) { return kLayout; }},
         {"record into the hook",
          [&] {
@@ -237,6 +242,81 @@ TEST_F(MarkersFollowTest, CuttingTheFirstSecondMovesEveryMarkerAndTheFileSaysSo)
     EXPECT_NEAR(timers["MRK2"], S(5), 1);
     EXPECT_NEAR(timers["SEG1"], S(7), 1);
     EXPECT_EQ(ReadWav(path).Frames(), S(9));
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A file without an outro gets none from an edit that makes it longer: the reader's "none" (the
+// old end) is not written as a time inside the new audio.
+TEST_F(MarkersFollowTest, InsertingSilenceWritesNoOutroThatWasNotThere) {
+    const std::string path = Open(20, 2, Tone, [](rozuzezer::cHardDiskItem& item) { item.SetExtro(18); });
+    auto outros = [&] {
+        std::vector<std::pair<std::string, std::int32_t>> out;
+        for (const auto& t : PostTimers(path))
+            if (t.first.rfind("OUT", 0) == 0) out.push_back(t);
+        return out;
+    };
+    ASSERT_TRUE(outros().empty());
+    Select(5, 5);
+    InputAnswer("2");
+    editor->ProcessAudioButton("silence");
+    ASSERT_NEAR(editor->ctlEditor->LengthMs(), 22000, 1);
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty()) << outros().front().first << " at " << outros().front().second;
+    EXPECT_EQ(ReadWav(path).Frames(), S(22));
+    // Longer again by a paste, and back by undo: still none.
+    Select(0, 1);
+    editor->AudioCopy();
+    Select(2, 2);
+    editor->AudioPaste();
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty());
+    editor->AudioUndo();
+    editor->AudioUndo();
+    ASSERT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(outros().empty());
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// Outros the file holds move with the audio like the markers, through undo too, and are
+// written where they now stand; nothing of them shows on the waveform.
+TEST_F(MarkersFollowTest, TheFilesOwnOutrosMoveWithTheAudio) {
+    const std::string path = Open(10, 2, Tone, [](rozuzezer::cHardDiskItem& item) {
+        item.SetOutroEx(1, 6);
+        item.SetOutroEx(2, 7);
+    });
+    const auto& item = *editor->cAudioInformation;
+    ASSERT_FLOAT_EQ(item.OutroEx(1), 6);
+    for (int tag : {5, 6}) {
+        ASSERT_NE(RegionOf(tag), nullptr) << tag;
+        EXPECT_TRUE(RegionOf(tag)->options & audio::kRegionHidden) << tag;
+    }
+    auto timers = [&] {
+        std::map<std::string, std::int32_t> t;
+        for (const auto& [usage, at] : PostTimers(path)) t[usage] = at;
+        return t;
+    };
+    Select(1, 1);
+    InputAnswer("2");
+    editor->ProcessAudioButton("silence");
+    EXPECT_NEAR(item.OutroEx(1), 8, 0.001);
+    EXPECT_NEAR(item.OutroEx(2), 9, 0.001);
+    ASSERT_TRUE(editor->SaveFile());
+    auto t = timers();
+    EXPECT_NEAR(t["OUT1"], S(8), 1);
+    EXPECT_NEAR(t["OUT2"], S(9), 1);
+
+    editor->AudioUndo();
+    EXPECT_NEAR(item.OutroEx(1), 6, 0.001);
+    // A cut over the first outro takes it to where the cut was; the second follows the audio.
+    Select(5.5, 6.5);
+    editor->AudioCut();
+    EXPECT_NEAR(item.OutroEx(1), 5.5, 0.001);
+    EXPECT_NEAR(item.OutroEx(2), 6, 0.001);
+    ASSERT_TRUE(editor->SaveFile());
+    t = timers();
+    EXPECT_NEAR(t["OUT1"], S(5.5), 1);
+    EXPECT_NEAR(t["OUT2"], S(6), 1);
+    EXPECT_EQ(t.count("OUT3"), 0u);
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 

@@ -64,18 +64,22 @@ TEST_F(TransformDialogTest, EachFunctionShowsItsValuesClampedAndOnlyItsFrame) {
     EXPECT_EQ(shown, "92");
     EXPECT_EQ(attack, 0) << "the negative time is corrected even on Cancel";
 
-    // The stretch length within what the component can do: at least a twentieth, at most four
-    // times the current length; written back even on Cancel.
-    float length = 50;
-    bool pitch = false;
-    capture(&frmLumoEditTransform::txtStretchNewLength);
-    EXPECT_FALSE(frmLumoEditTransform().Stretch(10, length, pitch));
-    EXPECT_EQ(shown, "40");
-    EXPECT_FLOAT_EQ(length, 40);
-    length = -1;
-    capture(&frmLumoEditTransform::txtStretchNewLength);
-    EXPECT_FALSE(frmLumoEditTransform().Stretch(60, length, pitch));
-    EXPECT_FLOAT_EQ(length, 3);
+    // The stretch length from 0.1 s to four times the current length, whatever that length;
+    // written back even on Cancel.
+    struct Stretch {
+        double current;
+        float stored, offered;
+        const char* shown;
+    };
+    for (const Stretch& c : {Stretch{10, 50, 40, "40"}, Stretch{60, -1, 0.1f, "0.1"}, Stretch{3600, 0.02f, 0.1f, "0.1"},
+                             Stretch{3600, 12.5f, 12.5f, "12.5"}}) {
+        float length = c.stored;
+        bool pitch = false;
+        capture(&frmLumoEditTransform::txtStretchNewLength);
+        EXPECT_FALSE(frmLumoEditTransform().Stretch(c.current, length, pitch));
+        EXPECT_EQ(shown, c.shown) << c.current << " " << c.stored;
+        EXPECT_FLOAT_EQ(length, c.offered);
+    }
 
     // Only the asked frame shows; the buttons sit under it and the dialog fits the frame.
     Script([](frmLumoEditTransform& d) {
@@ -153,8 +157,8 @@ TEST_F(TransformDialogTest, OkRefusesWhatWouldReachTheComponentOutOfRange) {
         {"stretch 0", stretch, stretchBox, "0", false, "You must enter a new length for the audio"},
         {"stretch beyond 4 times", stretch, stretchBox, "40.5", false,
          "You cannot stretch the audio to more than 4 times its original length"},
-        {"stretch below a twentieth", stretch, stretchBox, "0.3", false,
-         "You cannot shorten the audio to less than 0.5 seconds"},
+        {"stretch to a hundredth", stretch, stretchBox, "0.1", true, nullptr},
+        {"stretch below what is offered", stretch, stretchBox, "0.01", true, nullptr},
         {"stretch 4 times", stretch, stretchBox, "40", true, nullptr},
     };
     for (const Case& c : cases) {

@@ -294,6 +294,39 @@ TEST_F(DetailsTest, CategoryAndCopyrightCodeStoreTheirCodes) {
     EXPECT_FALSE(editor->bEdited());
 }
 
+// The list draws each category's name, not its codes, and drops down no wider than the names
+// need; each entry's text is still the whole row, which choosing and showing an item read.
+TEST_F(DetailsTest, TheCategoryListShowsTheNamesAndKeepsTheRows) {
+    auto* list = editor->comboCategory;
+    int widest = 0;
+    for (int i = 0; i < list->ListCount(); ++i) {
+        const QString shown = list->itemText(i);
+        const std::string row = list->List(i);
+        SCOPED_TRACE(row.substr(0, row.find(' ')));
+        EXPECT_FALSE(shown.contains('|'));
+        EXPECT_EQ(shown.trimmed(), shown);
+        EXPECT_EQ(row.rfind(shown.toStdString(), 0), 0u) << "the name begins the row";
+        EXPECT_NE(row.find('|'), std::string::npos) << "the codes stay in the row";
+        const std::string name = row.substr(0, row.find("  "));
+        widest = std::max(widest, list->fontMetrics().horizontalAdvance(QString::fromStdString(name)));
+    }
+    EXPECT_EQ(list->itemText(9), "Jingles");
+    EXPECT_EQ(list->List(9), "Jingles" + std::string(1000, ' ') + "|JIN|JING");
+    list->showPopup();
+    QApplication::processEvents();
+    const QWidget* popup = list->view()->window();
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_LE(popup->width(), std::max(list->width(), widest + 80));
+    list->hidePopup();
+
+    // Choosing by the row's text, and the text read back, are the whole row.
+    list->SetText(list->List(9));
+    EXPECT_EQ(list->ListIndex(), 9);
+    EXPECT_EQ(list->Text(), list->List(9));
+    EXPECT_EQ(editor->cAudioInformation->Category, "JIN");
+    editor->bEdited_ = false;
+}
+
 TEST_F(DetailsTest, CopyButtonsFillTheCopyrightBoxes) {
     editor->ClearDetails(2);
     editor->txtDescription[1]->SetText("  Morning Theme ");

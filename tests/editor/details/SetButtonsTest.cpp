@@ -1,6 +1,7 @@
 // The Set buttons (mark, set, audition, in both back ends) and the loop options.
 #include "editor/support/EditorWindowFixture.h"
 
+#include <QDialog>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -133,6 +134,23 @@ TEST_F(DetailsTest, WhilePlayingEveryButtonMarksThePlayPosition) {
     EXPECT_EQ(editor->cmdSetIntroEnd->Caption(), "Set (&*)");
 }
 
+// A mark takes what is heard at the press: the card's buffered audio not yet, and the time
+// since the position was last shown already.
+TEST_F(DetailsTest, AMarkWhilePlayingIsThePositionHeardAtThePress) {
+    OpenForEditing(ToneFile("tone.wav", 20));
+    card->SetLatency(Samples(0.2));
+    editor->ctlEditor->View().SetPosition(0);
+    editor->ctlEditor->Play(1);
+    for (int i = 0; i < 40; ++i) {
+        card->AdvanceMs(25);
+        editor->ctlEditor->Pump();
+    }
+    card->AdvanceMs(60); // played on, the window's timer not yet come
+    ASSERT_EQ(editor->ctlEditor->State(), audio::kStatePlaying);
+    editor->cmdSetIntroEnd_Click();
+    EXPECT_EQ(editor->mtxtIntroEnd->Text(), T(1.06f - 0.2f)) << "1.06 s handed to the card, 0.2 s of it not heard";
+}
+
 TEST_F(DetailsTest, WithNothingLoadedASetButtonLeavesTheMarkerAlone) {
     editor->ClearDetails(2);
     ASSERT_FALSE(editor->AudioOpen());
@@ -184,6 +202,59 @@ TEST_F(DetailsTest, SetButtonsBeyondHundredHoursWriteTheLongestTimeTheBoxesHold)
     Select(100.5 * 3600, 100.75 * 3600);
     editor->cmdSetExtro_Click();
     EXPECT_EQ(editor->mtxtExtro->Text(), "99:59:59.99");
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A loop kept aside while unticked comes back into boxes that hold two digits of hours.
+TEST_F(DetailsTest, ReTickingALoopKeptFromBeyondHundredHoursShowsTheLongestTimeTheBoxesHold) {
+    const std::string path = dir / "long.wav";
+    editortest::WriteWav(path, 101 * 3600, 1, [](std::int64_t, int) { return 0.25; }, 1);
+    OpenForEditing(path);
+    auto& item = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    item.LoopStart = 100 * 3600; // as the file held them
+    item.LoopEnd = 100.5 * 3600;
+    editor->chkLoop->SetValue(0);
+    editor->chkLoop->SetValue(1);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+    EXPECT_EQ(editor->mtxtLoopStart->Text(), "99:59:59.99");
+    EXPECT_EQ(editor->mtxtLoopEnd->Text(), "99:59:59.99");
+    EXPECT_NEAR(item.LoopStart, 99 * 3600 + 59 * 60 + 59.99, 0.05); // a float
+    EXPECT_NEAR(item.LoopEnd, 99 * 3600 + 59 * 60 + 59.99, 0.05);
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+}
+
+// Audio too short for a loop's minimum holds no loop, whatever writes the loop boxes - a Set
+// button, or an edit that leaves the audio between the two minimums - and nothing is said.
+TEST_F(DetailsTest, AudioTooShortForALoopHoldsNoneAndSaysNothing) {
+    OpenForEditing(ToneFile("short.wav", 3));
+    auto& item = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    editor->ctlEditor->View().SetSelectionShown(true);
+    Select(1, 2.5);
+    editor->cmdSetLoopStart_Click();
+    EXPECT_EQ(item.LoopStart, 0);
+    EXPECT_EQ(item.LoopEnd, 0);
+    Select(0.5, 2.9);
+    editor->cmdSetLoopEnd_Click();
+    EXPECT_EQ(item.LoopEnd, 0);
+    EXPECT_EQ(editor->mtxtLoopEnd->Text(), kZero);
+
+    // 4.55 s left by a cut: long enough for a loop start, too short for a loop end.
+    editor->bEdited_ = false;
+    OpenForEditing(ToneFile("ten.wav", 10));
+    auto& ten = *editor->cAudioInformation;
+    editor->chkLoop->SetValue(1);
+    editor->mtxtLoopStart->SetText(T(5));
+    editor->mtxtLoopEnd->SetText(T(9));
+    ASSERT_FLOAT_EQ(ten.LoopEnd, 9.0f);
+    editor->ctlEditor->View().SetSelectionShown(true);
+    Select(4.55, 10);
+    editor->AudioCut();
+    EXPECT_NEAR(ten.TotalLength, 4.55, 0.001);
+    EXPECT_LE(ten.LoopStart, ten.TotalLength);
+    EXPECT_LE(ten.LoopEnd, ten.TotalLength);
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
@@ -352,5 +423,58 @@ TEST_F(DetailsTest, LeavingATimeBoxShowsWhatTheItemHolds) {
     EXPECT_FLOAT_EQ(item.IntroEnd(), 15) << "moved by the intro start's order rule";
     EXPECT_FLOAT_EQ(item.Extro(), 15);
     EXPECT_FLOAT_EQ(item.HookEnd, 20);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// A click into a time box selects its time, so the first digit typed starts a new one. A
+// producer who then checks another window (a running order, a dialog of the program) comes
+// back to the time half typed, the caret where it was, and finishes it.
+TEST_F(DetailsTest, AHalfTypedTimeSurvivesAnotherWindow) {
+    OpenForEditing(ToneFile("tone.wav", 20));
+    editor->SetDisplayDescriptions(true);
+    editor->mtxtIntroStart->SetText(T(2));
+    editor->mtxtIntroEnd->SetText(T(10));
+    QWidget program; // another program's window
+    program.resize(200, 100);
+    QDialog dialog(main.get());
+    struct Case {
+        const char* what;
+        QWidget* window;
+    } cases[] = {{"another program", &program}, {"a dialog of the program", &dialog}};
+    MaskedTextBox* box = editor->mtxtIntroEnd;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        editor->txtDescription[1]->setFocus(Qt::TabFocusReason);
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() * 3 / 4, box->height() / 2));
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(box->SelText(), T(10)) << "the click selected the whole time";
+        QTest::keyClicks(box, "0");
+        EXPECT_EQ(box->Text(), "0_:__:__.__");
+
+        c.window->show();
+        c.window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(c.window));
+        EXPECT_EQ(box->Text(), "0_:__:__.__") << "the box kept what was typed";
+        EXPECT_EQ(editor->mtxtIntroStart->Text(), T(2));
+        c.window->hide();
+        main->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        EXPECT_EQ(box->SelText(), "") << "coming back selects nothing";
+        QTest::keyClicks(box, "0001100");
+        EXPECT_EQ(box->Text(), "00:00:11.00");
+        EXPECT_FLOAT_EQ(editor->cAudioInformation->IntroEnd(), 11);
+
+        // A time left half typed for another box of the window shows what the item holds.
+        QTest::keyClick(box, Qt::Key_Backspace);
+        EXPECT_EQ(box->Text(), "00:00:11.0_");
+        editor->txtDescription[1]->setFocus(Qt::TabFocusReason);
+        EXPECT_EQ(box->Text(), T(11));
+        box->SetText(T(10));
+    }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }

@@ -11,6 +11,7 @@
 #include "platform/audio/Block.h"
 #include "platform/base/DateTime.h"
 #include "shared/helpers/FileHelper.h"
+#include "shared/helpers/SystemHelper.h"
 
 #include <QTest>
 
@@ -18,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +97,9 @@ struct ReadBack {
     sf_count_t frames = 0;
     std::string title, originator, startDate;
     int version = -1;
+    std::array<std::int16_t, 5> loudness{};
+    std::string umid;
+    std::uint32_t timeReferenceLow = 0;
 };
 
 ReadBack Read(const std::string& path) {
@@ -114,6 +119,10 @@ ReadBack Read(const std::string& path) {
     if (sf_command(sf, SFC_GET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)) == SF_TRUE) {
         r.originator = std::string(bext->originator, strnlen(bext->originator, sizeof bext->originator));
         r.version = bext->version;
+        r.loudness = {bext->loudness_value, bext->loudness_range, bext->max_true_peak_level,
+                      bext->max_momentary_loudness, bext->max_shortterm_loudness};
+        r.umid.assign(bext->umid, sizeof bext->umid);
+        r.timeReferenceLow = bext->time_reference_low;
     }
     sf_close(sf);
     // libsndfile pads the fixed text fields with blanks.
@@ -124,16 +133,37 @@ ReadBack Read(const std::string& path) {
 
 std::string Bytes(const std::string& path) { return testsupport::ReadFile(path); }
 
-// The "data" chunk's payload of a RIFF file.
-std::string DataOf(const std::string& bytes) {
+// Where a chunk's payload starts in a RIFF file, and its size; npos when there is none.
+std::pair<std::size_t, std::uint32_t> ChunkOf(const std::string& bytes, const char* id) {
     std::size_t at = 12;
     while (at + 8 <= bytes.size()) {
         std::uint32_t size = 0;
         std::memcpy(&size, bytes.data() + at + 4, 4);
-        if (bytes.compare(at, 4, "data") == 0) return bytes.substr(at + 8, size);
+        if (bytes.compare(at, 4, id) == 0) return {at + 8, size};
         at += 8 + size + (size & 1);
     }
-    return {};
+    return {std::string::npos, 0};
+}
+
+// The "data" chunk's payload of a RIFF file.
+std::string DataOf(const std::string& bytes) {
+    const auto [at, size] = ChunkOf(bytes, "data");
+    return at == std::string::npos ? std::string() : bytes.substr(at, size);
+}
+
+// Makes the file's bext chunk one of version 2 with these loudness values, a UMID and a
+// time reference, as a loudness meter that writes broadcast WAV leaves it.
+void MeasureLoudness(const std::string& path, const std::array<std::int16_t, 5>& loudness) {
+    std::string bytes = testsupport::ReadFile(path);
+    const std::size_t at = ChunkOf(bytes, "bext").first;
+    ASSERT_NE(at, std::string::npos);
+    const std::uint32_t timeReference = 987654321;
+    const std::uint16_t version = 2;
+    std::memcpy(bytes.data() + at + 338, &timeReference, 4);
+    std::memcpy(bytes.data() + at + 346, &version, 2);
+    std::memset(bytes.data() + at + 348, 0x3C, 64);
+    std::memcpy(bytes.data() + at + 412, loudness.data(), 10);
+    testsupport::WriteFile(path, bytes);
 }
 
 } // namespace
@@ -315,7 +345,7 @@ TEST_F(EditorDocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
     EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
-TEST_F(EditorDocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioRefusesALoop) {
+TEST_F(EditorDocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioHoldsNoLoop) {
     Start();
     // A WAV without metadata: the item has no end of audio, its length bounds the markers.
     const std::string plain = dir / "plain.wav";
@@ -327,15 +357,15 @@ TEST_F(EditorDocumentTest, MarkersStayWithinAudioWithoutAnEndAndShortAudioRefuse
     editor->mtxtIntroEnd->SetText("00:00:02.00");
     EXPECT_FLOAT_EQ(Item().IntroEnd(), 2.0f);
 
-    // Three seconds cannot hold a loop that starts at 4.5 s: refused, not stored past the end.
+    // Three seconds cannot hold a loop that starts at 4.5 s: none is stored, none past the end,
+    // and nothing is said (the box rules clamp, they never refuse).
     editor->chkLoop->SetValue(1);
     editor->mtxtLoopStart->SetText("00:00:02.00");
     EXPECT_FLOAT_EQ(Item().LoopStart, 0.0f);
-    ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_NE(Texts()[0].find("too short for a loop"), std::string::npos);
     editor->mtxtLoopEnd->SetText("00:00:02.50");
     EXPECT_FLOAT_EQ(Item().LoopEnd, 0.0f);
-    EXPECT_LE(Item().LoopEnd, Item().TotalLength);
+    EXPECT_EQ(editor->mtxtLoopEnd->Text(), "00:00:00.00");
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
 }
 
 TEST_F(EditorDocumentTest, DetailsSaveWritesOnlyTheMetadataAndReopensWithTheNextVersion) {
@@ -406,6 +436,41 @@ TEST_F(EditorDocumentTest, AnEditedAudioIsSavedWithItsDetails) {
     EXPECT_EQ(Read(path).title, "Reversed");
     EXPECT_FALSE(editor->bEdited());
     EXPECT_FALSE(editor->bAudioEdited);
+}
+
+TEST_F(EditorDocumentTest, NormalisedAudioSavesItsLoudnessAsNotKnownADetailsSaveKeepsIt) {
+    Start();
+    const std::string path = Wav("measured.wav", 4);
+    const std::array<std::int16_t, 5> measured = {-2300, 520, -150, -1810, -2040};
+    MeasureLoudness(path, measured);
+    const ReadBack before = Read(path);
+    ASSERT_EQ(before.loudness, measured);
+    ASSERT_TRUE(editor->OpenFile(path));
+
+    editor->txtDescription[1]->SetText("Details only");
+    EXPECT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    ReadBack r = Read(path);
+    EXPECT_EQ(r.title, "Details only");
+    EXPECT_EQ(r.loudness, measured);
+
+    const std::string audioBefore = DataOf(Bytes(path));
+    platform::ui::Form::ScriptModal([](platform::ui::Form& f) {
+        auto& d = dynamic_cast<lumoedit::frmLumoEditTransform&>(f);
+        d.txtNormaliseLevel->SetText("90");
+        d.cmdOK_Click();
+    });
+    editor->AudioSelectAll();
+    editor->toolAudioEditor->ClickButton("normalise");
+    ASSERT_TRUE(editor->bAudioEdited);
+    EXPECT_TRUE(editor->SaveFile());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_NE(DataOf(Bytes(path)), audioBefore);
+    r = Read(path);
+    EXPECT_EQ(r.loudness, (std::array<std::int16_t, 5>{0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF}));
+    EXPECT_EQ(r.umid, before.umid);
+    EXPECT_EQ(r.timeReferenceLow, before.timeReferenceLow);
+    EXPECT_EQ(r.title, "Details only");
 }
 
 TEST_F(EditorDocumentTest, ShowsTheLoopWithItsJumpOptionAsTheOppositeOfPlayToEnd) {
@@ -592,6 +657,97 @@ TEST_F(EditorDocumentTest, SaveAsThroughTheChooserAndThroughAPermission) {
     rozuzezer::ui::SetAudioFormatChooser(previous);
 }
 
+// Changed details and a format that cannot hold them: the producer is told once, before
+// anything is written, and chooses. Unchanged details, a WAV format or a selection ask nothing.
+TEST_F(EditorDocumentTest, SaveAsToAFormatWithoutDetailsSaysSoFirst) {
+    Start();
+    ASSERT_TRUE(editor->OpenFile(Wav("details.wav", 2)));
+    auto previous = rozuzezer::ui::SetAudioFormatChooser([](helpers::cAudioFormat& f, std::int32_t family, std::int32_t) {
+        f.SetSamplesPerSec(44100);
+        f.SetChannels(2);
+        f.SetBitRate(family == 32 ? 192000 : 128000);
+        return true;
+    });
+    const std::string kept = "The details of this item (titles, markers, notes and the other fields) are kept only in WAV files";
+    struct Row {
+        int filter;
+        const char* name;
+        bool ask;
+    };
+    // The default list: 2 MPEG 2, 3 MPEG 3, 4 Ogg Vorbis, 5 IMA ADPCM WAV, 6 linear WAV.
+    for (const Row& row : {Row{2, "a.mp2", true}, Row{3, "a.mp3", true}, Row{4, "a.ogg", true}, Row{5, "a ima.wav", false},
+                           Row{6, "a.wav", false}}) {
+        editor->txtDescription[1]->SetText(std::string("Title for ") + row.name);
+        const std::string target = dir / row.name;
+        boxes->Clear();
+        if (row.ask) {
+            // No: nothing is written and the changes stay.
+            boxes->Answer(MsgResult::No);
+            dialogs->AnswerFile(target, row.filter);
+            EXPECT_FALSE(editor->SaveAsFile("", false)) << row.name;
+            ASSERT_EQ(Texts().size(), 1u) << row.name;
+            EXPECT_EQ(Texts()[0].rfind(kept, 0), 0u) << Texts()[0];
+            EXPECT_NE(Texts()[0].find(target), std::string::npos) << Texts()[0];
+            EXPECT_FALSE(fs::exists(target)) << row.name;
+            EXPECT_TRUE(editor->bEdited());
+            boxes->Clear();
+            boxes->Answer(MsgResult::Yes);
+        }
+        dialogs->AnswerFile(target, row.filter);
+        EXPECT_TRUE(editor->SaveAsFile("", false)) << row.name;
+        EXPECT_EQ(Texts().size(), row.ask ? 1u : 0u) << row.name << ": said once";
+        EXPECT_TRUE(fs::exists(target)) << row.name;
+        EXPECT_EQ(editor->bEdited(), row.ask) << row.name << ": the details are still unsaved";
+    }
+
+    // Only the audio changed, or only a selection is saved: nothing to say.
+    boxes->Clear();
+    auto& view = editor->ctlEditor->View();
+    view.SetSelectionShown(true);
+    view.SetSelectionStart(0);
+    view.SetSelectionEnd(Samples(1));
+    editor->ProcessAudioButton("reverse");
+    ASSERT_TRUE(editor->bAudioEdited);
+    dialogs->AnswerFile(dir / "audio only.mp3", 3);
+    EXPECT_TRUE(editor->SaveAsFile("", false));
+    EXPECT_FALSE(editor->bEdited());
+    editor->txtDescription[1]->SetText("Edited again");
+    view.SetSelectionShown(true);
+    view.SetSelectionStart(0);
+    view.SetSelectionEnd(Samples(1));
+    dialogs->AnswerFile(dir / "part.mp3", 3);
+    EXPECT_TRUE(editor->SaveSelection());
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_TRUE(fs::exists(dir / "part.mp3"));
+    rozuzezer::ui::SetAudioFormatChooser(previous);
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// The first save of a new item fills in the default originator before the name is asked.
+TEST_F(EditorDocumentTest, TheFirstSaveOfANewItemGivesItTheDefaultOriginator) {
+    Start();
+    ASSERT_TRUE(editor->ClearDetails(1));
+    ASSERT_TRUE(editor->AudioOpen());
+    editortest::InputAnswer("1");
+    editor->ProcessAudioButton("silence");
+    ASSERT_TRUE(editor->txtOriginator->Text().empty());
+    const std::string expected = helpers::SystemHelper().UserName() + " on " + helpers::SystemHelper().ComputerName();
+
+    dialogs->CancelFile();
+    EXPECT_FALSE(editor->SaveFile());
+    EXPECT_EQ(editor->txtOriginator->Text(), expected) << "given before the name was asked";
+    EXPECT_EQ(Item().Originator, expected);
+
+    // One emptied to blanks is given again, and written into the file.
+    editor->txtOriginator->SetText("  ");
+    dialogs->AnswerFile(dir / "first.wav", 6);
+    EXPECT_TRUE(editor->SaveFile());
+    EXPECT_EQ(editor->txtOriginator->Text(), expected);
+    EXPECT_EQ(Read(dir / "first.wav").originator, expected);
+    EXPECT_FALSE(editor->bEdited());
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(EditorDocumentTest, EveryRowOfTheSaveListSavesInItsFormat) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("rows.wav", 1.5)));
@@ -692,16 +848,27 @@ TEST_F(EditorDocumentTest, SaveSelectionLeavesTheItemsEditsAndRecentListAlone) {
     EXPECT_EQ(o.title, "");
 }
 
+// With the audio under the cover an edited detail enables both save keys, and Save As opens
+// the audio itself before it writes the new file.
 TEST_F(EditorDocumentTest, SaveAsWithoutADocumentOpensTheAudioFirst) {
     Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
     const std::string path = Wav("covered.wav", 3);
     ASSERT_TRUE(editor->OpenFile(path));
     EXPECT_FALSE(editor->AudioOpen());
+    EXPECT_FALSE(editor->toolMain->ButtonEnabled("save"));
     EXPECT_FALSE(editor->toolMain->ButtonEnabled("saveas"));
+    editor->txtDescription[1]->SetText("Under the cover");
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("save"));
+    EXPECT_TRUE(editor->toolMain->ButtonEnabled("saveas"));
     dialogs->AnswerFile(dir / "copy.wav", 6);
-    EXPECT_TRUE(editor->SaveAsFile("", false));
-    EXPECT_TRUE(Read(dir / "copy.wav").ok);
+    editor->toolMain->ClickButton("saveas");
+    const ReadBack r = Read(dir / "copy.wav");
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.frames, Samples(3));
+    EXPECT_EQ(r.title, "Under the cover");
+    EXPECT_EQ(Item().AudioFileName, dir / "copy.wav");
+    EXPECT_FALSE(editor->bEdited());
     EXPECT_FALSE(editor->pnlProgress->isVisible());
     EXPECT_TRUE(reported.empty()) << reported.front();
 }

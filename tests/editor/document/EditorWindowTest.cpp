@@ -23,6 +23,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -361,14 +362,51 @@ TEST_F(EditorWindowTest, TheDiskSpaceNeverRaises) {
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(EditorWindowTest, AMissingNamedFileIsNotReplacedBySilence) {
+// An item whose file is gone, or empty, gets new audio from the cover and Record, and its save
+// writes that audio under its name. Save As, which opens the audio first, has none to save.
+TEST_F(EditorWindowTest, AMissingOrEmptyNamedFileGetsANewDocumentToRecordInto) {
+    lumoedit::Preferences().SetEditorOpenAudioOnLoad(false);
     Start();
-    editor->cAudioInformation->AudioFileName = dir / "gone.wav";
-    int flags = 0;
-    EXPECT_FALSE(editor->SetupEditor(flags));
-    EXPECT_EQ(Texts().back(), "The audio file \"" + (dir / "gone.wav") + "\" could not be found, or it is empty.");
-    EXPECT_EQ(editor->MousePointer(), platform::ui::PointerDefault);
-    EXPECT_FALSE(editor->pnlProgress->isVisible());
+    for (const bool empty : {false, true}) {
+        const std::string path = dir / (empty ? "empty.wav" : "gone.wav");
+        editortest::WriteWav(path, 2, 2, editortest::Tone);
+        editor->bEdited_ = false;
+        ASSERT_TRUE(editor->OpenFile(path));
+        ASSERT_FALSE(editor->AudioOpen());
+        if (empty) std::ofstream(path, std::ios::trunc);
+        else std::filesystem::remove(path);
+        boxes->Clear();
+
+        editor->txtDescription[1]->SetText("Retake");
+        dialogs->AnswerFile(dir / "elsewhere.wav", 6);
+        EXPECT_FALSE(editor->SaveAsFile("", false));
+        EXPECT_EQ(Texts(), std::vector<std::string>{"The audio file \"" + path + "\" could not be found, or it is empty."});
+        EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.wav"));
+        EXPECT_FALSE(editor->ctlEditor->HasDocument());
+
+        boxes->Clear();
+        editor->lblUncoverAudio_Click();
+        EXPECT_TRUE(Texts().empty()) << Texts().front();
+        ASSERT_TRUE(editor->AudioOpen());
+        EXPECT_EQ(editor->ctlEditor->Length(), 0);
+        EXPECT_FALSE(editor->pnlAudioEditorCover->isVisible());
+        editor->cmdRecord_Click();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateRecording);
+        card->AdvanceMs(1000);
+        editor->cmdStop_Click();
+        ASSERT_EQ(editor->ctlEditor->State(), audio::kStateIdle);
+        const std::int64_t recorded = editor->ctlEditor->Length();
+        EXPECT_GT(recorded, 0);
+
+        EXPECT_TRUE(editor->SaveFile()) << (Texts().empty() ? "" : Texts().back());
+        const editortest::Read back = editortest::ReadWav(path);
+        EXPECT_EQ(back.Frames(), recorded);
+        rozuzezer::cHardDiskItem saved;
+        ASSERT_TRUE(saved.LoadFromWAVFile(path, 3));
+        EXPECT_EQ(saved.ItemTitle, "Retake");
+        EXPECT_FALSE(editor->bEdited());
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
 TEST_F(EditorWindowTest, AProfileFormatWithoutARateFallsBackToCdQualityAndSaysSoOnce) {

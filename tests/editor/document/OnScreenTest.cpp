@@ -103,6 +103,39 @@ TEST_F(OnScreenTest, AClickGivesTheWaveformTheKeysAndATextBoxKeepsItsOwn) {
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab step through the four details tabs one at a time, whichever
+// control has the keys: the main window's sub-window area and the tab strips leave them to the
+// editor.
+TEST_F(OnScreenTest, CtrlTabStepsThroughTheDetailsTabsAndBack) {
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+    editor->SetDisplayDescriptions(true);
+    editor->tbsCartDetails->SetTab(0);
+    editor->tbsTiming->SetTab(0);
+    struct Start {
+        const char* name;
+        QWidget* box;
+    };
+    for (const Start start : {Start{"title", editor->txtDescription[1]}, Start{"intro box", editor->mtxtIntroStart}}) {
+        SCOPED_TRACE(start.name);
+        start.box->setFocus(Qt::MouseFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), start.box);
+        std::vector<int> tabs;
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            tabs.push_back(editor->tbsCartDetails->Tab());
+        }
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+            tabs.push_back(editor->tbsCartDetails->Tab());
+        }
+        EXPECT_EQ(tabs, (std::vector<int>{1, 2, 3, 0, 3, 2, 1, 0}));
+        EXPECT_EQ(editor->tbsTiming->Tab(), 0) << "the timing tabs stay where they were";
+        EXPECT_TRUE(editor->IsLoaded());
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(OnScreenTest, ZoomWorksAtOnceAfterOpeningAndAfterZoomingToTheSelection) {
     Open(10); // 441,000 samples
     using Range = std::pair<std::int64_t, std::int64_t>;

@@ -207,6 +207,22 @@ int main(int argc, char** argv) {
             Save(&main, QStringLiteral("frmLumoEdit_filled_timing_") + QString::number(i));
         }
         editor->tbsTiming->SetTab(0);
+        // The first-start window (800 x 600, and its client under a window manager's frame) and
+        // the smaller screens, every tab of the filled-in item.
+        for (const QSize window : {QSize(800, 600), QSize(798, 575), QSize(1024, 768), QSize(1366, 768)}) {
+            main.Move(0, 0, platform::ui::PixelsToTwipsX(window.width()), platform::ui::PixelsToTwipsY(window.height()));
+            const QString size = QString::number(window.width()) + "x" + QString::number(window.height());
+            for (int i = 0; i < 4; ++i) {
+                editor->tbsCartDetails->SetTab(i);
+                Save(&main, "frmLumoEdit_" + size + "_" + tabs[i]);
+            }
+            editor->tbsCartDetails->SetTab(0);
+            for (int i = 1; i < 3; ++i) {
+                editor->tbsTiming->SetTab(i);
+                Save(&main, "frmLumoEdit_" + size + "_timing_" + QString::number(i));
+            }
+            editor->tbsTiming->SetTab(0);
+        }
         // The whole window as the studios' two screens show it, with and without descriptions.
         for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
             main.Move(0, 0, platform::ui::PixelsToTwipsX(screen.width()), platform::ui::PixelsToTwipsY(screen.height()));

@@ -177,8 +177,14 @@ TEST_F(OptionsTest, SaveFormatOptionsNeedTheForcedFormat) {
         auto& o = dynamic_cast<frmAudioFormatOptions&>(dlg);
         EXPECT_TRUE(o.optAnyFormat->Value());
         EXPECT_FALSE(platform::ui::Enabled(o.cmdChangeFormat));
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "Any MPEG Layer 3 format ");
         o.optSingleFormat->SetValue(true);
         o.cmdChangeFormat_Click();
+        // The label names the variant chosen, before OK makes it the object's.
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "MPEG Layer 3, 192 kBit/s, 44,100 Hz, Stereo ");
+        o.optAnyFormat->SetValue(true);
+        EXPECT_EQ(o.lblAudioFormatDescription->Caption(), "Any MPEG Layer 3 format ");
+        o.optSingleFormat->SetValue(true);
         o.cmdOK_Click();
     });
     f.cmdSaveFormatOptions_Click();
@@ -466,6 +472,45 @@ TEST_F(OptionsTest, UnknownDeviceAndFolderWithoutItsSeparator) {
     EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Information);
     EXPECT_EQ(AudioSettings().EditorTemporaryDirectory, temp);
     EXPECT_FALSE(f.IsLoaded());
+}
+
+// A machine without sound devices (or without one direction) has nothing to choose: OK keeps
+// the stored numbers and stores everything else.
+TEST_F(OptionsTest, WithoutSoundDevicesOkKeepsTheStoredNumbersAndStoresTheRest) {
+    struct Case {
+        const char* devices;
+        std::int16_t record, playback; // stored after OK
+    } cases[] = {
+        {"", 2, 0},
+        {"out 0x0FFF Desk speakers;out 0x0FFF Studio monitors", 2, 2},
+        {"in 0x0FFF Line in", 0, 0},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("devices \"") + c.devices + "\"");
+        boxes->Clear();
+        AudioSettings().RecordingSoundCardNumber = 2;
+        AudioSettings().EditSoundCardNumber = 0;
+        const std::string folder = dir / ("other temp " + std::to_string(++n) + "/");
+        std::filesystem::create_directories(folder);
+        {
+            platform::devices::ScopedFakeDevices machine{platform::devices::ParseDeviceList(c.devices)};
+            frmOptions f;
+            f.Load();
+            if (f.comboPlaybackDevice->ListCount() > 0) f.comboPlaybackDevice->SetListIndex(f.comboPlaybackDevice->ListCount() - 1);
+            if (f.comboRecordDevice->ListCount() > 0) f.comboRecordDevice->SetListIndex(0);
+            f.txtTemporaryPath->SetText(folder);
+            f.cmdOK_Click();
+            EXPECT_EQ(Texts(*boxes), std::vector<std::string>{"The new Temporary Directory will take effect next time you start LumoEdit"});
+            EXPECT_FALSE(f.IsLoaded());
+        }
+        // Read back where the devices are there again (a profile read keeps a number within them).
+        rozuzezer::cAudioSettings stored;
+        stored.LoadProfile("Profile1");
+        EXPECT_EQ(stored.EditorTemporaryDirectory, folder);
+        EXPECT_EQ(stored.RecordingSoundCardNumber, c.record);
+        EXPECT_EQ(stored.EditSoundCardNumber, c.playback);
+    }
 }
 
 TEST_F(OptionsTest, FolderTypedWithBlanksIsStoredAsChecked) {

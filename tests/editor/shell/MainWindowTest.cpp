@@ -8,6 +8,8 @@
 #include "shared/helpers/FileHelper.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
 
@@ -368,6 +370,41 @@ TEST_F(ShellWindowsTest, HelpManualAndWebEntries) {
     main.Menu("mnuBrevantWebsite")->trigger();
     EXPECT_EQ(opened, (std::vector<std::string>{Beside("LUMOEDIT.CHM"), Beside("lumoedit.pdf"), kForumAddress,
                                                 kSupportAddress, kHomeAddress}));
+    main.Unload();
+}
+
+// Without a web browser the web entries say why, as the mixer entry does: at once when nothing
+// could be started, and once the opener has found no browser.
+TEST_F(ShellWindowsTest, WebEntriesWithoutABrowserSayWhy) {
+    frmMain main;
+    main.Load();
+    platform::fs::SetShellOpenHook([](const std::string&) { return false; });
+    for (const char* entry : {"mnuForum", "mnuBrevantSupportWebsite", "mnuBrevantWebsite"}) {
+        SCOPED_TRACE(entry);
+        boxes->Clear();
+        main.Menu(entry)->trigger();
+        ASSERT_EQ(boxes->Shown().size(), 1u);
+        EXPECT_EQ(boxes->Shown()[0].icon, platform::MsgIcon::Exclamation);
+        EXPECT_NE(boxes->Shown()[0].text.find("no web browser was found"), std::string::npos);
+    }
+    const std::string home = std::string("The web page ") + kHomeAddress + " could not be opened";
+    EXPECT_EQ(boxes->Shown()[0].text.rfind(home, 0), 0u) << boxes->Shown()[0].text;
+
+    // An opener that starts and finds no browser (xdg-open's exit 3).
+    platform::fs::SetShellOpenHook({});
+    testsupport::ScopedEnv realRun("BVR_TEST_TMP", std::nullopt);
+    const std::filesystem::path bin = dir.path() / "bin";
+    std::filesystem::create_directories(bin);
+    testsupport::WriteFile(bin / "xdg-open", "#!/bin/sh\nexit 3\n");
+    std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+    testsupport::ScopedEnv path("PATH", bin.string());
+    boxes->Clear();
+    main.Menu("mnuBrevantWebsite")->trigger();
+    QElapsedTimer clock;
+    clock.start();
+    while (boxes->Shown().empty() && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(boxes->Shown().size(), 1u);
+    EXPECT_EQ(boxes->Shown()[0].text.rfind(home, 0), 0u);
     main.Unload();
 }
 

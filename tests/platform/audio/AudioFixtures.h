@@ -97,6 +97,17 @@ inline std::vector<float> Channel(const platform::audio::AudioEditor& e, int c, 
     return v;
 }
 
+// What a stereo sink plays of [from, to) of a document, interleaved: a mono document on both
+// sides.
+inline std::vector<float> StereoSamples(const platform::audio::AudioEditor& e, std::int64_t from, std::int64_t to) {
+    std::vector<float> out(static_cast<std::size_t>(2 * (to - from)));
+    for (int side = 0; side < 2; ++side) {
+        const auto v = Channel(e, std::min(side, e.ChannelCount() - 1), from, to - from);
+        for (std::size_t i = 0; i < v.size(); ++i) out[2 * i + static_cast<std::size_t>(side)] = v[i];
+    }
+    return out;
+}
+
 // Best normalised correlation of b against a over lags -maxLag..maxLag, and the lag.
 inline std::pair<double, int> BestCorrelation(const std::vector<float>& a, const std::vector<float>& b, int maxLag) {
     double best = -2;

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <utility>
 
 using namespace platform::audio;
 using namespace audiotest;
@@ -310,4 +314,66 @@ TEST_F(EditTest, RegionsSetWhileAnEditIsTakenInBelongToItAndStayWithinTheAudio) 
     EXPECT_EQ(where(2), (Span{8000, 0}));
     ed.Redo();
     EXPECT_EQ(where(1), (Span{7000, 0}));
+}
+
+// An operation's events go out once it is over: a handler finds the component idle, as a
+// finished operation leaves it, and may start the next one at once.
+TEST_F(EditTest, TheEventsOfAnOperationGoOutOnceItIsIdle) {
+    WriteBytes(dir / "more.wav", WavBytes({std::vector<float>(800, 0.1f), std::vector<float>(800, 0.1f)}, 8000, 16));
+    ed.Regions().Add(7000, 100, "Extro", "2", "Extro");
+    struct Seen {
+        std::string event;
+        int state;
+    };
+    std::vector<Seen> seen;
+    ed.SelectionChanged.Connect([&] { seen.push_back({"selection", ed.State()}); });
+    ed.AudioChanged.Connect([&] { seen.push_back({"audio", ed.State()}); });
+    ed.RegionChanged.Connect([&](int) { seen.push_back({"region", ed.State()}); });
+    auto& fx = ed.Processing();
+    const std::pair<const char*, std::function<void()>> operations[] = {
+        {"copy and paste", [&] { Select(100, 200); ed.Copy(); Select(300, 300); ed.Paste(); }},
+        {"mix paste", [&] { Select(0, 0); ed.MixPaste(50, 50); }},
+        {"cut", [&] { Select(100, 200); ed.Cut(); }},
+        {"delete", [&] { Select(100, 200); ed.Delete(); }},
+        {"insert file", [&] { Select(0, 0); ed.InsertFile(dir / "more.wav"); }},
+        {"mix insert file", [&] { Select(0, 0); ed.MixInsertFile(50, dir / "more.wav", 50); }},
+        {"erase", [&] { Select(100, 200); fx.Erase(); }},
+        {"insert silence", [&] { Select(0, 0); fx.InsertSilence(20); }},
+        {"reverse", [&] { Select(100, 200); fx.Reverse(); }},
+        {"amplify", [&] { Select(100, 200); fx.Amplify(50); }},
+        {"normalise", [&] { Select(100, 200); fx.Normalise(90, false); }},
+        {"delete silence", [&] { Select(0, 2000); fx.DeleteSilence(-6, 10, 10); }},
+        {"fade", [&] { Select(100, 200); fx.Fade(100, 0); }},
+        {"time stretch", [&] { Select(0, 800); fx.TimeStretch(200); }},
+        {"change speed", [&] { Select(0, 800); fx.ChangeSpeed(50); }},
+        {"undo", [&] { ed.Undo(); }},
+        {"redo", [&] { ed.Redo(); }},
+        {"open", [&] { ed.OpenAudio(dir / "ramp.wav"); ed.Regions().Add(7000, 100, "Extro", "2", "Extro"); }},
+    };
+    for (const auto& [name, run] : operations) {
+        seen.clear();
+        run();
+        EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Seen& s) { return s.event == "audio"; })) << name;
+        for (const Seen& s : seen) EXPECT_EQ(s.state, kStateIdle) << name << ": " << s.event;
+    }
+
+    // Idle means idle: a handler of the audio-changed event edits again.
+    bool again = true;
+    ed.AudioChanged.Connect([&] {
+        if (!std::exchange(again, false)) return;
+        Select(0, 10);
+        ed.Delete();
+    });
+    const std::int64_t before = ed.Length();
+    Select(100, 200);
+    ed.Delete();
+    EXPECT_EQ(ed.Length(), before - 110);
+
+    // A handler's error reaches the caller, with the component idle again.
+    ed.AudioChanged.Connect([] { throw std::runtime_error("handler"); });
+    Select(100, 200);
+    EXPECT_THROW(ed.Delete(), std::runtime_error);
+    EXPECT_EQ(ed.State(), kStateIdle);
+    Select(100, 200);
+    EXPECT_THROW(ed.Delete(), std::runtime_error) << "and the next operation runs";
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 using namespace platform::audio;
@@ -163,6 +164,57 @@ TEST_F(EffectsTest, TimeStretchKeepsPitchAndSpeedChangeDoesNot) {
     auto slow = Channel(ed, 1, rate / 2, rate);
     EXPECT_NEAR(Frequency(slow, rate), 440, 10); // channel 2 was 880 Hz
     EXPECT_EQ(ed.View().SelectionEnd(), 2 * rate);
+}
+
+// Any shortening is reached, in as many passes as it takes: the exact length, the tone at its
+// pitch through the stretch and raised by the speed change, sound to the end, and one run of
+// progress from 0 to 100 over all the passes.
+TEST_F(EffectsTest, StretchAndSpeedChangeReachAnyShortening) {
+    const int rate = 44100;
+    std::vector<float> tone(static_cast<std::size_t>(60 * rate));
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 100.0 * static_cast<double>(i) / rate));
+    Open({tone}, rate);
+    std::vector<int> progress;
+    ed.Progress.Connect([&](int p) { progress.push_back(p); });
+    struct Case {
+        const char* what;
+        double seconds; // selected from the start
+        float ratio;
+        bool speed;
+        double hz; // heard afterwards; 0: above the top of the band
+    } cases[] = {
+        {"10 s stretched to a fortieth", 10, 4000, false, 100},
+        {"10 s at forty times the speed", 10, 4000, true, 4000},
+        {"60 s stretched to 0.1 s", 60, 60000, false, 100},
+        {"60 s at six hundred times the speed", 60, 60000, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        progress.clear();
+        const auto selected = static_cast<std::int64_t>(c.seconds * rate);
+        Select(0, selected);
+        if (c.speed) ed.Processing().ChangeSpeed(c.ratio);
+        else ed.Processing().TimeStretch(c.ratio);
+        const std::int64_t n = std::llround(static_cast<double>(selected) * 100 / c.ratio);
+        ASSERT_EQ(ed.Length(), 60 * rate - selected + n);
+        EXPECT_EQ(ed.View().SelectionEnd(), n);
+        const auto out = Channel(ed, 0, 0, n);
+        EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return std::isfinite(v) && std::abs(v) <= 1; }));
+        if (c.hz > 0) {
+            EXPECT_NEAR(Frequency(out, rate), c.hz, c.hz * 0.05);
+            for (int tenth = 0; tenth < 10; ++tenth) {
+                const auto part = Channel(ed, 0, n * tenth / 10, n / 10);
+                const float peak = std::abs(*std::max_element(part.begin(), part.end(),
+                                                              [](float a, float b) { return std::abs(a) < std::abs(b); }));
+                EXPECT_GT(peak, 0.35f) << "tenth " << tenth;
+            }
+        }
+        ASSERT_FALSE(progress.empty());
+        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+        EXPECT_EQ(progress.back(), 100);
+        ed.Undo();
+    }
 }
 
 TEST_F(EffectsTest, EditsThatChangeTheLengthUndoAndRedoExactly) {

@@ -191,6 +191,28 @@ TEST_F(TransportFixture, ThePositionIsWhatIsHeardNotWhatWasHandedOver) {
     EXPECT_EQ(out->Played(), expected);
 }
 
+// Paused while the card plays out its last frames, all handed over: resuming plays them.
+TEST_F(TransportFixture, PauseWhileTheCardPlaysOutResumesWithWhatWasNotHeard) {
+    Open(1, 10000);
+    out->SetLatency(3000);
+    e.Play(1);
+    Run(11000); // everything handed over, 2000 frames still in the card
+    ASSERT_EQ(e.State(), kStatePlaying);
+    EXPECT_EQ(e.View().Position(), 8000);
+    e.Pause();
+    EXPECT_EQ(e.View().Position(), 8000);
+    e.Resume();
+    ASSERT_EQ(e.State(), kStatePlaying);
+    Run(kRate);
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_EQ(stopped, 1);
+    EXPECT_EQ(e.View().Position(), 10000);
+    auto expected = Doc(0, 10000);
+    auto rest = Doc(8000, 10000);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(out->Played(), expected);
+}
+
 TEST_F(TransportFixture, LoopPlayRepeatsTheSelectionUntilStopped) {
     Open(2, 20000);
     Select(4000, 5000);

@@ -111,6 +111,20 @@ TEST_F(ViewFixture, RegionDragsRaiseRegionChangedWithTheNewStartAndLength) {
     EXPECT_TRUE(changes.empty());
 }
 
+// A hidden region follows the audio but is neither drawn nor taken by the mouse.
+TEST_F(ViewFixture, AHiddenRegionIsNotDrawnNorDragged) {
+    Settle(QSize(kWidth, 218));
+    const QImage without = view->RenderImage(QSize(kWidth, 218));
+    e.Regions().Add(220500, 44100, "Outro", "5", "Outro", 0x0000FF, kRegionHidden); // x 500 .. 600
+    EXPECT_EQ(view->RenderImage(QSize(kWidth, 218)), without);
+    changes.clear();
+    Drag(501, 100, 701);
+    Drag(550, 5, 700);
+    EXPECT_TRUE(changes.empty());
+    e.Regions().SetCurrent(1);
+    EXPECT_EQ(e.Regions().Start(), 220500);
+}
+
 TEST_F(ViewFixture, ClickDragAndShiftClickSelect) {
     int selections = 0, downs = 0, visible = 0;
     std::tuple<int, int, int, int> lastDown;
@@ -220,7 +234,7 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     e.Channels().SetCurrent(2);
     e.Channels().SetSelected(false);
     QImage img = view->RenderImage(QSize(kWidth, 218));
-    const int lane = 100, top0 = WaveformView::kRulerHeight, top1 = top0 + lane;
+    const int top0 = WaveformView::kRulerHeight, lane = (218 - top0) / 2, top1 = top0 + lane;
     auto waveInLane = [&](int top) {
         int n = 0;
         for (int y = top + 5; y < top + lane - 5; ++y) {
@@ -255,6 +269,62 @@ TEST_F(ViewFixture, DrawsBothChannelsTheRegionsAndTheSelectedChannels) {
     EXPECT_EQ(after, view->RenderImage(QSize(kWidth, 218)));
     EXPECT_NE(after, img);
     EXPECT_EQ(view->SampleAt(250, kWidth), 110250);
+}
+
+// The ruler's upper row is the time labels' alone: flags anywhere, even over a label's place,
+// leave it as it is without them; a marker at the very end of the audio still shows its flag.
+TEST_F(ViewFixture, MarkerFlagsLeaveTheTimeLabelsAndStayOnScreen) {
+    const QSize size(kWidth, 218);
+    const auto timeRow = [&] { return view->RenderImage(size).copy(0, 0, kWidth, WaveformView::kTimeRowHeight); };
+    const QImage bare = timeRow();
+    // Ticks of the ruler at whole seconds (100 pixels apart): labels are drawn.
+    int lit = 0;
+    for (int x = 0; x < kWidth; ++x) lit += bare.pixelColor(x, WaveformView::kTimeRowHeight / 2).lightness() > 120;
+    EXPECT_GT(lit, 20);
+
+    const std::int64_t end = e.Length();
+    struct Flag {
+        std::int64_t start, length;
+        const char* name;
+        std::int32_t colour; // 0x00BBGGRR
+    };
+    for (const Flag& f : {Flag{44100, 0, "Intro", 0x00FFFF}, Flag{88100, 44100, "Hook", 0x00FF00},
+                          Flag{220500, 88200, "Loop", 0xFF0000}, Flag{end, 0, "Extro", 0x0000FF}})
+        e.Regions().Add(f.start, f.length, f.name, "1", f.name, f.colour);
+    EXPECT_EQ(timeRow(), bare);
+
+    // The extro's flag, red, in the lower row at the right edge.
+    const QImage img = view->RenderImage(size);
+    int red = 0;
+    for (int x = kWidth - 60; x < kWidth; ++x)
+        for (int y = WaveformView::kTimeRowHeight + 1; y < WaveformView::kRulerHeight - 3; ++y)
+            red += img.pixelColor(x, y) == QColor(255, 0, 0);
+    EXPECT_GT(red, 100);
+    EXPECT_EQ(img.pixelColor(kWidth - 1, WaveformView::kRulerHeight + 40), QColor(255, 0, 0)) << "its line";
+}
+
+// A new empty stereo document shows its two channels and nothing in them, as loaded stereo
+// does: one parting between the lanes, no zero lines.
+TEST_F(ViewFixture, AnEmptyStereoDocumentDrawsTwoChannels) {
+    e.NewDocument(44100, 2);
+    const QImage img = view->RenderImage(QSize(kWidth, 218));
+    const QColor lane = img.pixelColor(kWidth / 2, WaveformView::kRulerHeight + 5);
+    int breaks = 0;
+    bool inBreak = false;
+    for (int y = WaveformView::kRulerHeight; y < 218; ++y) {
+        const bool other = img.pixelColor(kWidth / 2, y) != lane;
+        if (other && !inBreak) ++breaks;
+        inBreak = other;
+    }
+    EXPECT_EQ(breaks, 1);
+    // Loaded, past the end of the audio a lane is as empty.
+    e.OpenAudio(dir / "a.wav");
+    std::int64_t a = 0, b = 2 * e.Length();
+    e.ZoomToRange(a, b);
+    Settle(QSize(kWidth, 218));
+    const QImage loaded = view->RenderImage(QSize(kWidth, 218));
+    const int mid = WaveformView::kRulerHeight + (218 - WaveformView::kRulerHeight) / 4;
+    EXPECT_EQ(loaded.pixelColor(kWidth * 3 / 4, mid), loaded.pixelColor(kWidth * 3 / 4, mid + 20));
 }
 
 // Samples the tests below paint: noise, so that a picture drawn from the summaries and one

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <sys/stat.h>
 
@@ -199,6 +201,36 @@ TEST_F(FilesTest, ShellOpenGoesThroughTheHookAndNeverLaunchesUnderTests) {
     // No hook, test harness: nothing is started.
     testsupport::ScopedEnv harness("BVR_TEST_TMP", dir.path().string());
     EXPECT_FALSE(ShellOpen(dir / "LumoEdit.pdf"));
+}
+
+// The opener (xdg-open) tells only by its exit whether it found a program for the target:
+// missing, it is refused at once; ending with a failure, the caller hears of it later.
+TEST_F(FilesTest, ShellOpenSaysWhenNoProgramOpensTheTarget) {
+    testsupport::ScopedEnv realRun("BVR_TEST_TMP", std::nullopt);
+    const sfs::path bin = dir.path() / "bin";
+    sfs::create_directories(bin);
+    testsupport::ScopedEnv path("PATH", bin.string());
+    EXPECT_FALSE(ShellOpen("https://www.brevant.example/", [] { ADD_FAILURE() << "no opener, nothing to hear"; }));
+
+    struct Case {
+        int exit;
+        bool failed;
+    } cases[] = {{3, true}, {0, false}};
+    for (const Case c : cases) {
+        SCOPED_TRACE("opener exits " + std::to_string(c.exit));
+        const std::string seen = dir / "seen";
+        sfs::remove(seen);
+        testsupport::WriteFile(bin / "xdg-open", "#!/bin/sh\necho \"$1\" > '" + seen + "'\nexit " + std::to_string(c.exit) + "\n");
+        sfs::permissions(bin / "xdg-open", sfs::perms::owner_all);
+        auto failed = std::make_shared<std::atomic<bool>>(false);
+        EXPECT_TRUE(ShellOpen("https://www.brevant.example/", [failed] { *failed = true; }));
+        // A failure is heard once the opener has ended; a success is heard as nothing.
+        for (int i = 0; i < 500 && !(c.failed ? failed->load() : FileSize(seen) > 0); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!c.failed) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(testsupport::ReadFile(seen), "https://www.brevant.example/\n");
+        EXPECT_EQ(failed->load(), c.failed);
+    }
 }
 
 TEST_F(FilesTest, ProgramsRunWaitedForAndAtIdlePriority) {

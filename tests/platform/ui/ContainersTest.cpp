@@ -120,19 +120,52 @@ TEST(PositionedForm, ServesTheSettingsModule) {
     QTest::qWait(20);
     EXPECT_EQ(w.WindowState(), 0);
 
-    // Bounds from a larger screen, or from one that is gone, come back inside this one.
+    // Bounds whose title bar the screen shows are kept, whatever their size; bounds from a
+    // screen that is gone come back inside this one, keeping a size that fits.
     const QRect a = f.screen()->availableGeometry();
     const QRectF screen(a.x() * 15, a.y() * 15, a.width() * 15, a.height() * 15);
     struct Case {
         std::int32_t left, top, width, height;
+        bool kept;
     };
-    for (const Case c : {Case{0, 0, 30000, 20000}, Case{90000, 60000, 6000, 4500}, Case{-20000, 1500, 6000, 4500}}) {
+    for (const Case c : {Case{0, 0, 30000, 20000, true}, Case{-3000, 1500, 6000, 4500, true},
+                         Case{90000, 60000, 6000, 4500, false}, Case{-20000, 1500, 6000, 4500, false},
+                         Case{1500, -6000, 6000, 4500, false}}) {
+        SCOPED_TRACE(std::to_string(c.left) + "," + std::to_string(c.top));
         w.Move(c.left, c.top, c.width, c.height);
         const QRectF now(w.Left(), w.Top(), w.Width(), w.Height());
-        EXPECT_TRUE(screen.contains(now)) << c.left << "," << c.top;
-        EXPECT_EQ(now.width(), std::min<double>(c.width, screen.width())) << "a window that fits keeps its size";
+        if (c.kept) {
+            EXPECT_EQ(now, QRectF(c.left, c.top, c.width, c.height));
+        } else {
+            EXPECT_TRUE(screen.contains(now));
+            EXPECT_EQ(now.width(), std::min<double>(c.width, screen.width())) << "a window that fits keeps its size";
+        }
     }
     OverrideTwipsPerPixel(0);
+}
+
+// Two monitors side by side, the right one taller, and the place below the left one that no
+// monitor shows: a window is in reach when a grip of its title bar lies on the screens.
+TEST(PositionedForm, TheTitleBarIsInReachOnTheScreensTakenTogether) {
+    const QList<QRect> screens{QRect(0, 0, 1366, 768), QRect(1366, 0, 1024, 1024)};
+    struct Case {
+        const char* what;
+        QRect outer;
+        bool inReach;
+    } cases[] = {
+        {"on the left monitor", {100, 100, 800, 600}, true},
+        {"spread over both monitors", {1000, 100, 800, 600}, true},
+        {"partly off the left edge", {-300, 100, 800, 600}, true},
+        {"larger than a monitor", {0, 0, 2000, 1400}, true},
+        {"under the left monitor, reaching onto the right one", {1000, 800, 800, 200}, true},
+        {"under the left monitor only", {100, 800, 800, 200}, false},
+        {"a sliver on the right monitor", {2390 - 30, 100, 800, 600}, false},
+        {"above every screen", {100, -200, 800, 150}, false},
+        {"its title bar half above the screen", {100, -12, 800, 600}, true},
+        {"its title bar all but gone above the screen", {100, -20, 800, 600}, false},
+        {"where a third monitor was", {5000, 100, 800, 600}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TitleBarInReach(c.outer, 24, screens), c.inReach) << c.what;
 }
 
 TEST(QtMessageBoxes, AnswersWithTheButtonPressed) {

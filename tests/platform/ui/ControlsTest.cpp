@@ -185,6 +185,105 @@ TEST_F(ControlsTest, PropertiesReadBackAsSet) {
     EXPECT_EQ(list->ItemData(0), -5);
 }
 
+// A back colour paints what the control itself fills; a container's never reaches the boxes
+// and tick boxes inside it, and a disabled control is drawn disabled whatever its colours.
+TEST_F(ControlsTest, AColourStaysOnItsControlAndDisabledLooksDisabled) {
+    const QPalette& app = QApplication::palette();
+    auto* frame = new Frame(window.get(), "fraDetails");
+    auto* txt = new TextBox(frame, "txtOutCue");
+    auto* chk = new CheckBox(frame, "chkLoopJump", "Jump");
+    for (OleColour back : {syscolour::ButtonFace, OleColour{0x0000FF}}) {
+        SetBackColor(frame, back);
+        EXPECT_EQ(BackColor(frame), back);
+        EXPECT_EQ(frame->palette().color(QPalette::Window), ToQColor(back));
+        EXPECT_EQ(txt->palette().color(QPalette::Active, QPalette::Base), app.color(QPalette::Active, QPalette::Base));
+        EXPECT_EQ(chk->palette().color(QPalette::Active, QPalette::Base), app.color(QPalette::Active, QPalette::Base));
+    }
+    // System colours per colour group: a window-coloured box is white while enabled and the
+    // style's disabled field once disabled.
+    SetBackColor(txt, syscolour::Window);
+    SetForeColor(txt, syscolour::WindowText);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        EXPECT_EQ(txt->palette().color(g, QPalette::Base), app.color(g, QPalette::Base)) << g;
+        EXPECT_EQ(txt->palette().color(g, QPalette::Text), app.color(g, QPalette::Text)) << g;
+    }
+    // A colour of the control's own: the text keeps the style's disabled grey.
+    SetForeColor(txt, 0x602000);
+    EXPECT_EQ(ForeColor(txt), 0x602000u);
+    EXPECT_EQ(txt->palette().color(QPalette::Active, QPalette::Text), ToQColor(0x602000));
+    EXPECT_EQ(txt->palette().color(QPalette::Disabled, QPalette::Text), app.color(QPalette::Disabled, QPalette::Text));
+    SetBackColor(txt, 0xD0F0FF);
+    EXPECT_EQ(txt->palette().color(QPalette::Disabled, QPalette::Base), ToQColor(0xD0F0FF)) << "the field keeps it";
+}
+
+// A graphical option button is a face with its picture over its caption, held down while on;
+// the whole face takes the click, and the group stays exclusive.
+TEST_F(ControlsTest, GraphicalOptionButtonsAreFacesHeldDownWhileOn) {
+    auto* a = new OptionButton(window.get(), "optEnd(0)", "&Not Spec.");
+    auto* b = new OptionButton(window.get(), "optEnd(1)", "S&low Fade");
+    QPixmap picture(16, 16);
+    picture.fill(Qt::darkGreen);
+    for (OptionButton* o : {a, b}) {
+        o->SetButtonStyle(OptionButton::Graphical);
+        o->setIcon(QIcon(picture));
+        o->setIconSize(QSize(16, 16));
+    }
+    EXPECT_EQ(a->ButtonStyle(), OptionButton::Graphical);
+    const QSize hint = b->sizeHint();
+    EXPECT_GE(hint.width(), b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width() + 8);
+    EXPECT_GE(hint.height(), 16 + b->fontMetrics().height() + 8);
+    Move(a, 0, 0, 1200, 660);
+    Move(b, 1260, 0, 1200, 660);
+    window->resize(300, 100);
+    window->show();
+    int clicks = 0;
+    QObject::connect(b, &OptionButton::Click, [&] { ++clicks; });
+    // A corner of the face, far from where a round indicator would be.
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->width() - 3, b->height() - 3));
+    EXPECT_TRUE(b->Value());
+    EXPECT_EQ(clicks, 1);
+    const QImage down = b->grab().toImage();
+    QTest::mouseClick(a, Qt::LeftButton, {}, QPoint(a->width() - 3, 3));
+    EXPECT_TRUE(a->Value());
+    EXPECT_FALSE(b->Value());
+    EXPECT_NE(b->grab().toImage(), down) << "up looks other than down";
+}
+
+// An entry may show another text than its own: the list draws the shown one, and List, Text
+// and SetText keep the entry's text.
+TEST_F(ControlsTest, AListEntryShowsItsShownTextAndKeepsItsOwn) {
+    auto* combo = new ComboBox(window.get(), "comboCategory");
+    combo->AddItem("<Any>   |ALL");
+    combo->AddItem("Beds   |BED|BEDS");
+    combo->SetShownText(1, "Beds");
+    combo->SetShownText(5, "nothing there");
+    EXPECT_EQ(combo->itemText(1), "Beds");
+    EXPECT_EQ(combo->List(1), "Beds   |BED|BEDS");
+    EXPECT_EQ(combo->List(0), "<Any>   |ALL");
+    combo->SetText("beds   |bed|beds"); // as the platform's list: without regard to case
+    EXPECT_EQ(combo->ListIndex(), 1);
+    EXPECT_EQ(combo->Text(), "Beds   |BED|BEDS");
+    combo->SetShownText(1, "Beds and music");
+    EXPECT_EQ(combo->List(1), "Beds   |BED|BEDS") << "shown twice, the entry's text stays";
+    combo->SetText("<Any>   |ALL");
+    EXPECT_EQ(combo->ListIndex(), 0);
+}
+
+// Written from code, a box too narrow for its text shows how the text begins; typed into, it
+// keeps the cursor where the typing left it.
+TEST_F(ControlsTest, ABoxWrittenFromCodeShowsTheStartOfItsText) {
+    auto* txt = new TextBox(window.get(), "txtOutCue");
+    Move(txt, 0, 0, 900, 315);
+    txt->SetText("...your morning station, the best mix");
+    EXPECT_EQ(txt->cursorPosition(), 0);
+    window->show();
+    txt->setFocus();
+    QTest::keyClick(txt, Qt::Key_End);
+    QTest::keyClicks(txt, "!");
+    EXPECT_EQ(txt->Text(), "...your morning station, the best mix!");
+    EXPECT_EQ(txt->cursorPosition(), static_cast<int>(txt->text().size()));
+}
+
 TEST_F(ControlsTest, MaxLengthLimitsTypingOnly) {
     window->show();
     auto* txt = new TextBox(window.get(), "Text1");

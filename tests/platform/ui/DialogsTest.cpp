@@ -9,9 +9,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -181,6 +183,52 @@ TEST(QtCommonDialogs, TheOpenDialogShowsTheFilesSizeTypeAndDateUncut) {
         EXPECT_GE(header->sectionSize(0), tree.viewport()->width() / 3) << "the name keeps room";
         EXPECT_LE(header->length(), tree.viewport()->width() + 1) << "nothing is off to the right";
     });
+}
+
+// The list of file types reads as the descriptions were given, each once, and the answer
+// still says which pair was chosen.
+TEST(QtCommonDialogs, TheFileTypesReadAsTheirDescriptions) {
+    testsupport::TempDir dir("dialog");
+    testsupport::ScopedEnv config("XDG_CONFIG_HOME", (dir.path() / "config").string());
+    const std::string file = (dir.path() / "Jingle.WAV").string();
+    testsupport::WriteFile(file, std::string(100, 'x'));
+    FileRequest r;
+    r.initDir = dir.path().string();
+    r.filter = "All Audio Files|*.mp2;*.WAV|MPEG 2 (*.mp2)|*.mp2|Windows Linear WAV (*.WAV)|*.WAV|All Files (*.*)|*.*";
+    r.filterIndex = 2;
+    r.flags = cdl::FileMustExist;
+    std::vector<std::string> shown;
+    int first = -1;
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        auto* types = d ? d->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")) : nullptr;
+        auto* name = d ? d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+        if (!types || !name) return;
+        if (clock.elapsed() > 5000) {
+            poll.stop();
+            d->reject(); // the Open button did not end the dialog
+            return;
+        }
+        if (first < 0) {
+            for (int i = 0; i < types->count(); ++i) shown.push_back(types->itemText(i).toStdString());
+            first = types->currentIndex();
+            types->setCurrentIndex(2);
+            name->setText(QStringLiteral("Jingle.WAV"));
+            static_cast<QDialog*>(d)->accept(); // as the Open button does
+        }
+    });
+    poll.start(20);
+    QtCommonDialogs dialogs;
+    const FileAnswer a = dialogs.ShowFile(r);
+    EXPECT_EQ(shown, (std::vector<std::string>{"All Audio Files", "MPEG 2 (*.mp2)", "Windows Linear WAV (*.WAV)",
+                                               "All Files (*.*)"}));
+    EXPECT_EQ(first, 1);
+    ASSERT_TRUE(a.ok);
+    EXPECT_EQ(a.files, std::vector<std::string>{file});
+    EXPECT_EQ(a.filterIndex, 3);
 }
 
 TEST(QtMessageBoxes, BoxShowsTheRequest) {

@@ -3,10 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -222,6 +227,58 @@ TEST_F(FormTest, KeyPreviewSeesKeysFirst) {
     f.keys.clear();
     QTest::keyClick(f.txtInput, Qt::Key_Q);
     EXPECT_TRUE(f.keys.empty());
+}
+
+// Esc in a dialog, an open drop-down list or a menu belongs to that window: it closes it and
+// never reaches the form whose control the window hangs from (where Esc may close the program).
+TEST_F(FormTest, KeyPreviewLeavesOtherWindowsKeysAlone) {
+    frmProbe f;
+    f.SetKeyPreview(true);
+    auto* combo = new ComboBox(f.Client(), "comboCategory");
+    combo->AddItem("Jingles");
+    combo->AddItem("Adverts");
+    f.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+
+    QDialog dialog(&f);
+    auto* name = new QLineEdit(&dialog);
+    QMenu menu(f.cmdOK);
+    menu.addAction(QStringLiteral("Copy to LumoEdit Clip Area"));
+    struct Case {
+        const char* what;
+        std::function<QWidget*()> open; // shows the window, returns the widget that takes the key
+        std::function<bool()> shown;
+    } cases[] = {
+        {"dialog", [&]() -> QWidget* { dialog.show(); name->setFocus(); return name; }, [&] { return dialog.isVisible(); }},
+        {"drop-down list",
+         [&]() -> QWidget* {
+             combo->showPopup();
+             return combo->view();
+         },
+         [&] { return combo->view()->isVisible(); }},
+        {"menu",
+         [&]() -> QWidget* {
+             menu.popup(f.cmdOK->mapToGlobal(QPoint(0, 0)));
+             return &menu;
+         },
+         [&] { return menu.isVisible(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        f.keys.clear();
+        f.presses.clear();
+        QWidget* target = c.open();
+        ASSERT_TRUE(c.shown());
+        QTest::keyClick(target, Qt::Key_A);
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_TRUE(f.keys.empty());
+        EXPECT_TRUE(f.presses.empty());
+        EXPECT_FALSE(c.shown()) << "Esc closes the window it was typed in";
+        EXPECT_EQ(Count(f.log, "cmdCancel_Click"), 0);
+    }
+    // The form's own controls are still previewed.
+    QTest::keyClick(f.txtInput, Qt::Key_A);
+    EXPECT_EQ(f.keys, (std::vector<std::pair<int, int>>{{'A', 0}}));
 }
 
 TEST_F(FormTest, EnterAndEscClickDefaultAndCancelButtons) {

@@ -1,5 +1,5 @@
-// LoadFromWAVFile on arbitrary bytes with every kind of flags, and a save and reload (or,
-// when the save fails, the file unchanged).
+// LoadFromWAVFile on arbitrary bytes with every kind of flags, and saves and reloads in each
+// dialect (or, when a save fails, the file unchanged).
 #include "platform/base/Error.h"
 #include "rozuzezer/core/cHardDiskItem.h"
 #include "fuzz/FuzzScratch.h"
@@ -21,20 +21,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort(); // bad input never ends a load with an error
         }
     }
-    cHardDiskItem it;
-    const std::string before = fuzzscratch::Read(path);
-    try {
-        it.LoadFromWAVFile(path, 3);
-        it.AudioFileName = path;
-        if (it.SaveToWAVFile(path, 3)) {
-            cHardDiskItem back;
-            if (!back.LoadFromWAVFile(path, 3)) std::abort();
-            return 0;
+    // Saved in each of our dialects in turn, the later ones as after new audio: each save
+    // reads back, or fails and leaves the file as it was.
+    for (std::int32_t flags : {3, 0x1003, 0x2003}) {
+        cHardDiskItem it;
+        const std::string before = fuzzscratch::Read(path);
+        try {
+            it.LoadFromWAVFile(path, flags);
+            it.AudioFileName = path;
+            if (it.SaveToWAVFile(path, flags, flags != 3)) {
+                cHardDiskItem back;
+                if (!back.LoadFromWAVFile(path, flags)) std::abort();
+                continue;
+            }
+        } catch (const platform::RuntimeError&) {
+            // Marker times beyond the range of a post timer end a save with Overflow.
         }
-    } catch (const platform::RuntimeError&) {
-        // Marker times beyond the range of a post timer end a save with Overflow.
+        if (fuzzscratch::Read(path) != before) std::abort();
     }
-    // A save that fails leaves the file as it was.
-    if (fuzzscratch::Read(path) != before) std::abort();
     return 0;
 }

@@ -531,6 +531,87 @@ TEST(WavItemTest, OrvantaDialectUsesUserDef) {
     EXPECT_EQ(r.EndType, cheSlowFade);
 }
 
+// A file saved in one of our dialects and then in another never reads back the first save's
+// colours, ending or extro: its forms of them are ours and give way. Read in the last save's
+// dialect the file gives the last save's values; read in the first's, those values or none.
+TEST(WavItemTest, TheLastSaveWinsWhicheverOfOurDialectsItUsed) {
+    struct Side {
+        std::int32_t flags;
+        std::int32_t ending, back, text;
+        float extro;
+    };
+    struct Row {
+        const char* name;
+        Side first, second;
+    };
+    constexpr auto kText = static_cast<std::int32_t>(0x80000012u);
+    const Row rows[] = {
+        {"playout dialect, then the editor's flags", {llfOrvanta, cheSlowFade, 0xFF0000, 0x0000FF, 0.5f},
+         {3, cheEnd, 0x00FF00, kText, 0.25f}},
+        {"the editor's flags, then the playout dialect", {3, cheSlowFade, 0xFF0000, 0x0000FF, 0.5f},
+         {llfOrvanta, cheEnd, 0x00FF00, kText, 0.25f}},
+        {"the editor's flags, then the broadcaster's dialect", {3, cheSlowFade, 0xFF0000, kText, 0.5f},
+         {llfRarovidAderu, cheEnd, 0x00FF00, kText, 0.25f}},
+        {"the broadcaster's dialect, then the editor's flags", {llfRarovidAderu, cheSlowFade, 0xFF0000, kText, 0.5f},
+         {3, cheEnd, 0x00FF00, kText, 0.25f}},
+    };
+    TempDir dir;
+    const std::string path = dir / "a.wav";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteFile(path, fx::Simple(kRate));
+        cHardDiskItem it;
+        ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+        it.AudioEnd = 1;
+        it.SetExtroEx(2, 1); // at the end: not written
+        it.SetExtroEx(3, 1);
+        for (const Side& side : {row.first, row.second}) {
+            it.EndType = side.ending;
+            it.BackColour = side.back;
+            it.TextColour = side.text;
+            it.SetExtroEx(1, side.extro);
+            ASSERT_TRUE(it.SaveToWAVFile(path, side.flags));
+        }
+        const Side& first = row.first;
+        const Side& want = row.second;
+        for (const std::int32_t flags : {first.flags, want.flags}) {
+            SCOPED_TRACE(flags);
+            cHardDiskItem r;
+            ASSERT_TRUE(r.LoadFromWAVFile(path, flags));
+            if (flags == want.flags) {
+                EXPECT_EQ(r.EndType, want.ending);
+                EXPECT_EQ(r.BackColour, want.back);
+                EXPECT_EQ(r.TextColour, want.text);
+                EXPECT_NEAR(r.ExtroEx(1), want.extro, 1e-4);
+            } else {
+                constexpr auto kBack = static_cast<std::int32_t>(0x8000000Fu);
+                EXPECT_TRUE(r.EndType == want.ending || r.EndType == cheNonSpecific) << r.EndType;
+                EXPECT_TRUE(r.BackColour == want.back || r.BackColour == kBack) << r.BackColour;
+                EXPECT_TRUE(r.TextColour == want.text || r.TextColour == kText) << r.TextColour;
+                EXPECT_NE(r.ExtroEx(1), first.extro);
+            }
+        }
+    }
+
+    // A file that never saw the playout dialect keeps a UserDef of zero bytes, and one that
+    // never saw the editor's flags gets no colour or ending tags.
+    WriteFile(path, fx::Simple(kRate));
+    cHardDiskItem plain;
+    plain.EndType = cheEnd;
+    plain.BackColour = 0x00FF00;
+    ASSERT_TRUE(plain.SaveToWAVFile(path, 3));
+    ASSERT_TRUE(plain.SaveToWAVFile(path, 3));
+    EXPECT_EQ(fx::Payload(ReadFile(path), "cart").substr(616, 64), std::string(64, '\0'));
+    WriteFile(path, fx::Simple(kRate));
+    ASSERT_TRUE(plain.SaveToWAVFile(path, llfOrvanta));
+    ASSERT_TRUE(plain.SaveToWAVFile(path, llfOrvanta));
+    CartChunkRecord c;
+    std::string tags;
+    ASSERT_TRUE(ReadCartChunk(path, c, tags));
+    EXPECT_EQ(tags.find("<ENDING>"), std::string::npos);
+    EXPECT_EQ(tags.find("COLOUR>"), std::string::npos);
+}
+
 TEST(WavItemTest, ReaderRules) {
     TempDir dir;
     CartChunkRecord c = BlankCart();

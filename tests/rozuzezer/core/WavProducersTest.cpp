@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <sstream>
@@ -40,6 +41,10 @@ struct Theirs {
     std::vector<Timer> timers;
     std::string history = "A=PCM,F=48000,W=16,M=mono,T=OtherPlayout\r\n";
     std::string tags;
+    // Version 2 of the bext chunk: loudness, a UMID and a time reference.
+    std::array<std::int16_t, 5> loudness{};
+    std::string umid;
+    std::int64_t timeReference = 0;
 };
 
 template <std::size_t N>
@@ -87,6 +92,15 @@ void WriteTheirs(const std::string& path, const Theirs& t) {
     std::memset(bext.get(), 0, sizeof(BextInfo));
     Put(bext->description, "Their description");
     Put(bext->originator, "Their desk");
+    bext->version = 2;
+    bext->loudness_value = t.loudness[0];
+    bext->loudness_range = t.loudness[1];
+    bext->max_true_peak_level = t.loudness[2];
+    bext->max_momentary_loudness = t.loudness[3];
+    bext->max_shortterm_loudness = t.loudness[4];
+    std::memcpy(bext->umid, t.umid.data(), std::min(t.umid.size(), sizeof bext->umid));
+    bext->time_reference_low = static_cast<std::uint32_t>(t.timeReference);
+    bext->time_reference_high = static_cast<std::uint32_t>(t.timeReference >> 32);
     std::memcpy(bext->coding_history, t.history.data(), t.history.size());
     bext->coding_history_size = static_cast<std::uint32_t>(t.history.size());
     ASSERT_EQ(sf_command(sf, SFC_SET_BROADCAST_INFO, bext.get(), sizeof(BextInfo)), SF_TRUE);
@@ -97,17 +111,27 @@ void WriteTheirs(const std::string& path, const Theirs& t) {
     sf_close(sf);
 }
 
-// The cart chunk as libsndfile reads it back.
-std::unique_ptr<CartInfo> TheirRead(const std::string& path) {
+// A chunk as libsndfile reads it back (cart or bext).
+template <typename Info>
+std::unique_ptr<Info> TheirChunk(const std::string& path, int command) {
     SF_INFO info{};
     SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
     EXPECT_NE(sf, nullptr) << sf_strerror(nullptr);
-    auto cart = std::make_unique<CartInfo>();
-    std::memset(cart.get(), 0, sizeof(CartInfo));
-    if (!sf) return cart;
-    EXPECT_EQ(sf_command(sf, SFC_GET_CART_INFO, cart.get(), sizeof(CartInfo)), SF_TRUE);
+    auto chunk = std::make_unique<Info>();
+    std::memset(chunk.get(), 0, sizeof(Info));
+    if (!sf) return chunk;
+    EXPECT_EQ(sf_command(sf, command, chunk.get(), sizeof(Info)), SF_TRUE);
     sf_close(sf);
-    return cart;
+    return chunk;
+}
+std::unique_ptr<CartInfo> TheirRead(const std::string& path) { return TheirChunk<CartInfo>(path, SFC_GET_CART_INFO); }
+std::unique_ptr<BextInfo> TheirBext(const std::string& path) {
+    return TheirChunk<BextInfo>(path, SFC_GET_BROADCAST_INFO);
+}
+
+std::array<std::int16_t, 5> LoudnessOf(const BextInfo& b) {
+    return {b.loudness_value, b.loudness_range, b.max_true_peak_level, b.max_momentary_loudness,
+            b.max_shortterm_loudness};
 }
 
 std::vector<Timer> TimersOf(const CartInfo& c) {
@@ -262,6 +286,120 @@ TEST(WavProducersTest, HookAndLoopReadBackFromAnotherProducersFile) {
     EXPECT_EQ(Text(cart->producer_app_id), "OtherPlayout");
     EXPECT_EQ(Text(cart->producer_app_version), "5.1");
     ExpectTimers(*cart, t.timers);
+}
+
+TEST(WavProducersTest, TheirSegAndOutTimersAreTheFirstExtroAndOutroWhateverTheSuffix) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    t.timers = {{"SEG2", 24000}, {"OUT3", 48000}, {"AUDs", 100}};
+    WriteTheirs(path, t);
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(it.ExtroEx(1), 0.5f);
+    EXPECT_FLOAT_EQ(it.OutroEx(1), 1.0f);
+    EXPECT_FLOAT_EQ(it.ExtroEx(2), 0.0f);
+    EXPECT_FLOAT_EQ(it.OutroEx(3), 0.0f);
+    // Saved, they are our first extro and outro; read again, the same.
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    ExpectTimers(*TheirRead(path), {{"SEG1", 24000}, {"OUT1", 48000}, {"AUDs", 100}});
+    cHardDiskItem back;
+    ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(back.ExtroEx(1), 0.5f);
+    EXPECT_FLOAT_EQ(back.OutroEx(1), 1.0f);
+
+    // In our own files the digit names the point.
+    Theirs ours = t;
+    ours.producer = "Brevant CartChunk Interface";
+    WriteTheirs(path, ours);
+    cHardDiskItem own;
+    ASSERT_TRUE(own.LoadFromWAVFile(path, 3));
+    EXPECT_FLOAT_EQ(own.ExtroEx(2), 0.5f);
+    EXPECT_FLOAT_EQ(own.OutroEx(3), 1.0f);
+    EXPECT_FLOAT_EQ(own.ExtroEx(1), 3.0f) << "the end of the audio";
+}
+
+TEST(WavProducersTest, TheirUserDefAndTimersSurviveSavesInEachOfOurDialects) {
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    Theirs t;
+    t.timers = {{"AUDs", 4800}, {"TER ", 3000}, {"MRK1", 500}};
+    WriteTheirs(path, t);
+    const std::vector<Timer> theirs = t.timers;
+    cHardDiskItem it;
+    ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+    it.EndType = cheFades;
+    it.BackColour = 0x00FF00;
+    it.SetExtroEx(1, 1.5f);
+    // The editor's flags, the broadcaster's dialect and the editor's again: their UserDef and
+    // timers stay; ours of the other dialect go.
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    auto cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    ExpectTimers(*cart, {{"SEG1", 72000}, theirs[0], theirs[1], theirs[2]});
+    ASSERT_TRUE(it.SaveToWAVFile(path, llfRarovidAderu));
+    cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    std::vector<std::string> usages;
+    for (const Timer& timer : TimersOf(*cart)) usages.push_back(timer.usage);
+    EXPECT_EQ(usages, (std::vector<std::string>{"SEC1", "SEC2", "SEC3", "AUDs", "TER ", "MRK1", std::string(4, '\0'),
+                                                std::string(4, '\0')}));
+    ASSERT_TRUE(it.SaveToWAVFile(path, 3));
+    cart = TheirRead(path);
+    EXPECT_EQ(std::string(cart->user_def, t.userDef.size()), t.userDef);
+    ExpectTimers(*cart, {{"SEG1", 72000}, theirs[0], theirs[1], theirs[2]});
+
+    // A UserDef that holds their entries and ours: ours go, theirs stay.
+    t.userDef = "Rotation=B EndingType=SlowFade Colour=12 BackColor=&H00FF0000&";
+    WriteTheirs(path, t);
+    cHardDiskItem mixed;
+    ASSERT_TRUE(mixed.LoadFromWAVFile(path, 3));
+    mixed.EndType = cheEnd;
+    ASSERT_TRUE(mixed.SaveToWAVFile(path, 3));
+    cart = TheirRead(path);
+    EXPECT_EQ(Text(cart->user_def), "Rotation=B Colour=12");
+    cHardDiskItem playout;
+    ASSERT_TRUE(playout.LoadFromWAVFile(path, llfOrvanta));
+    EXPECT_EQ(playout.EndType, cheNonSpecific);
+    EXPECT_EQ(playout.BackColour, static_cast<std::int32_t>(0x8000000Fu));
+}
+
+TEST(WavProducersTest, LoudnessOfAudioWrittenAnewIsNotKnownAndTheUmidAndTimeReferenceStay) {
+    constexpr std::array<std::int16_t, 5> kMeasured = {-2300, 520, -150, -1810, -2040};
+    constexpr std::array<std::int16_t, 5> kNotKnown = {0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF, 0x7FFF};
+    struct Row {
+        const char* name;
+        std::array<std::int16_t, 5> loudness;
+        bool rewritten;
+        std::array<std::int16_t, 5> want;
+    };
+    const Row rows[] = {
+        {"details only", kMeasured, false, kMeasured},
+        {"new audio", kMeasured, true, kNotKnown},
+        {"new audio, no loudness in the file", {}, true, {}},
+        {"new audio, loudness not known already", kNotKnown, true, kNotKnown},
+    };
+    TempDir dir;
+    const std::string path = dir / "theirs.wav";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Theirs t;
+        t.loudness = row.loudness;
+        t.umid = std::string(32, '\x5A') + std::string(32, '\x17');
+        t.timeReference = 0x1234567890LL;
+        WriteTheirs(path, t);
+        cHardDiskItem it;
+        ASSERT_TRUE(it.LoadFromWAVFile(path, 3));
+        it.SetDescription(1, "Ours");
+        ASSERT_TRUE(it.SaveToWAVFile(path, 3, row.rewritten));
+        const auto bext = TheirBext(path);
+        EXPECT_EQ(Text(bext->description), "Ours");
+        EXPECT_EQ(LoudnessOf(*bext), row.want);
+        EXPECT_EQ(std::string(bext->umid, 64), t.umid);
+        EXPECT_EQ(bext->time_reference_low, 0x34567890u);
+        EXPECT_EQ(bext->time_reference_high, 0x12u);
+        EXPECT_EQ(std::string(bext->reserved, sizeof bext->reserved), std::string(sizeof bext->reserved, '\0'));
+    }
 }
 
 TEST(WavProducersTest, CodingHistoryEndsAtItsFirstNul) {

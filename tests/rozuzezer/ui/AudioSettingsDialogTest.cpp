@@ -269,6 +269,42 @@ TEST_F(AudioSettingsDialog, SetRebuildsThePlayerOrderListsForTheNewCount) {
     EXPECT_EQ(reread->LastPlayer, 3);
 }
 
+TEST_F(AudioSettingsDialog, AnOrderListWithNothingChosenStoresNoPlayer) {
+    // From no players to four: Set fills the lists with nothing chosen, and the old order
+    // of the profile is not what the user sees, so it is not kept either.
+    auto s = Profile(0);
+    s->FirstPlayer = 5;
+    s->LastPlayer = 3;
+    ASSERT_TRUE(s->SaveProfile(kProfile));
+    EXPECT_TRUE(Display(*s, [](frmAudioSettings& d) {
+        d.txtNumberCartPlayers->SetText("4");
+        Click(d.cmdSetNoPlayers);
+        ASSERT_EQ(d.listFirstPlayerOrder->ListCount(), 4);
+        EXPECT_EQ(d.listFirstPlayerOrder->ListIndex(), -1);
+        EXPECT_EQ(d.listLastPlayerOrder->ListIndex(), -1);
+        Click(d.cmdOK);
+    }));
+    auto reread = MakeRef<cAudioSettings>();
+    ASSERT_TRUE(reread->LoadProfile(kProfile));
+    EXPECT_EQ(reread->NumberPlayers, 4);
+    EXPECT_EQ(reread->FirstPlayer, 0);
+    EXPECT_EQ(reread->LastPlayer, 0);
+
+    // The count typed but never Set: the lists stay empty, and an empty last-player list
+    // means the last player.
+    s = Profile(0);
+    s->FirstPlayer = 5;
+    s->LastPlayer = 3;
+    EXPECT_TRUE(Display(*s, [](frmAudioSettings& d) {
+        d.txtNumberCartPlayers->SetText("4");
+        ASSERT_EQ(d.listFirstPlayerOrder->ListCount(), 0);
+        Click(d.cmdOK);
+    }));
+    EXPECT_EQ(s->NumberPlayers, 4);
+    EXPECT_EQ(s->FirstPlayer, 0);
+    EXPECT_EQ(s->LastPlayer, 255);
+}
+
 TEST_F(AudioSettingsDialog, AutomaticAllocationGreysTheDeviceCellsAndTheyCannotBeOpened) {
     auto s = Profile(2);
     Display(*s, [](frmAudioSettings& d) {

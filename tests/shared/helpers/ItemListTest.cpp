@@ -70,6 +70,23 @@ TEST(ItemList, ParseAgreesWithLookup) {
         EXPECT_EQ(items.at(ItemList::FoldName(key)), ItemList::Lookup(list, key, "=", true, " "));
 }
 
+TEST(ItemList, RemoveTakesOutWholeItemsAndLeavesTheRestAsItStood) {
+    const std::string_view names[] = {"Year", "Colour"};
+    const std::pair<const char*, const char*> cases[] = {
+        {"Year=1 A=2", "A=2"},
+        {"A=2 year=1", "A=2"},
+        {"A=2  Year=1   B=3", "A=2   B=3"},
+        {"Year=1 Colour=2 A=3", "A=3"},
+        {"Year=1 Colour=2", ""},
+        {"junk Year=1 free  text", "junk free  text"}, // words without a sign stay
+        {"T=\"Year=1 x\" Year=2", "T=\"Year=1 x\""},   // not inside a quoted value
+        {"Year=\"a b\" A=1", "A=1"},                   // a quoted value goes whole
+        {"YearX=1 A=Year=2", "YearX=1 A=Year=2"},        // whole names only
+        {"", ""},
+    };
+    for (auto [list, want] : cases) EXPECT_EQ(ItemList::Remove(list, names, "=", " "), want) << list;
+}
+
 TEST(Utility, SharedStateAndClamps) {
     Utility().SetDebugLevel(-1);
     EXPECT_EQ(helpers::cUtility::Instance().DebugLevel(), -1);

@@ -1,0 +1,518 @@
+// Playing and recording through a real sound server: a private PulseAudio with null sinks,
+// reached as a user's program reaches it, through PortAudio and ALSA's PulseAudio plugin. What
+// the sink played is taken from its monitor and compared with the item sample by sample, and
+// the server's own count of frames played is the clock the positions are held against.
+//
+// A stream the computer was too busy to feed in time gets silence put in by the server; a run
+// that shows only that is tried again, and reported.
+#include "AudioFixtures.h"
+
+#include "platform/audio/AudioEditor.h"
+#include "platform/audio/LumoPlayer.h"
+#include "platform/audio/PortAudioDevice.h"
+#include "platform/audio/Transport.h"
+#include "platform/base/Error.h"
+#include "platform/component/Object.h"
+#include "platform/devices/Devices.h"
+#include "rozuzezer/core/WaveDevices.h"
+#include "rozuzezer/core/cAudioSettings.h"
+#include "tests/support/SoundServer.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+using namespace platform::audio;
+using namespace soundtest;
+using Clock = std::chrono::steady_clock;
+using testsupport::TempDir;
+
+namespace {
+
+constexpr int kRate = kServerRate;
+constexpr int kAttempts = 10;
+
+double Ms(std::int64_t frames) { return static_cast<double>(frames) * 1000.0 / kRate; }
+
+// The first and last frames that are not silence.
+std::pair<std::int64_t, std::int64_t> Audible(const std::vector<float>& interleaved) {
+    const auto frames = static_cast<std::int64_t>(interleaved.size() / 2);
+    auto silent = [&](std::int64_t i) { return interleaved[2 * i] == 0 && interleaved[2 * i + 1] == 0; };
+    std::int64_t first = 0, last = frames - 1;
+    while (first < frames && silent(first)) ++first;
+    while (last > first && silent(last)) --last;
+    return {first, last};
+}
+
+// The real sound card, watched: how far the server had played when the stream was stopped.
+class WatchedCard final : public AudioDevice, public ListenerClock {
+public:
+    WatchedCard(DeviceDirection d, int card, const MonitorRecorder* const& monitor)
+        : card_(std::make_shared<PortAudioDevice>(d, card)), monitor_(monitor) {}
+    bool Start(int rate, int channels, std::function<std::int64_t(float*, std::int64_t)> pull,
+               std::function<void(const float*, std::int64_t)> push) override {
+        stopped_ = false;
+        return card_->Start(rate, channels, std::move(pull), std::move(push));
+    }
+    void Stop() override {
+        if (!stopped_ && monitor_) playedAtStop = monitor_->PlayedFrames();
+        stopped_ = true;
+        card_->Stop();
+    }
+    bool Running() const override { return card_->Running(); }
+    std::int64_t FramesHeard() const override { return card_->FramesHeard(); }
+    std::int64_t playedAtStop = -1;
+
+private:
+    std::shared_ptr<PortAudioDevice> card_;
+    const MonitorRecorder* const& monitor_;
+    bool stopped_ = true;
+};
+
+class SoundServerTest : public ::testing::Test {
+protected:
+    TempDir dir{"sound"};
+    std::unique_ptr<SoundServer> server;
+    const MonitorRecorder* watching = nullptr; // the cards made while it is set are watched
+    std::shared_ptr<WatchedCard> lastCard;
+    ScopedDeviceFactory factory{[this](DeviceDirection d, int card) -> std::shared_ptr<AudioDevice> {
+        lastCard = std::make_shared<WatchedCard>(d, card, watching);
+        return lastCard;
+    }};
+
+    void SetUp() override {
+        server = std::make_unique<SoundServer>();
+        if (const std::string why = server->WhyNotReached(); !why.empty()) GTEST_SKIP() << why;
+    }
+
+    // A 16-bit WAV, as carts are, of the tone and the sweep; mono takes the tone only.
+    std::string SignalFile(const std::string& name, double seconds, int channels = 2) {
+        auto planes = ToneAndSweep(std::llround(seconds * kRate));
+        planes.resize(static_cast<std::size_t>(channels));
+        const std::string path = dir / name;
+        audiotest::WriteBytes(path, audiotest::WavBytes(planes, kRate, 16));
+        return path;
+    }
+
+    // Starts a stream with the server holding `ms` of it (0: the server's default).
+    static void WithServerLatency(int ms, const std::function<void()>& start) {
+        std::optional<testsupport::ScopedEnv> latency;
+        if (ms > 0) latency.emplace("PULSE_LATENCY_MSEC", std::to_string(ms)); // read as the stream connects
+        start();
+    }
+
+    // Runs `attempt` with the sink's monitor recorded until a run had no silence put in,
+    // kAttempts at most; the last run is taken as it is. `attempt` plays, then judges what
+    // came, given whether it is the last try, and answers whether it is done.
+    void WithMonitor(const std::function<bool(MonitorRecorder&, bool last)>& attempt) {
+        for (int i = 1; i <= kAttempts; ++i) {
+            MonitorRecorder monitor(*server, "lumo_out");
+            ASSERT_EQ(monitor.Error(), "");
+            watching = &monitor;
+            const bool done = attempt(monitor, i == kAttempts);
+            watching = nullptr;
+            if (done || HasFailure()) return;
+        }
+    }
+    static bool Retry(const SignalMatch& m, bool last) {
+        if (last || m.Exact() || !m.ranDry) return false;
+        std::printf("%s; once more\n", m.Describe().c_str());
+        return true;
+    }
+
+    // Plays through `play` (which starts playing, waits for the end and calls `notice` from
+    // the back end's stopped notice) and checks what the sink played: `expected` whole and
+    // exact with only silence around it, the stream stopped and the notice raised once the
+    // server had played the last frame, and not long after.
+    void PlayAndCheck(const std::vector<float>& expected, const std::function<void(const std::function<void()>&)>& play) {
+        WithMonitor([&](MonitorRecorder& monitor, bool last) {
+            std::int64_t playedAtNotice = -1;
+            play([&] { playedAtNotice = monitor.PlayedFrames(); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            monitor.Stop();
+            const auto heard = monitor.Samples();
+            const SignalMatch m = FindSignal(heard, expected);
+            if (HasFailure() || Retry(m, last)) return HasFailure();
+            EXPECT_TRUE(m.Exact()) << m.Describe();
+            const auto [first, final] = Audible(heard);
+            const auto [expFirst, expFinal] = Audible(expected);
+            EXPECT_EQ(first, m.offset + expFirst) << "something before the start";
+            EXPECT_EQ(final, m.offset + expFinal) << "something after the end";
+            const double stop = Ms(lastCard->playedAtStop - (m.offset + m.frames));
+            const double notice = Ms(playedAtNotice - (m.offset + m.frames));
+            std::printf("the stream stopped %.1f ms and the stopped notice came %.1f ms after the end was played\n",
+                        stop, notice);
+            EXPECT_GE(stop, 0.0) << "the stream was stopped before its end was played";
+            EXPECT_GE(notice, 0.0) << "the notice came before the end was played";
+            EXPECT_LT(notice, 500.0) << "the notice came long after the end was played";
+            return true;
+        });
+    }
+
+    // Pumps as the window's timer does until `done`, at most `seconds`; false when it timed out.
+    template <typename Pump, typename Done>
+    static bool PumpUntil(Pump pump, Done done, double seconds) {
+        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+        while (!done()) {
+            if (Clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            pump();
+        }
+        return true;
+    }
+};
+
+// ---- every sample, through the component and the player
+
+struct PlayCase {
+    const char* name;
+    int channels;
+    double seconds;
+    double selFrom, selTo; // seconds; equal: no selection, play from selFrom to the end
+    int latencyMs;
+};
+void PrintTo(const PlayCase& c, std::ostream* os) { *os << c.name; }
+
+class ComponentPlays : public SoundServerTest, public ::testing::WithParamInterface<PlayCase> {};
+
+TEST_P(ComponentPlays, EverySampleReachesTheSinkAndTheStopComesWhenTheLastWasHeard) {
+    const PlayCase c = GetParam();
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("signal.wav", c.seconds, c.channels));
+    const bool selection = c.selFrom != c.selTo;
+    const std::int64_t from = std::llround(c.selFrom * kRate);
+    const std::int64_t to = selection ? std::llround(c.selTo * kRate) : e.Length();
+    int stopped = 0;
+    std::function<void()> notice;
+    e.Stopped.Connect([&] {
+        ++stopped;
+        notice();
+    });
+    PlayAndCheck(audiotest::StereoSamples(e, from, to), [&](const std::function<void()>& onStopped) {
+        e.View().SetSelectionShown(selection);
+        e.View().SetSelectionStart(from);
+        e.View().SetSelectionEnd(selection ? to : from);
+        e.View().SetPosition(from);
+        stopped = 0;
+        notice = onStopped;
+        WithServerLatency(c.latencyMs, [&] { e.Play(1); });
+        EXPECT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return stopped > 0; }, c.seconds + 10));
+        EXPECT_EQ(stopped, 1);
+        EXPECT_EQ(e.State(), kStateIdle);
+        EXPECT_EQ(e.View().Position(), to) << "the position shows the end of what was played";
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ComponentPlays,
+                         ::testing::Values(PlayCase{"WholeStereoItem", 2, 3.0, 0, 0, 0},
+                                           PlayCase{"WholeItemLargeLatency", 2, 3.0, 0, 0, 200},
+                                           PlayCase{"MonoFromTheCursor", 1, 2.0, 0.5, 0.5, 0},
+                                           PlayCase{"Selection", 2, 3.0, 0.75, 2.25, 0}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SoundServerTest, ThePlayerPlaysEverySampleAndStopsWhenTheLastWasHeard) {
+    const std::string path = SignalFile("signal.wav", 2.5);
+    AudioEditor file;
+    file.SetTemporaryFolder(dir.path().string());
+    file.OpenAudio(path);
+    LumoPlayer p;
+    p.SetTemporaryFolder(dir.path().string());
+    p.OpenFile(path);
+    std::string events;
+    std::function<void()> notice;
+    p.PlayerEventC.Connect([&] {
+        events += "C";
+        notice();
+    });
+    p.PlayerEventD.Connect([&] { events += "D"; });
+    PlayAndCheck(audiotest::StereoSamples(file, 0, file.Length()), [&](const std::function<void()>& onStopped) {
+        events.clear();
+        notice = onStopped;
+        p.Play();
+        EXPECT_TRUE(PumpUntil([&] { p.Pump(); }, [&] { return !events.empty(); }, 12));
+        EXPECT_EQ(events, "C");
+        EXPECT_EQ(p.State(), kPlayerStopped);
+    });
+}
+
+// Stop and Pause by the user do not wait for what the server holds: nothing is played after
+// them, and the position kept is the one heard.
+TEST_F(SoundServerTest, StopAndPauseStopAtOnce) {
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("signal.wav", 3.0));
+    const auto expected = audiotest::StereoSamples(e, 0, e.Length());
+    for (const bool pause : {false, true}) {
+        SCOPED_TRACE(pause ? "pause" : "stop");
+        MonitorRecorder monitor(*server, "lumo_out");
+        ASSERT_EQ(monitor.Error(), "");
+        e.View().SetPosition(0);
+        WithServerLatency(200, [&] { e.Play(1); });
+        ASSERT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return e.View().Position() > kRate; }, 10));
+        const std::int64_t played = monitor.PlayedFrames();
+        if (pause) e.Pause();
+        else e.Stop();
+        const std::int64_t kept = e.View().Position();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        monitor.Stop();
+        if (pause) e.Stop();
+        const auto heard = monitor.Samples();
+        const SignalMatch m = FindSignal(heard, expected);
+        ASSERT_TRUE(m.found) << m.Describe();
+        const std::int64_t stoppedAt = m.SignalFrameAt(played);
+        ASSERT_GT(stoppedAt, 0) << m.Describe();
+        std::printf("played on for %.1f ms after the stop; kept %.1f ms from what was heard\n",
+                    Ms(Audible(heard).second - played), Ms(kept - stoppedAt));
+        EXPECT_LT(Ms(Audible(heard).second - played), 30.0) << "played on after the stop";
+        EXPECT_LT(std::abs(Ms(kept - stoppedAt)), 20.0);
+    }
+}
+
+// ---- the position is what is heard
+
+struct PositionCase {
+    const char* name;
+    bool player;
+    int latencyMs; // what the server holds of the stream; 0: its default
+};
+void PrintTo(const PositionCase& c, std::ostream* os) { *os << c.name; }
+
+class PositionHeard : public SoundServerTest, public ::testing::WithParamInterface<PositionCase> {};
+
+// While playing, the position given is the frame the server is playing at that moment,
+// within 20 ms, however much it holds in between.
+TEST_P(PositionHeard, WithinTwentyMillisecondsOfWhatTheServerPlays) {
+    const PositionCase c = GetParam();
+    const std::string path = SignalFile("signal.wav", 3.0);
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(path);
+    const auto expected = audiotest::StereoSamples(e, 0, e.Length());
+    LumoPlayer p;
+    p.SetTemporaryFolder(dir.path().string());
+    if (c.player) p.OpenFile(path);
+    auto playing = [&] { return c.player ? p.State() == kPlayerPlaying : e.State() == kStatePlaying; };
+
+    WithMonitor([&](MonitorRecorder& monitor, bool last) {
+        e.View().SetPosition(0);
+        WithServerLatency(c.latencyMs, [&] {
+            if (c.player) p.Play();
+            else e.Play(1);
+        });
+        // The position given, and the server's count of frames played then: taken before and
+        // after, a reading the computer interrupted left out.
+        std::vector<std::pair<std::int64_t, std::int64_t>> said;
+        while (playing() && said.size() < 2000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            const std::int64_t before = monitor.PlayedFrames();
+            std::int64_t at;
+            if (c.player) {
+                p.Pump();
+                at = std::llround(p.Position() * kRate);
+            } else {
+                e.Pump();
+                at = e.View().Position();
+            }
+            const std::int64_t after = monitor.PlayedFrames();
+            if (playing() && before >= 0 && after - before < kRate / 500) said.emplace_back(at, (before + after) / 2);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        monitor.Stop();
+        const SignalMatch m = FindSignal(monitor.Samples(), expected);
+        if (Retry(m, last)) return false;
+        EXPECT_TRUE(m.Exact() || m.ranDry) << m.Describe();
+
+        std::vector<double> errors = PositionErrorsMs(said, m);
+        EXPECT_GT(errors.size(), 100u);
+        if (errors.empty()) return true;
+        std::sort(errors.begin(), errors.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); });
+        const double median = errors[errors.size() / 2], worst = errors.back();
+        std::printf("position error: median %.1f ms, worst %.1f ms over %zu readings\n", median, worst, errors.size());
+        EXPECT_LE(std::fabs(worst), 20.0) << "median " << median << " ms";
+        return true;
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PositionHeard,
+                         ::testing::Values(PositionCase{"ComponentDefaultLatency", false, 0},
+                                           PositionCase{"ComponentLargeLatency", false, 200},
+                                           PositionCase{"PlayerDefaultLatency", true, 0},
+                                           PositionCase{"PlayerLargeLatency", true, 200}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// ---- recording
+
+TEST_F(SoundServerTest, RecordingTakesDownExactlyWhatWasPlayedIntoTheServer) {
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("before.wav", 0.5));
+    const std::int64_t before = e.Length();
+    const auto signal = Interleave(ToneAndSweep(2 * kRate));
+    for (int i = 1; i <= kAttempts; ++i) {
+        SignalSource source(*server, "lumo_in");
+        ASSERT_EQ(source.Error(), "");
+        e.View().SetPosition(before);
+        e.Record(2);
+        ASSERT_EQ(e.State(), kStateRecording);
+        auto pumpFor = [&](std::int64_t frames) {
+            const std::int64_t from = e.View().Position();
+            return PumpUntil([&] { e.Pump(); }, [&] { return e.View().Position() > from + frames; }, 10);
+        };
+        EXPECT_TRUE(pumpFor(kRate / 4));
+        source.Play(signal);
+        EXPECT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return source.Done(); }, 10));
+        EXPECT_TRUE(pumpFor(kRate / 2));
+        e.Stop();
+        ASSERT_EQ(e.State(), kStateIdle);
+        const SignalMatch m = FindSignal(audiotest::StereoSamples(e, before, e.Length()), signal);
+        if (Retry(m, i == kAttempts)) {
+            e.Undo();
+            continue;
+        }
+        EXPECT_TRUE(m.Exact()) << m.Describe();
+        break;
+    }
+}
+
+// ---- the devices and the default profile
+
+TEST_F(SoundServerTest, TheDeviceListsShowTheServerAndTheDefaultProfilePicksOneThatPlays) {
+    const auto list = platform::devices::Devices();
+    auto listed = [](const std::vector<platform::devices::DeviceCaps>& v, const std::string& name) {
+        return std::any_of(v.begin(), v.end(), [&](const auto& d) {
+            return d.name == name && (d.formats & platform::devices::WAVE_FORMAT_4M16) &&
+                   (d.formats & platform::devices::WAVE_FORMAT_4S16);
+        });
+    };
+    EXPECT_TRUE(listed(list.outputs, "pulse"));
+    EXPECT_TRUE(listed(list.inputs, "pulse"));
+    ASSERT_GE(list.defaultOutput, 0);
+
+    testsupport::ScopedEnv registry("BREVANT_REGISTRY_DIR", (dir.path() / "registry").string());
+    auto settings = platform::component::MakeRef<rozuzezer::cAudioSettings>();
+    ASSERT_TRUE(settings->LoadProfile("Profile1"));
+    const int card = settings->EditSoundCardNumber;
+    EXPECT_EQ(card, rozuzezer::MultimediaAPI::LastSuitableWaveOutDevice(44100, 1) + 1);
+    ASSERT_GE(card, 1);
+    ASSERT_LE(card, static_cast<int>(list.outputs.size()));
+    EXPECT_GE(settings->RecordingSoundCardNumber, 1);
+    EXPECT_LE(settings->RecordingSoundCardNumber, static_cast<int>(list.inputs.size()));
+    std::printf("editing plays on sound card %d, \"%s\"\n", card,
+                list.outputs[static_cast<std::size_t>(card - 1)].name.c_str());
+
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("signal.wav", 1.0));
+    e.SetPlaybackDevice(card);
+    int stopped = 0;
+    std::function<void()> notice;
+    e.Stopped.Connect([&] {
+        ++stopped;
+        notice();
+    });
+    PlayAndCheck(audiotest::StereoSamples(e, 0, e.Length()), [&](const std::function<void()>& onStopped) {
+        e.View().SetPosition(0);
+        stopped = 0;
+        notice = onStopped;
+        e.Play(1);
+        EXPECT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return stopped > 0; }, 10));
+    });
+}
+
+// LumoEdit started before the sound server: once it runs, playing finds it.
+TEST(SoundServerLate, AServerStartedAfterAPlayThatFoundNoneIsFound) {
+    TempDir dir("late");
+    platform::devices::SetFakeDevices(std::nullopt);
+    const std::string path = dir / "signal.wav";
+    audiotest::WriteBytes(path, audiotest::WavBytes(ToneAndSweep(kRate), kRate, 16));
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(path);
+    try {
+        e.Play(1);
+        e.Stop();
+        GTEST_SKIP() << "this computer plays without a sound server";
+    } catch (const platform::RuntimeError& err) {
+        EXPECT_EQ(err.Number(), platform::err::DeviceIO);
+    }
+    SoundServer server;
+    if (!server.Running()) GTEST_SKIP() << "no sound server here: " << server.Why();
+    e.Play(1);
+    EXPECT_EQ(e.State(), kStatePlaying);
+    e.Stop();
+}
+
+// ---- the server going away
+
+TEST_F(SoundServerTest, AServerKilledWhilePlayingStopsBothBackEndsAtOnce) {
+    const std::string path = SignalFile("signal.wav", 5.0);
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(path);
+    LumoPlayer p;
+    p.SetTemporaryFolder(dir.path().string());
+    p.OpenFile(path);
+    int stopped = 0;
+    std::string events;
+    e.Stopped.Connect([&] { ++stopped; });
+    p.PlayerEventC.Connect([&] { events += "C"; });
+    p.PlayerEventD.Connect([&] { events += "D"; });
+    e.Play(1);
+    p.Play();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    e.Pump();
+    p.Pump();
+    ASSERT_EQ(e.State(), kStatePlaying);
+    ASSERT_EQ(p.State(), kPlayerPlaying);
+    server->Kill();
+    const auto t0 = Clock::now();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            e.Pump();
+            p.Pump();
+        },
+        [&] { return stopped > 0 && !events.empty(); }, 5));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_EQ(events, "D") << "the player's notice of a failed card";
+    EXPECT_EQ(p.State(), kPlayerCued);
+    EXPECT_GT(p.Position(), 0.3f) << "cued where it was";
+    // With no server left, playing again is refused with the device's error (unless this
+    // computer has a sound card of its own).
+    try {
+        e.Play(1);
+        e.Stop();
+    } catch (const platform::RuntimeError& err) {
+        EXPECT_EQ(err.Number(), platform::err::DeviceIO);
+    }
+    EXPECT_EQ(e.State(), kStateIdle);
+}
+
+TEST_F(SoundServerTest, AServerKilledWhileRecordingKeepsTheTakeSoFar) {
+    AudioEditor e;
+    e.SetTemporaryFolder(dir.path().string());
+    e.OpenAudio(SignalFile("before.wav", 0.5));
+    const std::int64_t before = e.Length();
+    SignalSource source(*server, "lumo_in");
+    ASSERT_EQ(source.Error(), "");
+    source.Play(Interleave(ToneAndSweep(10 * kRate)));
+    int stopped = 0;
+    e.Stopped.Connect([&] { ++stopped; });
+    e.View().SetPosition(before);
+    e.Record(2);
+    ASSERT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return e.View().Position() > before + kRate / 2; }, 10));
+    server->Kill();
+    const auto t0 = Clock::now();
+    ASSERT_TRUE(PumpUntil([&] { e.Pump(); }, [&] { return stopped > 0; }, 5));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
+    EXPECT_EQ(e.State(), kStateIdle);
+    EXPECT_GT(e.Length(), before + kRate / 2) << "the take up to the failure is in the document";
+    EXPECT_TRUE(e.CanUndo());
+}
+
+} // namespace
