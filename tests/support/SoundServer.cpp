@@ -1,6 +1,7 @@
 #include "tests/support/SoundServer.h"
 
 #include "platform/devices/Devices.h"
+#include "support/TestSupport.h"
 
 #include <pulse/error.h>
 #include <pulse/pulseaudio.h>
@@ -32,15 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-std::string FindProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    std::string dir;
-    while (std::getline(dirs, dir, ':'))
-        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
-    return {};
-}
 
 std::string Tail(const std::string& path, std::size_t bytes = 600) {
     std::ifstream in(path);
@@ -78,12 +70,12 @@ constexpr std::size_t kFrameBytes = sizeof(float) * kServerChannels;
 SoundServer::SoundServer() { Start(); }
 
 void SoundServer::Start() {
-    const std::string program = FindProgram("pulseaudio");
+    const std::string program = testsupport::ToolPath("pulseaudio");
     if (program.empty()) {
         why_ = "pulseaudio is not installed (Debian: pulseaudio, pulseaudio-utils, libasound2-plugins)";
         return;
     }
-    if (FindProgram("pactl").empty()) {
+    if (testsupport::ToolPath("pactl").empty()) {
         why_ = "pactl is not installed (Debian: pulseaudio-utils)";
         return;
     }

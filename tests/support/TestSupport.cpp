@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <unistd.h>
+
 namespace testsupport {
 
 TempDir::TempDir(const std::string& tag) {
@@ -57,6 +59,16 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, std::uint32_t seed) {
     std::vector<std::uint8_t> v(n);
     for (auto& b : v) b = static_cast<std::uint8_t>(rng());
     return v;
+}
+
+std::string ToolPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const std::filesystem::path p = std::filesystem::path(dir) / program;
+        if (!dir.empty() && ::access(p.c_str(), X_OK) == 0) return p.string();
+    }
+    return {};
 }
 
 bool HaveTool(const std::string& program) {

@@ -39,7 +39,9 @@ private:
 std::string ReadFile(const std::filesystem::path& p);
 void WriteFile(const std::filesystem::path& p, const std::string& bytes);
 
-// Whether a program is on PATH; what a shell command prints (its standard output).
+// Where a program stands on PATH (empty when it is on none); whether it is there; what a shell
+// command prints (its standard output).
+std::string ToolPath(const std::string& program);
 bool HaveTool(const std::string& program);
 std::string RunTool(const std::string& command);
 

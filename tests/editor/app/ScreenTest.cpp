@@ -38,16 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string Which(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin:/bin");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        const fs::path p = fs::path(dir) / program;
-        if (::access(p.c_str(), X_OK) == 0) return p.string();
-    }
-    return {};
-}
-
 // The test's environment with these variables replaced (an empty value removes one).
 std::vector<std::string> Environment(const std::map<std::string, std::string>& changes) {
     std::vector<std::string> env;
@@ -113,12 +103,12 @@ public:
     // "WxH+X+Y") divide the screen as a desk of several screens does; none: one screen.
     bool Start(int width, int height, const fs::path& home, std::string& why,
                const std::vector<std::string>& monitors = {}) {
-        const std::string xvfb = Which("Xvfb"), openbox = Which("openbox"), xdotool = Which("xdotool");
+        const std::string xvfb = testsupport::ToolPath("Xvfb"), openbox = testsupport::ToolPath("openbox"), xdotool = testsupport::ToolPath("xdotool");
         if (xvfb.empty() || openbox.empty() || xdotool.empty()) {
             why = "Xvfb, openbox or xdotool is not installed (scripts/setup.sh installs them)";
             return false;
         }
-        const std::string xrandr = monitors.empty() ? std::string() : Which("xrandr");
+        const std::string xrandr = monitors.empty() ? std::string() : testsupport::ToolPath("xrandr");
         if (!monitors.empty() && xrandr.empty()) {
             why = "xrandr is not installed (scripts/setup.sh installs it)";
             return false;
