@@ -150,7 +150,10 @@ void frmLumoEdit::AudioUndo() {
     if (!command || !ctlEditor->CanUndo()) return;
     SetAudioEdited();
     ScopeExit hide([this] { HideProgress(); });
-    ctlEditor->Undo();
+    {
+        ScopedFlag restoring(restoringAudio_, true);
+        ctlEditor->Undo();
+    }
     bool apply = false;
     UpdateMarkerFields(apply);
     UpdateButtons();
@@ -161,7 +164,10 @@ void frmLumoEdit::AudioRedo() {
     if (!command || !ctlEditor->CanRedo()) return;
     SetAudioEdited();
     ScopeExit hide([this] { HideProgress(); });
-    ctlEditor->Redo();
+    {
+        ScopedFlag restoring(restoringAudio_, true);
+        ctlEditor->Redo();
+    }
     bool apply = false;
     UpdateMarkerFields(apply);
     UpdateButtons();

@@ -121,9 +121,10 @@ void frmLumoEdit::ctlEditor_AudioChanged() {
     const auto newLength = static_cast<float>(SamplesToSeconds(ctlEditor->View().Length()));
     if (newLength != item.TotalLength) {
         const float oldEnd = item.AudioEnd;
-        if (item.TotalLength == 0) {
+        if (item.TotalLength == 0 && !restoringAudio_) {
             // The item's first audio: its markers start afresh, but marks made while it was
-            // being recorded stay where they were made.
+            // being recorded stay where they were made. Audio an undo or redo puts back is
+            // not new: its markers came back with it.
             auto reset = [this](Marker m) { return (recordingMarks_.stored & (1u << m)) == 0; };
             if (reset(mkIntroStart)) item.SetIntroStart(0);
             if (reset(mkIntroEnd)) item.SetIntroEnd(0);

@@ -588,6 +588,9 @@ private:
     // The audio change (the component's change count) whose region events last moved the
     // extro: an extro the change carried with the audio does not also jump to the end.
     std::uint64_t extroMovedBy_ = ~std::uint64_t{0};
+    // An undo or redo is putting back audio the item had: what it brings back is no new
+    // audio, and the markers its regions carry back stay.
+    bool restoringAudio_ = false;
     // The item's outros 1 to 3 ride on hidden regions tagged from 5 on.
     static constexpr std::int16_t kOutros = 3;
     static constexpr int kFirstOutroTag = 5;

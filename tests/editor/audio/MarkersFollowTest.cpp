@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+
 #include <array>
 #include <map>
 #include <random>
@@ -208,6 +210,55 @@ TEST_F(MarkersFollowTest, EveryEditMovesTheMarkersWithTheAudioAndUndoAndRedoFoll
         editor->AudioRedo();
         ExpectShown(after, length, "after redo");
         EXPECT_FALSE(editor->pnlProgress->isVisible());
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
+// All the audio cut or deleted from the main window's menus, then taken back: undo brings back
+// every marker as it was, redo leaves the item without audio again, a second undo brings them
+// back once more, and the saved file holds them as the file held them when it was opened.
+TEST_F(MarkersFollowTest, UndoAfterCuttingAllTheAudioBringsBackEveryMarker) {
+    const char* const removals[] = {"mnuCut", "mnuDeleteSelection"};
+    // Without audio every marker is 0; the regions, at 0, keep what an undo carries back.
+    auto expectNone = [this](const char* what) {
+        SCOPED_TRACE(what);
+        ASSERT_EQ(editor->ctlEditor->Length(), 0);
+        EXPECT_EQ(Held(), (Markers{0, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ(editor->mtxtLoopEnd->Text(), frmLumoEdit::TimeText(0));
+        EXPECT_EQ(editor->lblLength->Caption(), frmLumoEdit::TimeText(0));
+    };
+    for (const char* removal : removals) {
+        SCOPED_TRACE(removal);
+        const std::string path = OpenLayout(kLayout, 20);
+        const auto timers = PostTimers(path);
+        ASSERT_FALSE(timers.empty());
+        auto menu = [this](const char* name) {
+            QAction* action = main->Menu(name);
+            ASSERT_NE(action, nullptr) << name;
+            main->mnuFile_Click(); // the menus take the editor's state as they open
+            main->mnuEdit_Click();
+            ASSERT_TRUE(action->isEnabled()) << name;
+            action->trigger();
+        };
+        menu("mnuSelectAll");
+        menu(removal);
+        expectNone("all removed");
+        menu("mnuUndo");
+        ExpectShown(kLayout, 20, "undone");
+        menu("mnuRedo");
+        expectNone("redone");
+        menu("mnuUndo");
+        ExpectShown(kLayout, 20, "undone again");
+
+        menu("mnuSave");
+        EXPECT_FALSE(editor->bEdited());
+        EXPECT_EQ(PostTimers(path), timers) << "libsndfile reads the markers the file was opened with";
+        rozuzezer::cHardDiskItem back;
+        ASSERT_TRUE(back.LoadFromWAVFile(path, 3));
+        const Markers read = {back.IntroStart(), back.IntroEnd(), back.Extro(), back.HookStart,
+                              back.HookEnd,      back.LoopStart,  back.LoopEnd};
+        for (int m = 0; m < 7; ++m) EXPECT_NEAR(read[m], kLayout[m], 0.002) << kNames[m];
+        EXPECT_EQ(ReadWav(path).Frames(), S(20));
     }
     EXPECT_TRUE(reported.empty()) << reported.front();
 }
