@@ -195,7 +195,7 @@ void frmLumoEdit::AudioInsertFile(bool MixInsert) {
         if (e.Number() == platform::err::Cancelled) return;
         throw;
     }
-    const std::string path = TrimBlanks(Selector.FileName);
+    const std::string path = helpers::FileHelper().FullPath(TrimBlanks(Selector.FileName));
     if (helpers::FileHelper().FileSize(path) <= 0) {
         HideProgress();
         platform::MsgBox("The file you chose (" + path + ") cannot be found", platform::MsgButtons::OK,

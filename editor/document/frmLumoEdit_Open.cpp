@@ -143,6 +143,9 @@ bool frmLumoEdit::OpenFile(const std::string& FileNameIn) {
     }
 
     Filename.erase(std::remove(Filename.begin(), Filename.end(), '"'), Filename.end());
+    // The item, the recent list and every later save name the file whatever folder the
+    // program is started from next.
+    Filename = helpers::FileHelper().FullPath(Filename);
     if (helpers::FileHelper().FileSize(Filename) <= 0) {
         platform::MsgBox("The file '" + Filename + "' either cannot be found or is not a valid audio file",
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);

@@ -290,6 +290,7 @@ bool frmLumoEdit::SaveAs(std::string& Filename, bool Selection) {
         Preferences().SetPreference("EditorLastSaveFilter", filterIndex, 0);
     }
     if (Filename.empty()) return false;
+    Filename = helpers::FileHelper().FullPath(Filename);
 
     // Which set-up the chosen entry names.
     const std::string entry = Lower(filters[static_cast<std::size_t>(filterIndex) * 2 - 2]);

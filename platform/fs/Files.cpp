@@ -150,6 +150,32 @@ std::string WithoutExtension(std::string_view path) {
     return std::string(path.substr(0, dot));
 }
 
+std::string FullPath(std::string_view path) {
+    if (path.empty() || HasDriveLetter(path)) return std::string(path);
+    const std::string native = Native(path);
+    if (native.front() == '/') return std::string(path);
+    std::vector<char> buf(4096);
+    while (!::getcwd(buf.data(), buf.size())) {
+        if (errno != ERANGE || buf.size() > (1u << 20)) return std::string(path);
+        buf.resize(buf.size() * 2);
+    }
+    std::string full = buf.data();
+    std::size_t start = 0;
+    while (start <= native.size()) {
+        std::size_t end = native.find('/', start);
+        if (end == std::string::npos) end = native.size();
+        const std::string_view part = std::string_view(native).substr(start, end - start);
+        if (!part.empty() && part != ".") {
+            if (full.back() != '/') full += '/';
+            full += part;
+        }
+        start = end + 1;
+    }
+    // "dir/" names a folder: it keeps its closing separator.
+    if (native.back() == '/' && full.back() != '/') full += '/';
+    return full;
+}
+
 std::string DisplayForm(std::string_view path, std::size_t maxLength) {
     if (path.size() <= maxLength) return std::string(path);
     // Split into parts, keeping the separators with the parts that follow them.

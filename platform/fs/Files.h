@@ -52,6 +52,12 @@ std::string Extension(std::string_view path);
 // The path without the point and extension of its name.
 std::string WithoutExtension(std::string_view path);
 
+// A path as it names the same file from any working folder: a relative one joined to the
+// working folder (its "." parts and doubled separators dropped, ".." kept, as a link may stand
+// before it); one that is already absolute or carries a drive letter, or an empty one, as
+// given. A working folder that cannot be found leaves the path as given.
+std::string FullPath(std::string_view path);
+
 // A path as a menu or caption shows it: the path itself when it is short; otherwise its
 // first folder, "...", and as many of its last parts as fit in `maxLength` characters
 // (at least the name).

@@ -81,6 +81,8 @@ std::string cFileHelper::ExternalForm(std::string_view path) const {
     return platform::fs::ToNativePath(path);
 }
 
+std::string cFileHelper::FullPath(std::string_view path) const { return platform::fs::FullPath(path); }
+
 bool cFileHelper::FolderExists(std::string_view path) const { return platform::fs::FolderExists(path); }
 
 bool cFileHelper::CreateFolder(std::string_view path, bool withParents) const {

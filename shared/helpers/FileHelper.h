@@ -55,6 +55,10 @@ public:
     // The form of a path handed to an outside program as its argument: the native path.
     std::string ExternalForm(std::string_view path) const;
 
+    // The path in full, so that it names the same file from any working folder: a relative
+    // one is joined to the working folder; others stay as given.
+    std::string FullPath(std::string_view path) const;
+
     bool FolderExists(std::string_view path) const;
     // Creates a folder, with its missing parents when asked; whether it exists afterwards.
     bool CreateFolder(std::string_view path, bool withParents = true) const;

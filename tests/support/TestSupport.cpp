@@ -42,6 +42,16 @@ ScopedEnv::~ScopedEnv() {
     else unsetenv(name_.c_str());
 }
 
+ScopedCurrentFolder::ScopedCurrentFolder(const std::filesystem::path& folder)
+    : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+}
+
+ScopedCurrentFolder::~ScopedCurrentFolder() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+}
+
 std::string ReadFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream ss;

@@ -274,6 +274,56 @@ TEST_F(EditorDocumentTest, OpensFromTheCommandLineAndTheRecentList) {
     EXPECT_EQ(Item().AudioFileName, second);
 }
 
+// A path given relative to the folder the program was started in names that file ever after:
+// the item, the recent list and the save hold it in full, so the program started later from
+// a folder with a file of the same relative name opens and saves the first file, not that one.
+TEST_F(EditorDocumentTest, ARelativePathFromTheCommandLineIsKeptInFull) {
+    fs::create_directories(dir.path() / "station" / "files");
+    fs::create_directories(dir.path() / "elsewhere" / "files");
+    const std::string take = Wav("station/files/t2.wav", 6, "Station take");
+    const std::string other = Wav("elsewhere/files/t2.wav", 4, "Other take");
+    {
+        testsupport::ScopedCurrentFolder startedIn(dir.path() / "station");
+        Start("files/t2.wav");
+        EXPECT_EQ(Item().AudioFileName, take);
+        EXPECT_EQ(editor->txtDescription[1]->Text(), "Station take");
+        EXPECT_EQ(editor->Caption(), take);
+        EXPECT_EQ(SplitBars(Preferences().GetPreference("MRUAudio", "")).front(), take);
+        ASSERT_FALSE(main->mnuMRUAudio().empty());
+        EXPECT_EQ(platform::ui::Tag(main->mnuMRUAudio()[0]), take);
+    }
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+
+    testsupport::ScopedCurrentFolder later(dir.path() / "elsewhere");
+    main->Unload();
+    main.reset();
+    Start();
+    ASSERT_FALSE(main->mnuMRUAudio().empty());
+    main->mnuMRUAudio_Click(1);
+    EXPECT_EQ(Item().AudioFileName, take);
+    EXPECT_EQ(editor->txtDescription[1]->Text(), "Station take");
+    editor->txtDescription[1]->SetText("Station take, edited");
+    ASSERT_TRUE(editor->SaveFile());
+
+    rozuzezer::cHardDiskItem saved, untouched;
+    ASSERT_TRUE(saved.LoadFromWAVFile(take, 3));
+    EXPECT_EQ(saved.ItemTitle, "Station take, edited");
+    ASSERT_TRUE(untouched.LoadFromWAVFile(other, 3));
+    EXPECT_EQ(untouched.ItemTitle, "Other take");
+    EXPECT_EQ(SplitBars(Preferences().GetPreference("MRUAudio", "")), std::vector<std::string>{take});
+
+    // A name given to Save As relative to where the program now runs is kept in full too.
+    ASSERT_TRUE(editor->SaveAsFile("files/t2 copy.wav", false));
+    const std::string copy = (dir.path() / "elsewhere" / "files" / "t2 copy.wav").string();
+    EXPECT_EQ(Item().AudioFileName, copy);
+    EXPECT_EQ(SplitBars(Preferences().GetPreference("MRUAudio", "")), (std::vector<std::string>{copy, take}));
+    rozuzezer::cHardDiskItem copied;
+    ASSERT_TRUE(copied.LoadFromWAVFile(copy, 3));
+    EXPECT_EQ(copied.ItemTitle, "Station take, edited");
+    EXPECT_TRUE(Texts().empty()) << Texts().front();
+    EXPECT_TRUE(reported.empty()) << reported.front();
+}
+
 TEST_F(EditorDocumentTest, TypedMarkerTimesMoveTheirRegionsAndKeepTheOrder) {
     Start();
     ASSERT_TRUE(editor->OpenFile(Wav("markers.wav")));

@@ -86,6 +86,34 @@ TEST_F(FilesTest, PathParts) {
     }
 }
 
+// A relative path names the same file from any working folder once made full; paths that
+// already do stay exactly as given.
+TEST_F(FilesTest, FullPathsNameTheSameFileFromAnyFolder) {
+    sfs::create_directories(dir.path() / "work" / "files");
+    testsupport::WriteFile(dir.path() / "work" / "files" / "t2.wav", "RIFF");
+    const std::string work = (dir.path() / "work").string();
+    testsupport::ScopedCurrentFolder here(work);
+    const std::pair<const char*, std::string> cases[] = {
+        {"files/t2.wav", work + "/files/t2.wav"},
+        {"./files//./t2.wav", work + "/files/t2.wav"},
+        {"files\\t2.wav", work + "/files/t2.wav"},
+        {"../work/files/t2.wav", work + "/../work/files/t2.wav"},
+        {"files/", work + "/files/"},
+        {"t 2.wav", work + "/t 2.wav"},
+        {"/srv/./audio//x.wav", "/srv/./audio//x.wav"},
+        {"c:\\Audio\\x.wav", "c:\\Audio\\x.wav"},
+        {"\\srv\\x.wav", "\\srv\\x.wav"},
+        {"", ""},
+    };
+    for (const auto& [given, full] : cases) {
+        SCOPED_TRACE(given);
+        EXPECT_EQ(FullPath(given), full);
+    }
+    const std::string full = FullPath("files/t2.wav");
+    testsupport::ScopedCurrentFolder elsewhere(dir.path());
+    EXPECT_EQ(FileSize(full), 4) << "the same file from another folder";
+}
+
 TEST_F(FilesTest, DisplayFormShortensLongPathsAndKeepsTheName) {
     EXPECT_EQ(DisplayForm("/srv/audio/x.wav"), "/srv/audio/x.wav");
     const std::string longPath =
