@@ -195,13 +195,14 @@ void frmLumoEdit::AudioInsertFile(bool MixInsert) {
         if (e.Number() == platform::err::Cancelled) return;
         throw;
     }
-    const std::string path = helpers::FileHelper().FullPath(TrimBlanks(Selector.FileName));
-    if (helpers::FileHelper().FileSize(path) <= 0) {
+    const std::string chosen = TrimBlanks(Selector.FileName);
+    if (helpers::FileHelper().FileSize(chosen) <= 0) {
         HideProgress();
-        platform::MsgBox("The file you chose (" + path + ") cannot be found", platform::MsgButtons::OK,
+        platform::MsgBox("The file you chose (" + chosen + ") cannot be found", platform::MsgButtons::OK,
                          platform::MsgIcon::Information);
         return;
     }
+    const std::string path = helpers::FileHelper().FullPath(chosen);
     SetMousePointer(PointerHourglass);
     if (!MixInsert) {
         {

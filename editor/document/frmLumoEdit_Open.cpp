@@ -143,14 +143,14 @@ bool frmLumoEdit::OpenFile(const std::string& FileNameIn) {
     }
 
     Filename.erase(std::remove(Filename.begin(), Filename.end(), '"'), Filename.end());
-    // The item, the recent list and every later save name the file whatever folder the
-    // program is started from next.
-    Filename = helpers::FileHelper().FullPath(Filename);
     if (helpers::FileHelper().FileSize(Filename) <= 0) {
         platform::MsgBox("The file '" + Filename + "' either cannot be found or is not a valid audio file",
                          platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
         return false;
     }
+    // The item, the recent list and every later save name the file whatever folder the
+    // program is started from next; the message above names it as it was given.
+    Filename = helpers::FileHelper().FullPath(Filename);
 
     // The item being left is not dropped without a question: its changes are saved, dropped
     // or the open is cancelled, as at every other close of an item.
