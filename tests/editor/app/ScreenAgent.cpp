@@ -199,15 +199,20 @@ QStringList ClickAt(const QPoint& p) { return {"mousemove", "--sync", Num(p.x())
 
 QPoint Middle(const QWidget* w) { return w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2)); }
 
-void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+// Once the file is open in the framed window: the details shown and the window active.
+void ReadyWithDetails(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
     if (!WaitFor([&] { return main.isVisible() && Framed(&main) && editor.AudioOpen(); }, 10000))
         Say("error the window was never framed, or the file never opened");
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
     editor.SetDisplayDescriptions(true);
     QCoreApplication::processEvents();
-    Say("title-before " + editor.txtDescription[1]->Text());
     Xdo({"windowactivate", "--sync", Num(static_cast<int>(main.winId()))});
     WaitFor([&] { return main.isActiveWindow(); }, 3000);
+}
+
+void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+    ReadyWithDetails(main, editor);
+    Say("title-before " + editor.txtDescription[1]->Text());
 
     auto modal = [] { return QApplication::activeModalWidget(); };
     auto popup = [] { return QApplication::activePopupWidget(); };
@@ -250,13 +255,7 @@ void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
 // Text typed in the title box, the caret inside it, stays as the user left it while another
 // window is active and when the program's window comes back; the next key goes in at the caret.
 void Return(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
-    if (!WaitFor([&] { return main.isVisible() && Framed(&main) && editor.AudioOpen(); }, 10000))
-        Say("error the window was never framed, or the file never opened");
-    WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
-    editor.SetDisplayDescriptions(true);
-    QCoreApplication::processEvents();
-    Xdo({"windowactivate", "--sync", Num(static_cast<int>(main.winId()))});
-    WaitFor([&] { return main.isActiveWindow(); }, 3000);
+    ReadyWithDetails(main, editor);
     auto* title = editor.txtDescription[1];
     auto box = [&](const std::string& when) {
         QCoreApplication::processEvents();
