@@ -99,12 +99,13 @@ void Restart(lumoedit::frmMain& main, const QPoint* moveTo = nullptr) {
     if (!WaitFor([&] { return main.isVisible() && Framed(&main); }, 10000)) Say("error the window was never framed");
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
     if (moveTo) {
-        // The window manager places the frame by its own reckoning of the request (the border,
-        // the gravity): ask again for a place off by what the last request missed by.
-        QPoint ask = *moveTo;
+        // The window manager takes a move request as the place of the window inside its frame:
+        // ask for that, and again by what the last request missed by.
+        QPoint ask = *moveTo + (main.geometry().topLeft() - main.frameGeometry().topLeft());
         for (int i = 0; i < 3 && main.frameGeometry().topLeft() != *moveTo; ++i) {
+            const QRect before = main.frameGeometry();
             Xdo({"windowmove", Num(static_cast<int>(main.winId())), Num(ask.x()), Num(ask.y())});
-            WaitFor([&] { return main.frameGeometry().topLeft() == *moveTo; }, 1000);
+            WaitFor([&] { return main.frameGeometry() != before; }, 3000);
             WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
             ask += *moveTo - main.frameGeometry().topLeft();
         }
@@ -325,7 +326,9 @@ int main(int argc, char** argv) {
         else Restart(*main);
         // The close ends the program; one that did not close is ended here, and says so.
         if (!WaitFor([main] { return !main->IsLoaded(); }, 8000)) {
-            Say("error the window did not close");
+            const QWidget* modal = QApplication::activeModalWidget();
+            Say("error the window did not close" +
+                (modal ? " (a window \"" + modal->windowTitle().toStdString() + "\" is open)" : std::string()));
             QCoreApplication::exit(4);
         }
     });
