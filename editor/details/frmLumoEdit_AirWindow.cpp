@@ -155,7 +155,7 @@ void frmLumoEdit::ConnectAirWindow() {
     On(txtAirEndMinutes, &TextBox::LostFocus, this, &frmLumoEdit::txtAirEndMinutes_LostFocus,
        "txtAirEndMinutes_LostFocus");
     for (TextBox* b : {txtAirStartDate, txtAirStartHour, txtAirStartMinutes, txtAirEndDate, txtAirEndHour, txtAirEndMinutes})
-        OnCall(b, &TextBox::GotFocus, this, [b] { SelectAllText(b); }, "Air_GotFocus");
+        OnCall(b, &TextBox::GotFocus, this, [b] { SelectAllOnFocusMove(b); }, "Air_GotFocus");
     // The limits start unticked: their controls as an unticked box leaves them.
     ScopedFlag loading(bLoadingInfo);
     chkAirStart_Click();

@@ -294,12 +294,12 @@ void frmLumoEdit::ConnectDetailFields() {
         if (!box) continue;
         if (auto* t = qobject_cast<TextBox*>(box)) {
             OnCall(t, &TextBox::Change, this, [this, box] { DetailField_Change(box); }, f.name);
-            if (f.selectAll) OnCall(t, &TextBox::GotFocus, this, [box] { SelectAllText(box); }, f.name);
+            if (f.selectAll) OnCall(t, &TextBox::GotFocus, this, [t] { SelectAllOnFocusMove(t); }, f.name);
             if (f.refuseTags)
                 OnCall(t, &TextBox::KeyPress, this, [](int& k) { if (k == '<' || k == '>') k = 0; }, f.name);
         } else if (auto* a = qobject_cast<TextArea*>(box)) {
             OnCall(a, &TextArea::Change, this, [this, box] { DetailField_Change(box); }, f.name);
-            if (f.selectAll) OnCall(a, &TextArea::GotFocus, this, [box] { SelectAllText(box); }, f.name);
+            if (f.selectAll) OnCall(a, &TextArea::GotFocus, this, [a] { SelectAllOnFocusMove(a); }, f.name);
             if (f.refuseTags)
                 OnCall(a, &TextArea::KeyPress, this, [](int& k) { if (k == '<' || k == '>') k = 0; }, f.name);
         }

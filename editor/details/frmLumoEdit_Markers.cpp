@@ -80,13 +80,7 @@ void frmLumoEdit::ConnectMarkerHandlers() {
         On(box, &MaskedTextBox::LostFocus, this, &frmLumoEdit::MarkerBox_LostFocus, "mtxt_LostFocus");
         // A click or Tab into a box selects its time, so what is typed replaces it from the
         // first digit; the focus coming back with the window leaves a half-typed time as it was.
-        OnCall(
-            box, &MaskedTextBox::GotFocus, this,
-            [box] {
-                if (box->FocusReason() != Qt::ActiveWindowFocusReason && box->FocusReason() != Qt::PopupFocusReason)
-                    SelectAllText(box);
-            },
-            "mtxt_GotFocus");
+        OnCall(box, &MaskedTextBox::GotFocus, this, [box] { SelectAllOnFocusMove(box); }, "mtxt_GotFocus");
     }
 }
 

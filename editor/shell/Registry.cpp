@@ -1,6 +1,7 @@
 #include "editor/shell/Registry.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 namespace lumoedit::Registry {
@@ -65,20 +66,29 @@ std::string GetStringSetting(HKEY hive, std::string_view keyPath, std::string_vi
     return std::string(defaultValue);
 }
 
-std::int32_t GetDWORDSetting(HKEY hive, std::string_view keyPath, std::string_view valueName,
-                             std::int32_t defaultValue) {
+namespace {
+
+// The number GetDWORDSetting reads, or nothing where it would give its default.
+std::optional<std::int32_t> StoredDWORD(HKEY hive, std::string_view keyPath, std::string_view valueName) {
     OpenKey key;
-    if (reg::RegOpenKey(hive, keyPath, key.out()) != reg::ERROR_SUCCESS) return defaultValue;
+    if (reg::RegOpenKey(hive, keyPath, key.out()) != reg::ERROR_SUCCESS) return std::nullopt;
     std::array<std::uint8_t, 4> data{};
     reg::DWORD size = 4;
     reg::DWORD type = 0;
     if (reg::RegQueryValueEx(key.get(), valueName, &type, data.data(), &size) != reg::ERROR_SUCCESS)
-        return defaultValue;
+        return std::nullopt;
     const std::uint32_t v = static_cast<std::uint32_t>(data[0]) |
                             static_cast<std::uint32_t>(data[1]) << 8 |
                             static_cast<std::uint32_t>(data[2]) << 16 |
                             static_cast<std::uint32_t>(data[3]) << 24;
     return static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+std::int32_t GetDWORDSetting(HKEY hive, std::string_view keyPath, std::string_view valueName,
+                             std::int32_t defaultValue) {
+    return StoredDWORD(hive, keyPath, valueName).value_or(defaultValue);
 }
 
 bool KeyExists(HKEY hive, std::string_view keyPath) {
@@ -156,10 +166,15 @@ bool Transaction::Commit() const { return changes_.Commit() == reg::ERROR_SUCCES
 void LoadFormPosition(std::string_view keyPath, iPositionedWindow* window) {
     if (keyPath.empty() || !window) return;
     const std::string key = PositionKey(keyPath);
-    const std::int32_t left = GetDWORDSetting(HKEY_CURRENT_USER, key, "Left", window->Left());
-    const std::int32_t top = GetDWORDSetting(HKEY_CURRENT_USER, key, "Top", window->Top());
-    const std::int32_t height = GetDWORDSetting(HKEY_CURRENT_USER, key, "Height", window->Height());
-    const std::int32_t width = GetDWORDSetting(HKEY_CURRENT_USER, key, "Width", window->Width());
+    const auto storedHeight = StoredDWORD(HKEY_CURRENT_USER, key, "Height");
+    const auto storedWidth = StoredDWORD(HKEY_CURRENT_USER, key, "Width");
+    // A save deletes a coordinate of 0 (its default): stored bounds without one were left at
+    // the screen's left or top edge, not at the window's first-start place.
+    const bool sized = storedHeight && storedWidth;
+    const std::int32_t left = GetDWORDSetting(HKEY_CURRENT_USER, key, "Left", sized ? 0 : window->Left());
+    const std::int32_t top = GetDWORDSetting(HKEY_CURRENT_USER, key, "Top", sized ? 0 : window->Top());
+    const std::int32_t height = storedHeight.value_or(window->Height());
+    const std::int32_t width = storedWidth.value_or(window->Width());
     const std::int32_t state = GetDWORDSetting(HKEY_CURRENT_USER, key, "State", window->WindowState());
     switch (state) {
     case 2:

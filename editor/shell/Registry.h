@@ -90,8 +90,9 @@ std::int32_t QueryStringValue(HKEY key, std::string_view valueName, std::string&
 std::string StripNull(std::string_view text, bool fromEnd = false);
 
 // Restores a window from `keyPath` + "\Position" in HKEY_CURRENT_USER ("Left", "Top",
-// "Height", "Width", "State"), taking its current values as defaults. A maximised state
-// first moves the normal window, so the stored bounds become its restore bounds.
+// "Height", "Width", "State"), taking its current values as defaults; with a width and a
+// height stored, a missing "Left" or "Top" is 0, the value a save leaves out. A maximised
+// state first moves the normal window, so the stored bounds become its restore bounds.
 void LoadFormPosition(std::string_view keyPath, iPositionedWindow* window);
 
 // Stores the bounds when the window is normal (a maximised or minimised window keeps the

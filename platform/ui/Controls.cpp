@@ -228,6 +228,10 @@ void SelectAllText(QWidget* w) {
     QTimer::singleShot(0, w, [guard, select] { if (guard && guard->hasFocus()) select(guard); });
 }
 
+bool FocusMovedInside(Qt::FocusReason reason) {
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason;
+}
+
 // ---- Label -------------------------------------------------------------------------------
 
 Label::Label(QWidget* parent, const std::string& name, const std::string& caption)
@@ -343,8 +347,16 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
     QLineEdit::keyPressEvent(e);
 }
 
-void TextBox::focusInEvent(QFocusEvent* e) { QLineEdit::focusInEvent(e); emit GotFocus(); }
-void TextBox::focusOutEvent(QFocusEvent* e) { QLineEdit::focusOutEvent(e); emit LostFocus(); }
+void TextBox::focusInEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QLineEdit::focusInEvent(e);
+    emit GotFocus();
+}
+void TextBox::focusOutEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QLineEdit::focusOutEvent(e);
+    emit LostFocus();
+}
 
 // ---- TextArea ----------------------------------------------------------------------------
 
@@ -410,8 +422,16 @@ void TextArea::insertFromMimeData(const QMimeData* source) {
     textCursor().insertText(t);
 }
 
-void TextArea::focusInEvent(QFocusEvent* e) { QPlainTextEdit::focusInEvent(e); emit GotFocus(); }
-void TextArea::focusOutEvent(QFocusEvent* e) { QPlainTextEdit::focusOutEvent(e); emit LostFocus(); }
+void TextArea::focusInEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QPlainTextEdit::focusInEvent(e);
+    emit GotFocus();
+}
+void TextArea::focusOutEvent(QFocusEvent* e) {
+    reason_ = e->reason();
+    QPlainTextEdit::focusOutEvent(e);
+    emit LostFocus();
+}
 
 // ---- CheckBox / OptionButton / Frame -----------------------------------------------------
 

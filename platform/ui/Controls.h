@@ -93,6 +93,20 @@ int ZIndex(const QWidget* w);
 // handler it also survives the click that gave the focus.
 void SelectAllText(QWidget* w);
 
+// Whether a box got the focus by a move inside its window (a click, Tab, a shortcut, code),
+// not with its window coming back (another program or a dialog was active) or from a closed
+// menu.
+bool FocusMovedInside(Qt::FocusReason reason);
+
+// For the GotFocus handler of a box that selects its text on focus (a TextBox, TextArea or
+// MaskedTextBox): a move inside the window selects the whole text, so what is typed replaces
+// it; the focus coming back with the window leaves the text, the caret and the selection as
+// the user left them, so a half-typed entry is finished rather than replaced.
+template <class Box>
+void SelectAllOnFocusMove(Box* box) {
+    if (FocusMovedInside(box->FocusReason())) SelectAllText(box);
+}
+
 // Type-ahead in a list (ComboBox or ListBox): with `search`, a typed character extends the
 // text typed within the last second and chooses the first entry that begins with it (letter
 // case ignored; a repeated single character steps through the entries that begin with it).
@@ -155,6 +169,8 @@ public:
     void SetSelLength(int len);
     std::string SelText() const { return S(selectedText()); }
     void SetSelText(const std::string& t) { insert(Q(t)); }
+    // Why the box last got or lost the focus (see FocusMovedInside).
+    Qt::FocusReason FocusReason() const { return reason_; }
 signals:
     void Change();
     void GotFocus();
@@ -169,6 +185,7 @@ private:
     int maxLength_ = 0;
     int accepted_ = 0; // length of the text before the edit being validated
     std::string password_;
+    Qt::FocusReason reason_ = Qt::OtherFocusReason;
     friend class MaxLengthValidator;
 };
 
@@ -187,6 +204,7 @@ public:
     void SetSelStart(int pos);
     int SelLength() const;
     void SetSelLength(int len);
+    Qt::FocusReason FocusReason() const { return reason_; }
 signals:
     void Change();
     void GotFocus();
@@ -202,6 +220,7 @@ private:
     int Room() const;
     int maxLength_ = 0;
     QString last_;
+    Qt::FocusReason reason_ = Qt::OtherFocusReason;
 };
 
 // Value: 0 unticked, 1 ticked, 2 greyed. Click runs when the value changes.

@@ -35,9 +35,7 @@ public:
     int SelLength() const;
     void SetSelLength(int len);
     std::string SelText() const { return S(selectedText()); }
-    // Why the box last got or lost the focus: a GotFocus handler tells a click or Tab into the
-    // box (Qt::MouseFocusReason, Qt::TabFocusReason ...) from the focus coming back with its
-    // window (Qt::ActiveWindowFocusReason) or from a closed menu (Qt::PopupFocusReason).
+    // Why the box last got or lost the focus (see FocusMovedInside).
     Qt::FocusReason FocusReason() const { return reason_; }
 
 signals:

@@ -536,7 +536,9 @@ void uHardDiskItem::RefreshButtons() {
         imgEdit_->setVisible(true);
         imgTimes_->setVisible(true);
         imgInfo_->setVisible(true);
-        // imgDelete keeps what it had: hidden unless a skinny layout showed it.
+        // Remove has no place in the button column: left where the skinny layout put it, it
+        // would stand over Info and take Info's clicks.
+        imgDelete_->setVisible(false);
     }
     const bool hasItem = static_cast<bool>(item_);
     const bool editable = canEdit_ && hasItem;

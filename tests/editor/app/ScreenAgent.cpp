@@ -2,14 +2,19 @@
 // main window shows: it reads where the windows and bars are, drives the mouse and keys
 // through the X server (xdotool), and writes what it saw to a report, one fact a line.
 //
-//   screen_agent <report> edit|keys|restart [program arguments...]
+//   screen_agent <report> edit|keys|return|restart [program arguments...]
+//   screen_agent <report> move <left> <top> [program arguments...]
 //
 //   edit     maximises the main window with the window manager's key, then clicks the
 //            waveform, drags a selection, presses Ctrl+X, End, Home and "." there
 //   keys     presses Esc in the Open and Save As dialogs, the colour dialog, the open Category
 //            list and the copy key's menu, then Ctrl+Tab and Ctrl+Shift+Tab in the title box
+//   return   clicks the title box, types a title, moves the caret, activates another window
+//            and then the program's again, reports the box, and types one more character
 //   restart  reports the window's place and size and the number of screens, then closes it
 //            from the window manager
+//   move     moves the window with the window manager to the place given (its frame's top
+//            left, in pixels), reports where it went, then closes it as restart does
 #include "editor/app/Program.h"
 #include "editor/document/frmLumoEdit.h"
 #include "editor/shell/frmMain.h"
@@ -22,6 +27,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -89,9 +95,21 @@ void Close(QWidget* main) {
     Xdo({"windowactivate", "--sync", Num(static_cast<int>(main->winId())), "key", "--clearmodifiers", "alt+F4"});
 }
 
-void Restart(lumoedit::frmMain& main) {
+void Restart(lumoedit::frmMain& main, const QPoint* moveTo = nullptr) {
     if (!WaitFor([&] { return main.isVisible() && Framed(&main); }, 10000)) Say("error the window was never framed");
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
+    if (moveTo) {
+        // The window manager takes a move request as the place of the window inside its frame:
+        // ask for that, and again by what the last request missed by.
+        QPoint ask = *moveTo + (main.geometry().topLeft() - main.frameGeometry().topLeft());
+        for (int i = 0; i < 3 && main.frameGeometry().topLeft() != *moveTo; ++i) {
+            const QRect before = main.frameGeometry();
+            Xdo({"windowmove", Num(static_cast<int>(main.winId())), Num(ask.x()), Num(ask.y())});
+            WaitFor([&] { return main.frameGeometry() != before; }, 3000);
+            WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
+            ask += *moveTo - main.frameGeometry().topLeft();
+        }
+    }
     SayRect("frame", main.frameGeometry());
     SayRect("client", main.geometry());
     Say("screens " + std::to_string(QGuiApplication::screens().size()));
@@ -182,15 +200,20 @@ QStringList ClickAt(const QPoint& p) { return {"mousemove", "--sync", Num(p.x())
 
 QPoint Middle(const QWidget* w) { return w->mapToGlobal(QPoint(w->width() / 2, w->height() / 2)); }
 
-void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+// Once the file is open in the framed window: the details shown and the window active.
+void ReadyWithDetails(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
     if (!WaitFor([&] { return main.isVisible() && Framed(&main) && editor.AudioOpen(); }, 10000))
         Say("error the window was never framed, or the file never opened");
     WaitSteady([&] { return main.frameGeometry(); }, 300, 5000);
     editor.SetDisplayDescriptions(true);
     QCoreApplication::processEvents();
-    Say("title-before " + editor.txtDescription[1]->Text());
     Xdo({"windowactivate", "--sync", Num(static_cast<int>(main.winId()))});
     WaitFor([&] { return main.isActiveWindow(); }, 3000);
+}
+
+void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+    ReadyWithDetails(main, editor);
+    Say("title-before " + editor.txtDescription[1]->Text());
 
     auto modal = [] { return QApplication::activeModalWidget(); };
     auto popup = [] { return QApplication::activePopupWidget(); };
@@ -230,17 +253,65 @@ void Keys(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
     Close(&main);
 }
 
+// Text typed in the title box, the caret inside it, stays as the user left it while another
+// window is active and when the program's window comes back; the next key goes in at the caret.
+void Return(lumoedit::frmMain& main, lumoedit::frmLumoEdit& editor) {
+    ReadyWithDetails(main, editor);
+    auto* title = editor.txtDescription[1];
+    auto box = [&](const std::string& when) {
+        QCoreApplication::processEvents();
+        Say(when + "-text " + title->Text());
+        Say(when + "-caret " + std::to_string(title->SelStart()));
+        Say(when + "-selected " + title->SelText());
+    };
+
+    Xdo(ClickAt(Middle(title)));
+    WaitFor([&] { return QApplication::focusWidget() == title && title->SelLength() > 0; }, 3000);
+    box("clicked");
+    Xdo({"type", "--delay", "20", "Morning News"});
+    WaitFor([&] { return title->Text() == "Morning News"; }, 3000);
+    Xdo({"key", "--clearmodifiers", "Left", "Left", "Left", "Left", "Left"});
+    WaitFor([&] { return title->SelStart() == 7; }, 3000);
+    box("typed");
+
+    QWidget other; // another program's window
+    other.setWindowTitle(QStringLiteral("Running order"));
+    other.resize(300, 200);
+    other.show();
+    WaitFor([&] { return Framed(&other); }, 5000);
+    Xdo({"windowactivate", "--sync", Num(static_cast<int>(other.winId()))});
+    WaitFor([&] { return other.isActiveWindow() && !main.isActiveWindow(); }, 3000);
+    Say(std::string("away ") + (main.isActiveWindow() ? "still-active" : "inactive"));
+    Xdo({"windowactivate", "--sync", Num(static_cast<int>(main.winId()))});
+    WaitFor([&] { return main.isActiveWindow() && QApplication::focusWidget() == title; }, 3000);
+    QThread::msleep(100);
+    box("back");
+    Xdo({"type", ","});
+    WaitFor([&] { return title->Text() != "Morning News"; }, 3000);
+    box("next");
+
+    editor.ClearEdits();
+    Close(&main);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     g_report.open(argv[1]);
     const std::string scenario = argv[2];
+    int first = 3;
+    QPoint moveTo;
+    if (scenario == "move") {
+        if (argc < 5) return 2;
+        moveTo = QPoint(std::atoi(argv[3]), std::atoi(argv[4]));
+        first = 5;
+    }
     std::vector<char*> args{argv[0]};
-    for (int i = 3; i < argc; ++i) args.push_back(argv[i]);
+    for (int i = first; i < argc; ++i) args.push_back(argv[i]);
     args.push_back(nullptr);
     int n = static_cast<int>(args.size()) - 1;
-    const int result = lumoedit::RunLumoEdit(n, args.data(), [scenario] {
+    const int result = lumoedit::RunLumoEdit(n, args.data(), [scenario, moveTo] {
         auto* main = lumoedit::MainWindow();
         auto* editor = main ? dynamic_cast<lumoedit::frmLumoEdit*>(main->Editor()) : nullptr;
         if (!main || !editor) {
@@ -250,10 +321,14 @@ int main(int argc, char** argv) {
         }
         if (scenario == "edit") Edit(*main, *editor);
         else if (scenario == "keys") Keys(*main, *editor);
+        else if (scenario == "return") Return(*main, *editor);
+        else if (scenario == "move") Restart(*main, &moveTo);
         else Restart(*main);
         // The close ends the program; one that did not close is ended here, and says so.
         if (!WaitFor([main] { return !main->IsLoaded(); }, 8000)) {
-            Say("error the window did not close");
+            const QWidget* modal = QApplication::activeModalWidget();
+            Say("error the window did not close" +
+                (modal ? " (a window \"" + modal->windowTitle().toStdString() + "\" is open)" : std::string()));
             QCoreApplication::exit(4);
         }
     });

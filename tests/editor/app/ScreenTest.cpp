@@ -351,6 +351,25 @@ TEST_F(ScreenTest, EscClosesOnlyTheDialogOrListItWasTypedInAndCtrlTabStepsThroug
     EXPECT_TRUE(testsupport::ReadFile(path) == bytes) << "the item's file is as it was";
 }
 
+// A title typed in part, the caret in it, and another program looked at: coming back leaves
+// the text and the caret as they were, and the next key goes in at the caret.
+TEST_F(ScreenTest, TextTypedInADetailBoxSurvivesTheWindowGoingAndComingBack) {
+    StartX(1366, 768);
+    if (IsSkipped()) return;
+    fs::remove_all(home.path() / "registry");
+    const Report r = RunProgram("return", {Item()});
+    EXPECT_EQ(r.exit, 0) << r.Errors();
+    EXPECT_EQ(r.Errors(), "");
+    EXPECT_EQ(r.Text("clicked-selected"), "Morning Jingle") << "a click into the box selects its text";
+    EXPECT_EQ(r.Text("typed-text"), "Morning News");
+    EXPECT_EQ(r.Numbers("typed-caret"), (std::vector<long long>{7}));
+    EXPECT_EQ(r.Text("away"), "inactive");
+    EXPECT_EQ(r.Text("back-text"), "Morning News");
+    EXPECT_EQ(r.Numbers("back-caret"), (std::vector<long long>{7}));
+    EXPECT_EQ(r.Text("back-selected"), "") << "coming back selects nothing";
+    EXPECT_EQ(r.Text("next-text"), "Morning, News");
+}
+
 TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     StartX(1366, 768);
     if (IsSkipped()) return;
@@ -372,6 +391,31 @@ TEST_F(ScreenTest, TenRestartsKeepTheWindowsPlaceAndSizeOnTheScreen) {
     const Report r = RunProgram("restart");
     EXPECT_EQ(r.Errors(), "");
     EXPECT_EQ(r.Numbers("frame"), (std::vector<long long>{79, 40, 1459, 1128}));
+}
+
+// A window moved to the screen's left or top edge and closed there opens there next time
+// (a coordinate of 0 is what the stored place leaves out).
+TEST_F(ScreenTest, AWindowClosedAtTheLeftOrTopEdgeComesBackThere) {
+    StartX(1366, 768);
+    if (IsSkipped()) return;
+    struct Case {
+        const char* what;
+        int left, top;
+    } cases[] = {{"the left edge", 0, 100}, {"the top edge", 200, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(home.path() / "registry");
+        const Report moved = RunProgram("move", {std::to_string(c.left), std::to_string(c.top)});
+        ASSERT_EQ(moved.exit, 0) << moved.Errors();
+        EXPECT_EQ(moved.Errors(), "");
+        const auto closed = moved.Numbers("frame");
+        ASSERT_EQ(closed.size(), 4u);
+        ASSERT_EQ(closed[0], c.left) << "the window manager moved the window there";
+        ASSERT_EQ(closed[1], c.top);
+        const Report next = RunProgram("restart");
+        EXPECT_EQ(next.Errors(), "");
+        EXPECT_EQ(next.Numbers("frame"), closed);
+    }
 }
 
 // Two screens side by side, the right one taller: a stored place comes back as stored wherever

@@ -61,6 +61,13 @@ std::string Read(QWidget* w) {
 
 bool MultiLine(QWidget* w) { return qobject_cast<TextArea*>(w) != nullptr; }
 
+// What any text box of the window shows, the masked time boxes included.
+QString BoxText(QWidget* w) {
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    if (auto* a = qobject_cast<QPlainTextEdit*>(w)) return a->toPlainText();
+    return {};
+}
+
 } // namespace
 
 TEST_F(DetailsTest, EveryBoxStoresItsTrimmedTextAndMarksTheEdit) {
@@ -133,6 +140,68 @@ TEST_F(DetailsTest, LengthLimitsHoldForTypingAndPasting) {
         QTest::keyClick(l.box, '8');
         EXPECT_EQ(l.box->Text().size(), static_cast<std::size_t>(l.most));
     }
+}
+
+// A click or Tab into a box selects its text, so what is typed replaces it; the focus coming
+// back with the window (another program or a dialog was active) or from a closed menu leaves
+// the caret where the user left it. The notes boxes never select.
+TEST_F(DetailsTest, BoxesSelectTheirTextOnlyForAFocusMoveInsideTheWindow) {
+    editor->ClearDetails(2);
+    editor->chkLoop->SetValue(1);
+    editor->chkMaxLoop->SetValue(1);
+    editor->chkAirStart->SetValue(1);
+    editor->chkAirEnd->SetValue(1);
+    auto selection = [](QWidget* w) {
+        if (auto* e = qobject_cast<QLineEdit*>(w))
+            return std::pair{e->hasSelectedText() ? e->selectionStart() : e->cursorPosition(),
+                             static_cast<int>(e->selectedText().size())};
+        const QTextCursor c = qobject_cast<QPlainTextEdit*>(w)->textCursor();
+        return std::pair{c.selectionStart(), c.selectionEnd() - c.selectionStart()};
+    };
+    auto caretAtOne = [](QWidget* w) {
+        if (auto* e = qobject_cast<QLineEdit*>(w)) return e->setCursorPosition(1);
+        auto* a = qobject_cast<QPlainTextEdit*>(w);
+        QTextCursor c = a->textCursor();
+        c.setPosition(1);
+        a->setTextCursor(c);
+    };
+    auto focusIn = [](QWidget* w, Qt::FocusReason why) {
+        QFocusEvent in(QEvent::FocusIn, why);
+        QApplication::sendEvent(w, &in);
+    };
+    const char* selecting[] = {
+        "txtDescription_1", "txtDescription_2", "txtDescription_3", "txtOutCue", "txtClient", "txtOriginator",
+        "txtSchedulerID", "txtProductTitle", "txtMusicTitle", "txtComposer", "txtPublisher", "txtRecordNumber",
+        "txtPerformer", "txtRecordLabel", "txtRightsManagementRef", "txtMusicDuration", "txtTotalDuration",
+        "txtArtistWebLink", "txtOnlineStoreRef", "txtWebNotes", "txtMaxLoop", "txtAirStartDate",
+        "txtAirStartHour", "txtAirStartMinutes", "txtAirEndDate", "txtAirEndHour", "txtAirEndMinutes",
+        "mtxtIntroStart", "mtxtIntroEnd", "mtxtExtro", "mtxtHookStart", "mtxtHookEnd", "mtxtLoopStart",
+        "mtxtLoopEnd"};
+    for (const char* name : selecting) {
+        SCOPED_TRACE(name);
+        QWidget* box = editor->findChild<QWidget*>(name);
+        ASSERT_TRUE(box);
+        if (Read(box).size() < 2) Write(box, "1234");
+        const int length = static_cast<int>(BoxText(box).size());
+        ASSERT_GE(length, 2);
+        for (Qt::FocusReason back : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+            caretAtOne(box);
+            focusIn(box, back);
+            EXPECT_EQ(selection(box), (std::pair{1, 0})) << "focus reason " << back;
+        }
+        caretAtOne(box);
+        focusIn(box, Qt::MouseFocusReason);
+        EXPECT_EQ(selection(box), (std::pair{0, length}));
+    }
+    for (const char* name : {"txtNotes", "txtDAB"}) {
+        SCOPED_TRACE(name);
+        QWidget* box = editor->findChild<QWidget*>(name);
+        Write(box, "1234");
+        caretAtOne(box);
+        focusIn(box, Qt::MouseFocusReason);
+        EXPECT_EQ(selection(box), (std::pair{1, 0}));
+    }
+    EXPECT_TRUE(reported.empty()) << reported.front();
 }
 
 TEST_F(DetailsTest, DurationsReadTheLeadingNumberAndStayWithinTheirRange) {

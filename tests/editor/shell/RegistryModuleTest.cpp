@@ -221,17 +221,37 @@ TEST_F(ShellTest, WindowPositionsSurviveMaximisingAndZeroes) {
     EXPECT_EQ(next.state, 2);
     EXPECT_EQ(next.calls, (std::vector<std::string>{"state 0", "move in state 0", "state 2"}));
 
-    // A coordinate of 0 is deleted on save and comes back as the window's own value.
-    FakeWindow corner;
-    corner.l = 0, corner.t = 0;
-    Registry::SaveFormPosition(kKey, &corner);
-    EXPECT_FALSE(Stored(HKEY_CURRENT_USER, kKey + "\\Position", "Left"));
-    FakeWindow other;
-    other.l = 555;
-    Registry::LoadFormPosition(kKey, &other);
-    EXPECT_EQ(other.l, 555);
-    EXPECT_EQ(other.t, 200);
-    EXPECT_EQ(other.w, 9000);
+    // A coordinate of 0 is deleted on save; with the size stored it comes back as 0, so a
+    // window closed at the screen's edge opens there. Without a stored size the window keeps
+    // its own place.
+    struct Edge {
+        const char* what;
+        std::int32_t left, top;
+        bool sized; // width and height stay stored
+        std::int32_t wantLeft, wantTop, wantWidth;
+    } edges[] = {
+        {"at the left edge", 0, 400, true, 0, 400, 9500},
+        {"at the top edge", 300, 0, true, 300, 0, 9500},
+        {"in the corner", 0, 0, true, 0, 0, 9500},
+        {"no size stored", 0, 400, false, 555, 400, 9000},
+    };
+    for (const Edge& e : edges) {
+        SCOPED_TRACE(e.what);
+        FakeWindow closed;
+        closed.l = e.left, closed.t = e.top, closed.w = 9500, closed.h = 7200;
+        Registry::SaveFormPosition(kKey, &closed);
+        EXPECT_EQ(Stored(HKEY_CURRENT_USER, kKey + "\\Position", "Left"), e.left != 0);
+        EXPECT_EQ(Stored(HKEY_CURRENT_USER, kKey + "\\Position", "Top"), e.top != 0);
+        if (!e.sized)
+            for (const char* v : {"Width", "Height"})
+                Registry::SaveDWORDSetting(HKEY_CURRENT_USER, kKey + "\\Position", v, 0, 0);
+        FakeWindow other;
+        other.l = 555;
+        Registry::LoadFormPosition(kKey, &other);
+        EXPECT_EQ(other.l, e.wantLeft);
+        EXPECT_EQ(other.t, e.wantTop);
+        EXPECT_EQ(other.w, e.wantWidth);
+    }
 
     // Minimised: the state only, no move.
     Registry::SaveDWORDSetting(HKEY_CURRENT_USER, kKey + "\\Position", "State", 1, 0);

@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 
 #include <array>
 #include <cmath>
@@ -127,15 +128,12 @@ TEST_F(Tile, SkinnyLayoutForcesHeightAndLinesUpButtons) {
     EXPECT_EQ(Button("imgEdit")->x(), 300 - 58);
     EXPECT_EQ(Button("imgInfo")->x(), 300 - 76);
 
-    // Back to normal: the delete button keeps the visibility the skinny layout gave it.
+    // Back to normal: the column has no place for Remove, and Info stands where it should.
     tile->SetSkinnyMode(false);
     QApplication::processEvents();
-    EXPECT_TRUE(Button("imgDelete")->isVisible());
     EXPECT_EQ(tile->height(), 84);
-    tile->SetDisplayDeleteinSkinny(false);
-    tile->SetSkinnyMode(true);
-    tile->SetSkinnyMode(false);
     EXPECT_FALSE(Button("imgDelete")->isVisible());
+    EXPECT_EQ(tile->childAt(Button("imgInfo")->geometry().center()), Button("imgInfo"));
 }
 
 TEST_F(Tile, NormalTileGrowsToItsSmallestSize) {
@@ -431,6 +429,26 @@ TEST_F(Tile, ButtonsRaiseTheirEventsOnlyWithAnItem) {
     r.events.clear();
     Press("imgPlay");
     EXPECT_TRUE(r.events.empty());
+}
+
+// A click on Info after a skinny layout that showed Remove opens Info: Remove does not stay
+// over it.
+TEST_F(Tile, AClickOnInfoAfterTheSkinnyLayoutIsInfos) {
+    tile->SetHardDiskItem(Item());
+    tile->SetCanEdit(true);
+    tile->SetSkinnyMode(true);
+    tile->SetDisplayDeleteinSkinny(true);
+    QApplication::processEvents();
+    ASSERT_TRUE(Button("imgDelete")->isVisible());
+    tile->SetSkinnyMode(false);
+    QApplication::processEvents();
+    Recorder r(tile);
+    platform::ui::ScopedScriptedPopups popups;
+    popups.Choose("");
+    // Through the window, which hands the click to the control under the pointer.
+    QTest::mouseClick(tile->windowHandle(), Qt::LeftButton, {}, Button("imgInfo")->geometry().center());
+    EXPECT_EQ(r.events, (std::vector<std::string>{"MouseDown", "InfoClicked"}));
+    EXPECT_EQ(r.infoCodes, std::vector<std::int32_t>{hditPrePopup});
 }
 
 TEST_F(Tile, InfoMenuCaptionsAndChoices) {
