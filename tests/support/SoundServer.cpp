@@ -254,6 +254,18 @@ void SoundServer::Restart(const std::string& sink) const {
     Pactl("suspend-sink " + sink + " 0");
 }
 
+std::string SinkOf(platform::devices::Direction d, int card) {
+    const auto list = platform::devices::Devices();
+    const auto& devices = list.Of(d);
+    const bool output = d == platform::devices::Direction::Output;
+    const int place = card == 0 ? (output ? list.defaultOutput : list.defaultInput) : card - 1;
+    if (place < 0 || place >= static_cast<int>(devices.size())) return {};
+    for (const ServerSink& sink : kServerSinks)
+        if (devices[static_cast<std::size_t>(place)].name == (output ? "" : "Monitor of ") + std::string(sink.description))
+            return sink.name;
+    return {};
+}
+
 // ---- the monitor
 
 struct MonitorRecorder::Stream {

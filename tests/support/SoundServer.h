@@ -12,6 +12,8 @@
 // feed the recording side.
 #pragma once
 
+#include "platform/devices/Devices.h"
+
 #include <sys/types.h>
 
 #include <atomic>
@@ -71,6 +73,10 @@ private:
     pid_t pid_ = -1;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
 };
+
+// The sink of this server that sound card `card` of the device list plays on, or, for a
+// recording card, whose monitor it records (0: the default device); empty when there is none.
+std::string SinkOf(platform::devices::Direction d, int card);
 
 class MonitorRecorder {
 public:
