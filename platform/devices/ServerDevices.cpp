@@ -278,8 +278,10 @@ private:
                 &found);
         if (!Finish(streams)) return PA_INVALID_INDEX;
         std::uint32_t newest = PA_INVALID_INDEX;
-        for (const auto& [stream, client] : found.streams) {
-            const bool own = std::find(found.ownClients.begin(), found.ownClients.end(), client) != found.ownClients.end();
+        for (const auto& candidate : found.streams) {
+            const std::uint32_t stream = candidate.first;
+            const bool own = std::find(found.ownClients.begin(), found.ownClients.end(), candidate.second) !=
+                             found.ownClients.end();
             const bool held = std::any_of(entries_.begin(), entries_.end(),
                                           [&](const Entry& e) { return e.direction == d && e.stream == stream; });
             if (own && !held && (newest == PA_INVALID_INDEX || stream > newest)) newest = stream;
