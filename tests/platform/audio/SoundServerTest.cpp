@@ -157,6 +157,44 @@ protected:
         }, sink);
     }
 
+    // The component and the player play on sound card `card` at once until `takeAway` takes
+    // it from them: both stop within two seconds as on a failed card, the player cued where it
+    // was.
+    void BothStopWhenTheCardGoes(AudioEditor& e, LumoPlayer& p, int card, const std::function<void()>& takeAway) {
+        const std::string path = SignalFile("signal.wav", 5.0);
+        e.SetTemporaryFolder(dir.path().string());
+        e.OpenAudio(path);
+        e.SetPlaybackDevice(card);
+        p.SetTemporaryFolder(dir.path().string());
+        p.OpenFile(path);
+        p.SetOutputDevice(card);
+        int stopped = 0;
+        std::string events;
+        e.Stopped.Connect([&] { ++stopped; });
+        p.PlayerEventC.Connect([&] { events += "C"; });
+        p.PlayerEventD.Connect([&] { events += "D"; });
+        e.Play(1);
+        p.Play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        e.Pump();
+        p.Pump();
+        ASSERT_EQ(e.State(), kStatePlaying);
+        ASSERT_EQ(p.State(), kPlayerPlaying);
+        takeAway();
+        const auto t0 = Clock::now();
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                e.Pump();
+                p.Pump();
+            },
+            [&] { return stopped > 0 && !events.empty(); }, 5));
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
+        EXPECT_EQ(e.State(), kStateIdle);
+        EXPECT_EQ(events, "D") << "the player's notice of a failed card";
+        EXPECT_EQ(p.State(), kPlayerCued);
+        EXPECT_GT(p.Position(), 0.3f) << "cued where it was";
+    }
+
     // Pumps as the window's timer does until `done`, at most `seconds`; false when it timed out.
     template <typename Pump, typename Done>
     static bool PumpUntil(Pump pump, Done done, double seconds) {
@@ -579,39 +617,11 @@ TEST_F(SoundServerTest, TheDefaultSourceFollowsTheServersDefault) {
 TEST_F(SoundServerTest, ASinkThatGoesAwayStopsItsPlayersAtOnceAndIsThenMissing) {
     const int card = PlaceOf(platform::devices::Devices().outputs, "Cue Headphones") + 1;
     ASSERT_EQ(card, static_cast<int>(std::size(kServerSinks))) << "the last sink, so its number is left unused";
-    const std::string path = SignalFile("signal.wav", 5.0);
     AudioEditor e;
-    e.SetTemporaryFolder(dir.path().string());
-    e.OpenAudio(path);
-    e.SetPlaybackDevice(card);
     LumoPlayer p;
-    p.SetTemporaryFolder(dir.path().string());
-    p.OpenFile(path);
-    p.SetOutputDevice(card);
-    int stopped = 0;
-    std::string events;
-    e.Stopped.Connect([&] { ++stopped; });
-    p.PlayerEventC.Connect([&] { events += "C"; });
-    p.PlayerEventD.Connect([&] { events += "D"; });
     Untouched elsewhere(*server, {"lumo_out", "OnAirDeck"});
-    e.Play(1);
-    p.Play();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    e.Pump();
-    p.Pump();
-    ASSERT_EQ(e.State(), kStatePlaying);
-    ASSERT_EQ(p.State(), kPlayerPlaying);
-    ASSERT_TRUE(server->RemoveSink("CueHeadphones"));
-    const auto t0 = Clock::now();
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            e.Pump();
-            p.Pump();
-        },
-        [&] { return stopped > 0 && !events.empty(); }, 5));
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
-    EXPECT_EQ(e.State(), kStateIdle);
-    EXPECT_EQ(events, "D") << "the player's notice of a failed card";
+    BothStopWhenTheCardGoes(e, p, card, [&] { ASSERT_TRUE(server->RemoveSink("CueHeadphones")); });
+    if (HasFatalFailure()) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const std::string heard = elsewhere.Heard();
     std::printf("after the sink went: %s\n", heard.empty() ? "nothing elsewhere" : heard.c_str());
@@ -659,38 +669,10 @@ TEST(SoundServerLate, AServerStartedAfterAPlayThatFoundNoneIsFound) {
 // ---- the server going away
 
 TEST_F(SoundServerTest, AServerKilledWhilePlayingStopsBothBackEndsAtOnce) {
-    const std::string path = SignalFile("signal.wav", 5.0);
     AudioEditor e;
-    e.SetTemporaryFolder(dir.path().string());
-    e.OpenAudio(path);
     LumoPlayer p;
-    p.SetTemporaryFolder(dir.path().string());
-    p.OpenFile(path);
-    int stopped = 0;
-    std::string events;
-    e.Stopped.Connect([&] { ++stopped; });
-    p.PlayerEventC.Connect([&] { events += "C"; });
-    p.PlayerEventD.Connect([&] { events += "D"; });
-    e.Play(1);
-    p.Play();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    e.Pump();
-    p.Pump();
-    ASSERT_EQ(e.State(), kStatePlaying);
-    ASSERT_EQ(p.State(), kPlayerPlaying);
-    server->Kill();
-    const auto t0 = Clock::now();
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            e.Pump();
-            p.Pump();
-        },
-        [&] { return stopped > 0 && !events.empty(); }, 5));
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 2.0);
-    EXPECT_EQ(e.State(), kStateIdle);
-    EXPECT_EQ(events, "D") << "the player's notice of a failed card";
-    EXPECT_EQ(p.State(), kPlayerCued);
-    EXPECT_GT(p.Position(), 0.3f) << "cued where it was";
+    BothStopWhenTheCardGoes(e, p, 0, [&] { server->Kill(); });
+    if (HasFatalFailure()) return;
     // With no server left, playing again is refused with the device's error (unless this
     // computer has a sound card of its own).
     try {
