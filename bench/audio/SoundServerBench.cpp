@@ -1,11 +1,13 @@
 // Playback through a real sound server (a private PulseAudio with a null sink, as the
-// "soundserver" tests start it): the time from Play to the first sample at the sink, against
-// paplay playing the same file, and how far the position given while playing is from the
+// "soundserver" tests start it): the time from Play to the first sample at the sink, on the
+// default device and on a sink chosen by its device number, against paplay playing the same
+// file there, and how far the position given while playing is from the
 // server's own count of frames played, at the server's default latency and with 200 ms held.
 #include "bench/BenchReport.h"
 #include "platform/audio/AudioEditor.h"
 #include "platform/audio/PortAudioDevice.h"
 #include "platform/audio/Transport.h"
+#include "platform/devices/Devices.h"
 #include "tests/platform/audio/AudioFixtures.h"
 #include "tests/support/SoundServer.h"
 
@@ -60,12 +62,16 @@ Readings Watch(const MonitorRecorder& monitor, Playing playing) {
     return r;
 }
 
-void BenchFirstSample(const SoundServer& server, AudioEditor& e, const std::string& wav) {
+// Play on sound card `card` (0: the default device), which is the server's `sink`; paplay plays
+// the same file on the same sink.
+void BenchFirstSample(const SoundServer& server, AudioEditor& e, const std::string& wav, int card,
+                      const std::string& sink, const std::string& name) {
     const auto signal = audiotest::StereoSamples(e, 0, e.Length());
     std::vector<double> ours, peer;
+    e.SetPlaybackDevice(card);
     for (int i = 0; i < 20; ++i) {
         {
-            MonitorRecorder monitor(server, "lumo_out");
+            MonitorRecorder monitor(server, sink);
             e.View().SetPosition(0);
             const auto t0 = Clock::now();
             e.Play(1);
@@ -77,9 +83,9 @@ void BenchFirstSample(const SoundServer& server, AudioEditor& e, const std::stri
                 ours.push_back(std::chrono::duration<double, std::milli>(*first - t0).count());
         }
         {
-            MonitorRecorder monitor(server, "lumo_out");
-            std::string program = "paplay", file = wav;
-            char* argv[] = {program.data(), file.data(), nullptr};
+            MonitorRecorder monitor(server, sink);
+            std::string program = "paplay", device = "--device=" + sink, file = wav;
+            char* argv[] = {program.data(), device.data(), file.data(), nullptr};
             pid_t pid = -1;
             const auto t0 = Clock::now();
             if (posix_spawnp(&pid, "paplay", nullptr, nullptr, argv, environ) != 0) continue;
@@ -90,9 +96,9 @@ void BenchFirstSample(const SoundServer& server, AudioEditor& e, const std::stri
         }
     }
     auto worst = [](const std::vector<double>& v) { return v.empty() ? -1.0 : *std::max_element(v.begin(), v.end()); };
-    bench::Report("sound_play_to_first_sample_at_sink_median_of_20", bench::Median(ours), "ms", "paplay",
+    bench::Report("sound_play_to_first_sample_at_" + name + "_median_of_20", bench::Median(ours), "ms", "paplay",
                   bench::Median(peer));
-    bench::Report("sound_play_to_first_sample_at_sink_worst_of_20", worst(ours), "ms", "paplay", worst(peer));
+    bench::Report("sound_play_to_first_sample_at_" + name + "_worst_of_20", worst(ours), "ms", "paplay", worst(peer));
     if (ours.size() < 20) std::printf("bench note: the first sample was found in %zu of 20 runs\n", ours.size());
 }
 
@@ -161,7 +167,13 @@ int main() {
         AudioEditor e;
         e.SetTemporaryFolder(folder);
         e.OpenAudio(wav);
-        BenchFirstSample(server, e, wav);
+        BenchFirstSample(server, e, wav, 0, "lumo_out", "sink");
+        // A sink chosen by its number in the device list, as a player set to it plays.
+        const auto outputs = platform::devices::Devices().outputs;
+        const auto chosen = std::find_if(outputs.begin(), outputs.end(), [](const auto& d) { return d.name == "On Air Deck"; });
+        if (chosen == outputs.end()) std::printf("bench note: the device list does not show the server's sinks\n");
+        else BenchFirstSample(server, e, wav, static_cast<int>(chosen - outputs.begin()) + 1, "OnAirDeck", "chosen_sink");
+        e.SetPlaybackDevice(0);
         e.OpenAudio(longWav);
         BenchPosition(server, e, 0, "default_latency");
         BenchPosition(server, e, 200, "200ms_latency");

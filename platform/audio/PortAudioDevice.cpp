@@ -4,6 +4,7 @@
 #include "platform/devices/Devices.h"
 
 #include <alsa/asoundlib.h>
+#include <pa_linux_alsa.h>
 #include <portaudio.h>
 
 #include <algorithm>
@@ -54,6 +55,9 @@ constexpr double kPlayOutMarginSeconds = 0.010;
 // Should the reckoning never get there, the silent play-out ends after this much more than
 // the stream's nominal latency.
 constexpr double kPlayOutLimitSeconds = 5.0;
+// What a stream to the sound server asks to be held: PortAudio's suggestion for ALSA's
+// PulseAudio device.
+constexpr double kServerLatencySeconds = 0.0348;
 
 const char* What(DeviceDirection d) { return d == DeviceDirection::Playback ? "playback" : "recording"; }
 
@@ -164,23 +168,30 @@ void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int6
         if (PaError e = devices::AcquirePortAudio(fresh); e != paNoError)
             fail(std::string("The sound system could not be started: ") + Pa_GetErrorText(e));
         initialised_ = true;
-        int index = paNoDevice;
-        if (soundCard_ == 0) index = playback ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
-        else
-            index = devices::PortAudioIndex(playback ? devices::Direction::Output : devices::Direction::Input,
-                                            soundCard_ - 1);
-        const PaDeviceInfo* info = index >= 0 ? Pa_GetDeviceInfo(index) : nullptr;
-        if (!info) {
+        const auto target = devices::FindStreamTarget(
+            playback ? devices::Direction::Output : devices::Direction::Input, soundCard_ - 1);
+        if (!target) {
             problem = soundCard_ == 0 ? "There is no sound card for " + what + " on this computer"
                                       : "Sound card " + std::to_string(soundCard_) + " is not available for " + what;
             continue;
         }
-        const std::string name = info->name ? info->name : "the default device";
+        const std::string name = target->name.empty() ? "the default device" : target->name;
         PaStreamParameters p{};
-        p.device = index;
+        PaAlsaStreamInfo alsa{};
+        if (target->portAudioIndex >= 0) {
+            const PaDeviceInfo* info = Pa_GetDeviceInfo(target->portAudioIndex);
+            p.device = target->portAudioIndex;
+            p.suggestedLatency = playback ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
+        } else {
+            // The sound server's sink or source, by name, through ALSA's PulseAudio plugin.
+            PaAlsa_InitializeStreamInfo(&alsa);
+            alsa.deviceString = target->alsaDevice.c_str();
+            p.device = paUseHostApiSpecificDeviceSpecification;
+            p.hostApiSpecificStreamInfo = &alsa;
+            p.suggestedLatency = kServerLatencySeconds;
+        }
         p.channelCount = channels;
         p.sampleFormat = paFloat32;
-        p.suggestedLatency = playback ? info->defaultHighOutputLatency : info->defaultHighInputLatency;
         latency_ = p.suggestedLatency;
         PaError e = Pa_OpenStream(&stream_, playback ? nullptr : &p, playback ? &p : nullptr, sampleRate,
                                   paFramesPerBufferUnspecified, paClipOff, &StreamCallback, this);
@@ -193,13 +204,19 @@ void PortAudioDevice::Open(int sampleRate, int channels, std::function<std::int6
         }
         if (const PaStreamInfo* si = Pa_GetStreamInfo(stream_); si && playback) latency_ = si->outputLatency;
         e = Pa_StartStream(stream_);
-        if (e == paNoError) return;
+        if (e == paNoError) {
+            if (!target->serverName.empty())
+                watch_ = std::make_unique<devices::ServerStreamWatch>(
+                    playback ? devices::Direction::Output : devices::Direction::Input, target->serverName);
+            return;
+        }
         problem = "The sound card \"" + name + "\" could not start " + what + ": " + Pa_GetErrorText(e);
     }
     fail(problem);
 }
 
 void PortAudioDevice::Stop() {
+    watch_.reset();
     if (stream_ || initialised_) {
         devices::QuietAudioScope quiet;
         if (stream_) {
@@ -217,7 +234,7 @@ void PortAudioDevice::Stop() {
 }
 
 bool PortAudioDevice::Running() const {
-    if (!stream_ || Pa_IsStreamActive(stream_) != 1) return false;
+    if (!stream_ || Pa_IsStreamActive(stream_) != 1 || (watch_ && watch_->Lost())) return false;
     const std::int64_t end = end_.load(std::memory_order_acquire);
     return end < 0 || FramesHeard() < end + std::llround(kPlayOutMarginSeconds * rate_);
 }

@@ -1,5 +1,7 @@
 // Playback or recording through PortAudio on a sound card given by number (0: the system's
-// default device; n: device n - 1 of the device list). Failures raise errors that say what
+// default device; n: device n - 1 of the device list). A sound server's sink or source is
+// reached by name through ALSA's PulseAudio plugin; a stream there ends, as a failed card's
+// does, when that sink or source goes away. Failures raise errors that say what
 // went wrong; the sound system's own chatter never reaches standard error.
 //
 // Playback that runs out goes on, silent, until the listener has heard its last frame: only
@@ -10,9 +12,11 @@
 
 #include "platform/audio/AudioDevice.h"
 #include "platform/audio/Transport.h"
+#include "platform/devices/Devices.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform::audio {
@@ -48,6 +52,7 @@ private:
     DeviceDirection direction_;
     int soundCard_;
     void* stream_ = nullptr;
+    std::unique_ptr<devices::ServerStreamWatch> watch_; // a stream to a chosen sink or source
     bool initialised_ = false;
     bool quietStream_ = false;
     int channels_ = 0;

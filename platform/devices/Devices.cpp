@@ -1,5 +1,7 @@
 #include "platform/devices/Devices.h"
 
+#include "platform/devices/ServerDevices.h"
+
 #include <alsa/asoundlib.h>
 #include <portaudio.h>
 
@@ -179,6 +181,7 @@ void ForEachDevice(Visit visit) {
 }
 
 DeviceList ReadRealDevices() {
+    if (auto fromServer = server::ReadDevices()) return std::move(fromServer->list);
     DeviceList list;
     QuietAudioScope quiet;
     PortAudioSession& session = Session();
@@ -255,24 +258,54 @@ void ReleasePortAudio() {
     if (session.streams > 0) --session.streams;
 }
 
-int PortAudioIndex(Direction d, int index) {
+std::optional<StreamTarget> FindStreamTarget(Direction d, int index) {
+    auto fromPortAudio = [&](PaDeviceIndex at) -> std::optional<StreamTarget> {
+        const PaDeviceInfo* info = at >= 0 ? Pa_GetDeviceInfo(at) : nullptr;
+        if (!info) return std::nullopt;
+        StreamTarget t;
+        t.portAudioIndex = at;
+        t.name = info->name ? info->name : "";
+        return t;
+    };
+    auto systemDefault = [&] {
+        return fromPortAudio(d == Direction::Output ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice());
+    };
     {
         State& s = S();
         std::lock_guard lock(s.mutex);
         if (s.fake || std::getenv("BREVANT_FAKE_DEVICES")) {
+            if (index == -1) return systemDefault();
             std::optional<DeviceList> list = s.fake;
             if (!list) list = ListFromEnvironment(s);
             const auto& devices = list->Of(d);
-            if (index == -1) index = d == Direction::Output ? list->defaultOutput : list->defaultInput;
-            if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) return -1;
-            return devices[static_cast<std::size_t>(index)].hostIndex;
+            if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) return std::nullopt;
+            return fromPortAudio(devices[static_cast<std::size_t>(index)].hostIndex);
         }
     }
-    int found = -1;
-    ForEachDevice([&](const PaDeviceInfo&, PaDeviceIndex at, Direction kind, std::size_t place, bool isDefault) {
-        if (kind == d && (index == -1 ? isDefault : place == static_cast<std::size_t>(index))) found = at;
+    if (auto fromServer = server::ReadDevices()) {
+        const DeviceList& list = fromServer->list;
+        const auto& devices = list.Of(d);
+        const int place = index == -1 ? (d == Direction::Output ? list.defaultOutput : list.defaultInput) : index;
+        if (devices.empty() || place < -1 || place >= static_cast<int>(devices.size())) return std::nullopt;
+        StreamTarget t;
+        if (place >= 0) t.name = devices[static_cast<std::size_t>(place)].name;
+        // The default device is the server's default itself, so the stream follows it when it
+        // changes; a chosen one is named.
+        if (index == -1) {
+            t.alsaDevice = "pulse";
+            if (t.name.empty()) t.name = "the sound server's default device";
+        } else {
+            t.serverName = fromServer->NamesOf(d)[static_cast<std::size_t>(place)];
+            t.alsaDevice = "pulse:DEVICE=\"" + t.serverName + "\"";
+        }
+        return t;
+    }
+    if (index == -1) return systemDefault();
+    PaDeviceIndex found = paNoDevice;
+    ForEachDevice([&](const PaDeviceInfo&, PaDeviceIndex at, Direction kind, std::size_t place, bool) {
+        if (kind == d && index >= 0 && place == static_cast<std::size_t>(index)) found = at;
     });
-    return found;
+    return fromPortAudio(found);
 }
 
 DeviceList Devices() {

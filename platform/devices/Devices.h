@@ -2,7 +2,10 @@
 // each can handle, numbered as the settings store them: 0 .. count-1, and -1 for the system's
 // default device.
 //
-// Real devices come from PortAudio's default host API (ALSA here). Asking the sound system
+// With a sound server reachable (PulseAudio, or PipeWire through its PulseAudio service) the
+// devices are its sinks (outputs) and sources (inputs, monitors included), under the
+// descriptions it gives them, in its order; the default device is its default sink or source.
+// Otherwise they come from PortAudio's default host API (ALSA here). Asking the sound system
 // is noisy (ALSA and JACK print to stderr when there is no card or no server), so every
 // probe runs inside a QuietAudioScope.
 //
@@ -20,7 +23,9 @@
 // stderr per process), so a typo never stops the program.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,7 +58,7 @@ struct DeviceCaps {
     std::uint32_t formats = 0;        // WAVE_FORMAT_* bits
     std::uint16_t channels = 0;       // most channels the device takes
     std::uint16_t manufacturerId = 0; // 0: unknown (real devices do not report one)
-    int hostIndex = -1;               // PortAudio's device index; -1 for a fake device
+    int hostIndex = -1;               // PortAudio's device index; -1 for a fake or a server device
 
     bool operator==(const DeviceCaps&) const = default;
 };
@@ -118,10 +123,33 @@ DeviceList ParseDeviceList(std::string_view text, std::vector<std::string>* prob
 // `fresh`.
 int AcquirePortAudio(bool fresh = false);
 void ReleasePortAudio();
-// With PortAudio acquired: its device index of device `index` of the list (-1: the default
-// device of the list's sound system); -1 when there is no such device, or the list is a fake
-// one.
-int PortAudioIndex(Direction d, int index);
+// Where a stream to device `index` of the list goes (-1: the default device), with PortAudio
+// acquired; nullopt when there is no such device. A fake list's devices go to their PortAudio
+// index, its default device to PortAudio's.
+struct StreamTarget {
+    int portAudioIndex = -1; // a PortAudio device; -1: the ALSA device below
+    std::string alsaDevice;  // ALSA's PulseAudio plugin, aimed at the server's sink or source
+    std::string serverName;  // that sink or source; empty: the server's default, followed as it changes
+    std::string name;        // the device's name in the list
+};
+std::optional<StreamTarget> FindStreamTarget(Direction d, int index);
+
+// Keeps a started stream on the sound server's sink or source `serverName`: should that
+// device go away, the server would move the stream to another one; it is ended there at once
+// instead, and Lost() turns true.
+class ServerStreamWatch {
+public:
+    ServerStreamWatch(Direction d, const std::string& serverName);
+    ~ServerStreamWatch();
+    ServerStreamWatch(const ServerStreamWatch&) = delete;
+    ServerStreamWatch& operator=(const ServerStreamWatch&) = delete;
+    bool Lost() const;
+
+private:
+    std::shared_ptr<void> watcher_;
+    std::uint64_t id_ = 0;
+    std::shared_ptr<std::atomic<bool>> lost_;
+};
 
 // Silences the sound system's diagnostics while alive: ALSA's error handler is replaced by a
 // silent one and standard error (fd 2) points at /dev/null. Nests; the outermost restores.

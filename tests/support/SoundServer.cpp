@@ -3,6 +3,7 @@
 #include "platform/devices/Devices.h"
 #include "support/TestSupport.h"
 
+#include <alsa/asoundlib.h>
 #include <pulse/error.h>
 #include <pulse/pulseaudio.h>
 #include <pulse/simple.h>
@@ -92,10 +93,13 @@ void SoundServer::Start() {
     ::chmod(run.c_str(), 0700);
     {
         std::ofstream pa(folder_ + "/server.pa");
-        for (const char* sink : {"lumo_out", "lumo_in"})
-            pa << "load-module module-null-sink sink_name=" << sink << " format=float32le rate=" << kServerRate
-               << " channels=" << kServerChannels << " norewinds=1 sink_properties=device.description=" << sink
-               << "\n";
+        for (const ServerSink& sink : kServerSinks) {
+            std::string description; // blanks escaped, as the server's command parser wants them
+            for (const char* c = sink.description; *c; ++c) description += *c == ' ' ? std::string("\\ ") : std::string(1, *c);
+            pa << "load-module module-null-sink sink_name=" << sink.name << " format=float32le rate=" << kServerRate
+               << " channels=" << kServerChannels << " norewinds=1 sink_properties=device.description=\"" << description
+               << "\"\n";
+        }
         pa << "load-module module-native-protocol-unix auth-anonymous=1 socket=" << socket << "\n"
            << "set-default-sink lumo_out\n"
            << "set-default-source lumo_in.monitor\n";
@@ -201,10 +205,29 @@ std::string SoundServer::WhyNotReached() const {
     if (!Running()) return "no sound server here: " + why_;
     platform::devices::SetFakeDevices(std::nullopt);
     const auto outs = platform::devices::Devices().outputs;
-    if (std::none_of(outs.begin(), outs.end(), [](const auto& d) { return d.name == "pulse"; }))
+    if (std::none_of(outs.begin(), outs.end(), [](const auto& d) { return d.name == kServerSinks[0].description; }))
+        return "the device list does not come from the sound server";
+    snd_pcm_t* pcm = nullptr;
+    {
+        platform::devices::QuietAudioScope quiet;
+        if (snd_pcm_open(&pcm, "pulse", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) pcm = nullptr;
+    }
+    if (!pcm)
         return "PortAudio does not reach the sound server: ALSA's PulseAudio plugin is missing (Debian: "
                "libasound2-plugins)";
+    snd_pcm_close(pcm);
     return {};
+}
+
+bool SoundServer::RemoveSink(const std::string& sink) const {
+    std::string modules;
+    if (Pactl("list short modules", &modules) != 0) return false;
+    std::istringstream lines(modules);
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("module-null-sink") != std::string::npos &&
+            line.find("sink_name=" + sink + " ") != std::string::npos)
+            return Pactl("unload-module " + line.substr(0, line.find_first_of(" \t"))) == 0;
+    return false;
 }
 
 void SoundServer::Kill() {
@@ -229,6 +252,18 @@ int SoundServer::Pactl(const std::string& arguments, std::string* output) const 
 void SoundServer::Restart(const std::string& sink) const {
     Pactl("suspend-sink " + sink + " 1");
     Pactl("suspend-sink " + sink + " 0");
+}
+
+std::string SinkOf(platform::devices::Direction d, int card) {
+    const auto list = platform::devices::Devices();
+    const auto& devices = list.Of(d);
+    const bool output = d == platform::devices::Direction::Output;
+    const int place = card == 0 ? (output ? list.defaultOutput : list.defaultInput) : card - 1;
+    if (place < 0 || place >= static_cast<int>(devices.size())) return {};
+    for (const ServerSink& sink : kServerSinks)
+        if (devices[static_cast<std::size_t>(place)].name == (output ? "" : "Monitor of ") + std::string(sink.description))
+            return sink.name;
+    return {};
 }
 
 // ---- the monitor

@@ -1,6 +1,8 @@
 // A private PulseAudio server for tests and benchmarks: its own folder (runtime, home, state),
-// two null sinks at 44.1 kHz stereo float — "lumo_out", the default sink, and "lumo_in", whose
-// monitor is the default source — and nothing system-wide. Each object starts its own server,
+// null sinks at 44.1 kHz stereo float — "lumo_out", the default sink, "lumo_in", whose monitor
+// is the default source, and two outputs as a studio has them, "OnAirDeck" and
+// "CueHeadphones" (described as "On Air Deck" and "Cue Headphones") — and nothing
+// system-wide. Each object starts its own server,
 // so parallel test programs never share one; it is stopped (and, should the program die,
 // killed) with its owner. While it runs, the program's PulseAudio clients, and so ALSA's
 // PulseAudio plugin and PortAudio through it, talk to this server only.
@@ -9,6 +11,8 @@
 // piece arrived; SignalSource plays a signal into a sink, as a program or a microphone would
 // feed the recording side.
 #pragma once
+
+#include "platform/devices/Devices.h"
 
 #include <sys/types.h>
 
@@ -28,6 +32,16 @@ namespace soundtest {
 inline constexpr int kServerRate = 44100;
 inline constexpr int kServerChannels = 2;
 
+struct ServerSink {
+    const char* name;
+    const char* description;
+};
+// In the server's order; the first is the default sink.
+inline constexpr ServerSink kServerSinks[] = {{"lumo_out", "lumo_out"},
+                                              {"lumo_in", "lumo_in"},
+                                              {"OnAirDeck", "On Air Deck"},
+                                              {"CueHeadphones", "Cue Headphones"}};
+
 class SoundServer {
 public:
     // Starts the server and waits for it to take clients; Why() says what went wrong when it
@@ -46,6 +60,8 @@ public:
     void Kill();
     // Runs pactl against this server; its exit status, and what it printed when asked.
     int Pactl(const std::string& arguments, std::string* output = nullptr) const;
+    // Takes a sink away, as unplugging a card would; false when there was no such sink.
+    bool RemoveSink(const std::string& sink) const;
     // Makes a sink start afresh at the latency its clients ask for now. A null sink that had
     // no client renders in blocks of two seconds until it is restarted.
     void Restart(const std::string& sink) const;
@@ -57,6 +73,10 @@ private:
     pid_t pid_ = -1;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnv_;
 };
+
+// The sink of this server that sound card `card` of the device list plays on, or, for a
+// recording card, whose monitor it records (0: the default device); empty when there is none.
+std::string SinkOf(platform::devices::Direction d, int card);
 
 class MonitorRecorder {
 public:

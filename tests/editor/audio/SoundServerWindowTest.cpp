@@ -59,7 +59,9 @@ TEST_F(SoundServerWindowTest, PlayToTheEndShowsTheEndOnceItWasHeardAndAMarkIsWha
     editor->bEdited_ = false;
     const auto expected = audiotest::StereoSamples(*editor->ctlEditor, 0, editor->ctlEditor->Length());
 
-    MonitorRecorder monitor(*server, "lumo_out");
+    const std::string sink = SinkOf(platform::devices::Direction::Output, lumoedit::AudioSettings().EditSoundCardNumber);
+    ASSERT_NE(sink, "") << "the profile's sound card is none of the server's sinks";
+    MonitorRecorder monitor(*server, sink);
     ASSERT_EQ(monitor.Error(), "");
     std::int64_t playedAtStop = -1;
     editor->ctlEditor->Stopped.Connect([&] { playedAtStop = monitor.PlayedFrames(); });
@@ -88,7 +90,9 @@ TEST_F(SoundServerWindowTest, PlayToTheEndShowsTheEndOnceItWasHeardAndAMarkIsWha
 }
 
 TEST_F(SoundServerWindowTest, TheServerGoingAwayWhileRecordingKeepsTheTakeAndSaysSo) {
-    SignalSource source(*server, "lumo_in");
+    const std::string fed = SinkOf(platform::devices::Direction::Input, lumoedit::AudioSettings().RecordingSoundCardNumber);
+    ASSERT_NE(fed, "") << "the profile's recording card is none of the server's monitors";
+    SignalSource source(*server, fed);
     ASSERT_EQ(source.Error(), "");
     source.Play(Interleave(ToneAndSweep(10 * kRate)));
     editor->ClearDetails(1);
