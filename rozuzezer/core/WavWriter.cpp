@@ -596,7 +596,9 @@ WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> wri
     }
     if (!mmio::LockForChange(*f)) return Refuse("Another program is changing the file. The file has not been changed.");
     // What a crash or a power cut left of an earlier save is taken back before anything else.
-    mmio::RollBackInterrupted(*f);
+    if (!mmio::RollBackInterrupted(*f))
+        return Refuse("The journal of an earlier save, \"" + mmio::JournalPath(path) +
+                      "\", can be neither taken back nor removed. The file has not been changed.");
     // All or nothing: the whole change is prepared and checked before any of it is written.
     f->Stage();
     WriteStatus result = WriteStatus::Written;
