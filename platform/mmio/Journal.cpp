@@ -214,7 +214,9 @@ bool Fits(File& f, std::uint64_t length, const Parsed& p) {
         const Piece key{from, to, PieceSum(bytes, static_cast<std::size_t>(to - from))};
         return std::binary_search(p.written.begin(), p.written.end(), key);
     };
-    for (const auto& [offset, old] : p.entries) {
+    for (const auto& entry : p.entries) {
+        const std::uint64_t offset = entry.first;
+        const std::string_view old = entry.second;
         const bool ok = ForEachPiece(f, cuts, offset, offset + old.size(), [&](std::uint64_t from, std::uint64_t to, const char* bytes) {
             const std::size_t n = static_cast<std::size_t>(to - from);
             return std::memcmp(bytes, old.data() + (from - offset), n) == 0 || written(from, to, bytes);
