@@ -370,10 +370,14 @@ std::string Reason(int e) { return e == 0 ? "an unknown failure" : std::strerror
 } // namespace
 
 std::string JournalPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    const std::filesystem::path p(real ? std::string(real) : path);
+    // Beside the file a link leads to; a folder on the way is the same folder either way.
+    struct stat st {};
+    char* real = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? ::realpath(path.c_str(), nullptr) : nullptr;
+    const std::string p = real ? std::string(real) : path;
     std::free(real);
-    std::string base = p.filename().string();
+    const std::size_t slash = p.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+    std::string base = p.substr(slash == std::string::npos ? 0 : slash + 1);
     std::string name = "." + base + std::string(kSuffix);
     if (name.size() > NAME_MAX) {
         // A long name keeps its start and a hash of the whole, so that two long names that
@@ -385,7 +389,7 @@ std::string JournalPath(const std::string& path) {
         base.resize(NAME_MAX - 1 - kSuffix.size() - std::strlen(tag));
         name = "." + base + tag + std::string(kSuffix);
     }
-    return (p.parent_path() / name).string();
+    return folder + name;
 }
 
 bool LockForChange(File& f) {
