@@ -26,9 +26,6 @@ constexpr std::string_view kMagic = "BVRJRNL1";
 // More than any change of ours replaces: such a file is none of our journals.
 constexpr std::uint64_t kMaxJournal = 512u << 20;
 constexpr std::string_view kSuffix = ".bvr-journal";
-// A file written this long after its journal was last written has been changed since by
-// someone else: the journal no longer describes it.
-constexpr std::int64_t kStaleSeconds = 60;
 
 void Put64(std::string& s, std::uint64_t v) {
     for (int i = 0; i < 8; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
@@ -92,35 +89,144 @@ std::uint64_t JournalChecksum(std::string_view body) {
 
 namespace {
 
+// The pieces a disk writes whole: a power cut or a killed write leaves each of them as it
+// was or as one write of the change made it.
+constexpr std::uint64_t kSector = 512;
+
+// Where a change may leave a piece of the file in between: every sector's start and the ends
+// of every write of it. Within one piece each write either writes all of it or none.
+class Cuts {
+public:
+    explicit Cuts(std::vector<std::uint64_t> bounds) : bounds_(std::move(bounds)) {
+        std::sort(bounds_.begin(), bounds_.end());
+        bounds_.erase(std::unique(bounds_.begin(), bounds_.end()), bounds_.end());
+    }
+    // The end of the piece that starts at `p`, not beyond `end`.
+    std::uint64_t Next(std::uint64_t p, std::uint64_t end) const {
+        std::uint64_t n = (p / kSector + 1) * kSector;
+        const auto it = std::upper_bound(bounds_.begin(), bounds_.end(), p);
+        if (it != bounds_.end()) n = std::min(n, *it);
+        return std::min(n, end);
+    }
+
+private:
+    std::vector<std::uint64_t> bounds_;
+};
+
+struct Piece {
+    std::uint64_t from, to, sum;
+    bool operator<(const Piece& o) const { return from != o.from ? from < o.from : to != o.to ? to < o.to : sum < o.sum; }
+};
+
+// A journal says what the change replaced (the old bytes of each range, the file's length
+// before) and what it writes (the length after, a checksum of each piece of each write), so
+// that it is taken back only where the file holds what the change could have left.
 struct Parsed {
-    std::uint64_t device = 0, inode = 0, length = 0;
+    std::uint64_t oldLength = 0, newLength = 0;
     std::vector<std::pair<std::uint64_t, std::string_view>> entries;
+    std::vector<Piece> written; // sorted
+    std::vector<std::uint64_t> bounds;
 };
 
 std::optional<Parsed> Parse(std::string_view s) {
-    constexpr std::size_t kHead = 8 + 4 * 8;
-    if (s.size() < kHead + 8 || s.substr(0, 8) != kMagic) return std::nullopt;
+    constexpr std::size_t kHead = 8 + 3 * 8;
+    if (s.size() < kHead + 16 || s.substr(0, 8) != kMagic) return std::nullopt;
     const std::string_view body = s.substr(0, s.size() - 8);
     if (JournalChecksum(body) != Get64(s, body.size())) return std::nullopt;
     Parsed p;
-    p.device = Get64(s, 8);
-    p.inode = Get64(s, 16);
-    p.length = Get64(s, 24);
-    const std::uint64_t count = Get64(s, 32);
+    p.oldLength = Get64(s, 8);
+    p.newLength = Get64(s, 16);
+    if (p.oldLength > p.newLength) return std::nullopt;
+    const std::uint64_t count = Get64(s, 24);
     std::size_t at = kHead;
     for (std::uint64_t i = 0; i < count; ++i) {
         if (body.size() - at < 16) return std::nullopt;
         const std::uint64_t offset = Get64(s, at), n = Get64(s, at + 8);
         at += 16;
-        if (n > body.size() - at) return std::nullopt;
+        // What it puts back lies within the file as it was.
+        if (n > body.size() - at || offset > p.oldLength || n > p.oldLength - offset) return std::nullopt;
         p.entries.emplace_back(offset, body.substr(at, static_cast<std::size_t>(n)));
         at += static_cast<std::size_t>(n);
     }
+    if (body.size() - at < 8) return std::nullopt;
+    const std::uint64_t writes = Get64(s, at);
+    at += 8;
+    if (writes > (body.size() - at) / 16) return std::nullopt;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> extents;
+    p.bounds.push_back(p.oldLength);
+    for (std::uint64_t i = 0; i < writes; ++i, at += 16) {
+        const std::uint64_t offset = Get64(s, at), n = Get64(s, at + 8);
+        if (offset > p.newLength || n > p.newLength - offset) return std::nullopt;
+        extents.emplace_back(offset, offset + n);
+        p.bounds.push_back(offset);
+        p.bounds.push_back(offset + n);
+    }
+    const Cuts cuts(p.bounds);
+    for (const auto& [from, to] : extents) {
+        for (std::uint64_t q = from; q < to;) {
+            if (body.size() - at < 8) return std::nullopt;
+            const std::uint64_t next = cuts.Next(q, to);
+            p.written.push_back({q, next, Get64(s, at)});
+            at += 8;
+            q = next;
+        }
+    }
     if (at != body.size()) return std::nullopt;
-    // What it puts back lies within the file as it was.
-    for (const auto& [offset, bytes] : p.entries)
-        if (offset > p.length || bytes.size() > p.length - offset) return std::nullopt;
+    std::sort(p.written.begin(), p.written.end());
     return p;
+}
+
+std::uint64_t PieceSum(const char* bytes, std::size_t n) {
+    Checksum c;
+    c.Add(std::string_view(bytes, n));
+    return c.Value();
+}
+
+// Calls `each(from, to, bytes)` for every piece of [from, to) of the file as the disk holds
+// it, reading a megabyte at a time; false when the file cannot be read or `each` says no.
+template <typename Each>
+bool ForEachPiece(File& f, const Cuts& cuts, std::uint64_t from, std::uint64_t to, Each each) {
+    std::string buf;
+    for (std::uint64_t p = from; p < to;) {
+        // A megabyte and more, so that it holds whole pieces (none longer than a sector).
+        const std::uint64_t end = std::min(to, p + (1u << 20) + kSector);
+        buf.resize(static_cast<std::size_t>(end - p));
+        if (f.ReadUnstaged(p, buf.data(), static_cast<std::int64_t>(buf.size())) != static_cast<std::int64_t>(buf.size()))
+            return false;
+        const std::uint64_t base = p;
+        for (std::uint64_t q = cuts.Next(p, to); q <= end; q = cuts.Next(p, to)) {
+            if (!each(p, q, buf.data() + (p - base))) return false;
+            p = q;
+            if (p == to) break;
+        }
+    }
+    return true;
+}
+
+// Whether the file holds what the change could have left: a length between the one before
+// and the one after; in what it replaced, each piece old or as one of its writes made it;
+// behind the old end, each piece as one of its writes made it or zeros (a write the disk did
+// not keep, in front of one it kept).
+bool Fits(File& f, std::uint64_t length, const Parsed& p) {
+    if (length < p.oldLength || length > p.newLength) return false;
+    const Cuts cuts(p.bounds);
+    auto written = [&](std::uint64_t from, std::uint64_t to, const char* bytes) {
+        const Piece key{from, to, PieceSum(bytes, static_cast<std::size_t>(to - from))};
+        return std::binary_search(p.written.begin(), p.written.end(), key);
+    };
+    for (const auto& entry : p.entries) {
+        const std::uint64_t offset = entry.first;
+        const std::string_view old = entry.second;
+        const bool ok = ForEachPiece(f, cuts, offset, offset + old.size(), [&](std::uint64_t from, std::uint64_t to, const char* bytes) {
+            const std::size_t n = static_cast<std::size_t>(to - from);
+            return std::memcmp(bytes, old.data() + (from - offset), n) == 0 || written(from, to, bytes);
+        });
+        if (!ok) return false;
+    }
+    return ForEachPiece(f, cuts, p.oldLength, length, [&](std::uint64_t from, std::uint64_t to, const char* bytes) {
+        const std::size_t n = static_cast<std::size_t>(to - from);
+        return std::all_of(bytes, bytes + n, [](char c) { return c == 0; }) || written(from, to, bytes);
+    });
 }
 
 std::string FolderOf(const std::string& path) {
@@ -144,11 +250,26 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> Replaced(const File& f) {
     return out;
 }
 
-// Writes the journal of the staged change to `j`: which file (device and inode), its length
-// before the change, and the bytes the change replaces, in pieces read from the file; a
-// checksum of all that last. Without `j`, keeps those bytes in `kept` instead. False, with
-// errno, when the file cannot be read or the journal written.
-bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair<std::uint64_t, std::string>>& kept) {
+// The checksum of what a staged write puts into [from, to), a piece of it.
+std::uint64_t WrittenSum(const File::StagedWrite& w, std::uint64_t from, std::uint64_t to) {
+    static const char zeros[kSector] = {};
+    static const std::uint64_t zeroSector = PieceSum(zeros, kSector);
+    const std::uint64_t bytesEnd = w.offset + w.bytes.size();
+    if (from >= bytesEnd && to - from == kSector) return zeroSector;
+    Checksum c;
+    if (from < bytesEnd)
+        c.Add(std::string_view(w.bytes).substr(static_cast<std::size_t>(from - w.offset),
+                                               static_cast<std::size_t>(std::min(to, bytesEnd) - from)));
+    if (to > bytesEnd) c.Add(std::string_view(zeros, static_cast<std::size_t>(to - std::max(from, bytesEnd))));
+    return c.Value();
+}
+
+// Writes the journal of the staged change to `j`: the file's length before and after the
+// change, the bytes the change replaces, in pieces read from the file, and the checksums of
+// what each write puts into each piece; a checksum of all that last. Without `j`, keeps the
+// replaced bytes in `kept` instead. False, with errno, when the file cannot be read or the
+// journal written.
+bool WriteJournal(File& f, File* j, std::vector<std::pair<std::uint64_t, std::string>>& kept) {
     const auto ranges = Replaced(f);
     Checksum sum;
     std::uint64_t at = 0;
@@ -166,9 +287,8 @@ bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair
         return pending.size() < (1u << 20) || out();
     };
     std::string s(kMagic);
-    Put64(s, static_cast<std::uint64_t>(st.st_dev));
-    Put64(s, static_cast<std::uint64_t>(st.st_ino));
     Put64(s, f.UnstagedSize());
+    Put64(s, f.Size());
     Put64(s, ranges.size());
     if (j && !put(s)) return false;
     for (const auto& [from, to] : ranges) {
@@ -180,13 +300,40 @@ bool WriteJournal(File& f, const struct stat& st, File* j, std::vector<std::pair
         for (std::uint64_t p = from; p < to;) {
             const auto n = static_cast<std::int64_t>(std::min<std::uint64_t>(to - p, 1u << 20));
             s.resize(static_cast<std::size_t>(n));
-            if (f.ReadUnstaged(p, s.data(), n) != n) return false;
+            if (f.ReadUnstaged(p, s.data(), n) != n) {
+                if (errno == 0) errno = EIO;
+                return false;
+            }
             if (!j) kept.back().second += s;
             else if (!put(s)) return false;
             p += static_cast<std::uint64_t>(n);
         }
     }
     if (!j) return true;
+    s.clear();
+    Put64(s, f.Staged().size());
+    std::vector<std::uint64_t> bounds{f.UnstagedSize()};
+    for (const File::StagedWrite& w : f.Staged()) {
+        Put64(s, w.offset);
+        Put64(s, w.End() - w.offset);
+        bounds.push_back(w.offset);
+        bounds.push_back(w.End());
+    }
+    if (!put(s)) return false;
+    const Cuts cuts(std::move(bounds));
+    for (const File::StagedWrite& w : f.Staged()) {
+        s.clear();
+        for (std::uint64_t p = w.offset; p < w.End();) {
+            const std::uint64_t q = cuts.Next(p, w.End());
+            Put64(s, WrittenSum(w, p, q));
+            p = q;
+            if (s.size() >= (1u << 16)) {
+                if (!put(s)) return false;
+                s.clear();
+            }
+        }
+        if (!put(s)) return false;
+    }
     Put64(pending, sum.Value());
     return out();
 }
@@ -210,15 +357,27 @@ bool RemoveJournal(const std::string& journal) {
     return Remove(journal) && FlushFolder(FolderOf(journal));
 }
 
+// Whether a journal may be believed for the file: one we could have written for it (a regular
+// file of one link, owned by the user who runs the program or by the file's owner) and that
+// nobody else may have written since.
+bool Trustworthy(const struct stat& js, const struct stat& file) {
+    return S_ISREG(js.st_mode) && js.st_nlink == 1 && (js.st_uid == ::geteuid() || js.st_uid == file.st_uid) &&
+           (js.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 std::string Reason(int e) { return e == 0 ? "an unknown failure" : std::strerror(e); }
 
 } // namespace
 
 std::string JournalPath(const std::string& path) {
-    char* real = ::realpath(path.c_str(), nullptr);
-    const std::filesystem::path p(real ? std::string(real) : path);
+    // Beside the file a link leads to; a folder on the way is the same folder either way.
+    struct stat st {};
+    char* real = ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) ? ::realpath(path.c_str(), nullptr) : nullptr;
+    const std::string p = real ? std::string(real) : path;
     std::free(real);
-    std::string base = p.filename().string();
+    const std::size_t slash = p.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+    std::string base = p.substr(slash == std::string::npos ? 0 : slash + 1);
     std::string name = "." + base + std::string(kSuffix);
     if (name.size() > NAME_MAX) {
         // A long name keeps its start and a hash of the whole, so that two long names that
@@ -230,7 +389,7 @@ std::string JournalPath(const std::string& path) {
         base.resize(NAME_MAX - 1 - kSuffix.size() - std::strlen(tag));
         name = "." + base + tag + std::string(kSuffix);
     }
-    return (p.parent_path() / name).string();
+    return folder + name;
 }
 
 bool LockForChange(File& f) {
@@ -245,31 +404,25 @@ bool LockForChange(File& f) {
     }
 }
 
-void RollBackInterrupted(File& f) {
+bool RollBackInterrupted(File& f) {
     const std::string journal = JournalPath(f.Path());
-    struct stat js {};
-    if (::lstat(journal.c_str(), &js) != 0 || !S_ISREG(js.st_mode)) return;
+    struct stat fs {}, js {};
+    if (::lstat(journal.c_str(), &js) != 0 || ::fstat(f.Descriptor(), &fs) != 0) return true;
+    // Anything at that name we could not have written, or that someone else may have
+    // changed, is left alone: it neither changes the file nor stands in a save's way.
+    auto j = File::Open(journal, OpenMode::ReadNoLink);
+    if (!j || ::fstat(j->Descriptor(), &js) != 0 || !Trustworthy(js, fs)) return true;
     std::string image;
-    if (auto j = File::Open(journal, OpenMode::ReadWrite)) {
-        if (!ReadJournal(*j, image)) return;
-        const std::optional<Parsed> p = Parse(image);
-        struct stat fs {};
-        // A change only ever adds to a file, so what it interrupted is never shorter than
-        // the file was.
-        if (p && ::fstat(f.Descriptor(), &fs) == 0 && p->device == static_cast<std::uint64_t>(fs.st_dev) &&
-            p->inode == static_cast<std::uint64_t>(fs.st_ino) && p->length <= static_cast<std::uint64_t>(fs.st_size) &&
-            fs.st_mtim.tv_sec <= js.st_mtim.tv_sec + kStaleSeconds) {
-            // The journal's time moves on first, so that a rollback that is itself cut
-            // short still finds its journal current.
-            if (::futimens(j->Descriptor(), nullptr) != 0 || !j->Flush()) return;
-            if (!PutBack(f, p->entries, p->length)) return;
-        }
-        // Otherwise it was never completed, and so its change never began, or the file it
-        // describes is gone or changed since.
-    } else {
-        return;
-    }
-    RemoveJournal(journal);
+    if (!ReadJournal(*j, image)) return false;
+    const std::optional<Parsed> p = Parse(image);
+    // A journal that was never completed (its change never began) goes, and so does one the
+    // file no longer fits: the file was changed since, by someone else.
+    if (p && Fits(f, static_cast<std::uint64_t>(fs.st_size), *p) && !PutBack(f, p->entries, p->oldLength)) return false;
+    j->Close();
+    // Removed only while the name still leads to what was read.
+    struct stat now {};
+    if (::lstat(journal.c_str(), &now) != 0 || now.st_dev != js.st_dev || now.st_ino != js.st_ino) return true;
+    return RemoveJournal(journal);
 }
 
 void RollBackInterrupted(const std::string& path) {
@@ -286,17 +439,14 @@ bool CommitStaged(File& f, std::string& why) {
     const std::string journal = JournalPath(f.Path());
     const std::string folder = FolderOf(journal);
     std::unique_ptr<File> j = File::Open(journal, OpenMode::CreateNew);
-    if (!j && errno != EACCES && errno != EPERM && errno != EROFS) {
-        why = errno == EEXIST ? "the journal of an earlier save stands beside it and cannot be taken back"
-                              : Reason(errno);
+    // Without a journal (a folder the user may not write, or something not ours standing at
+    // its name) what the change replaces is kept here, and the change is flushed all the same.
+    if (!j && errno != EACCES && errno != EPERM && errno != EROFS && errno != EEXIST) {
+        why = Reason(errno);
         return false;
     }
-    // Without a journal (a folder the user may not write) what the change replaces is kept
-    // here, and the change is flushed all the same.
-    struct stat st {};
     std::vector<std::pair<std::uint64_t, std::string>> kept;
-    if (::fstat(f.Descriptor(), &st) != 0 || !WriteJournal(f, st, j.get(), kept) ||
-        (j && (!j->Flush() || !FlushFolder(folder)))) {
+    if (!WriteJournal(f, j.get(), kept) || (j && (!j->Flush() || !FlushFolder(folder)))) {
         why = Reason(errno);
         if (j) {
             j->Close();

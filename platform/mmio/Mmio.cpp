@@ -48,14 +48,16 @@ void ReadKillHook() {
     g_killHalf = end && std::strcmp(end, ":half") == 0;
 }
 
-// Counts one write; returns how many bytes may be written before the process dies
-// (count when no kill is due).
-std::int64_t CountWrite(std::int64_t count) {
+// Counts one write at `offset`; returns how many bytes may be written before the process
+// dies (count when no kill is due).
+std::int64_t CountWrite(std::uint64_t offset, std::int64_t count) {
     const std::int64_t n = ++g_writes;
     if (g_killAt > 0 && n == g_killAt) {
-        // A size field is never torn: the kernel copies it within one page.
-        if (!g_killHalf || count <= 8) raise(SIGKILL);
-        return count / 2;
+        // The kernel copies a write into the file page by page and stops only between pages,
+        // so what is written of it ends at a sector of the file.
+        const std::uint64_t cut = (offset + static_cast<std::uint64_t>(count / 2)) / 512 * 512;
+        if (!g_killHalf || cut <= offset) raise(SIGKILL);
+        return static_cast<std::int64_t>(cut - offset);
     }
     return count;
 }
@@ -192,10 +194,11 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     // regular files are kept. A regular file under another program's lease (the audio
     // component holds one on the files it reads in place) answers EWOULDBLOCK while the
     // holder lets go: that open is made again, waiting for it.
-    const int flags = (mode == OpenMode::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK |
-                      (mode == OpenMode::CreateNew ? O_CREAT | O_EXCL : 0);
-    int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags & ~O_NONBLOCK, 0666);
+    const bool reading = mode == OpenMode::Read || mode == OpenMode::ReadNoLink;
+    const int flags = (reading ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK |
+                      (mode == OpenMode::CreateNew ? O_CREAT | O_EXCL : 0) | (mode == OpenMode::ReadNoLink ? O_NOFOLLOW : 0);
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0 && errno == EWOULDBLOCK) fd = ::open(path.c_str(), flags & ~O_NONBLOCK, 0600);
     if (fd < 0) {
         if (errno == EEXIST) return fail(MMIOERR_CANNOTOPEN);
         if (errno == ENOENT) return fail(MMIOERR_FILENOTFOUND);
@@ -209,7 +212,7 @@ std::unique_ptr<File> File::Open(const std::string& path, OpenMode mode, int* er
     }
     std::unique_ptr<File> f(new File());
     f->fd_ = fd;
-    f->mode_ = mode == OpenMode::Read ? OpenMode::Read : OpenMode::ReadWrite;
+    f->mode_ = reading ? OpenMode::Read : OpenMode::ReadWrite;
     f->path_ = path;
     f->size_ = static_cast<std::uint64_t>(st.st_size);
     if (mode == OpenMode::CreateNew) Observe(Change::Created, path);
@@ -321,7 +324,7 @@ bool File::WriteAt(std::uint64_t offset, const void* buffer, std::int64_t count)
         size_ = std::max(size_, offset + static_cast<std::uint64_t>(count));
         return true;
     }
-    const std::int64_t allowed = CountWrite(count);
+    const std::int64_t allowed = CountWrite(offset, count);
     if (allowed < count) {
         PWriteAll(fd_, p, allowed, offset);
         raise(SIGKILL);
@@ -366,7 +369,7 @@ bool File::WriteZerosAt(std::uint64_t offset, std::uint64_t count) {
 bool File::Truncate(std::uint64_t length) {
     if (fd_ < 0 || mode_ != OpenMode::ReadWrite || staging_) return false;
     cacheLength_ = 0;
-    CountWrite(1);
+    CountWrite(length, 1);
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return false;
     size_ = length;
     Observe(Change::Truncated, path_, length);

@@ -63,8 +63,9 @@ struct ChunkInfo {
     std::uint64_t Available() const { return trustedEnd - dwDataOffset; }
 };
 
-// CreateNew: a file that must not exist yet, for reading and writing.
-enum class OpenMode { Read, ReadWrite, CreateNew };
+// CreateNew: a file that must not exist yet, for reading and writing, by its owner only.
+// ReadNoLink: for reading, unless the name is a symbolic link.
+enum class OpenMode { Read, ReadWrite, CreateNew, ReadNoLink };
 
 class File {
 public:
@@ -176,7 +177,8 @@ struct Change {
 void ObserveChanges(std::function<void(const Change&)> observer);
 
 // Test hook: BVR_MMIO_KILL_AT_WRITE=N makes the process kill itself (SIGKILL) at its Nth
-// write or truncate through this layer; "N:half" writes the first half of that write first.
+// write or truncate through this layer; "N:half" first writes that write's first half, up to
+// the last sector boundary of the file in it.
 // Read when a file is opened; never set outside tests.
 std::int64_t WritesSoFar();
 

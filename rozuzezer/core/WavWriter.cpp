@@ -7,6 +7,7 @@
 #include "platform/mmio/Journal.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -212,13 +213,19 @@ WriteStatus InPlace(mmio::File& f, FOURCC id, const Found& ck, const Tail& t, st
 
 // An id as the chunks of real files spell them: letters, digits and "_", padded with blanks.
 // Stricter than the readers' test, so that text and numbers inside a chunk seldom pass.
-bool LooksLikeId(FOURCC id) {
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<unsigned char>((id >> (8 * i)) & 0xFF);
+// Asked of every byte behind a cut-off chunk: one look-up a character.
+constexpr auto kIdChars = [] {
+    std::array<unsigned char, 256> t{}; // 1: may start an id, 2: may follow
+    for (int c = 0; c < 256; ++c) {
         const bool word = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-        if (!word && !(c == ' ' && i > 0)) return false;
+        t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(word ? 3 : c == ' ' ? 2 : 0);
     }
-    return true;
+    return t;
+}();
+
+bool LooksLikeId(FOURCC id) {
+    return (kIdChars[id & 0xFF] & 1) & (kIdChars[(id >> 8) & 0xFF] >> 1) & (kIdChars[(id >> 16) & 0xFF] >> 1) &
+           (kIdChars[id >> 24] >> 1);
 }
 
 // Whether whole chunks run from `p` to the very end of the file.
@@ -596,7 +603,9 @@ WriteStatus WriteChunks(const std::string& path, std::span<const ChunkWrite> wri
     }
     if (!mmio::LockForChange(*f)) return Refuse("Another program is changing the file. The file has not been changed.");
     // What a crash or a power cut left of an earlier save is taken back before anything else.
-    mmio::RollBackInterrupted(*f);
+    if (!mmio::RollBackInterrupted(*f))
+        return Refuse("The journal of an earlier save, \"" + mmio::JournalPath(path) +
+                      "\", can be neither taken back nor removed. The file has not been changed.");
     // All or nothing: the whole change is prepared and checked before any of it is written.
     f->Stage();
     WriteStatus result = WriteStatus::Written;

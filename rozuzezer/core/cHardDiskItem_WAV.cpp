@@ -371,7 +371,8 @@ bool cHardDiskItem::LoadFromWAVFile(const std::string& Filename, std::int32_t Fl
     wav::Reader file(Filename);
 
     AudioFileName = Filename;
-    AudioFileLength = ClampLength(size);
+    // Measured again: opening takes back a save that was cut short, which may change the length.
+    AudioFileLength = ClampLength(FileLength(Filename));
     ReadLengthAndFormat(file, *this);
 
     SetAudioStart(0);
@@ -537,7 +538,6 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
         return false;
     }
 
-    AudioFileLength = ClampLength(FileLength(AudioFileName));
     CartChunkRecord standingCart;
     std::string standingTags;
     BextChunkRecord standingBext;
@@ -549,6 +549,8 @@ bool cHardDiskItem::SaveToWAVFile(const std::string& Filename, std::int32_t Flag
                                                           (Flags & llfCartChunk) ? &standingTags : nullptr);
         standingBext = StandingFixedPart<BextChunkRecord>(file, wav::kBext, &DecodeBext);
     }
+    // Once the open above has taken back a save that was cut short.
+    AudioFileLength = ClampLength(FileLength(AudioFileName));
     const WaveFormatRecord fmt = WaveFormat();
 
     if (OriginationDate == 0) {

@@ -1,41 +1,112 @@
-// Takes back a save from arbitrary bytes in the journal beside a file: no crash, no hang, the
-// file never grows, and no journal stays behind. The first input byte says whether the
-// journal is made to name the file (bit 0) and sealed with its checksum (bit 1), so that
-// the fuzzer reaches past both checks.
+// Takes back a change from the journal beside a file: no crash, no hang, no journal left
+// behind, and the file changed only where the journal proves it holds what its change left.
+// The first input byte chooses:
+// - bit 0 clear: the rest is the journal, sealed with its checksum when bit 1 is set, beside
+//   a file it never described; the file stays byte for byte.
+// - bit 0 set: the rest are writes (offset, length, bytes) made to the file as one change,
+//   whose journal is kept; the file is left as the change left it, and taken back to what it
+//   was, or, with bit 1, holds a byte that neither it nor any write had and stays as it is.
 #include "platform/mmio/Journal.h"
+#include "platform/mmio/Mmio.h"
 #include "fuzz/FuzzScratch.h"
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform::mmio;
 
+namespace {
+
+struct Write {
+    std::uint64_t offset;
+    std::string bytes;
+};
+
+std::vector<Write> Writes(const std::uint8_t* p, std::size_t n) {
+    std::vector<Write> out;
+    while (n >= 3 && out.size() < 16) {
+        const std::uint64_t offset = (static_cast<std::uint64_t>(p[0]) | (static_cast<std::uint64_t>(p[1]) << 8)) % 6000;
+        const std::size_t len = std::min<std::size_t>(p[2] * 8u + 1, 2048);
+        p += 3;
+        n -= 3;
+        std::string bytes(len, static_cast<char>(n > 0 ? p[0] : 0));
+        const std::size_t given = std::min(len, n);
+        bytes.replace(0, given, reinterpret_cast<const char*>(p), given);
+        p += given;
+        n -= given;
+        out.push_back({offset, bytes});
+    }
+    return out;
+}
+
+void Put(const std::string& path, const std::string& bytes) {
+    if (!fuzzscratch::Write(path, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) std::abort();
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = fuzzscratch::File("journaled.wav");
     static const std::string journal = JournalPath(path);
-    const std::string wav(4096, 'w');
-    if (size == 0 || !fuzzscratch::Write(path, reinterpret_cast<const std::uint8_t*>(wav.data()), wav.size())) return 0;
-    std::string j(reinterpret_cast<const char*>(data) + 1, size - 1);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    auto put64 = [&](std::size_t at, std::uint64_t v) {
-        for (int i = 0; i < 8; ++i) j[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    };
-    if ((data[0] & 1) && j.size() >= 24) {
-        put64(8, static_cast<std::uint64_t>(st.st_dev));
-        put64(16, static_cast<std::uint64_t>(st.st_ino));
+    if (size == 0) return 0;
+    std::string before(4096, 'w');
+    for (std::size_t i = 0; i < before.size(); i += 7) before[i] = static_cast<char>(i / 7);
+    Put(path, before);
+    ::unlink(journal.c_str());
+    std::string standing = before;
+
+    if (!(data[0] & 1)) {
+        std::string j(reinterpret_cast<const char*>(data) + 1, size - 1);
+        if (data[0] & 2) {
+            const std::uint64_t sum = JournalChecksum(j);
+            for (int i = 0; i < 8; ++i) j.push_back(static_cast<char>((sum >> (8 * i)) & 0xFF));
+        }
+        Put(journal, j);
+    } else {
+        const std::vector<Write> writes = Writes(data + 1, size - 1);
+        if (writes.empty()) return 0;
+        std::string j;
+        ObserveChanges([&](const Change& c) {
+            if (c.kind != Change::Wrote || c.path != journal) return;
+            if (j.size() < c.offset + c.bytes.size()) j.resize(c.offset + c.bytes.size());
+            j.replace(c.offset, c.bytes.size(), c.bytes);
+        });
+        {
+            auto f = File::Open(path, OpenMode::ReadWrite);
+            if (!f || !LockForChange(*f)) std::abort();
+            f->Stage();
+            for (const Write& w : writes)
+                if (!f->WriteAt(w.offset, w.bytes.data(), static_cast<std::int64_t>(w.bytes.size()))) std::abort();
+            std::string why;
+            if (!CommitStaged(*f, why)) std::abort();
+        }
+        ObserveChanges({});
+        standing = fuzzscratch::Read(path);
+        if (data[0] & 2) {
+            // A byte no write made and the file never had: the file is someone else's now.
+            const std::uint64_t at = writes.front().offset;
+            auto had = [&](unsigned char c) {
+                bool taken = at < before.size() && static_cast<unsigned char>(before[at]) == c;
+                for (const Write& w : writes)
+                    taken = taken || (at >= w.offset && at < w.offset + w.bytes.size() &&
+                                      static_cast<unsigned char>(w.bytes[at - w.offset]) == c);
+                return taken;
+            };
+            // Not zero either: behind the file's old end, zeros are what a lost write leaves.
+            unsigned char c = 1;
+            while (had(c)) ++c;
+            standing[at] = static_cast<char>(c);
+            Put(path, standing);
+        }
+        Put(journal, j);
     }
-    if (data[0] & 2) {
-        const std::uint64_t sum = JournalChecksum(j);
-        j.append(8, '\0');
-        put64(j.size() - 8, sum);
-    }
-    if (!fuzzscratch::Write(journal, reinterpret_cast<const std::uint8_t*>(j.data()), j.size())) return 0;
     RollBackInterrupted(path);
-    if (::stat(path.c_str(), &st) != 0 || static_cast<std::size_t>(st.st_size) > wav.size()) std::abort();
+    const std::string now = fuzzscratch::Read(path);
+    const bool takenBack = (data[0] & 3) == 1;
+    if (now != (takenBack ? before : standing)) std::abort();
     if (::access(journal.c_str(), F_OK) == 0) std::abort();
     return 0;
 }
