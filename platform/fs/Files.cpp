@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -154,12 +155,9 @@ std::string FullPath(std::string_view path) {
     if (path.empty() || HasDriveLetter(path)) return std::string(path);
     const std::string native = Native(path);
     if (native.front() == '/') return std::string(path);
-    std::vector<char> buf(4096);
-    while (!::getcwd(buf.data(), buf.size())) {
-        if (errno != ERANGE || buf.size() > (1u << 20)) return std::string(path);
-        buf.resize(buf.size() * 2);
-    }
-    std::string full = buf.data();
+    std::error_code ec;
+    std::string full = std::filesystem::current_path(ec).string();
+    if (ec || full.empty()) return std::string(path);
     std::size_t start = 0;
     while (start <= native.size()) {
         std::size_t end = native.find('/', start);
